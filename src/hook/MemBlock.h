@@ -1,0 +1,56 @@
+#pragma once
+// The block "LibOrvaneMemBlock" shared by Velmora.exe and LibOrvane.dll, and
+// the codes of the requests the library sends. Included by both sides; no
+// system header, so that the logic can use it too.
+#include <cstddef>
+#include <cstdint>
+
+namespace velmora {
+
+inline constexpr char MemBlockName[] = "LibOrvaneMemBlock";
+
+struct TMemBlock {
+  std::uint32_t MainWindow;     // written by Velmora: its main window, 0 outside the run
+  std::uint32_t HookOwnerPid;   // written by the library's SetHook: Velmora's process id
+  std::uint32_t Reserved8;      // unused
+  std::uint32_t PendingWindow;  // the window the minimize hotkey or a trigger just sent to the tray
+  std::uint32_t ButtonCode;     // hit-test code of the right-click trigger: 8, 9, 20, 37 any, 0 none
+  std::uint8_t HoldKeyCode;     // 1 Shift, 2 Control, 3 either, 0 none
+  std::uint8_t Reserved21[3];
+  std::uint32_t AppWindow;         // written by the library before request 51
+  std::uint8_t ClassKey[256];      // written by the library: length byte, then up to 255 characters
+};
+
+static_assert(sizeof(TMemBlock) == 284);
+static_assert(offsetof(TMemBlock, MainWindow) == 0);
+static_assert(offsetof(TMemBlock, PendingWindow) == 12);
+static_assert(offsetof(TMemBlock, ButtonCode) == 16);
+static_assert(offsetof(TMemBlock, HoldKeyCode) == 20);
+static_assert(offsetof(TMemBlock, AppWindow) == 24);
+static_assert(offsetof(TMemBlock, ClassKey) == 28);
+
+// WM_COPYDATA requests: wParam is the code, COPYDATASTRUCT.dwData the window.
+enum RequestCode : std::uint32_t {
+  RQ_MINIMIZING = 46,
+  RQ_ADD_ITEM = 47,
+  RQ_ITEM_CHOSEN = 48,
+  RQ_ACTIVATED = 49,
+  RQ_DESTROYED = 50,
+  RQ_APP_FORM = 51,
+  RQ_APP_WINDOW = 52,
+  RQ_SHELL_RESTART = 53,
+  RQ_INSTANCE = 56,
+  RQ_CLOSE_MINIMIZED = 57,
+};
+
+// Commands of the items Velmora puts into other windows' system menus.
+inline constexpr std::uint32_t IDM_TRAY_ITEM = 0xFE00;
+inline constexpr std::uint32_t IDM_TRAY_SEPARATOR = 0xFE01;
+
+// Hit-test codes of the title-bar buttons, and the code meaning "any of them".
+inline constexpr std::uint32_t HitMinButton = 8;
+inline constexpr std::uint32_t HitMaxButton = 9;
+inline constexpr std::uint32_t HitCloseButton = 20;
+inline constexpr std::uint32_t HitAnyButton = 37;
+
+}  // namespace velmora

@@ -1,0 +1,76 @@
+#pragma once
+// The windowing system as the logic sees it. Method names, argument order and
+// results follow the user32 calls they stand for. Foreign windows may vanish at
+// any moment: every call on one tolerates failure and answers 0, false or "".
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Handles.h"
+
+namespace velmora {
+
+// A message to one of Velmora's own windows; nullopt asks for the default handling.
+using WindowHandler =
+    std::function<std::optional<std::intptr_t>(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam)>;
+
+class Desktop {
+ public:
+  Desktop() = default;
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
+  virtual ~Desktop() = default;
+
+  // Lookup and state.
+  virtual Hwnd FindWindow(std::string_view className, std::string_view title) = 0;
+  // Top-level windows in z-order; the visitor returns false to stop.
+  virtual void EnumWindows(const std::function<bool(Hwnd)>& visit) = 0;
+  // At most maxCount - 1 bytes; "" when the class cannot be read.
+  virtual std::string GetClassName(Hwnd wnd, int maxCount = 256) = 0;
+  // WM_GETTEXTLENGTH/WM_GETTEXT, at most 255 bytes, bounded: a hung program gives "".
+  virtual std::string GetWindowText(Hwnd wnd) = 0;
+  virtual bool IsWindow(Hwnd wnd) = 0;
+  virtual bool IsIconic(Hwnd wnd) = 0;
+  virtual bool IsWindowVisible(Hwnd wnd) = 0;
+  virtual bool IsWindowEnabled(Hwnd wnd) = 0;
+  virtual Hwnd GetWindow(Hwnd wnd, std::uint32_t cmd) = 0;
+  virtual Hwnd GetParent(Hwnd wnd) = 0;
+  virtual std::uint32_t GetWindowProcessId(Hwnd wnd) = 0;
+  virtual std::uint32_t GetWindowThreadId(Hwnd wnd) = 0;
+  virtual std::uint32_t GetCurrentProcessId() = 0;
+
+  // Commands and messages. SendMessage is bounded: a hung receiver gives 0.
+  virtual bool ShowWindow(Hwnd wnd, int cmd) = 0;
+  virtual bool PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  virtual std::intptr_t SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  // WM_COPYDATA with wParam = code and a COPYDATASTRUCT of {dwData, 0, null}.
+  virtual bool SendCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwData) = 0;
+  virtual std::uintptr_t GetClassWord(Hwnd wnd, int index) = 0;
+  virtual std::uintptr_t GetClassLong(Hwnd wnd, int index) = 0;
+
+  // Foreground.
+  virtual Hwnd GetForegroundWindow() = 0;
+  virtual bool SetForegroundWindow(Hwnd wnd) = 0;
+  virtual bool BringWindowToTop(Hwnd wnd) = 0;
+  virtual bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) = 0;
+  virtual bool HasForegroundLock() = 0;
+  virtual std::uint32_t GetForegroundLockTimeout() = 0;
+  virtual void SetForegroundLockTimeout(std::uint32_t ms) = 0;
+
+  // System menus, by command.
+  virtual Hmenu GetSystemMenu(Hwnd wnd, bool revert) = 0;
+  virtual bool IsMenu(Hmenu menu) = 0;
+  virtual std::uint32_t GetMenuState(Hmenu menu, std::uint32_t id, std::uint32_t flags) = 0;
+  virtual bool InsertMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags, std::uintptr_t id,
+                          std::string_view text) = 0;
+  virtual std::uint32_t CheckMenuItem(Hmenu menu, std::uint32_t id, std::uint32_t check) = 0;
+  virtual bool DeleteMenu(Hmenu menu, std::uint32_t id, std::uint32_t flags) = 0;
+
+  // Velmora's own hidden utility windows (the tray owner). The handler runs on the UI thread.
+  virtual Hwnd CreateUtilityWindow(std::string_view className, WindowHandler handler) = 0;
+  virtual void DestroyWindow(Hwnd wnd) = 0;
+};
+
+}  // namespace velmora

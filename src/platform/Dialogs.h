@@ -1,0 +1,17 @@
+#pragma once
+// Message boxes: no owner window, the caption given.
+#include <cstdint>
+#include <string_view>
+
+namespace velmora {
+
+class Dialogs {
+ public:
+  Dialogs() = default;
+  Dialogs(const Dialogs&) = delete;
+  Dialogs& operator=(const Dialogs&) = delete;
+  virtual ~Dialogs() = default;
+  virtual int MessageBox(std::string_view text, std::string_view caption, std::uint32_t type) = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,36 @@
+#pragma once
+// Named kernel objects, the shared block and the hook library's exports.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace velmora {
+
+using KernelHandle = std::uint64_t;  // 0 = none
+
+class Kernel {
+ public:
+  Kernel() = default;
+  Kernel(const Kernel&) = delete;
+  Kernel& operator=(const Kernel&) = delete;
+  virtual ~Kernel() = default;
+
+  // CreateMutex; alreadyExists mirrors GetLastError() == ERROR_ALREADY_EXISTS.
+  virtual KernelHandle CreateMutex(std::string_view name, bool initialOwner, bool& alreadyExists) = 0;
+  // CreateEvent (manual reset, not signalled) or opens the existing one.
+  virtual KernelHandle CreateEvent(std::string_view name) = 0;
+  virtual bool SetEvent(KernelHandle event) = 0;
+  // True when signalled within ms.
+  virtual bool WaitForSingleObject(KernelHandle handle, std::uint32_t ms) = 0;
+  virtual void CloseHandle(KernelHandle handle) = 0;
+
+  // A named block backed by the paging file, mapped whole for writing; null on failure.
+  virtual void* MapSharedBlock(std::string_view name, std::size_t size) = 0;
+  virtual void UnmapSharedBlock(void* view) = 0;
+
+  // The hook library's exports.
+  virtual void SetHook() = 0;
+  virtual void UnSetHook() = 0;
+};
+
+}  // namespace velmora
