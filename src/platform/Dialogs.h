@@ -1,6 +1,8 @@
 #pragma once
-// Message boxes: no owner window, the caption given.
+// Message boxes: no owner window, the caption given. Texts are UTF-8; titles
+// of foreign windows arrive in the ANSI code page and are converted first.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace velmora {
@@ -12,6 +14,8 @@ class Dialogs {
   Dialogs& operator=(const Dialogs&) = delete;
   virtual ~Dialogs() = default;
   virtual int MessageBox(std::string_view text, std::string_view caption, std::uint32_t type) = 0;
+  // A foreign window's title (ANSI code page) as UTF-8, for a message text.
+  virtual std::string AnsiToUtf8(std::string_view ansi) { return std::string(ansi); }
 };
 
 }  // namespace velmora

@@ -1,0 +1,33 @@
+#pragma once
+// Which kind of window a foreign window is, by its class name.
+#include <string_view>
+
+#include "platform/Desktop.h"
+#include "platform/Painter.h"
+
+namespace velmora {
+
+bool IsWordClass(std::string_view cls);
+bool IsExcelClass(std::string_view cls);
+bool IsConsoleClass(std::string_view cls);
+bool IsGenericClass(std::string_view cls);
+bool IsAppClass(std::string_view cls);
+bool IsBrowserFrameClass(std::string_view cls);
+// The taskbar and the desktop: never sent to the tray.
+bool IsShellClass(std::string_view cls);
+
+// The same tests on a window; false when its class cannot be read.
+bool IsWordWindow(Desktop& desktop, Hwnd wnd);
+bool IsExcelWindow(Desktop& desktop, Hwnd wnd);
+bool IsConsoleWindow(Desktop& desktop, Hwnd wnd);
+bool HasGenericClass(Desktop& desktop, Hwnd wnd);
+bool IsAppWindow(Desktop& desktop, Hwnd wnd);
+bool IsBrowserFrame(Desktop& desktop, Hwnd wnd);
+
+// The "TApplication" window a window belongs to: itself, its owner, or none.
+Hwnd OwningAppWindow(Desktop& desktop, Hwnd wnd);
+
+// The icon that stands for a window in the tray.
+Hicon WindowIcon(Desktop& desktop, Painter& painter, Hwnd wnd);
+
+}  // namespace velmora

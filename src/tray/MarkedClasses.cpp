@@ -1,0 +1,98 @@
+// The marked window classes: their windows always go to the tray.
+#include <algorithm>
+
+#include "main/SystemMenuItems.h"
+#include "platform/WinConst.h"
+#include "tray/ClassFile.h"
+#include "tray/TListTrayIcon.h"
+
+namespace velmora {
+
+using namespace win;
+
+std::string TListTrayIcon::ClassFilePath() const {
+  const std::string module = ports_.shell.GetModuleFileName();
+  const auto slash = module.find_last_of("\\/");
+  std::string file = slash == std::string::npos ? module : module.substr(slash + 1);
+  const auto dot = file.find_last_of('.');
+  if (dot != std::string::npos) file.erase(dot);
+  return AppPath + file + ".vlm";
+}
+
+bool TListTrayIcon::HasClass(std::string_view name) const {
+  return std::any_of(Classes.begin(), Classes.end(),
+                     [&](const std::string& c) { return CompareClassNames(c, name) == 0; });
+}
+
+void TListTrayIcon::InsertClassSorted(const std::string& name) {
+  auto at = std::lower_bound(Classes.begin(), Classes.end(), name, [](const std::string& a, const std::string& b) {
+    return CompareClassNames(a, b) < 0;
+  });
+  Classes.insert(at, name);
+}
+
+void TListTrayIcon::AddClass(const std::string& name) {
+  if (name.empty() || HasClass(name)) return;
+  InsertClassSorted(name);
+  if (!Loading) SaveClassFile();
+  desktop_.EnumWindows([&](Hwnd wnd) {
+    if (desktop_.GetClassName(wnd) != name) return true;
+    const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
+    if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_CHECKED) == MENU_ITEM_MISSING)
+      AddTrayMenuItem(desktop_, Options, menu, MF_CHECKED);
+    if (desktop_.IsIconic(wnd) && !FindEntry(wnd)) form_.InsertIconAndHide(wnd);
+    return true;
+  });
+}
+
+void TListTrayIcon::RemoveClass(const std::string& name) {
+  const auto it = std::find_if(Classes.begin(), Classes.end(),
+                               [&](const std::string& c) { return CompareClassNames(c, name) == 0; });
+  if (it == Classes.end()) return;
+  Classes.erase(it);
+  SaveClassFile();
+  desktop_.EnumWindows([&](Hwnd wnd) {
+    if (desktop_.GetClassName(wnd) != name) return true;
+    const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
+    if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_UNCHECKED) == MENU_ITEM_MISSING)
+      AddTrayMenuItem(desktop_, Options, menu, 0);
+    return true;
+  });
+  for (auto it2 = Entries.size(); it2-- > 0;) {
+    if (it2 >= Entries.size()) continue;
+    TTrayIcon* entry = Entries[it2].get();
+    const Hwnd wnd = entry->Window;
+    if (desktop_.GetClassName(wnd) != name) continue;
+    desktop_.ShowWindow(wnd, SW_MINIMIZE);
+    std::size_t index = 0;
+    if (TTrayIcon* still = FindEntry(wnd, &index)) RemoveEntry(still, index);
+  }
+}
+
+void TListTrayIcon::LoadClassFile() {
+  Loading = true;
+  const std::string path = ClassFilePath();
+  if (ports_.shell.FileExists(path)) {
+    if (auto bytes = ports_.shell.ReadFile(path)) {
+      for (const std::string& name : DecodeClassFile(*bytes)) AddClass(name);
+    } else {
+      classFileUnread_ = true;
+    }
+  }
+  Loading = false;
+}
+
+bool TListTrayIcon::SaveClassFile() {
+  const std::string path = ClassFilePath();
+  if (classFileUnread_) {
+    // The marks stored before must not be lost because the file could not be read at start.
+    if (auto bytes = ports_.shell.ReadFile(path)) {
+      for (const std::string& name : DecodeClassFile(*bytes))
+        if (!HasClass(name)) InsertClassSorted(name);
+      classFileUnread_ = false;
+    }
+  }
+  return ports_.shell.ReplaceFile(path, EncodeClassFile(Classes));
+}
+
+}  // namespace velmora

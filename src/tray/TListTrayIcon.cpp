@@ -1,0 +1,163 @@
+#include "tray/TListTrayIcon.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "main/WindowKinds.h"
+#include "platform/WinConst.h"
+#include "settings/OptionsStore.h"
+
+namespace velmora {
+
+std::string TTrayIcon::Tip() const {
+  return std::string(szTip.data(), strnlen(szTip.data(), szTip.size()));
+}
+
+std::string TipOf(std::string_view title) { return std::string(title.substr(0, 63)); }
+
+std::string CountTip(std::size_t count) {
+  if (count == 1) return "One minimized window";
+  return std::to_string(count) + " minimized windows";
+}
+
+int CompareClassNames(std::string_view a, std::string_view b) {
+  auto fold = [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') ? u - 'a' + 'A' : u;
+  };
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned x = fold(a[i]), y = fold(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+TListTrayIcon::TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block)
+    : ports_(ports), desktop_(ports.desktop), form_(form), block_(block) {
+  TrayWnd = desktop_.CreateUtilityWindow("VelmoraTrayWnd", [this](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) {
+    return TrayWndProc(msg, w, l);
+  });
+  Loading = true;
+  const std::string module = ports_.shell.GetModuleFileName();
+  const auto slash = module.find_last_of("\\/");
+  AppPath = slash == std::string::npos ? std::string() : module.substr(0, slash + 1);
+  for (int i = 1; i <= 9; ++i) Icons[static_cast<std::size_t>(i)] = ports_.painter.LoadIcon("S" + std::to_string(i));
+  Icons[10] = ports_.painter.LoadIcon("MAINICON");
+  Icons[11] = ports_.painter.LoadIcon("SH");
+  Options = LoadOptions(ports_.registry, block_);
+  Loading = true;
+}
+
+TListTrayIcon::~TListTrayIcon() {
+  // No window stays hidden when the program ends.
+  RestoreAll();
+  // Whatever a failed step left behind: no icon of ours stays in the tray.
+  UpdateSharedIcon(false, true, false);
+  for (std::size_t slot = 1; slot <= GroupSlots; ++slot) {
+    if (Groups[slot].GroupName.empty()) continue;
+    NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), 0);
+    ports_.tray.Shell_NotifyIcon(win::NIM_DELETE, data);
+    if (Groups[slot].Icon) ports_.painter.DestroyIcon(Groups[slot].Icon);
+    Groups[slot] = {};
+  }
+  Entries.clear();
+  Apps.clear();
+  desktop_.DestroyWindow(TrayWnd);
+  Classes.clear();
+}
+
+TTrayIcon* TListTrayIcon::FindEntry(Hwnd wnd, std::size_t* index) const {
+  for (std::size_t i = 0; i < Entries.size(); ++i) {
+    if (Entries[i]->Window == wnd) {
+      if (index) *index = i;
+      return Entries[i].get();
+    }
+  }
+  return nullptr;
+}
+
+std::size_t TListTrayIcon::InactiveCount() const {
+  return static_cast<std::size_t>(
+      std::count_if(Entries.begin(), Entries.end(), [](const auto& e) { return e->Inactive; }));
+}
+
+std::size_t TListTrayIcon::GroupCount(std::string_view className) const {
+  return static_cast<std::size_t>(
+      std::count_if(Entries.begin(), Entries.end(), [&](const auto& e) { return e->WindowClass == className; }));
+}
+
+Hwnd TListTrayIcon::FindOutlookBrowser() const {
+  for (const auto& e : Entries)
+    if (e->WindowClass == "Outlook Express Browser Class") return e->Window;
+  return Hwnd{};
+}
+
+void TListTrayIcon::PrepareEntry(TTrayIcon& entry) {
+  entry.cbSize = NotifyIconDataV1Size;
+  entry.hWnd = TrayWnd;
+  entry.uID = TrayIdOf(entry.Window);
+  entry.uFlags = TrayFlags;
+  entry.uCallbackMessage = TrayCallbackMessage;
+  const std::string tip = TipOf(desktop_.GetWindowText(entry.Window));
+  entry.szTip.fill(0);
+  std::memcpy(entry.szTip.data(), tip.data(), tip.size());
+  entry.Caption = tip;
+  std::string cls = desktop_.GetClassName(entry.Window);
+  const Hwnd app = OwningAppWindow(desktop_, entry.Window);
+  if (app && HasApp(app)) cls = desktop_.GetClassName(GetAppWindow(app, false));
+  entry.WindowClass = cls;
+  entry.Inactive = false;
+}
+
+DelphiApp* TListTrayIcon::FindApp(Hwnd appWnd) const {
+  for (const auto& a : Apps)
+    if (a->AppWnd == appWnd) return a.get();
+  return nullptr;
+}
+
+bool TListTrayIcon::AddApp(Hwnd appWnd, std::string_view className) {
+  if (FindApp(appWnd)) return false;
+  Apps.push_back(std::make_unique<DelphiApp>(DelphiApp{appWnd, std::string(className), Hwnd{}, Hwnd{}}));
+  return true;
+}
+
+bool TListTrayIcon::HasApp(Hwnd appWnd) const { return FindApp(appWnd) != nullptr; }
+
+Hwnd TListTrayIcon::GetAppWindow(Hwnd appWnd, bool second) const {
+  const DelphiApp* app = FindApp(appWnd);
+  if (!app) return Hwnd{};
+  return second ? app->Window2 : app->Window1;
+}
+
+int TListTrayIcon::AttachAppWindow(Hwnd appWnd, Hwnd wnd) {
+  DelphiApp* app = FindApp(appWnd);
+  if (!app) return 0;
+  if (!app->Window1) {
+    app->Window1 = wnd;
+    return 1;
+  }
+  if (app->Window2) return 0;
+  app->Window2 = wnd;
+  return 2;
+}
+
+void TListTrayIcon::DetachAppWindow(Hwnd appWnd, Hwnd wnd) {
+  DelphiApp* app = FindApp(appWnd);
+  if (!app) return;
+  if (wnd == app->Window2) {
+    app->Window2 = Hwnd{};
+  } else if (wnd == app->Window1) {
+    app->Window1 = app->Window2;
+    app->Window2 = Hwnd{};
+  } else if (wnd == app->AppWnd) {
+    std::erase_if(Apps, [app](const auto& a) { return a.get() == app; });
+  }
+}
+
+std::string TListTrayIcon::GetAppClass(Hwnd appWnd) const {
+  const DelphiApp* app = FindApp(appWnd);
+  return app ? app->FormClass : std::string();
+}
+
+}  // namespace velmora

@@ -1,0 +1,131 @@
+#pragma once
+// The hidden-window list: the windows Velmora has hidden, their tray icons,
+// the marked window classes and the application links.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hook/MemBlock.h"
+#include "main/Ports.h"
+#include "settings/OptionsRecord.h"
+#include "tray/TrayIcon.h"
+
+namespace velmora {
+
+// What the list needs of the main form.
+class MainForm {
+ public:
+  virtual ~MainForm() = default;
+  // CurrentWindow := wnd, InsertIcon without the hide timer, and hide the
+  // window at once when it made it into the list.
+  virtual void InsertIconAndHide(Hwnd wnd) = 0;
+  virtual void UserCloseWindow(Hwnd wnd, bool confirm) = 0;
+  // The re-entrancy guard shared by every event path.
+  virtual bool& Busy() = 0;
+};
+
+// A list menu's mode: what choosing a window in it does.
+enum class MenuMode { Restore, Close };
+
+// The menus of hidden windows, shown from the tray icons.
+class ListMenus {
+ public:
+  virtual ~ListMenus() = default;
+  // Every listed window of a group ("" = no group) in the given mode.
+  virtual void ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey) = 0;
+  // The menu of one hidden window, popped up at the cursor.
+  virtual void ShowWindowMenu(Hwnd wnd) = 0;
+};
+
+class TListTrayIcon {
+ public:
+  TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block);
+  ~TListTrayIcon();
+  TListTrayIcon(const TListTrayIcon&) = delete;
+  TListTrayIcon& operator=(const TListTrayIcon&) = delete;
+
+  void SetListMenus(ListMenus* menus) { menus_ = menus; }
+
+  // Lookups.
+  TTrayIcon* FindEntry(Hwnd wnd, std::size_t* index = nullptr) const;
+  std::size_t Count() const { return Entries.size(); }
+  std::size_t InactiveCount() const;
+  std::size_t GroupCount(std::string_view className) const;
+  Hwnd FindOutlookBrowser() const;
+  void PrepareEntry(TTrayIcon& entry);
+
+  // Application links.
+  bool AddApp(Hwnd appWnd, std::string_view className);
+  bool HasApp(Hwnd appWnd) const;
+  Hwnd GetAppWindow(Hwnd appWnd, bool second) const;
+  int AttachAppWindow(Hwnd appWnd, Hwnd wnd);
+  void DetachAppWindow(Hwnd appWnd, Hwnd wnd);
+  std::string GetAppClass(Hwnd appWnd) const;
+
+  // Hiding, restoring and closing.
+  bool AddEntry(std::unique_ptr<TTrayIcon> entry);
+  void RemoveEntry(TTrayIcon* entry, std::size_t index);
+  bool RestoreWindow(Hwnd wnd);
+  bool ForceForegroundWindow(Hwnd wnd);
+  void RestoreAll();
+  void CloseAll();
+  void CheckWindows();
+
+  // Tray icons.
+  bool UpdateSharedIcon(bool adding, bool force, bool inactiveOnly);
+  bool UpdateGroupIcon(bool adding, bool create, std::uint16_t count, Hicon baseIcon, const std::string& group);
+  Hicon DrawCountIcon(Hicon prevIcon, std::uint16_t count, Hicon baseIcon);
+  void InactiveTimerTimer(Hwnd wnd);
+  void ApplySettings(const TOptionsRecord& newOptions);
+  std::optional<std::intptr_t> TrayWndProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
+
+  // Marked window classes.
+  bool HasClass(std::string_view name) const;
+  void AddClass(const std::string& name);
+  void RemoveClass(const std::string& name);
+  void LoadClassFile();
+  bool SaveClassFile();
+  std::string ClassFilePath() const;
+
+  // State, as the rest of the program reads it.
+  std::vector<std::unique_ptr<TTrayIcon>> Entries;
+  Hwnd TrayWnd;
+  std::vector<std::string> Classes;  // sorted, case-insensitive
+  std::vector<std::unique_ptr<DelphiApp>> Apps;
+  bool Loading = false;
+  std::string AppPath;  // with a trailing backslash
+  std::array<Hicon, 12> Icons{};  // 1..9 "S1".."S9", 10 "MAINICON", 11 "SH"
+  std::array<TInstanceRecord, GroupSlots + 1> Groups{};  // 1..127; 0 unused
+  TOptionsRecord Options;
+
+ private:
+  bool ShowNewEntry(TTrayIcon& entry);
+  void TakeOutOfTray(std::size_t index);
+  bool AddOwnIcon(TTrayIcon& entry);
+  void DeleteOwnIcon(const TTrayIcon& entry);
+  void ArmInactiveTimer(TTrayIcon& entry, std::uint32_t ms);
+  NotifyIconData SharedData(std::uint32_t id, std::size_t count) const;
+  void BringBackUnreachable();
+  DelphiApp* FindApp(Hwnd appWnd) const;
+  void InsertClassSorted(const std::string& name);
+  bool classFileUnread_ = false;  // the file existed but could not be read
+
+  Ports& ports_;
+  Desktop& desktop_;
+  MainForm& form_;
+  TMemBlock* block_;
+  ListMenus* menus_ = nullptr;
+};
+
+// Tips of the shared and group icons.
+std::string CountTip(std::size_t count);
+// The first 63 bytes of a title, as tips hold it.
+std::string TipOf(std::string_view title);
+// Case-insensitive ordering of marked classes (ASCII letters fold).
+int CompareClassNames(std::string_view a, std::string_view b);
+
+}  // namespace velmora

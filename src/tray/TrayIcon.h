@@ -1,0 +1,56 @@
+#pragma once
+// The records of the hidden-window list.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/Handles.h"
+#include "platform/Timer.h"
+#include "platform/Tray.h"
+
+namespace velmora {
+
+// One hidden window. It begins with the tray structure so that the record
+// itself is what the window's own icon is added with (id = the window).
+struct TTrayIcon : NotifyIconData {
+  Hwnd Window;              // the hidden window; uID holds its 32-bit id
+  std::string Caption;      // title when the entry was prepared: the menu caption
+  std::string WindowClass;  // groups and sorts the entry
+  bool Inactive = false;
+  std::uint64_t HiddenAt = 0;  // TickCount at AddEntry
+  std::unique_ptr<velmora::Timer> Timer;
+  bool IconFailed = false;  // its own tray icon could not be added
+
+  std::string Tip() const;
+};
+
+// An application link: a "TApplication" window and up to two of its forms.
+struct DelphiApp {
+  Hwnd AppWnd;
+  std::string FormClass;
+  Hwnd Window1;
+  Hwnd Window2;
+};
+
+// A group slot: in use while GroupName is not empty; owns its drawn icon.
+struct TInstanceRecord {
+  std::string GroupName;
+  Hicon Icon;
+};
+
+// One entry of a list menu under construction.
+struct TIconsList {
+  Hwnd Wnd;
+  Hicon Icon;
+  std::string Caption;
+  std::string WindowClass;
+};
+
+constexpr std::uint32_t TrayCallbackMessage = 0x401;  // WM_USER + 1
+constexpr std::uint32_t TrayIgnoredMessage = 0x402;   // WM_USER + 2
+constexpr std::uint32_t TrayFlags = 7;                // NIF_MESSAGE | NIF_ICON | NIF_TIP
+constexpr std::size_t GroupSlots = 127;
+constexpr std::uint32_t SharedIconId = 0;
+
+}  // namespace velmora

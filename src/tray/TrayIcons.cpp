@@ -1,0 +1,304 @@
+// What the notification area shows for the hidden windows, and the clicks on it.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/WinConst.h"
+#include "tray/TListTrayIcon.h"
+
+namespace velmora {
+
+using namespace win;
+
+namespace {
+
+// Out-of-range settings fall back to what keeps every window reachable.
+int ModeOf(const TOptionsRecord& o) { return o.TrayMode <= 2 ? o.TrayMode : 0; }
+std::size_t GroupMinimumOf(const TOptionsRecord& o) { return std::max<std::size_t>(1, o.GroupMinimum); }
+std::uint32_t InactiveMs(const TOptionsRecord& o) { return o.EveryHideMinutes * 60000u; }
+
+void SetTip(NotifyIconData& data, std::string_view tip) {
+  data.szTip.fill(0);
+  std::memcpy(data.szTip.data(), tip.data(), std::min(tip.size(), data.szTip.size() - 1));
+}
+
+}  // namespace
+
+NotifyIconData TListTrayIcon::SharedData(std::uint32_t id, std::size_t count) const {
+  NotifyIconData data;
+  data.hWnd = TrayWnd;
+  data.uID = id;
+  data.uFlags = TrayFlags;
+  data.uCallbackMessage = TrayCallbackMessage;
+  SetTip(data, CountTip(count));
+  return data;
+}
+
+bool TListTrayIcon::AddOwnIcon(TTrayIcon& entry) {
+  entry.IconFailed = !ports_.tray.Shell_NotifyIcon(NIM_ADD, entry);
+  return !entry.IconFailed;
+}
+
+void TListTrayIcon::DeleteOwnIcon(const TTrayIcon& entry) { ports_.tray.Shell_NotifyIcon(NIM_DELETE, entry); }
+
+void TListTrayIcon::ArmInactiveTimer(TTrayIcon& entry, std::uint32_t ms) {
+  if (!entry.Timer) return;
+  entry.Timer->SetEnabled(false);
+  entry.Timer->SetInterval(ms);
+  entry.Timer->SetEnabled(true);
+}
+
+bool TListTrayIcon::ShowNewEntry(TTrayIcon& entry) {
+  switch (ModeOf(Options)) {
+    case 1:
+      return UpdateSharedIcon(true, false, false);
+    case 2: {
+      const std::size_t n = GroupCount(entry.WindowClass);
+      const std::size_t minimum = GroupMinimumOf(Options);
+      if (n < minimum) return AddOwnIcon(entry);
+      const bool forms = n == minimum;
+      UpdateGroupIcon(true, forms, static_cast<std::uint16_t>(n), entry.hIcon, entry.WindowClass);
+      if (forms)
+        for (const auto& other : Entries)
+          if (other.get() != &entry && other->WindowClass == entry.WindowClass) DeleteOwnIcon(*other);
+      return true;
+    }
+    default: {
+      const bool added = AddOwnIcon(entry);
+      if (Options.EveryHideInactive) ArmInactiveTimer(entry, InactiveMs(Options));
+      return added;
+    }
+  }
+}
+
+void TListTrayIcon::TakeOutOfTray(std::size_t index) {
+  TTrayIcon* entry = Entries[index].get();
+  auto erase = [this](TTrayIcon* e) { std::erase_if(Entries, [e](const auto& p) { return p.get() == e; }); };
+  switch (ModeOf(Options)) {
+    case 1:
+      erase(entry);
+      UpdateSharedIcon(false, false, false);
+      break;
+    case 2: {
+      const std::string cls = entry->WindowClass;
+      const Hicon icon = entry->hIcon;
+      const std::size_t n = GroupCount(cls);
+      const std::size_t minimum = GroupMinimumOf(Options);
+      if (n < minimum) {
+        DeleteOwnIcon(*entry);
+      } else if (n == minimum) {
+        UpdateGroupIcon(false, true, static_cast<std::uint16_t>(n - 1), icon, cls);
+        for (const auto& other : Entries) {
+          if (other.get() == entry || other->WindowClass != cls) continue;
+          PrepareEntry(*other);
+          AddOwnIcon(*other);
+        }
+      } else {
+        UpdateGroupIcon(false, false, static_cast<std::uint16_t>(n - 1), icon, cls);
+      }
+      erase(entry);
+      BringBackUnreachable();
+      break;
+    }
+    default:
+      if (!entry->Inactive) {
+        DeleteOwnIcon(*entry);
+        erase(entry);
+      } else {
+        erase(entry);
+        UpdateSharedIcon(false, false, true);
+      }
+      break;
+  }
+}
+
+bool TListTrayIcon::UpdateSharedIcon(bool adding, bool force, bool inactiveOnly) {
+  const std::size_t n = inactiveOnly ? InactiveCount() : Count();
+  const bool showCount = inactiveOnly ? Options.EveryShowHiddenCount != 0 : Options.AllShowCount != 0;
+  NotifyIconData data = SharedData(SharedIconId, n);
+  if (showCount && n < 10)
+    data.hIcon = n == 0 ? Hicon{} : Icons[n];
+  else
+    data.hIcon = Icons[inactiveOnly ? 11 : 10];
+  std::uint32_t message;
+  if (adding)
+    message = (force || n == 1) ? NIM_ADD : NIM_MODIFY;
+  else
+    message = (force || n == 0) ? NIM_DELETE : NIM_MODIFY;
+  return ports_.tray.Shell_NotifyIcon(message, data);
+}
+
+bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t count, Hicon baseIcon,
+                                    const std::string& group) {
+  std::size_t slot = 0;
+  if (adding && create) {
+    for (std::size_t i = 1; i <= GroupSlots && slot == 0; ++i)
+      if (Groups[i].GroupName.empty()) slot = i;
+    if (slot == 0) return false;
+    Groups[slot].GroupName = group;
+    Groups[slot].Icon = Hicon{};
+  } else {
+    for (std::size_t i = 1; i <= GroupSlots && slot == 0; ++i)
+      if (!Groups[i].GroupName.empty() && Groups[i].GroupName == group) slot = i;
+    if (slot == 0) return false;
+  }
+  NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), count);
+  TInstanceRecord& record = Groups[slot];
+  if (!adding && create) {
+    // The group ends: its icon goes, nothing needs drawing.
+    ports_.tray.Shell_NotifyIcon(NIM_DELETE, data);
+    if (record.Icon) ports_.painter.DestroyIcon(record.Icon);
+    record = {};
+    return true;
+  }
+  record.Icon = DrawCountIcon(record.Icon, count, baseIcon);
+  data.hIcon = record.Icon;
+  ports_.tray.Shell_NotifyIcon(adding && create ? NIM_ADD : NIM_MODIFY, data);
+  return true;
+}
+
+Hicon TListTrayIcon::DrawCountIcon(Hicon prevIcon, std::uint16_t count, Hicon baseIcon) {
+  const bool digit = Options.GroupShowCount != 0 && count < 10;
+  const Hicon icon = ports_.painter.DrawCount(baseIcon, count, digit, Options.CountColor);
+  if (prevIcon) ports_.painter.DestroyIcon(prevIcon);
+  return icon;
+}
+
+void TListTrayIcon::InactiveTimerTimer(Hwnd wnd) {
+  TTrayIcon* entry = FindEntry(wnd);
+  if (!entry) return;
+  entry->Timer->SetEnabled(false);
+  if (!desktop_.IsWindow(wnd)) return;
+  DeleteOwnIcon(*entry);
+  entry->Inactive = true;
+  UpdateSharedIcon(true, false, true);
+}
+
+void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
+  Options = newOptions;
+  if (Entries.empty()) return;
+  for (const auto& entry : Entries) {
+    if (entry->Timer) entry->Timer->SetEnabled(false);
+    entry->Inactive = false;
+    DeleteOwnIcon(*entry);
+  }
+  UpdateSharedIcon(false, true, false);
+  for (std::size_t slot = 1; slot <= GroupSlots; ++slot) {
+    TInstanceRecord& record = Groups[slot];
+    if (record.GroupName.empty()) continue;
+    NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), 0);
+    ports_.tray.Shell_NotifyIcon(NIM_DELETE, data);
+    if (record.Icon) ports_.painter.DestroyIcon(record.Icon);
+    record = {};
+  }
+  switch (ModeOf(Options)) {
+    case 1: {
+      const bool shown = UpdateSharedIcon(true, true, false);
+      for (const auto& entry : Entries) entry->IconFailed = !shown;
+      break;
+    }
+    case 2:
+      for (const auto& entry : Entries) {
+        const std::size_t n = GroupCount(entry->WindowClass);
+        if (n < GroupMinimumOf(Options)) {
+          AddOwnIcon(*entry);
+          continue;
+        }
+        entry->IconFailed = false;
+        const bool hasSlot = std::any_of(Groups.begin() + 1, Groups.end(),
+                                         [&](const TInstanceRecord& r) { return r.GroupName == entry->WindowClass; });
+        if (!hasSlot)
+          UpdateGroupIcon(true, true, static_cast<std::uint16_t>(n), entry->hIcon, entry->WindowClass);
+      }
+      break;
+    default: {
+      const std::uint64_t now = ports_.timers.TickCount();
+      const std::uint64_t limit = InactiveMs(Options);
+      if (Options.EveryHideInactive) {
+        for (const auto& entry : Entries) {
+          if (now - entry->HiddenAt < limit) continue;
+          entry->Inactive = true;
+          entry->IconFailed = false;
+          UpdateSharedIcon(true, false, true);
+        }
+      }
+      for (const auto& entry : Entries) {
+        if (entry->Inactive) continue;
+        AddOwnIcon(*entry);
+        if (Options.EveryHideInactive) {
+          const std::uint64_t elapsed = now - entry->HiddenAt;
+          const std::uint32_t left = elapsed >= limit ? 0 : static_cast<std::uint32_t>(limit - elapsed);
+          ArmInactiveTimer(*entry, left == 0 ? 1000 : left);
+        }
+      }
+      break;
+    }
+  }
+  BringBackUnreachable();
+}
+
+void TListTrayIcon::BringBackUnreachable() {
+  // A window whose icon could not be shown would be hidden with no way back:
+  // it returns to the taskbar, minimized, and leaves the list.
+  static thread_local bool running = false;
+  if (running) return;
+  running = true;
+  for (;;) {
+    auto it = std::find_if(Entries.begin(), Entries.end(), [](const auto& e) { return e->IconFailed; });
+    if (it == Entries.end()) break;
+    const Hwnd wnd = (*it)->Window;
+    const auto index = static_cast<std::size_t>(it - Entries.begin());
+    RemoveEntry(it->get(), index);
+    if (desktop_.IsWindow(wnd) && !desktop_.IsWindowVisible(wnd)) desktop_.ShowWindow(wnd, SW_SHOWMINNOACTIVE);
+  }
+  running = false;
+}
+
+std::optional<std::intptr_t> TListTrayIcon::TrayWndProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+  if (msg == TrayIgnoredMessage) return 0;
+  if (msg != TrayCallbackMessage) return std::nullopt;
+  const auto mouse = static_cast<std::uint32_t>(lParam);
+  if (mouse != WM_LBUTTONUP && mouse != WM_LBUTTONDBLCLK && mouse != WM_RBUTTONUP) return 0;
+  bool& busy = form_.Busy();
+  if (busy) return 0;
+  busy = true;
+  const auto id = static_cast<std::uint32_t>(wParam);
+  const Hwnd wnd = HwndOfTrayId(id);
+  const int mode = ModeOf(Options);
+  const bool groupId = id < 128;
+  auto groupName = [&]() { return id >= 1 && id <= GroupSlots ? Groups[id].GroupName : std::string(); };
+  auto listMenu = [&](const std::string& group, MenuMode menuMode) {
+    if (menus_) menus_->ShowListMenu(group, menuMode, false);
+  };
+  switch (mouse) {
+    case WM_LBUTTONUP:
+      if (id == SharedIconId)
+        listMenu("", MenuMode::Restore);
+      else if (mode == 0 && !Options.EveryDoubleClick)
+        RestoreWindow(wnd);
+      else if (mode == 2 && !groupId && !Options.GroupDoubleClick)
+        RestoreWindow(wnd);
+      else if (mode == 2 && groupId)
+        listMenu(groupName(), MenuMode::Restore);
+      break;
+    case WM_LBUTTONDBLCLK:
+      if (id == SharedIconId) break;
+      if ((mode == 0 && Options.EveryDoubleClick) || (mode == 2 && !groupId && Options.GroupDoubleClick))
+        RestoreWindow(wnd);
+      break;
+    case WM_RBUTTONUP:
+      if (id != SharedIconId) {
+        if (FindEntry(wnd)) {
+          if (menus_) menus_->ShowWindowMenu(wnd);
+        } else if (mode == 2 && groupId) {
+          listMenu(groupName(), MenuMode::Close);
+        }
+      } else if (Options.AllRightClick || mode == 0) {
+        listMenu("", MenuMode::Close);
+      }
+      break;
+  }
+  busy = false;
+  return 0;
+}
+
+}  // namespace velmora

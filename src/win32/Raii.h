@@ -1,0 +1,79 @@
+#pragma once
+// Owners of the handles the adapters create. Each frees its handle exactly
+// once; all are move-only.
+#include <memory>
+#include <type_traits>
+#include <utility>
+
+#include "win32/Win32Api.h"
+
+namespace velmora {
+
+struct IconDeleter {
+  void operator()(HICON icon) const noexcept { ::DestroyIcon(icon); }
+};
+struct GdiObjectDeleter {
+  void operator()(HGDIOBJ object) const noexcept { ::DeleteObject(object); }
+};
+struct DcDeleter {
+  void operator()(HDC dc) const noexcept { ::DeleteDC(dc); }
+};
+struct KeyDeleter {
+  void operator()(HKEY key) const noexcept { ::RegCloseKey(key); }
+};
+struct HandleDeleter {
+  void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
+};
+struct ViewDeleter {
+  void operator()(void* view) const noexcept { ::UnmapViewOfFile(view); }
+};
+struct WindowDeleter {
+  void operator()(HWND wnd) const noexcept { ::DestroyWindow(wnd); }
+};
+struct ComDeleter {
+  void operator()(IUnknown* object) const noexcept { object->Release(); }
+};
+
+template <class H, class D>
+using UniqueOf = std::unique_ptr<std::remove_pointer_t<H>, D>;
+
+using UniqueIcon = UniqueOf<HICON, IconDeleter>;
+using UniqueBitmap = UniqueOf<HBITMAP, GdiObjectDeleter>;
+using UniqueFont = UniqueOf<HFONT, GdiObjectDeleter>;
+using UniqueBrush = UniqueOf<HBRUSH, GdiObjectDeleter>;
+using UniqueDc = UniqueOf<HDC, DcDeleter>;
+using UniqueKey = UniqueOf<HKEY, KeyDeleter>;
+using UniqueWindow = UniqueOf<HWND, WindowDeleter>;
+// A kernel handle (mutex, event, mapping, file); never INVALID_HANDLE_VALUE.
+using UniqueHandle = std::unique_ptr<void, HandleDeleter>;
+// A view of a file mapping.
+using UniqueView = std::unique_ptr<void, ViewDeleter>;
+template <class I>
+using UniqueCom = std::unique_ptr<I, ComDeleter>;
+
+// CreateFile answers INVALID_HANDLE_VALUE, not null, on failure.
+inline UniqueHandle OwnFile(HANDLE file) {
+  return UniqueHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
+
+// Selects an object into a device context and puts the previous one back on
+// scope exit, so that nothing is deleted while still selected. Declare it
+// after the owner of the object it selects.
+class SelectGuard {
+ public:
+  SelectGuard(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  ~SelectGuard() {
+    if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+  }
+  SelectGuard(const SelectGuard&) = delete;
+  SelectGuard& operator=(const SelectGuard&) = delete;
+
+  bool ok() const { return previous_ && previous_ != HGDI_ERROR; }
+  HGDIOBJ previous() const { return previous_; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,226 @@
+#include "win32/Win32Desktop.h"
+
+#include <exception>
+#include <vector>
+
+#include "win32/Convert.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr UINT BoundedFlags = SMTO_ABORTIFHUNG | SMTO_NORMAL;
+
+// A null pointer for an empty string: FindWindow then matches any.
+const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
+
+struct EnumState {
+  const std::function<bool(Hwnd)>* visit;
+  std::exception_ptr error;
+};
+
+BOOL CALLBACK EnumVisit(HWND wnd, LPARAM param) noexcept {
+  auto* state = reinterpret_cast<EnumState*>(param);
+  try {
+    return (*state->visit)(FromHwnd(wnd)) ? TRUE : FALSE;
+  } catch (...) {
+    state->error = std::current_exception();
+    return FALSE;
+  }
+}
+
+}  // namespace
+
+Win32Desktop::~Win32Desktop() {
+  std::vector<UniqueWindow> open;
+  for (auto& [wnd, utility] : windows_) open.push_back(std::move(utility.window));
+  open.clear();  // WM_NCDESTROY drops each handler
+  windows_.clear();
+}
+
+Hwnd Win32Desktop::FindWindow(std::string_view className, std::string_view title) {
+  const std::string cls(className), text(title);
+  return FromHwnd(::FindWindowA(OrNull(cls), OrNull(text)));
+}
+
+void Win32Desktop::EnumWindows(const std::function<bool(Hwnd)>& visit) {
+  EnumState state{&visit, nullptr};
+  ::EnumWindows(EnumVisit, reinterpret_cast<LPARAM>(&state));
+  if (state.error) std::rethrow_exception(state.error);
+}
+
+std::string Win32Desktop::GetClassName(Hwnd wnd, int maxCount) {
+  if (maxCount <= 1) return {};
+  std::string buffer(static_cast<std::size_t>(maxCount), '\0');
+  const int n = ::GetClassNameA(ToHwnd(wnd), buffer.data(), maxCount);
+  if (n <= 0) return {};
+  buffer.resize(static_cast<std::size_t>(n));
+  return buffer;
+}
+
+std::string Win32Desktop::GetWindowText(Hwnd wnd) {
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutA(ToHwnd(wnd), WM_GETTEXTLENGTH, 0, 0, BoundedFlags, TextTimeout, &length) ||
+      length == 0)
+    return {};
+  char buffer[256] = {};
+  DWORD_PTR copied = 0;
+  if (!::SendMessageTimeoutA(ToHwnd(wnd), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                             BoundedFlags, TextTimeout, &copied))
+    return {};
+  buffer[255] = '\0';  // a careless window may fill the whole buffer
+  return std::string(buffer);
+}
+
+bool Win32Desktop::IsWindow(Hwnd wnd) { return ::IsWindow(ToHwnd(wnd)) != FALSE; }
+bool Win32Desktop::IsIconic(Hwnd wnd) { return ::IsIconic(ToHwnd(wnd)) != FALSE; }
+bool Win32Desktop::IsWindowVisible(Hwnd wnd) { return ::IsWindowVisible(ToHwnd(wnd)) != FALSE; }
+bool Win32Desktop::IsWindowEnabled(Hwnd wnd) { return ::IsWindowEnabled(ToHwnd(wnd)) != FALSE; }
+Hwnd Win32Desktop::GetWindow(Hwnd wnd, std::uint32_t cmd) { return FromHwnd(::GetWindow(ToHwnd(wnd), cmd)); }
+Hwnd Win32Desktop::GetParent(Hwnd wnd) { return FromHwnd(::GetParent(ToHwnd(wnd))); }
+
+std::uint32_t Win32Desktop::GetWindowProcessId(Hwnd wnd) {
+  DWORD pid = 0;
+  if (!::GetWindowThreadProcessId(ToHwnd(wnd), &pid)) return 0;
+  return pid;
+}
+
+std::uint32_t Win32Desktop::GetWindowThreadId(Hwnd wnd) {
+  return ::GetWindowThreadProcessId(ToHwnd(wnd), nullptr);
+}
+
+std::uint32_t Win32Desktop::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+bool Win32Desktop::ShowWindow(Hwnd wnd, int cmd) { return ::ShowWindow(ToHwnd(wnd), cmd) != FALSE; }
+
+bool Win32Desktop::PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+  return ::PostMessageA(ToHwnd(wnd), msg, wParam, lParam) != FALSE;
+}
+
+std::intptr_t Win32Desktop::SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam,
+                                        std::intptr_t lParam) {
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutA(ToHwnd(wnd), msg, wParam, lParam, BoundedFlags, SendTimeout, &result)) return 0;
+  return static_cast<std::intptr_t>(result);
+}
+
+bool Win32Desktop::SendCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwData) {
+  COPYDATASTRUCT data{dwData, 0, nullptr};
+  DWORD_PTR result = 0;
+  return ::SendMessageTimeoutA(ToHwnd(wnd), WM_COPYDATA, code, reinterpret_cast<LPARAM>(&data), BoundedFlags,
+                               CopyDataTimeout, &result) != 0;
+}
+
+std::uintptr_t Win32Desktop::GetClassWord(Hwnd wnd, int index) { return ::GetClassWord(ToHwnd(wnd), index); }
+
+std::uintptr_t Win32Desktop::GetClassLong(Hwnd wnd, int index) {
+  return ::GetClassLongPtrA(ToHwnd(wnd), index);
+}
+
+Hwnd Win32Desktop::GetForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
+bool Win32Desktop::SetForegroundWindow(Hwnd wnd) { return ::SetForegroundWindow(ToHwnd(wnd)) != FALSE; }
+bool Win32Desktop::BringWindowToTop(Hwnd wnd) { return ::BringWindowToTop(ToHwnd(wnd)) != FALSE; }
+
+bool Win32Desktop::AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) {
+  return ::AttachThreadInput(attach, attachTo, doAttach ? TRUE : FALSE) != FALSE;
+}
+
+// Every supported system is NT 5 or later, which has the foreground lock.
+bool Win32Desktop::HasForegroundLock() { return true; }
+
+std::uint32_t Win32Desktop::GetForegroundLockTimeout() {
+  DWORD ms = 0;
+  if (!::SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &ms, 0)) return 0;
+  return ms;
+}
+
+void Win32Desktop::SetForegroundLockTimeout(std::uint32_t ms) {
+  // The value travels in the pointer argument itself.
+  ::SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(ms)),
+                          SPIF_SENDCHANGE);
+}
+
+Hmenu Win32Desktop::GetSystemMenu(Hwnd wnd, bool revert) {
+  return FromHmenu(::GetSystemMenu(ToHwnd(wnd), revert ? TRUE : FALSE));
+}
+
+bool Win32Desktop::IsMenu(Hmenu menu) { return ::IsMenu(ToHmenu(menu)) != FALSE; }
+
+std::uint32_t Win32Desktop::GetMenuState(Hmenu menu, std::uint32_t id, std::uint32_t flags) {
+  return ::GetMenuState(ToHmenu(menu), id, flags);
+}
+
+bool Win32Desktop::InsertMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags, std::uintptr_t id,
+                              std::string_view text) {
+  const std::string item(text);
+  const char* content = (flags & MF_SEPARATOR) ? nullptr : item.c_str();
+  return ::InsertMenuA(ToHmenu(menu), position, flags, id, content) != FALSE;
+}
+
+std::uint32_t Win32Desktop::CheckMenuItem(Hmenu menu, std::uint32_t id, std::uint32_t check) {
+  return ::CheckMenuItem(ToHmenu(menu), id, check);
+}
+
+bool Win32Desktop::DeleteMenu(Hmenu menu, std::uint32_t id, std::uint32_t flags) {
+  return ::DeleteMenu(ToHmenu(menu), id, flags) != FALSE;
+}
+
+Hwnd Win32Desktop::CreateUtilityWindow(std::string_view className, WindowHandler handler) {
+  const std::string cls(className);
+  const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  if (!registeredClasses_.count(cls)) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = UtilityWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.lpszClassName = cls.c_str();
+    if (!::RegisterClassExA(&wc)) return Hwnd{};
+    registeredClasses_.insert(cls);
+  }
+  pending_ = std::make_shared<WindowHandler>(std::move(handler));
+  HWND wnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, cls.c_str(), "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
+                               this);
+  pending_.reset();
+  return FromHwnd(wnd);
+}
+
+void Win32Desktop::DestroyWindow(Hwnd wnd) {
+  auto it = windows_.find(ToHwnd(wnd));
+  if (it == windows_.end()) return;  // not one of ours
+  UniqueWindow window = std::move(it->second.window);
+  window.reset();  // WM_NCDESTROY removes the entry
+  windows_.erase(ToHwnd(wnd));
+}
+
+LRESULT CALLBACK Win32Desktop::UtilityWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  try {
+    auto* self = reinterpret_cast<Win32Desktop*>(::GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    if (msg == WM_NCCREATE) {
+      self = static_cast<Win32Desktop*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+      ::SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      if (self) self->windows_[wnd] = Utility{UniqueWindow(wnd), std::move(self->pending_)};
+    }
+    if (self) return self->Dispatch(wnd, msg, wParam, lParam);
+  } catch (...) {
+    // A faulty handler must not take the window, or the program, down.
+  }
+  return ::DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+LRESULT Win32Desktop::Dispatch(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto it = windows_.find(wnd);
+  if (it == windows_.end()) return ::DefWindowProcA(wnd, msg, wParam, lParam);
+  std::shared_ptr<WindowHandler> handler = it->second.handler;
+  if (msg == WM_NCDESTROY) {
+    // The window is gone after this message: the owner must not destroy it again.
+    (void)it->second.window.release();
+    windows_.erase(it);
+  }
+  std::optional<std::intptr_t> result;
+  if (handler && *handler) result = (*handler)(msg, wParam, lParam);
+  if (!result) return ::DefWindowProcA(wnd, msg, wParam, lParam);
+  return *result;
+}
+
+}  // namespace velmora

@@ -1,0 +1,86 @@
+#pragma once
+// Desktop on user32. Calls on foreign windows are bounded where a hung
+// program could block Velmora (every send goes through SendMessageTimeoutA).
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "platform/Desktop.h"
+#include "win32/Raii.h"
+#include "win32/Win32Api.h"
+
+namespace velmora {
+
+class Win32Desktop final : public Desktop {
+ public:
+  Win32Desktop() = default;
+  // Destroys the utility windows that are still open.
+  ~Win32Desktop() override;
+
+  // An empty class name or title matches any, as a null pointer does.
+  Hwnd FindWindow(std::string_view className, std::string_view title) override;
+  // An exception thrown by the visitor stops the enumeration and is rethrown
+  // once EnumWindows has returned.
+  void EnumWindows(const std::function<bool(Hwnd)>& visit) override;
+  std::string GetClassName(Hwnd wnd, int maxCount = 256) override;
+  std::string GetWindowText(Hwnd wnd) override;
+  bool IsWindow(Hwnd wnd) override;
+  bool IsIconic(Hwnd wnd) override;
+  bool IsWindowVisible(Hwnd wnd) override;
+  bool IsWindowEnabled(Hwnd wnd) override;
+  Hwnd GetWindow(Hwnd wnd, std::uint32_t cmd) override;
+  Hwnd GetParent(Hwnd wnd) override;
+  std::uint32_t GetWindowProcessId(Hwnd wnd) override;
+  std::uint32_t GetWindowThreadId(Hwnd wnd) override;
+  std::uint32_t GetCurrentProcessId() override;
+
+  bool ShowWindow(Hwnd wnd, int cmd) override;
+  bool PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+  std::intptr_t SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+  // True when the receiver took the message within the bound.
+  bool SendCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwData) override;
+  std::uintptr_t GetClassWord(Hwnd wnd, int index) override;
+  std::uintptr_t GetClassLong(Hwnd wnd, int index) override;
+
+  Hwnd GetForegroundWindow() override;
+  bool SetForegroundWindow(Hwnd wnd) override;
+  bool BringWindowToTop(Hwnd wnd) override;
+  bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) override;
+  bool HasForegroundLock() override;
+  std::uint32_t GetForegroundLockTimeout() override;
+  void SetForegroundLockTimeout(std::uint32_t ms) override;
+
+  Hmenu GetSystemMenu(Hwnd wnd, bool revert) override;
+  bool IsMenu(Hmenu menu) override;
+  std::uint32_t GetMenuState(Hmenu menu, std::uint32_t id, std::uint32_t flags) override;
+  bool InsertMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags, std::uintptr_t id,
+                  std::string_view text) override;
+  std::uint32_t CheckMenuItem(Hmenu menu, std::uint32_t id, std::uint32_t check) override;
+  bool DeleteMenu(Hmenu menu, std::uint32_t id, std::uint32_t flags) override;
+
+  Hwnd CreateUtilityWindow(std::string_view className, WindowHandler handler) override;
+  void DestroyWindow(Hwnd wnd) override;
+
+  // Bounds of the sends, in milliseconds.
+  static constexpr UINT SendTimeout = 2000;
+  static constexpr UINT TextTimeout = 500;
+  static constexpr UINT CopyDataTimeout = 5000;
+
+ private:
+  static LRESULT CALLBACK UtilityWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+  LRESULT Dispatch(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  struct Utility {
+    UniqueWindow window;
+    // Shared so that a handler that destroys its own window keeps running.
+    std::shared_ptr<WindowHandler> handler;
+  };
+
+  std::set<std::string> registeredClasses_;
+  std::map<HWND, Utility> windows_;
+  // The handler of the window being created, until WM_NCCREATE claims it.
+  std::shared_ptr<WindowHandler> pending_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,70 @@
+#include "win32/Win32Kernel.h"
+
+#include <string>
+
+#include "hook/LibOrvane.h"
+#include "win32/Win32Api.h"
+
+namespace velmora {
+
+KernelHandle Win32Kernel::Keep(HANDLE handle) {
+  if (!handle) return 0;
+  const auto key = static_cast<KernelHandle>(reinterpret_cast<std::uintptr_t>(handle));
+  handles_[key] = UniqueHandle(handle);
+  return key;
+}
+
+HANDLE Win32Kernel::Find(KernelHandle handle) const {
+  auto it = handles_.find(handle);
+  return it == handles_.end() ? nullptr : it->second.get();
+}
+
+KernelHandle Win32Kernel::CreateMutex(std::string_view name, bool initialOwner, bool& alreadyExists) {
+  const std::string object(name);
+  HANDLE mutex = ::CreateMutexA(nullptr, initialOwner ? TRUE : FALSE, object.c_str());
+  alreadyExists = ::GetLastError() == ERROR_ALREADY_EXISTS;
+  return Keep(mutex);
+}
+
+KernelHandle Win32Kernel::CreateEvent(std::string_view name) {
+  const std::string object(name);
+  return Keep(::CreateEventA(nullptr, TRUE, FALSE, object.c_str()));
+}
+
+bool Win32Kernel::SetEvent(KernelHandle event) {
+  HANDLE handle = Find(event);
+  return handle && ::SetEvent(handle);
+}
+
+bool Win32Kernel::WaitForSingleObject(KernelHandle handle, std::uint32_t ms) {
+  HANDLE object = Find(handle);
+  if (!object) return false;
+  const DWORD result = ::WaitForSingleObject(object, ms);
+  return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+}
+
+void Win32Kernel::CloseHandle(KernelHandle handle) { handles_.erase(handle); }
+
+void* Win32Kernel::MapSharedBlock(std::string_view name, std::size_t size) {
+  if (size == 0) return nullptr;
+  const std::string object(name);
+  const auto size64 = static_cast<std::uint64_t>(size);
+  Mapping mapping;
+  mapping.section.reset(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                             static_cast<DWORD>(size64 >> 32), static_cast<DWORD>(size64),
+                                             object.c_str()));
+  if (!mapping.section) return nullptr;
+  mapping.view.reset(::MapViewOfFile(mapping.section.get(), FILE_MAP_ALL_ACCESS, 0, 0, size));
+  if (!mapping.view) return nullptr;
+  void* view = mapping.view.get();
+  mappings_[view] = std::move(mapping);
+  return view;
+}
+
+void Win32Kernel::UnmapSharedBlock(void* view) { mappings_.erase(view); }
+
+void Win32Kernel::SetHook() { ::SetHook(); }
+
+void Win32Kernel::UnSetHook() { ::UnSetHook(); }
+
+}  // namespace velmora

@@ -1,0 +1,44 @@
+#pragma once
+// Kernel on kernel32 and LibOrvane.dll. The adapter owns every handle and
+// view it hands out until the logic closes it; what is left open is closed
+// with the adapter.
+#include <map>
+
+#include "platform/Kernel.h"
+#include "win32/Raii.h"
+
+namespace velmora {
+
+class Win32Kernel final : public Kernel {
+ public:
+  KernelHandle CreateMutex(std::string_view name, bool initialOwner, bool& alreadyExists) override;
+  KernelHandle CreateEvent(std::string_view name) override;
+  // The handle calls answer false (or do nothing) for a handle this adapter
+  // did not hand out or has closed already.
+  bool SetEvent(KernelHandle event) override;
+  // An abandoned mutex counts as signalled: the caller owns it now.
+  bool WaitForSingleObject(KernelHandle handle, std::uint32_t ms) override;
+  void CloseHandle(KernelHandle handle) override;
+
+  // Maps exactly size bytes, so that a smaller block made by someone else
+  // fails here instead of being overrun.
+  void* MapSharedBlock(std::string_view name, std::size_t size) override;
+  void UnmapSharedBlock(void* view) override;
+
+  void SetHook() override;
+  void UnSetHook() override;
+
+ private:
+  struct Mapping {
+    UniqueHandle section;
+    UniqueView view;  // declared last: unmapped before the section closes
+  };
+
+  KernelHandle Keep(HANDLE handle);
+  HANDLE Find(KernelHandle handle) const;
+
+  std::map<KernelHandle, UniqueHandle> handles_;
+  std::map<void*, Mapping> mappings_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,101 @@
+#include "win32/Win32Shell.h"
+
+#include <limits>
+
+#include "win32/Convert.h"
+#include "win32/Raii.h"
+#include "win32/Win32Api.h"
+
+namespace velmora {
+
+namespace {
+
+bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    bytes = bytes.subspan(written);
+  }
+  return true;
+}
+
+bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+  UniqueHandle file =
+      OwnFile(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  return WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
+}
+
+}  // namespace
+
+bool Win32Shell::ShellExecute(std::string_view verb, std::string_view file, std::string_view directory,
+                              int showCmd) {
+  const std::string op(verb), target(file), dir(directory);
+  HINSTANCE result = ::ShellExecuteA(nullptr, op.empty() ? nullptr : op.c_str(), target.c_str(), nullptr,
+                                     dir.empty() ? nullptr : dir.c_str(), showCmd);
+  return reinterpret_cast<std::intptr_t>(result) > 32;
+}
+
+std::string Win32Shell::GetModuleFileName() {
+  std::string buffer(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      return buffer;
+    }
+    if (buffer.size() >= 32768) return {};  // longer than any path can be
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool Win32Shell::FileExists(std::string_view path) {
+  const std::string name(path);
+  const DWORD attributes = ::GetFileAttributesA(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::vector<std::uint8_t>> Win32Shell::ReadFile(std::string_view path) {
+  const std::string name(path);
+  UniqueHandle file = OwnFile(::CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+      static_cast<unsigned long long>(size.QuadPart) > std::numeric_limits<DWORD>::max())
+    return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+  // Read to the end, whatever the size said: the file may change meanwhile.
+  std::uint8_t chunk[4096];
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) return std::nullopt;
+    if (read == 0) return bytes;
+    bytes.insert(bytes.end(), chunk, chunk + read);
+  }
+}
+
+bool Win32Shell::ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) {
+  const std::string target(path);
+  const std::string fresh = target + ".new";
+  if (WriteNewFile(fresh, bytes) &&
+      ::MoveFileExA(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  ::DeleteFileA(fresh.c_str());
+  return false;
+}
+
+bool Win32Shell::DeleteTaskbarTab(Hwnd wnd) {
+  ITaskbarList* raw = nullptr;
+  if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList,
+                                reinterpret_cast<void**>(&raw))) ||
+      !raw)
+    return false;
+  UniqueCom<ITaskbarList> list(raw);
+  return SUCCEEDED(list->HrInit()) && SUCCEEDED(list->DeleteTab(ToHwnd(wnd)));
+}
+
+}  // namespace velmora

@@ -1,0 +1,22 @@
+#pragma once
+// Shell on shell32, kernel32 and the taskbar list object.
+#include "platform/Shell.h"
+
+namespace velmora {
+
+class Win32Shell final : public Shell {
+ public:
+  // An empty verb or directory is passed as null (the default verb, the
+  // current directory).
+  bool ShellExecute(std::string_view verb, std::string_view file, std::string_view directory, int showCmd) override;
+  std::string GetModuleFileName() override;
+  bool FileExists(std::string_view path) override;
+  std::optional<std::vector<std::uint8_t>> ReadFile(std::string_view path) override;
+  // Writes path + ".new" whole, then moves it over path. On any failure the
+  // ".new" file is removed and the old file stays as it was.
+  bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) override;
+  // COM must be initialised on the calling thread.
+  bool DeleteTaskbarTab(Hwnd wnd) override;
+};
+
+}  // namespace velmora

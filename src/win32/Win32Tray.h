@@ -1,0 +1,12 @@
+#pragma once
+// Tray on Shell_NotifyIconA with the first-version structure.
+#include "platform/Tray.h"
+
+namespace velmora {
+
+class Win32Tray final : public Tray {
+ public:
+  bool Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
+};
+
+}  // namespace velmora
