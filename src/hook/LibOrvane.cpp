@@ -1,0 +1,409 @@
+// LibOrvane.dll: loaded into other programs by global window hooks, it reports
+// their window events to Velmora's main window as WM_COPYDATA requests. It
+// filters and forwards; every decision is Velmora's. It runs inside every
+// program on the desktop, so: no exceptions, no heap, bounded sends, and the
+// message hooks leave at once for every message they do not handle.
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "hook/HookHandles.h"
+#include "hook/LibOrvane.h"
+#include "hook/MemBlock.h"
+
+namespace velmora {
+namespace {
+
+HINSTANCE g_module = nullptr;
+
+// The block is opened once per process, on first need; a failure is kept so
+// that hosts do not retry on every event (SetHook may retry).
+enum BlockState : int { kUntried, kOpening, kOpen, kFailed };
+MappedBlock g_block;
+std::atomic<int> g_blockState{kUntried};
+
+HookHandle g_cbtHook;
+HookHandle g_getMessageHook;
+HookHandle g_callWndProcHook;
+
+std::atomic<UINT> g_taskbarCreated{0};
+
+// "TApplication" windows and their forms already announced from this process,
+// valid for the main window in g_announcedTo. Fixed slots: no heap in a host.
+constexpr int kAppSlots = 8;
+constexpr int kFormSlots = 64;
+std::atomic<std::uint32_t> g_apps[kAppSlots];
+std::atomic<std::uint32_t> g_forms[kFormSlots];
+std::atomic<unsigned> g_appVictim{0};
+std::atomic<unsigned> g_formVictim{0};
+std::atomic<std::uint32_t> g_announcedTo{0};
+
+constexpr char kAppClass[] = "TApplication";
+
+// The block holds window handles in 32 bits, which is all a window handle uses.
+HWND ToHwnd(std::uint32_t value) {
+  return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
+}
+std::uint32_t FromHwnd(HWND wnd) {
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(wnd));
+}
+
+// Fields Velmora writes from its own process.
+template <class T>
+T Read(const T& field) {
+  return *static_cast<const volatile T*>(&field);
+}
+
+TMemBlock* Block() {
+  int state = g_blockState.load(std::memory_order_acquire);
+  if (state == kOpen) return g_block.get();
+  if (state != kUntried || !g_blockState.compare_exchange_strong(state, kOpening)) return nullptr;
+  const bool opened = g_block.Open();
+  g_blockState.store(opened ? kOpen : kFailed, std::memory_order_release);
+  return opened ? g_block.get() : nullptr;
+}
+
+// The block when requests may go out: mapped, Velmora running, and this is
+// not Velmora's own process.
+TMemBlock* ActiveBlock() {
+  TMemBlock* block = Block();
+  if (block == nullptr || Read(block->MainWindow) == 0 ||
+      Read(block->HookOwnerPid) == GetCurrentProcessId()) {
+    return nullptr;
+  }
+  return block;
+}
+
+void ClassNameOf(HWND wnd, char (&name)[256]) {
+  const int length = GetClassNameA(wnd, name, 256);
+  name[length > 0 ? length : 0] = '\0';
+}
+
+bool HasClass(HWND wnd, const char* expected) {
+  char name[256];
+  ClassNameOf(wnd, name);
+  return std::strcmp(name, expected) == 0;
+}
+
+bool StartsWith(const char* text, const char* prefix) {
+  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// Top-level: not a child and not message-only.
+bool IsTopLevel(HWND wnd) {
+  return wnd != nullptr && (GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD) == 0 &&
+         GetAncestor(wnd, GA_PARENT) == GetDesktopWindow();
+}
+
+// Dialogs ("#32770") and MFC windows ("Afx:...") share their class names with
+// every other program, so marking one would mark them all. They are keyed by
+// the program instead: "<exe file name>|Afx" or "<exe file name>|#32770", so a
+// program's dialogs are marked together and no other program's are.
+const char* GenericKind(const char* className) {
+  if (StartsWith(className, "Afx:")) return "Afx";
+  if (StartsWith(className, "#32770")) return "#32770";
+  return nullptr;
+}
+
+std::size_t GenericKey(const char* kind, char (&key)[256]) {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length >= MAX_PATH) length = MAX_PATH - 1;
+  path[length] = '\0';
+  const char* name = path;
+  for (const char* p = path; *p != '\0'; ++p) {
+    if (*p == '\\' || *p == '/') name = p + 1;
+  }
+  const char* const parts[] = {name, "|", kind};
+  std::size_t size = 0;
+  for (const char* part : parts) {
+    while (*part != '\0' && size < 255) key[size++] = *part++;
+  }
+  return size;
+}
+
+// The key under which Velmora marks the window's class.
+std::size_t ClassKeyOf(HWND wnd, char (&key)[256]) {
+  ClassNameOf(wnd, key);
+  if (const char* kind = GenericKind(key)) return GenericKey(kind, key);
+  return std::strlen(key);
+}
+
+void WriteClassKey(TMemBlock* block, const char* key, std::size_t size) {
+  if (size > 255) size = 255;
+  block->ClassKey[0] = static_cast<std::uint8_t>(size);
+  std::memcpy(block->ClassKey + 1, key, size);
+}
+
+// Bounded, so that a stuck Velmora never freezes the host.
+bool Send(TMemBlock* block, RequestCode code, HWND wnd) {
+  COPYDATASTRUCT data{};
+  data.dwData = reinterpret_cast<ULONG_PTR>(wnd);
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(ToHwnd(Read(block->MainWindow)), WM_COPYDATA, code,
+                             reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG | SMTO_NORMAL,
+                             1000, &result) != 0;
+}
+
+// A request about a window; Velmora reads ClassKey for windows of generic classes.
+bool Report(TMemBlock* block, RequestCode code, HWND wnd) {
+  char name[256];
+  ClassNameOf(wnd, name);
+  if (const char* kind = GenericKind(name)) {
+    char key[256];
+    WriteClassKey(block, key, GenericKey(kind, key));
+  }
+  return Send(block, code, wnd);
+}
+
+bool IsMinimizeCommand(unsigned show) {
+  return show == SW_MINIMIZE || show == SW_SHOWMINIMIZED || show == SW_SHOWMINNOACTIVE ||
+         show == SW_FORCEMINIMIZE;
+}
+
+bool IsTrayItem(WPARAM command) { return (command & 0xFFF0) == IDM_TRAY_ITEM; }
+
+bool KeyDown(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
+
+bool HoldKeyDown(std::uint8_t code) {
+  switch (code) {
+    case 1: return KeyDown(VK_SHIFT);
+    case 2: return KeyDown(VK_CONTROL);
+    case 3: return KeyDown(VK_SHIFT) || KeyDown(VK_CONTROL);
+    default: return false;
+  }
+}
+
+bool ButtonMatches(std::uint32_t wanted, WPARAM hit) {
+  if (wanted == HitAnyButton) {
+    return hit == HitMinButton || hit == HitMaxButton || hit == HitCloseButton;
+  }
+  return wanted != 0 && hit == wanted;
+}
+
+// Velmora looks after the tray item of "TApplication" windows and their forms
+// itself, through the application link.
+bool BelongsToApp(HWND wnd) {
+  if (HasClass(wnd, kAppClass)) return true;
+  HWND owner = GetWindow(wnd, GW_OWNER);
+  return owner != nullptr && HasClass(owner, kAppClass);
+}
+
+bool LacksTrayItem(HWND wnd) {
+  HMENU menu = GetSystemMenu(wnd, FALSE);
+  return menu != nullptr && GetMenuState(menu, IDM_TRAY_ITEM, MF_BYCOMMAND) == static_cast<UINT>(-1);
+}
+
+bool Holds(const std::atomic<std::uint32_t>* slots, int count, std::uint32_t wnd) {
+  for (int i = 0; i < count; ++i) {
+    if (slots[i].load(std::memory_order_relaxed) == wnd) return true;
+  }
+  return false;
+}
+
+void Remember(std::atomic<std::uint32_t>* slots, int count, std::atomic<unsigned>& victim,
+              std::uint32_t wnd) {
+  for (int i = 0; i < count; ++i) {
+    std::uint32_t empty = 0;
+    if (slots[i].compare_exchange_strong(empty, wnd)) return;
+  }
+  // All taken: one is reused; at worst a window is announced a second time.
+  slots[victim.fetch_add(1) % static_cast<unsigned>(count)].store(wnd);
+}
+
+void Forget(std::atomic<std::uint32_t>* slots, int count, std::uint32_t wnd) {
+  for (int i = 0; i < count; ++i) {
+    std::uint32_t held = wnd;
+    slots[i].compare_exchange_strong(held, 0);
+  }
+}
+
+// A restarted Velmora knows no application links: announce everything again.
+void SyncAnnouncedTo(std::uint32_t mainWindow) {
+  if (g_announcedTo.exchange(mainWindow) == mainWindow) return;
+  for (auto& slot : g_apps) slot.store(0);
+  for (auto& slot : g_forms) slot.store(0);
+}
+
+// A form of a "TApplication" program: announce the application window (52,
+// keyed by the form's class) and the form (51) the first time each is seen.
+void AnnounceAppForm(TMemBlock* block, HWND form, HWND app) {
+  SyncAnnouncedTo(Read(block->MainWindow));
+  const std::uint32_t appId = FromHwnd(app);
+  const std::uint32_t formId = FromHwnd(form);
+  if (!Holds(g_apps, kAppSlots, appId)) {
+    char key[256];
+    WriteClassKey(block, key, ClassKeyOf(form, key));
+    if (Send(block, RQ_APP_WINDOW, app)) Remember(g_apps, kAppSlots, g_appVictim, appId);
+  }
+  if (!Holds(g_forms, kFormSlots, formId)) {
+    block->AppWindow = appId;
+    if (Report(block, RQ_APP_FORM, form)) Remember(g_forms, kFormSlots, g_formVictim, formId);
+  }
+}
+
+void OnMinimizing(HWND wnd) {
+  TMemBlock* block = ActiveBlock();
+  if (block == nullptr || !IsTopLevel(wnd)) return;
+  // The hold-key trigger: Velmora takes the window because it is pending.
+  if (HoldKeyDown(Read(block->HoldKeyCode))) block->PendingWindow = FromHwnd(wnd);
+  Report(block, RQ_MINIMIZING, wnd);
+}
+
+void OnActivating(HWND wnd) {
+  TMemBlock* block = ActiveBlock();
+  if (block == nullptr || !IsTopLevel(wnd)) return;
+  HWND owner = GetWindow(wnd, GW_OWNER);
+  const bool appForm = owner != nullptr && HasClass(owner, kAppClass);
+  if (appForm) AnnounceAppForm(block, wnd, owner);
+  Report(block, RQ_ACTIVATED, wnd);
+  if (!appForm && !HasClass(wnd, kAppClass) && LacksTrayItem(wnd)) {
+    Report(block, RQ_ADD_ITEM, wnd);
+  }
+}
+
+void OnDestroying(HWND wnd) {
+  if (!IsTopLevel(wnd)) return;
+  const std::uint32_t id = FromHwnd(wnd);
+  Forget(g_forms, kFormSlots, id);
+  Forget(g_apps, kAppSlots, id);
+  if (TMemBlock* block = ActiveBlock()) Report(block, RQ_DESTROYED, wnd);
+}
+
+void OnTrayItemChosen(HWND wnd) {
+  TMemBlock* block = ActiveBlock();
+  if (block != nullptr && IsTopLevel(wnd)) Report(block, RQ_ITEM_CHOSEN, wnd);
+}
+
+void OnSystemMenuOpening(HWND wnd) {
+  TMemBlock* block = ActiveBlock();
+  if (block != nullptr && IsTopLevel(wnd) && !BelongsToApp(wnd) && LacksTrayItem(wnd)) {
+    Report(block, RQ_ADD_ITEM, wnd);
+  }
+}
+
+// The right-click trigger: both halves of the click are swallowed so that no
+// menu pops up; the button-up minimizes the window as the pending one.
+void OnTitleRightClick(MSG& msg, bool removed) {
+  TMemBlock* block = ActiveBlock();
+  if (block == nullptr || !ButtonMatches(Read(block->ButtonCode), msg.wParam) ||
+      !IsTopLevel(msg.hwnd)) {
+    return;
+  }
+  const bool up = msg.message == WM_NCRBUTTONUP;
+  msg.message = WM_NULL;
+  if (up && removed) {
+    block->PendingWindow = FromHwnd(msg.hwnd);
+    PostMessageA(msg.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  }
+}
+
+UINT TaskbarCreatedMessage() {
+  UINT id = g_taskbarCreated.load(std::memory_order_relaxed);
+  if (id == 0) {
+    id = RegisterWindowMessageA("TaskbarCreated");
+    g_taskbarCreated.store(id, std::memory_order_relaxed);
+  }
+  return id;
+}
+
+// "TaskbarCreated" is broadcast to every top-level window; the taskbar's own
+// window answers for all of them, once.
+void OnRegisteredMessage(HWND wnd, UINT message) {
+  if (message != TaskbarCreatedMessage()) return;
+  TMemBlock* block = ActiveBlock();
+  if (block != nullptr && HasClass(wnd, "Shell_TrayWnd")) Report(block, RQ_SHELL_RESTART, wnd);
+}
+
+bool IsRegisteredMessage(UINT message) { return message >= 0xC000 && message <= 0xFFFF; }
+
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  switch (code) {
+    case HCBT_MINMAX:
+      if (IsMinimizeCommand(LOWORD(lParam))) OnMinimizing(reinterpret_cast<HWND>(wParam));
+      break;
+    case HCBT_ACTIVATE:
+      OnActivating(reinterpret_cast<HWND>(wParam));
+      break;
+    case HCBT_DESTROYWND:
+      OnDestroying(reinterpret_cast<HWND>(wParam));
+      break;
+    default:
+      break;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Sees every posted message of every program.
+LRESULT CALLBACK GetMessageProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if (code == HC_ACTION) {
+    MSG& msg = *reinterpret_cast<MSG*>(lParam);
+    const bool removed = (wParam & PM_REMOVE) != 0;
+    switch (msg.message) {
+      case WM_SYSCOMMAND:
+        if (removed && IsTrayItem(msg.wParam)) OnTrayItemChosen(msg.hwnd);
+        break;
+      case WM_NCRBUTTONDOWN:
+      case WM_NCRBUTTONUP:
+        OnTitleRightClick(msg, removed);
+        break;
+      default:
+        if (removed && IsRegisteredMessage(msg.message)) OnRegisteredMessage(msg.hwnd, msg.message);
+        break;
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Sees every sent message of every program.
+LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if (code == HC_ACTION) {
+    const CWPSTRUCT& msg = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+    switch (msg.message) {
+      case WM_SYSCOMMAND:
+        if (IsTrayItem(msg.wParam)) OnTrayItemChosen(msg.hwnd);
+        break;
+      case WM_INITMENUPOPUP:
+        if (HIWORD(msg.lParam) != 0) OnSystemMenuOpening(msg.hwnd);
+        break;
+      default:
+        if (IsRegisteredMessage(msg.message)) OnRegisteredMessage(msg.hwnd, msg.message);
+        break;
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void RemoveHooks() {
+  g_cbtHook.Reset();
+  g_getMessageHook.Reset();
+  g_callWndProcHook.Reset();
+}
+
+}  // namespace
+}  // namespace velmora
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) velmora::g_module = instance;
+  return TRUE;
+}
+
+int SetHook(void) {
+  using namespace velmora;
+  int failed = kFailed;
+  g_blockState.compare_exchange_strong(failed, kUntried);
+  TMemBlock* block = Block();
+  if (block == nullptr) return 0;
+  // Hosts compare with this to leave Velmora's own windows alone.
+  block->HookOwnerPid = GetCurrentProcessId();
+  const bool installed = g_cbtHook.Install(WH_CBT, CbtProc, g_module) &&
+                         g_getMessageHook.Install(WH_GETMESSAGE, GetMessageProc, g_module) &&
+                         g_callWndProcHook.Install(WH_CALLWNDPROC, CallWndProc, g_module);
+  if (!installed) RemoveHooks();
+  return installed ? 1 : 0;
+}
+
+void UnSetHook(void) { velmora::RemoveHooks(); }
