@@ -1,0 +1,93 @@
+#include "win32/app/MainWindow.h"
+
+#include <string>
+
+#include "win32/Convert.h"
+
+namespace velmora {
+
+namespace {
+constexpr char MainClassName[] = "TFOrvane";
+}
+
+MainWindow::MainWindow(Ports& ports) : form_(ports, *this) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = &MainWindow::WndProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconA(instance, "MAINICON");
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = MainClassName;
+  RegisterClassExA(&wc);
+  // Never shown: a tool window so that it would have no taskbar button even if it were.
+  const int width = 132, height = 110;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW, MainClassName, "Velmora", WS_POPUP, x, y, width, height, nullptr,
+                          nullptr, instance, this);
+  if (hwnd_ == nullptr) return;
+  // Requests come from programs of any integrity level.
+  ChangeWindowMessageFilterEx(hwnd_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
+  taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+  ChangeWindowMessageFilterEx(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+  form_.FormCreate();
+}
+
+MainWindow::~MainWindow() {
+  form_.FormCloseQuery();
+  if (hwnd_ != nullptr) {
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+}
+
+Hwnd MainWindow::Handle() { return FromHwnd(hwnd_); }
+
+void MainWindow::SetCaption(std::string_view caption) { SetWindowTextA(hwnd_, std::string(caption).c_str()); }
+
+void MainWindow::Close() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
+
+LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  if (msg == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (self == nullptr || self->hwnd_ == nullptr) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  try {
+    return self->Handle(msg, wParam, lParam);
+  } catch (...) {
+    // A fault in one handler never takes the program, or a hidden window, down.
+    return 0;
+  }
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COPYDATA: {
+      const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      form_.WMCopyData(wParam, data != nullptr ? data->dwData : 0);
+      return 0;
+    }
+    case WM_QUERYENDSESSION:
+      return form_.QueryEndSession() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+      form_.EndSession(wParam != FALSE);
+      return 0;
+    case WM_CLOSE:
+      form_.FormCloseQuery();
+      DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        form_.TaskbarCreated();
+        return 0;
+      }
+      return DefWindowProcA(hwnd_, msg, wParam, lParam);
+  }
+}
+
+}  // namespace velmora

@@ -1,0 +1,73 @@
+// Velmora.exe: the entry sequence, the forms and the message loop.
+#include <objbase.h>
+
+#include "main/EntrySequence.h"
+#include "win32/Win32Desktop.h"
+#include "win32/Win32Dialogs.h"
+#include "win32/Win32Kernel.h"
+#include "win32/Win32Painter.h"
+#include "win32/Win32Registry.h"
+#include "win32/Win32Shell.h"
+#include "win32/Win32Timers.h"
+#include "win32/Win32Tray.h"
+#include "win32/app/MainWindow.h"
+
+namespace {
+
+// COM for this thread as a single-threaded apartment (the taskbar list object needs it).
+class ComApartment {
+ public:
+  ComApartment() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~ComApartment() {
+    if (ok_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool ok_;
+};
+
+int RunVelmora() {
+  using namespace velmora;
+  Win32Desktop desktop;
+  Win32Tray tray;
+  Win32Painter painter;
+  Win32Registry registry;
+  Win32Shell shell;
+  Win32Timers timers;
+  Win32Dialogs dialogs;
+  Win32Kernel kernel;
+  Ports ports{desktop, tray, painter, registry, shell, timers, dialogs, kernel};
+
+  const EntryDecision decision = RunEntrySequence(ports);
+  if (!decision.run) return 0;
+
+  ComApartment com;
+  MainWindow main(ports);
+  main.Form().SetMainMutex(decision.mainMutex);
+  if (!main.Created()) {
+    main.Form().CloseMainMutex();
+    return 0;
+  }
+  // The start-up copy of the settings: loading it writes the defaults on a first start.
+  WantsSplash(ports);
+
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  main.Form().CloseMainMutex();
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  try {
+    RunVelmora();
+  } catch (...) {
+  }
+  return 0;
+}

@@ -1,0 +1,63 @@
+#pragma once
+// A fresh fake desktop with Velmora's main form on it.
+#include <memory>
+#include <string>
+
+#include "FakeWorld.h"
+#include "main/TFOrvane.h"
+#include "platform/WinConst.h"
+
+namespace velmora::test {
+
+class FakeHost : public FormHost {
+ public:
+  explicit FakeHost(fake::FakeDesktop& desktop) : handle(desktop.CreateUtilityWindow("TFOrvane", nullptr)) {}
+  Hwnd Handle() override { return handle; }
+  void SetCaption(std::string_view text) override { caption = std::string(text); }
+  void Close() override { ++closeRequests; }
+  Hwnd handle;
+  std::string caption = "Velmora";
+  int closeRequests = 0;
+};
+
+struct VelmoraWorld {
+  fake::FakeWorld w;
+  Ports ports{w.desktop, w.tray, w.painter, w.registry, w.shell, w.timers, w.dialogs, w.kernel};
+  FakeHost host{w.desktop};
+  std::unique_ptr<TFOrvane> form;
+
+  VelmoraWorld() { Create(); }
+  void Create() {
+    form = std::make_unique<TFOrvane>(ports, host);
+    form->FormCreate();
+  }
+  // The initial timer has run: list, hook and sweep are up.
+  void Start() {
+    if (!form) Create();
+    w.timers.Advance(500);
+  }
+  TListTrayIcon& List() { return *form->TrayList; }
+  TOptionsRecord& Options() { return form->TrayList->Options; }
+
+  Hwnd Foreign(std::string cls, std::string title = "Untitled", bool iconic = false) {
+    return w.desktop.AddWindow({.className = std::move(cls), .title = std::move(title), .iconic = iconic});
+  }
+  // A window of a class the user has marked, minimized by the user; the hook reports it.
+  void Request(std::uint32_t code, Hwnd wnd) { form->WMCopyData(code, wnd.value); }
+  // The user minimizes a window and the hook reports it; the hide timer runs.
+  void Minimize(Hwnd wnd, std::uint64_t wait = 100) {
+    Request(RQ_MINIMIZING, wnd);
+    w.desktop.Window(wnd).iconic = true;
+    w.timers.Advance(wait);
+  }
+  void Mark(Hwnd wnd) {
+    Request(RQ_ADD_ITEM, wnd);
+    Request(RQ_ITEM_CHOSEN, wnd);
+  }
+  bool Hidden(Hwnd wnd) { return !w.desktop.Window(wnd).visible; }
+  std::optional<std::intptr_t> Click(std::uint32_t id, std::uint32_t mouse) {
+    return w.desktop.Deliver(List().TrayWnd, 0x401, id, mouse);
+  }
+};
+
+}  // namespace velmora::test
