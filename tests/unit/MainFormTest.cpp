@@ -1,0 +1,466 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "TestWorld.h"
+#include "main/SystemMenuItems.h"
+#include "tray/ClassFile.h"
+
+namespace velmora {
+namespace {
+
+using namespace win;
+using test::VelmoraWorld;
+
+class MainForm : public ::testing::Test, public VelmoraWorld {
+ protected:
+  void SetClassKey(const std::string& key) {
+    form->MemBlock->ClassKey[0] = static_cast<std::uint8_t>(key.size());
+    std::memcpy(form->MemBlock->ClassKey + 1, key.data(), key.size());
+  }
+};
+
+TEST_F(MainForm, NothingIsLinkedBeforeTheInitialTimer) {
+  w.timers.Advance(499);
+  EXPECT_EQ(host.caption, "Velmora");
+  EXPECT_EQ(form->TrayList, nullptr);
+  EXPECT_FALSE(w.kernel.hooked);
+  ASSERT_NE(form->MemBlock, nullptr);
+  EXPECT_EQ(form->MemBlock->MainWindow, 0u);
+}
+
+TEST_F(MainForm, InitialTimerBringsUpListHookAndSweepInOrder) {
+  // A marked class on disk whose minimized window is taken in at start.
+  w.shell.files["C:\\Apps\\Velmora\\Velmora.vlm"] = EncodeClassFile({"Notepad"});
+  const Hwnd note = Foreign("Notepad", "a.txt", true);
+  w.ClearLog();
+  Start();
+  EXPECT_EQ(host.caption, "Velmora 4.6.3");
+  ASSERT_NE(form->TrayList, nullptr);
+  EXPECT_EQ(form->MemBlock->MainWindow, TrayIdOf(host.handle));
+  EXPECT_EQ(form->MemBlock->ButtonCode, 37u);
+  EXPECT_EQ(form->MemBlock->HoldKeyCode, 3);
+  EXPECT_TRUE(w.kernel.hooked);
+  EXPECT_TRUE(Hidden(note));
+  EXPECT_TRUE(List().FindEntry(note));
+  EXPECT_LT(w.LogIndex("SetValue"), w.LogIndex("SetHook")) << "settings before the hook";
+  EXPECT_LT(w.LogIndex("ShowWindow " + fake::Hex(note.value) + " 0"), w.LogIndex("SetHook"));
+  EXPECT_TRUE(form->TimerOthers.Enabled());
+  EXPECT_FALSE(form->TimerInitial.Enabled());
+  EXPECT_FALSE(form->Busy());
+  w.timers.Advance(2000);
+  EXPECT_EQ(w.kernel.setHookCalls, 1u) << "the initial timer runs once";
+}
+
+TEST_F(MainForm, ShutdownUnhooksStripsMenusRestoresAndUnmapsInOrder) {
+  Start();
+  const Hwnd marked = Foreign("Notepad", "a.txt");
+  Mark(marked);
+  Minimize(marked);
+  ASSERT_TRUE(Hidden(marked));
+  w.ClearLog();
+  form->FormCloseQuery();
+  EXPECT_TRUE(form->Busy()) << "set for good";
+  EXPECT_EQ(form->MemBlock, nullptr);
+  const auto unhook = w.LogIndex("UnSetHook");
+  const auto strip = w.LogIndex("DeleteMenu");
+  const auto restore = w.LogIndex("ShowWindow " + fake::Hex(marked.value) + " 5");
+  const auto unmap = w.LogIndex("UnmapSharedBlock");
+  ASSERT_NE(unhook, fake::FakeWorld::npos);
+  EXPECT_LT(unhook, strip);
+  EXPECT_LT(strip, restore);
+  EXPECT_LT(restore, unmap);
+  EXPECT_FALSE(Hidden(marked));
+  EXPECT_EQ(w.tray.Count(), 0u);
+  for (const auto& item : w.desktop.MenuItems(marked)) {
+    EXPECT_NE(item.id, IDM_TRAY_ITEM);
+    EXPECT_NE(item.id, IDM_TRAY_SEPARATOR);
+  }
+  EXPECT_EQ(w.timers.RunningCount(), 0u);
+  form->WMCopyData(RQ_INSTANCE, 0);
+  EXPECT_EQ(host.closeRequests, 0) << "nothing is acted on after the close";
+}
+
+TEST_F(MainForm, RunsWithoutTheSharedBlock) {
+  fake::FakeWorld other;
+  other.kernel.failMap = true;
+  Ports p{other.desktop, other.tray, other.painter, other.registry, other.shell, other.timers, other.dialogs, other.kernel};
+  test::FakeHost h(other.desktop);
+  TFOrvane f(p, h);
+  f.FormCreate();
+  EXPECT_EQ(f.MemBlock, nullptr);
+  other.timers.Advance(500);
+  ASSERT_NE(f.TrayList, nullptr);
+  EXPECT_FALSE(other.kernel.hooked);
+  const Hwnd excel = other.desktop.AddWindow({.className = "EXCEL7", .title = "Book1"});
+  f.TrayList->Options.HandleExcel = 1;
+  f.WMCopyData(RQ_MINIMIZING, excel.value);
+  EXPECT_TRUE(f.TrayList->FindEntry(excel));
+  f.FormCloseQuery();
+  EXPECT_EQ(other.kernel.unSetHookCalls, 0u);
+}
+
+// --- Request intake -------------------------------------------------------
+
+TEST_F(MainForm, BusyTurnsRequestsAwayAndStretchesTheHideTimerOnce) {
+  Start();
+  Options().HandleExcel = 1;
+  const Hwnd a = Foreign("EXCEL7", "A"), b = Foreign("EXCEL7", "B");
+  Request(RQ_MINIMIZING, a);
+  EXPECT_TRUE(form->TimerHide.Enabled());
+  Request(RQ_MINIMIZING, b);  // while the hide timer runs: ignored
+  EXPECT_FALSE(List().FindEntry(b));
+  EXPECT_EQ(form->TimerHide.Interval(), 100u);
+  // A minimize that arrives nested while busy stretches the timer to 500 ms.
+  form->Busy() = true;
+  Request(RQ_MINIMIZING, b);
+  form->Busy() = false;
+  EXPECT_EQ(form->TimerHide.Interval(), 500u);
+  w.desktop.Window(a).iconic = true;
+  w.timers.Advance(499);
+  EXPECT_FALSE(Hidden(a));
+  w.timers.Advance(1);
+  EXPECT_TRUE(Hidden(a));
+  EXPECT_EQ(form->TimerHide.Interval(), 500u) << "never set back";
+}
+
+TEST_F(MainForm, MissedMinimizeMakesTheSweepComeBackSooner) {
+  Start();
+  const Hwnd marked = Foreign("Notepad");
+  Mark(marked);
+  form->Busy() = true;
+  Request(RQ_MINIMIZING, marked);
+  form->Busy() = false;
+  EXPECT_TRUE(form->RequestMissed);
+  w.desktop.Window(marked).iconic = true;
+  w.timers.Advance(5000);  // first sweep: hides it, and comes back after 1 s
+  EXPECT_TRUE(Hidden(marked));
+  EXPECT_EQ(form->TimerOthers.Interval(), 1000u);
+  Request(RQ_ACTIVATED, Foreign("Other"));  // any request clears the flag
+  w.timers.Advance(1000);
+  EXPECT_EQ(form->TimerOthers.Interval(), 5000u);
+}
+
+TEST_F(MainForm, NestedRequestDuringATitleReadIsIgnored) {
+  Start();
+  Options().HandleExcel = 1;
+  const Hwnd a = Foreign("EXCEL7", "A"), b = Foreign("EXCEL7", "B");
+  bool nested = false;
+  w.desktop.onSend = [&](Hwnd target) {
+    if (target == a && !nested) {
+      nested = true;
+      Request(RQ_MINIMIZING, b);
+    }
+  };
+  Request(RQ_MINIMIZING, a);
+  EXPECT_TRUE(nested);
+  EXPECT_TRUE(List().FindEntry(a));
+  EXPECT_FALSE(List().FindEntry(b));
+  EXPECT_TRUE(form->RequestMissed);
+}
+
+TEST_F(MainForm, OwnWindowsTheShellAndUnknownCodesAreLeftAlone) {
+  Start();
+  Options().HandleExcel = 1;
+  const Hwnd own = w.desktop.AddWindow({.className = "EXCEL7", .pid = 1});
+  const Hwnd taskbar = Foreign("Shell_TrayWnd");
+  Mark(taskbar);
+  Minimize(own);
+  Minimize(taskbar);
+  EXPECT_EQ(List().Count(), 0u);
+  EXPECT_FALSE(Hidden(taskbar));
+  for (std::uint32_t code : {45u, 54u, 55u, 58u}) Request(code, Foreign("X"));
+  EXPECT_FALSE(form->Busy());
+}
+
+// --- Requests ---------------------------------------------------------------
+
+TEST_F(MainForm, MarkedWindowGoesToTheTrayAfterTheHideTimer) {
+  Start();
+  const Hwnd note = Foreign("Notepad", "notes.txt");
+  Mark(note);
+  Request(RQ_MINIMIZING, note);
+  w.desktop.Window(note).iconic = true;
+  EXPECT_FALSE(Hidden(note));
+  w.timers.Advance(99);
+  EXPECT_FALSE(Hidden(note));
+  w.timers.Advance(1);
+  EXPECT_TRUE(Hidden(note));
+  EXPECT_EQ(w.tray.Tip(TrayIdOf(note)), "notes.txt");
+  const std::size_t adds = w.tray.CountCalls(NIM_ADD);
+  Minimize(note);  // again while in the list: nothing changes
+  EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds);
+  EXPECT_EQ(List().Count(), 1u);
+}
+
+TEST_F(MainForm, ExcelWordAndPendingWindowsQualifyOnlyByTheirRules) {
+  Start();
+  const Hwnd excel = Foreign("EXCEL7"), word = Foreign("_WwB"), plain = Foreign("Plain");
+  Minimize(excel);
+  Minimize(word);
+  Minimize(plain);
+  EXPECT_EQ(List().Count(), 0u);
+  Options().HandleExcel = 1;
+  Options().HandleWord = 1;
+  w.desktop.Window(excel).iconic = w.desktop.Window(word).iconic = false;
+  Minimize(excel);
+  Minimize(word);
+  EXPECT_TRUE(Hidden(excel));
+  EXPECT_TRUE(Hidden(word));
+  form->MemBlock->PendingWindow = TrayIdOf(plain);
+  Minimize(plain);
+  EXPECT_TRUE(Hidden(plain));
+  EXPECT_EQ(form->MemBlock->PendingWindow, 0u) << "a pending window is taken once";
+}
+
+TEST_F(MainForm, UseMenuItemOffInsertsNothing) {
+  Start();
+  Options().UseMenuItem = 0;
+  const Hwnd note = Foreign("Notepad");
+  const auto before = w.desktop.MenuItems(note);
+  Request(RQ_ADD_ITEM, note);
+  Request(RQ_ACTIVATED, note);
+  EXPECT_EQ(w.desktop.MenuItems(note), before);
+}
+
+TEST_F(MainForm, TrayItemIsInsertedBeforeCloseWithMinimizeWhenMissing) {
+  Start();
+  List().AddClass("NoMin");
+  const Hwnd plain = Foreign("Plain");
+  const Hwnd noMin = w.desktop.AddWindow({.className = "NoMin", .withMinimize = false});
+  Request(RQ_ADD_ITEM, plain);
+  Request(RQ_ADD_ITEM, noMin);
+  auto items = w.desktop.MenuItems(noMin);
+  ASSERT_GE(items.size(), 4u);
+  const auto n = items.size();
+  EXPECT_EQ(items[n - 1].id, SC_CLOSE);
+  EXPECT_EQ(items[n - 2].id, IDM_TRAY_SEPARATOR);
+  EXPECT_EQ(items[n - 3].id, IDM_TRAY_ITEM);
+  EXPECT_EQ(items[n - 3].text, "Minimize To &Tray");
+  EXPECT_TRUE(items[n - 3].flags & MF_CHECKED) << "its class is marked";
+  EXPECT_EQ(items[n - 4].id, SC_MINIMIZE);
+  EXPECT_EQ(items[n - 4].text, "Mi&nimize");
+  EXPECT_EQ(TrayItemState(w.desktop, plain) & MF_CHECKED, 0u);
+}
+
+TEST_F(MainForm, ChoosingTheItemMarksAndUnmarksTheClass) {
+  Start();
+  const Hwnd a = Foreign("Notepad"), b = Foreign("Notepad", "two", true), c = Foreign("Notepad", "three", true);
+  Request(RQ_ADD_ITEM, a);
+  Request(RQ_ITEM_CHOSEN, a);
+  EXPECT_TRUE(List().HasClass("notepad"));
+  EXPECT_TRUE(TrayItemChecked(w.desktop, a));
+  EXPECT_TRUE(TrayItemChecked(w.desktop, b)) << "every window of the class";
+  EXPECT_TRUE(Hidden(b));
+  EXPECT_TRUE(Hidden(c));
+  EXPECT_EQ(List().Count(), 2u);
+  Request(RQ_ITEM_CHOSEN, a);
+  EXPECT_FALSE(List().HasClass("Notepad"));
+  EXPECT_FALSE(TrayItemChecked(w.desktop, a));
+  EXPECT_FALSE(Hidden(b));
+  EXPECT_TRUE(w.desktop.Window(b).iconic) << "back on the taskbar, minimized";
+  EXPECT_EQ(List().Count(), 0u);
+  EXPECT_EQ(w.tray.Count(), 0u);
+}
+
+TEST_F(MainForm, DialogsAreMarkedUnderTheClassKey) {
+  Start();
+  const Hwnd dialog = Foreign("#32770", "Find");
+  const std::string key = "notepad.exe|#32770";
+  SetClassKey(key);
+  Mark(dialog);
+  EXPECT_TRUE(List().HasClass(key));
+  EXPECT_FALSE(List().HasClass("#32770"));
+}
+
+TEST_F(MainForm, ActivatedWindowLeavesTheListOnlyWhenNoLongerMinimized) {
+  Start();
+  const Hwnd note = Foreign("Notepad");
+  Mark(note);
+  Minimize(note);
+  Request(RQ_ACTIVATED, note);
+  EXPECT_TRUE(List().FindEntry(note)) << "still minimized";
+  w.desktop.Window(note).iconic = false;
+  w.desktop.Window(note).visible = true;
+  Request(RQ_ACTIVATED, note);
+  EXPECT_FALSE(List().FindEntry(note));
+  EXPECT_FALSE(w.tray.Has(TrayIdOf(note)));
+}
+
+TEST_F(MainForm, ActivatedOutlookHiddenWindowActsOnItsBrowser) {
+  Start();
+  const Hwnd browser = Foreign("Outlook Express Browser Class", "Inbox");
+  const Hwnd hiddenOne = Foreign("OutlookExpressHiddenWindow");
+  Mark(browser);
+  Minimize(browser);
+  w.desktop.Window(browser).iconic = false;
+  Request(RQ_ACTIVATED, hiddenOne);
+  EXPECT_FALSE(List().FindEntry(browser));
+}
+
+TEST_F(MainForm, DestroyedWindowLeavesListAndApplicationLink) {
+  Start();
+  const Hwnd app = Foreign("TApplication", "App");
+  const Hwnd form1 = w.desktop.AddWindow({.className = "TForm1", .owner = app});
+  const std::string key = "TForm1";
+  SetClassKey(key);
+  Request(RQ_APP_WINDOW, app);
+  form->MemBlock->AppWindow = TrayIdOf(app);
+  Request(RQ_APP_FORM, form1);
+  EXPECT_EQ(List().GetAppWindow(app, false), form1);
+  EXPECT_EQ(List().GetAppClass(app), "TForm1");
+  EXPECT_TRUE(TrayItemState(w.desktop, app) != MENU_ITEM_MISSING);
+  Request(RQ_DESTROYED, form1);
+  EXPECT_EQ(List().GetAppWindow(app, false), Hwnd{});
+  Request(RQ_DESTROYED, app);
+  EXPECT_FALSE(List().HasApp(app));
+}
+
+TEST_F(MainForm, ApplicationItemIsToggledUnderTheFormClassAndSynced) {
+  Start();
+  const Hwnd app = Foreign("TApplication", "App");
+  const Hwnd main = w.desktop.AddWindow({.className = "TMainForm", .owner = app});
+  const std::string key = "TMainForm";
+  SetClassKey(key);
+  Request(RQ_APP_WINDOW, app);
+  form->MemBlock->AppWindow = TrayIdOf(app);
+  Request(RQ_APP_FORM, main);
+  Request(RQ_ITEM_CHOSEN, main);  // chosen in the form's menu: acts on the application
+  EXPECT_TRUE(List().HasClass("TMainForm"));
+  EXPECT_TRUE(TrayItemChecked(w.desktop, app));
+  EXPECT_TRUE(TrayItemChecked(w.desktop, main)) << "the form's item follows the application's";
+}
+
+TEST_F(MainForm, ShellRestartAndTaskbarCreatedReaddIconsAfterASecond) {
+  Start();
+  const Hwnd note = Foreign("Notepad", "n");
+  Mark(note);
+  Minimize(note);
+  const std::size_t adds = w.tray.CountCalls(NIM_ADD);
+  Request(RQ_SHELL_RESTART, Hwnd{});
+  w.timers.Advance(999);
+  EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds);
+  w.timers.Advance(1);
+  EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds + 1);
+  form->TaskbarCreated();
+  w.timers.Advance(1000);
+  EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds + 2);
+  EXPECT_FALSE(form->TimerExplorer.Enabled());
+}
+
+TEST_F(MainForm, LaterStartClosesOnlyWhileTheUninstallerIsOpen) {
+  Start();
+  form->SetMainMutex(42);
+  form->WMCopyData(RQ_INSTANCE, 0);
+  EXPECT_EQ(host.closeRequests, 0);
+  EXPECT_FALSE(form->Busy());
+  w.desktop.AddWindow({.className = "ZURUUninstall", .title = "Select Uninstall Method"});
+  form->WMCopyData(RQ_INSTANCE, 0);
+  EXPECT_EQ(host.closeRequests, 1);
+  EXPECT_TRUE(form->Busy()) << "stays set while the form closes";
+  EXPECT_EQ(form->MainMutex, 0u);
+}
+
+TEST_F(MainForm, CloseMinimizedPostsCloseToEveryMinimizedWindowWithoutAsking) {
+  Start();
+  const Hwnd a = Foreign("A", "a", true), b = Foreign("B", "b"), hidden = Foreign("Notepad", "c");
+  Mark(hidden);
+  Minimize(hidden);
+  w.desktop.posted.clear();
+  Request(RQ_CLOSE_MINIMIZED, Hwnd{});
+  std::vector<Hwnd> closed;
+  for (const auto& p : w.desktop.posted)
+    if (p.msg == WM_CLOSE) closed.push_back(p.wnd);
+  EXPECT_NE(std::find(closed.begin(), closed.end(), a), closed.end());
+  EXPECT_NE(std::find(closed.begin(), closed.end(), hidden), closed.end());
+  EXPECT_EQ(std::find(closed.begin(), closed.end(), b), closed.end());
+  EXPECT_TRUE(w.dialogs.boxes.empty());
+}
+
+// --- Hide timer and sweep -------------------------------------------------
+
+TEST_F(MainForm, BrowserFrameOnlyLosesItsTaskbarButton) {
+  Start();
+  const Hwnd ie = Foreign("IEFrame", "Home");
+  Mark(ie);
+  Minimize(ie);
+  EXPECT_FALSE(Hidden(ie));
+  EXPECT_TRUE(w.LogHas("DeleteTaskbarTab " + fake::Hex(ie.value)));
+  w.shell.deleteTabResult = false;
+  const Hwnd ie2 = Foreign("IEFrame", "Other");
+  Request(RQ_ADD_ITEM, ie2);
+  Minimize(ie2);
+  EXPECT_TRUE(Hidden(ie2)) << "falls back to hiding";
+}
+
+TEST_F(MainForm, HideTimerNeverHidesAWindowTheListNoLongerHolds) {
+  Start();
+  const Hwnd note = Foreign("Notepad", "n");
+  Mark(note);
+  Request(RQ_MINIMIZING, note);
+  w.desktop.Window(note).iconic = true;
+  Click(TrayIdOf(note), WM_LBUTTONUP);  // the user clicks the icon within 100 ms
+  w.timers.Advance(100);
+  EXPECT_FALSE(Hidden(note));
+  const Hwnd stubborn = Foreign("Notepad", "refuses to minimize");
+  Request(RQ_MINIMIZING, stubborn);
+  w.timers.Advance(100);
+  EXPECT_FALSE(Hidden(stubborn));
+  EXPECT_FALSE(List().FindEntry(stubborn));
+}
+
+TEST_F(MainForm, SweepHidesMarkedAndConsoleWindowsAndStepsBackWhenBusy) {
+  Start();
+  const Hwnd note = Foreign("Notepad");
+  Mark(note);
+  w.desktop.Window(note).iconic = true;  // minimized without a report
+  const Hwnd console = Foreign("ConsoleWindowClass", "cmd", true);
+  w.timers.Advance(5000);
+  EXPECT_TRUE(Hidden(note));
+  EXPECT_FALSE(Hidden(console));
+  Options().HandleConsole = 1;
+  form->Busy() = true;
+  w.timers.Advance(5000);
+  EXPECT_FALSE(Hidden(console));
+  EXPECT_EQ(form->TimerOthers.Interval(), 1000u);
+  form->Busy() = false;
+  w.timers.Advance(1000);
+  EXPECT_TRUE(Hidden(console));
+  EXPECT_EQ(form->TimerOthers.Interval(), 5000u);
+}
+
+TEST_F(MainForm, SessionEndRestoresEveryWindowBeforeProgramsClose) {
+  Start();
+  const Hwnd note = Foreign("Notepad");
+  Mark(note);
+  Minimize(note);
+  EXPECT_TRUE(form->QueryEndSession());
+  EXPECT_FALSE(Hidden(note));
+  EXPECT_EQ(w.tray.Count(), 0u);
+  form->EndSession(true);
+  EXPECT_TRUE(form->Closed());
+  EXPECT_FALSE(w.kernel.hooked);
+}
+
+TEST_F(MainForm, UserCloseWindowAsksWhenConfirming) {
+  Start();
+  const Hwnd note = Foreign("Notepad", "todo.txt");
+  w.dialogs.answers = {IDNO};
+  form->UserCloseWindow(note, true);
+  ASSERT_EQ(w.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(w.dialogs.boxes[0].text, "以下应用程序将被关闭:\rtodo.txt\r确定要关闭吗？");
+  EXPECT_EQ(w.dialogs.boxes[0].caption, "Velmora 4.6.3");
+  EXPECT_EQ(w.dialogs.boxes[0].type, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
+  EXPECT_TRUE(w.desktop.posted.empty());
+  form->UserCloseWindow(note, false);
+  ASSERT_EQ(w.desktop.posted.size(), 1u);
+  EXPECT_EQ(w.desktop.posted[0].msg, WM_SYSCOMMAND);
+  EXPECT_EQ(w.desktop.posted[0].wParam, SC_CLOSE);
+  w.desktop.Destroy(note);
+  form->UserCloseWindow(note, true);
+  EXPECT_EQ(w.dialogs.boxes.size(), 1u);
+}
+
+}  // namespace
+}  // namespace velmora
