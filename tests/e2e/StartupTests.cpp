@@ -63,8 +63,10 @@ TEST_F(StartTest, MainWindowIsHiddenAndHasNoTaskbarButton) {
   EXPECT_FALSE(IsWindowVisible(main));
   EXPECT_FALSE(HasTaskbarButton(main));
   // Once the splash has gone, nothing of Velmora is on the taskbar.
-  EXPECT_TRUE(WaitUntil([&] { return TaskbarWindowsOf(velmora_.pid).empty(); }, 5s))
-      << "a window of Velmora has a taskbar button: " << Narrow(ClassOf(TaskbarWindowsOf(velmora_.pid).front()));
+  std::vector<HWND> onTaskbar;
+  EXPECT_TRUE(WaitUntil([&] { return (onTaskbar = TaskbarWindowsOf(velmora_.pid)).empty(); }, 5s))
+      << "a window of Velmora has a taskbar button: class " << Narrow(ClassOf(onTaskbar.front())) << ", title \""
+      << Narrow(TitleOf(onTaskbar.front())) << "\"";
   EXPECT_TRUE(velmora_.Running());
   EXPECT_FALSE(FileExists(ClassFilePath())) << "nothing marked, nothing written";
 }
