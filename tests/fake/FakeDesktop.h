@@ -1,0 +1,233 @@
+#pragma once
+// An in-memory desktop: windows of several "programs", their z-order, the
+// foreground rules, system menus, and Velmora's own utility windows.
+//
+// Windows are made by tests with AddWindow and inspected or changed directly
+// through Window(h) (e.g. Window(h).iconic = true when "the user minimized it").
+// Handles run 0x10010, 0x10020, ... so that they are >= 128 and fit in 32 bits.
+// Destroyed windows stay inspectable through Window(h) but IsWindow is false
+// and every port call on them fails harmlessly (0, false, "").
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FakeLog.h"
+#include "platform/Desktop.h"
+
+namespace velmora::fake {
+
+inline constexpr std::uint32_t WS_POPUP = 0x80000000u;
+inline constexpr std::uint32_t WS_CHILD = 0x40000000u;
+inline constexpr std::uint32_t MF_BYPOSITION = 0x0400;
+inline constexpr std::uint32_t SC_MAXIMIZE = 0xF030;
+
+// Layout of COPYDATASTRUCT. The handler of a utility window gets a pointer to
+// one as lParam of WM_COPYDATA (wParam = code), as from the real system.
+struct CopyDataStruct {
+  std::uintptr_t dwData = 0;
+  std::uint32_t cbData = 0;
+  const void* lpData = nullptr;
+};
+static_assert(offsetof(CopyDataStruct, cbData) == sizeof(void*));
+static_assert(offsetof(CopyDataStruct, lpData) == 2 * sizeof(void*));
+
+struct MenuItem {
+  std::uint32_t id = 0;
+  std::uint32_t flags = 0;  // MF_CHECKED, MF_SEPARATOR, ...
+  std::string text{};
+  friend bool operator==(const MenuItem&, const MenuItem&) = default;
+};
+
+// What AddWindow makes. Usable with designated initializers in this order:
+// AddWindow({.className = "Notepad", .title = "a.txt", .iconic = true}).
+struct WindowSpec {
+  std::string className{};
+  std::string title{};
+  Hwnd owner{};
+  Hwnd parent{};  // set: a child window, not visited by EnumWindows
+  std::uint32_t style = 0;
+  std::uint32_t pid = 100;
+  std::uint32_t tid = 200;
+  bool iconic = false;
+  bool visible = true;
+  bool enabled = true;
+  bool hasSystemMenu = true;
+  bool withMinimize = true;  // the system menu has SC_MINIMIZE
+  Hicon dragIcon{};        // WM_QUERYDRAGICON answer
+  Hicon getIcon{};         // WM_GETICON answer
+  Hicon classSmallIcon{};  // GetClassLong(GCL_HICONSM)
+  bool hung = false;
+  bool closesOnClose = false;  // a posted WM_CLOSE / SC_CLOSE destroys it
+};
+
+struct FakeWindow {
+  Hwnd hwnd{};
+  std::string className{};
+  std::string title{};
+  Hwnd owner{};
+  Hwnd parent{};
+  std::uint32_t style = 0;
+  std::uint32_t pid = 0;
+  std::uint32_t tid = 0;
+  bool iconic = false;
+  bool visible = true;
+  bool enabled = true;
+  Hmenu menu{};  // 0: no system menu
+  Hicon dragIcon{};
+  Hicon getIcon{};
+  Hicon classSmallIcon{};
+  bool hung = false;
+  bool closesOnClose = false;
+  bool alive = true;
+  std::size_t sendCount = 0;  // SendMessage, SendCopyData and GetWindowText attempts
+  WindowHandler handler{};    // utility windows only
+};
+
+struct SentMessage {
+  Hwnd wnd{};
+  std::uint32_t msg = 0;
+  std::uintptr_t wParam = 0;
+  std::intptr_t lParam = 0;
+  friend bool operator==(const SentMessage&, const SentMessage&) = default;
+};
+
+struct CopyDataSent {
+  Hwnd wnd{};
+  std::uintptr_t code = 0;
+  std::uintptr_t dwData = 0;
+  friend bool operator==(const CopyDataSent&, const CopyDataSent&) = default;
+};
+
+struct AttachCall {
+  std::uint32_t attach = 0;
+  std::uint32_t attachTo = 0;
+  bool doAttach = false;
+  bool result = false;
+};
+
+class FakeDesktop : public Desktop {
+ public:
+  explicit FakeDesktop(CallLog* log = nullptr);
+
+  // ---- Test API ----
+  Hwnd AddWindow(WindowSpec spec);
+  // Throws std::out_of_range for a handle that was never made.
+  FakeWindow& Window(Hwnd wnd);
+  // The window, then the windows it owns or parents, go away (as on Windows).
+  void Destroy(Hwnd wnd);
+  void SetTitle(Hwnd wnd, std::string title);
+  // The user activates a window: foreground and top of the z-order, no rules.
+  void Activate(Hwnd wnd);
+  // Calls a utility window's handler as the system would; nullopt when the
+  // window is gone, has no handler, or the handler asks for default handling.
+  std::optional<std::intptr_t> Deliver(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
+  // A WM_COPYDATA request, e.g. from the hook library: lParam points to a CopyDataStruct.
+  std::optional<std::intptr_t> DeliverCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwData);
+  std::vector<MenuItem> MenuItems(Hwnd wnd) const;
+  std::vector<MenuItem> MenuItems(Hmenu menu) const;
+  // Live top-level windows, top of the z-order first.
+  std::vector<Hwnd> TopLevelWindows() const;
+
+  // ---- Scripted knobs and records (public on purpose) ----
+  std::uint32_t currentProcessId = 1;  // Velmora's own process
+  std::uint32_t currentThreadId = 1;   // its UI thread: the thread of utility windows
+  // Called inside SendMessage, SendCopyData and GetWindowText to a live window,
+  // before it answers, so that a test can deliver another request while the
+  // send is under way. Not called again while it runs (no runaway nesting).
+  std::function<void(Hwnd target)> onSend;
+  // Called after every PostMessage to a live window has taken effect.
+  std::function<void(const SentMessage&)> onPost;
+  // When set, SetForegroundWindow succeeds only when input is attached to the
+  // foreground window's thread (AttachThreadInput(x, its thread, true)), the
+  // lock time-out is 0, the window is already in front, or Velmora's own
+  // process owns the foreground window.
+  bool foregroundLocked = false;
+  bool hasForegroundLock = true;
+  bool failAttach = false;  // every AttachThreadInput fails
+  std::uint32_t foregroundLockTimeout = 200000;
+
+  std::vector<std::pair<Hwnd, int>> shows;  // every ShowWindow call
+  std::vector<SentMessage> sent;            // every SendMessage call, dead targets too
+  std::vector<SentMessage> posted;          // every PostMessage call, dead targets too
+  std::vector<CopyDataSent> copyDataSent;   // every SendCopyData call
+  std::vector<AttachCall> attachCalls;
+  std::vector<std::uint32_t> lockTimeoutSets;
+  std::vector<Hwnd> foregroundCalls;  // every SetForegroundWindow call
+  std::size_t hungSends = 0;          // sends that timed out on a hung window
+
+  // ---- Desktop ----
+  Hwnd FindWindow(std::string_view className, std::string_view title) override;
+  void EnumWindows(const std::function<bool(Hwnd)>& visit) override;
+  std::string GetClassName(Hwnd wnd, int maxCount = 256) override;
+  std::string GetWindowText(Hwnd wnd) override;
+  bool IsWindow(Hwnd wnd) override;
+  bool IsIconic(Hwnd wnd) override;
+  bool IsWindowVisible(Hwnd wnd) override;
+  bool IsWindowEnabled(Hwnd wnd) override;
+  // GW_OWNER only; other commands give 0.
+  Hwnd GetWindow(Hwnd wnd, std::uint32_t cmd) override;
+  // The parent of a child window; for a WS_POPUP top-level window its owner, as on Windows.
+  Hwnd GetParent(Hwnd wnd) override;
+  std::uint32_t GetWindowProcessId(Hwnd wnd) override;
+  std::uint32_t GetWindowThreadId(Hwnd wnd) override;
+  std::uint32_t GetCurrentProcessId() override;
+  // Returns whether the window was visible before, as ShowWindow does.
+  bool ShowWindow(Hwnd wnd, int cmd) override;
+  bool PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+  std::intptr_t SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+  bool SendCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwData) override;
+  std::uintptr_t GetClassWord(Hwnd wnd, int index) override;
+  std::uintptr_t GetClassLong(Hwnd wnd, int index) override;
+  Hwnd GetForegroundWindow() override;
+  bool SetForegroundWindow(Hwnd wnd) override;
+  bool BringWindowToTop(Hwnd wnd) override;
+  bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) override;
+  bool HasForegroundLock() override;
+  std::uint32_t GetForegroundLockTimeout() override;
+  void SetForegroundLockTimeout(std::uint32_t ms) override;
+  // revert: the menu goes back to its first items and 0 is returned, as on Windows.
+  Hmenu GetSystemMenu(Hwnd wnd, bool revert) override;
+  bool IsMenu(Hmenu menu) override;
+  std::uint32_t GetMenuState(Hmenu menu, std::uint32_t id, std::uint32_t flags) override;
+  bool InsertMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags, std::uintptr_t id,
+                  std::string_view text) override;
+  std::uint32_t CheckMenuItem(Hmenu menu, std::uint32_t id, std::uint32_t check) override;
+  bool DeleteMenu(Hmenu menu, std::uint32_t id, std::uint32_t flags) override;
+  Hwnd CreateUtilityWindow(std::string_view className, WindowHandler handler) override;
+  // Only Velmora's own windows can be destroyed this way.
+  void DestroyWindow(Hwnd wnd) override;
+
+ private:
+  struct Menu {
+    Hwnd owner;
+    std::vector<MenuItem> items;
+    std::vector<MenuItem> initial;
+    bool alive = true;
+  };
+
+  FakeWindow* Live(Hwnd wnd);
+  const FakeWindow* Find(Hwnd wnd) const;
+  Menu* LiveMenu(Hmenu menu);
+  std::vector<MenuItem>::iterator FindItem(Menu& menu, std::uint32_t item, std::uint32_t flags);
+  void ToTop(Hwnd wnd);
+  // Effects of a message the target's program handles itself; true when it destroyed the window.
+  bool ApplyMessage(FakeWindow& w, std::uint32_t msg, std::uintptr_t wParam);
+  void NoteSend(FakeWindow& w);
+
+  CallLog* log_;
+  std::map<std::uint64_t, FakeWindow> windows_;  // node-based: references stay valid
+  std::map<std::uint64_t, Menu> menus_;
+  std::vector<Hwnd> zorder_;  // top-level windows, top first
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> attached_;
+  Hwnd foreground_{};
+  std::uint64_t nextWindow_ = 0x10010;
+  std::uint64_t nextMenu_ = 0x20000010;
+  bool inOnSend_ = false;
+};
+
+}  // namespace velmora::fake

@@ -1,0 +1,69 @@
+#include "FakeTray.h"
+
+#include <algorithm>
+
+#include "platform/WinConst.h"
+
+namespace velmora::fake {
+
+FakeTray::FakeTray(CallLog* log) : log_(log) {}
+
+bool FakeTray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
+  const char* name = message == win::NIM_ADD      ? "NIM_ADD"
+                     : message == win::NIM_MODIFY ? "NIM_MODIFY"
+                     : message == win::NIM_DELETE ? "NIM_DELETE"
+                                                  : "NIM_?";
+  LogCall(log_, std::string(name) + " " + Hex(data.uID));
+  const auto key = std::make_pair(data.hWnd.value, data.uID);
+  auto it = icons_.find(key);
+  bool ok = data.cbSize == NotifyIconDataV1Size;
+  if (ok && message == win::NIM_ADD) {
+    ok = it == icons_.end() && !failAdds && !failAddIds.contains(data.uID);
+    if (ok) {
+      NotifyIconData stored = data;
+      // An added icon has only what uFlags names, as the shell keeps it.
+      if (!(data.uFlags & win::NIF_ICON)) stored.hIcon = Hicon{};
+      if (!(data.uFlags & win::NIF_TIP)) stored.szTip = {};
+      if (!(data.uFlags & win::NIF_MESSAGE)) stored.uCallbackMessage = 0;
+      icons_.emplace(key, stored);
+    }
+  } else if (ok && message == win::NIM_MODIFY) {
+    ok = it != icons_.end();
+    if (ok) {
+      NotifyIconData& icon = it->second;
+      if (data.uFlags & win::NIF_ICON) icon.hIcon = data.hIcon;
+      if (data.uFlags & win::NIF_TIP) icon.szTip = data.szTip;
+      if (data.uFlags & win::NIF_MESSAGE) icon.uCallbackMessage = data.uCallbackMessage;
+      icon.uFlags |= data.uFlags;
+    }
+  } else if (ok && message == win::NIM_DELETE) {
+    ok = it != icons_.end();
+    if (ok) icons_.erase(it);
+  } else {
+    ok = false;
+  }
+  calls.push_back({message, data, ok});
+  return ok;
+}
+
+bool FakeTray::Has(std::uint32_t id) const { return Icon(id) != nullptr; }
+
+const NotifyIconData* FakeTray::Icon(std::uint32_t id) const {
+  for (const auto& [key, icon] : icons_)
+    if (key.second == id) return &icon;
+  return nullptr;
+}
+
+std::string FakeTray::Tip(std::uint32_t id) const {
+  const NotifyIconData* icon = Icon(id);
+  if (!icon) return "";
+  const auto& tip = icon->szTip;
+  return std::string(tip.begin(), std::find(tip.begin(), tip.end(), '\0'));
+}
+
+std::size_t FakeTray::CountCalls(std::uint32_t message) const {
+  return static_cast<std::size_t>(
+      std::count_if(calls.begin(), calls.end(), [&](const TrayCall& c) { return c.message == message; }));
+}
+
+}  // namespace velmora::fake

@@ -1,0 +1,48 @@
+#pragma once
+// The notification area: records every Shell_NotifyIcon call and keeps the
+// current icons keyed by (hWnd, uID) with the shell's rules.
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "FakeLog.h"
+#include "platform/Tray.h"
+
+namespace velmora::fake {
+
+struct TrayCall {
+  std::uint32_t message = 0;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
+  NotifyIconData data{};        // a copy, as passed
+  bool result = false;
+};
+
+class FakeTray : public Tray {
+ public:
+  explicit FakeTray(CallLog* log = nullptr);
+
+  // NIM_ADD fails for an existing key, NIM_MODIFY and NIM_DELETE for a missing
+  // one; any call with a cbSize other than the first version's fails.
+  // NIM_MODIFY changes only what uFlags names. Logged as "NIM_ADD <uID>" etc.
+  bool Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
+
+  // Lookups by uID alone (Velmora's icons all belong to one window).
+  bool Has(std::uint32_t id) const;
+  const NotifyIconData* Icon(std::uint32_t id) const;  // null when absent
+  std::string Tip(std::uint32_t id) const;             // "" when absent
+  std::size_t Count() const { return icons_.size(); }
+  std::size_t CountCalls(std::uint32_t message) const;
+
+  std::vector<TrayCall> calls;
+  bool failAdds = false;              // every NIM_ADD fails (no taskbar yet)
+  std::set<std::uint32_t> failAddIds;  // NIM_ADD of these ids fails
+
+ private:
+  CallLog* log_;
+  std::map<std::pair<std::uint64_t, std::uint32_t>, NotifyIconData> icons_;
+};
+
+}  // namespace velmora::fake

@@ -1,0 +1,21 @@
+#include "FakeWorld.h"
+
+namespace velmora::fake {
+
+FakeWorld::FakeWorld() : FakeWorld(static_cast<FakeKernelSpace*>(nullptr)) {}
+
+FakeWorld::FakeWorld(FakeKernelSpace& space) : FakeWorld(&space) {}
+
+FakeWorld::FakeWorld(FakeKernelSpace* space)
+    : ownSpace_(space ? nullptr : std::make_unique<FakeKernelSpace>()),
+      kernelSpace(space ? *space : *ownSpace_),
+      desktop(&log),
+      tray(&log),
+      painter(&log),
+      registry(&log),
+      shell(&log),
+      timers(&log),
+      dialogs(&log),
+      kernel(kernelSpace, &log) {}
+
+}  // namespace velmora::fake
