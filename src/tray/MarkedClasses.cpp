@@ -10,14 +10,7 @@ namespace velmora {
 
 using namespace win;
 
-std::string TListTrayIcon::ClassFilePath() const {
-  const std::string module = ports_.shell.GetModuleFileName();
-  const auto slash = module.find_last_of("\\/");
-  std::string file = slash == std::string::npos ? module : module.substr(slash + 1);
-  const auto dot = file.find_last_of('.');
-  if (dot != std::string::npos) file.erase(dot);
-  return AppPath + file + ".vlm";
-}
+std::string TListTrayIcon::ClassFilePath() const { return classFilePath_; }
 
 bool TListTrayIcon::HasClass(std::string_view name) const {
   return std::any_of(Classes.begin(), Classes.end(),

@@ -42,6 +42,9 @@ TListTrayIcon::TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block)
   const std::string module = ports_.shell.GetModuleFileName();
   const auto slash = module.find_last_of("\\/");
   AppPath = slash == std::string::npos ? std::string() : module.substr(0, slash + 1);
+  std::string file = slash == std::string::npos ? module : module.substr(slash + 1);
+  if (const auto dot = file.find_last_of('.'); dot != std::string::npos) file.erase(dot);
+  classFilePath_ = AppPath + file + ".vlm";
   for (int i = 1; i <= 9; ++i) Icons[static_cast<std::size_t>(i)] = ports_.painter.LoadIcon("S" + std::to_string(i));
   Icons[10] = ports_.painter.LoadIcon("MAINICON");
   Icons[11] = ports_.painter.LoadIcon("SH");

@@ -112,6 +112,7 @@ class TListTrayIcon {
   void BringBackUnreachable();
   DelphiApp* FindApp(Hwnd appWnd) const;
   void InsertClassSorted(const std::string& name);
+  std::string classFilePath_;     // the executable's name with ".vlm", beside it
   bool classFileUnread_ = false;  // the file existed but could not be read
 
   Ports& ports_;

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include "TestWorld.h"
+#include "main/SystemMenuItems.h"
+#include "tray/ClassFile.h"
+
+namespace velmora {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr char ClassFile[] = "C:\\Apps\\Velmora\\Velmora.vlm";
+
+TEST(ClassFileFormat, SevenBitNamesAreStoredWithBitSevenSet) {
+  const Bytes bytes = EncodeClassFile({"abc"});
+  ASSERT_EQ(bytes.size(), 260u);
+  EXPECT_EQ((Bytes{bytes[0], bytes[1], bytes[2]}), (Bytes{0xE1, 0xE2, 0xE3}));
+  for (std::size_t i = 3; i < 260; ++i) EXPECT_EQ(bytes[i], 0) << i;
+  EXPECT_EQ(DecodeClassFile(bytes), std::vector<std::string>{"abc"});
+}
+
+TEST(ClassFileFormat, NamesWithHighBytesComeBackAsTheyWere) {
+  const std::string name = "\xC4\xE3\xBA\xC3Window";  // ANSI bytes above 0x7F
+  const std::vector<std::string> names{"Plain", name};
+  EXPECT_EQ(DecodeClassFile(EncodeClassFile(names)), names);
+  const Bytes bytes = EncodeClassFile({name});
+  EXPECT_EQ(bytes[256], 1) << "flagged in the record's tail";
+}
+
+TEST(ClassFileFormat, LongNamesAreCutAndShortLastRecordsReadOnlyWhenWhole) {
+  EXPECT_EQ(DecodeClassFile(EncodeClassFile({std::string(300, 'x')}))[0].size(), 255u);
+  Bytes bytes = EncodeClassFile({"First", "Second"});
+  bytes.resize(260 + 10);  // the second record's name and its zero
+  EXPECT_EQ(DecodeClassFile(bytes), (std::vector<std::string>{"First", "Second"}));
+  bytes.resize(260 + 3);  // the name itself is cut
+  EXPECT_EQ(DecodeClassFile(bytes), std::vector<std::string>{"First"});
+  EXPECT_TRUE(DecodeClassFile({}).empty());
+}
+
+class MarkedClasses : public ::testing::Test, public test::VelmoraWorld {
+ protected:
+  MarkedClasses() { Start(); }
+};
+
+TEST_F(MarkedClasses, ListIsSortedAndCaseInsensitiveButWindowsMatchExactly) {
+  const Hwnd upper = Foreign("NOTEPAD", "u", true);
+  List().AddClass("Zeta");
+  List().AddClass("notepad");
+  List().AddClass("alpha");
+  List().AddClass("Notepad");  // already listed in another case
+  EXPECT_EQ(List().Classes, (std::vector<std::string>{"alpha", "notepad", "Zeta"}));
+  EXPECT_TRUE(List().HasClass("NOTEPAD"));
+  EXPECT_FALSE(Hidden(upper)) << "enumeration compares class names exactly";
+  EXPECT_EQ(w.shell.files[ClassFile], EncodeClassFile({"alpha", "notepad", "Zeta"}));
+}
+
+TEST_F(MarkedClasses, MarkingSendsMinimizedWindowsOfTheClassToTheTrayOnce) {
+  const Hwnd a = Foreign("Notepad", "a", true), b = Foreign("Notepad", "b", true), open = Foreign("Notepad", "c");
+  form->MemBlock->PendingWindow = TrayIdOf(a);
+  Minimize(a);
+  ASSERT_TRUE(List().FindEntry(a));
+  List().AddClass("Notepad");
+  EXPECT_TRUE(Hidden(b));
+  EXPECT_FALSE(Hidden(open));
+  EXPECT_TRUE(TrayItemChecked(w.desktop, open));
+  EXPECT_EQ(List().Count(), 2u);
+  EXPECT_EQ(w.tray.Count(), 2u);
+}
+
+TEST_F(MarkedClasses, UnmarkingTheLastClassLeavesAnEmptyFile) {
+  List().AddClass("Notepad");
+  List().RemoveClass("NOTEPAD");
+  EXPECT_TRUE(List().Classes.empty());
+  ASSERT_TRUE(w.shell.files.contains(ClassFile));
+  EXPECT_TRUE(w.shell.files[ClassFile].empty());
+}
+
+TEST_F(MarkedClasses, LoadingAtStartDoesNotRewriteTheFile) {
+  fake::FakeWorld fresh;
+  fresh.shell.files[ClassFile] = EncodeClassFile({"B", "A"});
+  const Hwnd b = fresh.desktop.AddWindow({.className = "B", .iconic = true});
+  Ports p{fresh.desktop, fresh.tray, fresh.painter, fresh.registry, fresh.shell, fresh.timers, fresh.dialogs, fresh.kernel};
+  test::FakeHost h(fresh.desktop);
+  TFOrvane f(p, h);
+  f.FormCreate();
+  fresh.timers.Advance(500);
+  EXPECT_EQ(f.TrayList->Classes, (std::vector<std::string>{"A", "B"}));
+  EXPECT_FALSE(fresh.LogHas("ReplaceFile"));
+  EXPECT_FALSE(fresh.desktop.Window(b).visible);
+  EXPECT_FALSE(f.TrayList->Loading);
+}
+
+TEST_F(MarkedClasses, UnreadableFileIsNotOverwrittenWithoutItsMarks) {
+  fake::FakeWorld fresh;
+  fresh.shell.files[ClassFile] = EncodeClassFile({"Old"});
+  fresh.shell.failRead = true;
+  Ports p{fresh.desktop, fresh.tray, fresh.painter, fresh.registry, fresh.shell, fresh.timers, fresh.dialogs, fresh.kernel};
+  test::FakeHost h(fresh.desktop);
+  TFOrvane f(p, h);
+  f.FormCreate();
+  fresh.timers.Advance(500);
+  EXPECT_TRUE(f.TrayList->Classes.empty());
+  fresh.shell.failRead = false;  // readable again by the time the user marks a class
+  f.TrayList->AddClass("New");
+  EXPECT_EQ(fresh.shell.files[ClassFile], EncodeClassFile({"New", "Old"}));
+}
+
+TEST_F(MarkedClasses, FailedWriteKeepsTheOldFileWhole) {
+  List().AddClass("A");
+  const Bytes before = w.shell.files[ClassFile];
+  w.shell.failReplace = true;
+  List().AddClass("B");
+  EXPECT_EQ(w.shell.files[ClassFile], before);
+  EXPECT_TRUE(List().HasClass("B")) << "marked for this run all the same";
+  w.shell.failReplace = false;
+  List().AddClass("C");
+  EXPECT_EQ(w.shell.files[ClassFile], EncodeClassFile({"A", "B", "C"}));
+}
+
+TEST_F(MarkedClasses, ClassFileLivesBesideTheExecutable) {
+  w.shell.modulePath = "D:\\Tools\\Tray\\velmora.exe";
+  EXPECT_EQ(List().ClassFilePath(), "C:\\Apps\\Velmora\\Velmora.vlm");
+  TListTrayIcon other(ports, *form, nullptr);
+  EXPECT_EQ(other.ClassFilePath(), "D:\\Tools\\Tray\\velmora.vlm");
+}
+
+}  // namespace
+}  // namespace velmora
