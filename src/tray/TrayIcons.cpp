@@ -1,6 +1,8 @@
 // What the notification area shows for the hidden windows, and the clicks on it.
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "platform/WinConst.h"
 #include "tray/TListTrayIcon.h"
@@ -196,20 +198,23 @@ void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
       for (const auto& entry : Entries) entry->IconFailed = !shown;
       break;
     }
-    case 2:
+    case 2: {
+      // Counted once per class: the rebuild stays linear in the number of hidden windows.
+      std::unordered_map<std::string, std::size_t> counts;
+      for (const auto& entry : Entries) ++counts[entry->WindowClass];
+      std::unordered_set<std::string> grouped;
       for (const auto& entry : Entries) {
-        const std::size_t n = GroupCount(entry->WindowClass);
+        const std::size_t n = counts[entry->WindowClass];
         if (n < GroupMinimumOf(Options)) {
           AddOwnIcon(*entry);
           continue;
         }
         entry->IconFailed = false;
-        const bool hasSlot = std::any_of(Groups.begin() + 1, Groups.end(),
-                                         [&](const TInstanceRecord& r) { return r.GroupName == entry->WindowClass; });
-        if (!hasSlot)
+        if (grouped.insert(entry->WindowClass).second)
           UpdateGroupIcon(true, true, static_cast<std::uint16_t>(n), entry->hIcon, entry->WindowClass);
       }
       break;
+    }
     default: {
       const std::uint64_t now = ports_.timers.TickCount();
       const std::uint64_t limit = InactiveMs(Options);

@@ -175,7 +175,14 @@ Hwnd Win32Desktop::CreateUtilityWindow(std::string_view className, WindowHandler
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
     wc.lpszClassName = cls.c_str();
-    if (!::RegisterClassExA(&wc)) return Hwnd{};
+    if (!::RegisterClassExA(&wc)) {
+      // Another adapter may have registered it: fine when it dispatches here too.
+      WNDCLASSEXA existing{};
+      existing.cbSize = sizeof existing;
+      if (::GetLastError() != ERROR_CLASS_ALREADY_EXISTS || !::GetClassInfoExA(instance, cls.c_str(), &existing) ||
+          existing.lpfnWndProc != UtilityWndProc)
+        return Hwnd{};
+    }
     registeredClasses_.insert(cls);
   }
   pending_ = std::make_shared<WindowHandler>(std::move(handler));
