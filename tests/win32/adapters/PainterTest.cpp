@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "win32/Convert.h"
+#include "win32/Win32Painter.h"
+
+namespace velmora {
+namespace {
+
+constexpr COLORREF Ground = RGB(0, 128, 0);
+constexpr COLORREF Count = RGB(255, 0, 0);
+
+// A colour icon of size x size: Ground everywhere; the mask opaque on the left
+// half and transparent on the right half, where the count goes.
+UniqueIcon MakeIcon(int size) {
+  UniqueDc screen(::CreateCompatibleDC(nullptr));
+  HDC desktopDc = ::GetDC(nullptr);
+  UniqueBitmap color(::CreateCompatibleBitmap(desktopDc, size, size));
+  ::ReleaseDC(nullptr, desktopDc);
+  {
+    SelectGuard select(screen.get(), color.get());
+    UniqueBrush brush(::CreateSolidBrush(Ground));
+    RECT all{0, 0, size, size};
+    ::FillRect(screen.get(), &all, brush.get());
+  }
+  const int stride = ((size + 15) / 16) * 2;
+  std::vector<std::uint8_t> bits(static_cast<std::size_t>(stride * size), 0);
+  for (int y = 0; y < size; ++y)
+    for (int x = size / 2; x < size; ++x) bits[static_cast<std::size_t>(y * stride + x / 8)] |= 0x80 >> (x % 8);
+  UniqueBitmap mask(::CreateBitmap(size, size, 1, 1, bits.data()));
+  ICONINFO info{TRUE, 0, 0, mask.get(), color.get()};
+  return UniqueIcon(::CreateIconIndirect(&info));
+}
+
+struct IconPixels {
+  test::Pixels color;
+  test::Pixels mask;
+};
+
+IconPixels Read(HICON icon) {
+  ICONINFO info{};
+  IconPixels out;
+  if (!::GetIconInfo(icon, &info)) return out;
+  UniqueBitmap mask(info.hbmMask), color(info.hbmColor);
+  out.color = test::ReadPixels(color.get());
+  out.mask = test::ReadPixels(mask.get());
+  return out;
+}
+
+bool Same(const IconPixels& a, const IconPixels& b, int x, int y) {
+  return a.color.at(x, y) == b.color.at(x, y) && a.mask.at(x, y) == b.mask.at(x, y);
+}
+
+class DrawCountTest : public ::testing::TestWithParam<int> {
+ protected:
+  Win32Painter painter;
+};
+
+TEST_P(DrawCountTest, DigitAtTheTopRightOpaqueInTheMask) {
+  const int size = GetParam();
+  UniqueIcon base = MakeIcon(size);
+  ASSERT_TRUE(base);
+  const IconPixels before = Read(base.get());
+  ASSERT_EQ(before.color.width, size);
+
+  UniqueIcon drawn(ToHicon(painter.DrawCount(FromHicon(base.get()), 7, true, Count)));
+  ASSERT_TRUE(drawn);
+  ASSERT_NE(drawn.get(), base.get());
+  const IconPixels after = Read(drawn.get());
+  ASSERT_EQ(after.color.width, size);
+  ASSERT_EQ(after.color.height, size);
+
+  int digitPixels = 0;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      if (after.color.at(x, y) != test::Rgb(Count)) continue;
+      ++digitPixels;
+      EXPECT_GE(x, size / 2) << x << "," << y;  // right-aligned
+      EXPECT_LT(y, size * 3 / 4) << x << "," << y;  // at the top
+      EXPECT_EQ(after.mask.at(x, y), 0u) << x << "," << y;  // opaque
+    }
+  EXPECT_GE(digitPixels, size / 4);
+
+  // The digit touches the right part of the top rows; the rest is untouched.
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x)
+      if (x < size / 3 || y >= size - size / 8) {
+        EXPECT_TRUE(Same(before, after, x, y)) << x << "," << y;
+      }
+
+  // The base icon itself is not drawn on.
+  const IconPixels again = Read(base.get());
+  EXPECT_EQ(again.color.data, before.color.data);
+  EXPECT_EQ(again.mask.data, before.mask.data);
+}
+
+TEST_P(DrawCountTest, MarkForTenAndMoreAndWithoutDigits) {
+  const int size = GetParam();
+  UniqueIcon base = MakeIcon(size);
+  const IconPixels before = Read(base.get());
+  const int left = size * 5 / 8, bottom = size * 3 / 8;  // exact for 16 and 32
+  for (const auto& [count, digit] : {std::pair{10, true}, std::pair{3, false}}) {
+    SCOPED_TRACE(count);
+    UniqueIcon drawn(ToHicon(painter.DrawCount(FromHicon(base.get()), static_cast<std::uint16_t>(count), digit, Count)));
+    ASSERT_TRUE(drawn);
+    const IconPixels after = Read(drawn.get());
+    const int cx = (left + size) / 2, cy = bottom / 2;
+    EXPECT_EQ(after.color.at(cx, cy), test::Rgb(Count));
+    EXPECT_EQ(after.mask.at(cx, cy), 0u);
+    EXPECT_EQ(before.mask.at(cx, cy), 0xFFFFFFu);  // it was transparent
+    int marked = 0;
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const bool inBox = x >= left && y < bottom;
+        if (!inBox) {
+          EXPECT_TRUE(Same(before, after, x, y)) << x << "," << y;
+        }
+        if (after.color.at(x, y) == test::Rgb(Count)) {
+          EXPECT_TRUE(inBox) << x << "," << y;
+          EXPECT_EQ(after.mask.at(x, y), 0u) << x << "," << y;
+          ++marked;
+        }
+      }
+    EXPECT_GE(marked, (size - left) * bottom / 3);
+    // The box's corners lie outside the ellipse.
+    EXPECT_TRUE(Same(before, after, left, 0));
+    EXPECT_TRUE(Same(before, after, size - 1, bottom - 1));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(IconSizes, DrawCountTest, ::testing::Values(16, 32));
+
+TEST(Win32Painter, RoundsHalvesToEven) {
+  EXPECT_EQ(RoundHalfEven(16, 5, 8), 10);
+  EXPECT_EQ(RoundHalfEven(32, 3, 8), 12);
+  EXPECT_EQ(RoundHalfEven(20, 5, 8), 12);  // 12.5
+  EXPECT_EQ(RoundHalfEven(12, 3, 8), 4);   // 4.5
+  EXPECT_EQ(RoundHalfEven(20, 3, 8), 8);   // 7.5
+  EXPECT_EQ(RoundHalfEven(24, 5, 8), 15);
+  EXPECT_EQ(RoundHalfEven(17, 5, 8), 11);  // 10.625
+  EXPECT_EQ(RoundHalfEven(0, 5, 8), 0);
+}
+
+TEST(Win32Painter, MonochromeIconComesBackAsACopy) {
+  Win32Painter painter;
+  std::vector<std::uint8_t> bits(2 * 32 * 4, 0x0F);
+  UniqueBitmap mask(::CreateBitmap(32, 64, 1, 1, bits.data()));
+  ICONINFO info{TRUE, 0, 0, mask.get(), nullptr};
+  UniqueIcon mono(::CreateIconIndirect(&info));
+  ASSERT_TRUE(mono);
+  UniqueIcon copy(ToHicon(painter.DrawCount(FromHicon(mono.get()), 2, true, Count)));
+  ASSERT_TRUE(copy);
+  EXPECT_NE(copy.get(), mono.get());
+  EXPECT_EQ(Read(copy.get()).mask.data, Read(mono.get()).mask.data);
+}
+
+TEST(Win32Painter, IconsExistUntilDestroyed) {
+  Win32Painter painter;
+  const Hicon system = painter.LoadSystemIcon(32512);
+  ASSERT_TRUE(system);
+  EXPECT_TRUE(painter.IconExists(system));
+  EXPECT_FALSE(painter.IconExists(Hicon{}));
+  EXPECT_FALSE(painter.LoadIcon("NO_SUCH_ICON"));
+  EXPECT_FALSE(painter.DrawCount(Hicon{}, 1, true, Count));
+
+  const Hicon own = painter.DrawCount(system, 1, true, Count);
+  ASSERT_TRUE(own);
+  EXPECT_TRUE(painter.IconExists(own));
+  EXPECT_TRUE(painter.DestroyIcon(own));
+  EXPECT_FALSE(painter.IconExists(own));
+}
+
+// The handles this process holds. Wine answers 0 from GetGuiResources; there
+// the slot a new handle gets stands in, as it grows with every leaked handle.
+struct HandleUse {
+  long gdi;
+  long user;
+};
+
+HandleUse MeasureHandles() {
+  const DWORD gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+  const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+  if (gdi && user) return {static_cast<long>(gdi), static_cast<long>(user)};
+  UniqueBrush brush(::CreateSolidBrush(0));
+  UniqueIcon icon(::CopyIcon(::LoadIconA(nullptr, MAKEINTRESOURCEA(32512))));
+  return {static_cast<long>(LOWORD(reinterpret_cast<std::uintptr_t>(brush.get()))),
+          static_cast<long>(LOWORD(reinterpret_cast<std::uintptr_t>(icon.get())))};
+}
+
+TEST(Win32Painter, DrawingLeaksNoHandles) {
+  Win32Painter painter;
+  UniqueIcon small = MakeIcon(16), large = MakeIcon(32);
+  // The measure notices a leak at all.
+  {
+    const HandleUse start = MeasureHandles();
+    std::vector<UniqueBrush> leaked;
+    for (int i = 0; i < 200; ++i) leaked.emplace_back(::CreateSolidBrush(RGB(i, 0, 0)));
+    EXPECT_GE(MeasureHandles().gdi - start.gdi, 150);
+  }
+  const HandleUse before = MeasureHandles();
+  for (int i = 0; i < 2000; ++i) {
+    const HICON base = (i & 1) ? small.get() : large.get();
+    const Hicon drawn = painter.DrawCount(FromHicon(base), static_cast<std::uint16_t>(i % 12), (i & 2) != 0, Count);
+    ASSERT_TRUE(drawn);
+    ASSERT_TRUE(painter.DestroyIcon(drawn));
+  }
+  const HandleUse after = MeasureHandles();
+  std::printf("GDI %ld -> %ld, USER %ld -> %ld\n", before.gdi, after.gdi, before.user, after.user);
+  EXPECT_LT(after.gdi - before.gdi, 20);
+  EXPECT_LT(after.user - before.user, 20);
+}
+
+}  // namespace
+}  // namespace velmora
