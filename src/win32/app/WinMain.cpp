@@ -1,4 +1,7 @@
 // Velmora.exe: the entry sequence, the forms and the message loop.
+// The system headers first, through the one place that keeps their macros off the ports' names.
+#include "win32/Win32Api.h"
+
 #include <objbase.h>
 
 #include "main/EntrySequence.h"
