@@ -4,6 +4,8 @@
 
 #include <objbase.h>
 
+#include <cstdlib>
+
 #include "main/EntrySequence.h"
 #include "win32/Win32Desktop.h"
 #include "win32/Win32Dialogs.h"
@@ -14,6 +16,12 @@
 #include "win32/Win32Timers.h"
 #include "win32/Win32Tray.h"
 #include "win32/app/MainWindow.h"
+
+// An uncaught exception ends the process quietly; the default handler would
+// pull the whole symbol demangler into the executable to print its name.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 namespace {
 
