@@ -1,14 +1,37 @@
 #include "win32/Win32Dialogs.h"
 
+#include <limits>
 #include <string>
 
 #include "win32/Win32Api.h"
 
 namespace velmora {
 
-int Win32Dialogs::MessageBox(std::string_view text, std::string_view caption, std::uint32_t type) {
-  const std::string body(text), title(caption);
-  return ::MessageBoxA(nullptr, body.c_str(), title.c_str(), type);
+std::wstring ToWide(std::string_view text, unsigned codePage) {
+  if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
+  const int length = static_cast<int>(text.size());
+  const int n = ::MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(codePage, 0, text.data(), length, out.data(), n);
+  return out;
 }
+
+std::string FromWide(std::wstring_view text, unsigned codePage) {
+  if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
+  const int length = static_cast<int>(text.size());
+  const int n = ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(codePage, 0, text.data(), length, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+int Win32Dialogs::MessageBox(std::string_view text, std::string_view caption, std::uint32_t type) {
+  const std::wstring body = ToWide(text, CP_UTF8), title = ToWide(caption, CP_UTF8);
+  return ::MessageBoxW(nullptr, body.c_str(), title.c_str(), type);
+}
+
+std::string Win32Dialogs::AnsiToUtf8(std::string_view ansi) { return FromWide(ToWide(ansi, CP_ACP), CP_UTF8); }
 
 }  // namespace velmora

@@ -1,5 +1,7 @@
 #pragma once
-// Message boxes without an owner window.
+// Message boxes without an owner window. The logic's texts are UTF-8 (the
+// Chinese texts must show whatever the ANSI code page), so the box is the
+// wide one.
 #include "platform/Dialogs.h"
 
 namespace velmora {
@@ -7,6 +9,13 @@ namespace velmora {
 class Win32Dialogs final : public Dialogs {
  public:
   int MessageBox(std::string_view text, std::string_view caption, std::uint32_t type) override;
+  // Through UTF-16 from the ANSI code page; bytes that do not convert come
+  // out as the code page's default character.
+  std::string AnsiToUtf8(std::string_view ansi) override;
 };
+
+// Conversions between a byte string in code page `codePage` and UTF-16.
+std::wstring ToWide(std::string_view text, unsigned codePage);
+std::string FromWide(std::wstring_view text, unsigned codePage);
 
 }  // namespace velmora

@@ -170,6 +170,34 @@ TEST(Win32Painter, IconsExistUntilDestroyed) {
   EXPECT_FALSE(painter.IconExists(own));
 }
 
+// The program's icons, linked into this test as into Velmora.exe.
+TEST(Win32Painter, ResourceIconsOfTheProgram) {
+  Win32Painter painter;
+  for (const char* name : {"MAINICON", "S1", "S2", "S3", "S4", "S5", "S6", "S7", "S8", "S9", "SH"}) {
+    SCOPED_TRACE(name);
+    const Hicon icon = painter.LoadIcon(name);
+    ASSERT_TRUE(icon);
+    EXPECT_TRUE(painter.IconExists(icon));
+    const IconPixels pixels = Read(ToHicon(icon));
+    EXPECT_EQ(pixels.color.width, 32);
+    EXPECT_EQ(pixels.color.height, 32);
+    int blue = 0;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x)
+        if (pixels.mask.at(x, y) == 0 && pixels.color.at(x, y) == test::Rgb(RGB(0, 96, 208))) ++blue;
+    EXPECT_GT(blue, 40);
+    // Only the shared icon fills its square; the others stand on a transparent ground.
+    EXPECT_EQ(pixels.mask.at(0, 0), std::string(name) == "SH" ? 0u : 0xFFFFFFu);
+  }
+  // The small image of the shared icon, as the notification area asks for it.
+  UniqueIcon small(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), "SH", IMAGE_ICON, 16, 16, 0)));
+  ASSERT_TRUE(small);
+  const IconPixels pixels = Read(small.get());
+  EXPECT_EQ(pixels.color.width, 16);
+  EXPECT_EQ(pixels.mask.at(0, 0), 0u);
+  EXPECT_EQ(pixels.color.at(0, 0), test::Rgb(RGB(0, 96, 208)));
+}
+
 // The handles this process holds. Wine answers 0 from GetGuiResources; there
 // the slot a new handle gets stands in, as it grows with every leaked handle.
 struct HandleUse {
