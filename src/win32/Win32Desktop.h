@@ -59,7 +59,9 @@ class Win32Desktop final : public Desktop {
   std::uint32_t CheckMenuItem(Hmenu menu, std::uint32_t id, std::uint32_t check) override;
   bool DeleteMenu(Hmenu menu, std::uint32_t id, std::uint32_t flags) override;
 
+  // A hidden WS_POPUP tool window; its class is registered on first use.
   Hwnd CreateUtilityWindow(std::string_view className, WindowHandler handler) override;
+  // Only windows made by CreateUtilityWindow; any other window is left alone.
   void DestroyWindow(Hwnd wnd) override;
 
   // Bounds of the sends, in milliseconds.
