@@ -3,6 +3,7 @@
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/Kernel.h"
+#include "platform/Menus.h"
 #include "platform/Painter.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -20,6 +21,7 @@ struct Ports {
   Timers& timers;
   Dialogs& dialogs;
   Kernel& kernel;
+  Menus& menus;
 };
 
 inline constexpr char AppTitle[] = "Velmora 4.6.3";

@@ -66,6 +66,8 @@ void TFOrvane::TimerInitialTimer() {
   if (closed_) return;
   host_.SetCaption(AppTitle);
   TrayList = std::make_unique<TListTrayIcon>(ports_, *this, MemBlock);
+  Menus = std::make_unique<TrayMenus>(ports_, *this, *TrayList);
+  TrayList->SetListMenus(Menus.get());
   PushHookOptions(TrayList->Options, MemBlock);
   TrayList->LoadClassFile();
   busy_ = true;
@@ -90,6 +92,8 @@ void TFOrvane::FormCloseQuery() {
     ports_.kernel.UnSetHook();
   }
   StripTrayMenuItems(desktop_);
+  if (TrayList) TrayList->SetListMenus(nullptr);
+  Menus.reset();
   TrayList.reset();
   UnmapMemBlock();
 }

@@ -10,6 +10,7 @@
 #include "main/Ports.h"
 #include "platform/Timer.h"
 #include "tray/TListTrayIcon.h"
+#include "tray/TrayMenus.h"
 
 namespace velmora {
 
@@ -57,6 +58,8 @@ class TFOrvane : public MainForm {
   void InsertIconAndHide(Hwnd wnd) override;
   void UserCloseWindow(Hwnd wnd, bool confirm) override;
   bool& Busy() override { return busy_; }
+  Hwnd MainWindowHandle() override { return host_.Handle(); }
+  void Exit() override { host_.Close(); }
 
   // State, as tests and the window procedure read it.
   bool RequestMissed = false;
@@ -64,6 +67,7 @@ class TFOrvane : public MainForm {
   TMemBlock* MemBlock = nullptr;
   KernelHandle MainMutex = 0;
   std::unique_ptr<TListTrayIcon> TrayList;
+  std::unique_ptr<TrayMenus> Menus;
   Timer TimerHide;
   Timer TimerInitial;
   Timer TimerOthers;

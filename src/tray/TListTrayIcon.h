@@ -26,6 +26,10 @@ class MainForm {
   virtual void UserCloseWindow(Hwnd wnd, bool confirm) = 0;
   // The re-entrancy guard shared by every event path.
   virtual bool& Busy() = 0;
+  // The main window, which owns the popup menus.
+  virtual Hwnd MainWindowHandle() = 0;
+  // The Exit item: closes the program, which restores every hidden window.
+  virtual void Exit() = 0;
 };
 
 // A list menu's mode: what choosing a window in it does.

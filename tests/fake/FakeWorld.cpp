@@ -16,6 +16,7 @@ FakeWorld::FakeWorld(FakeKernelSpace* space)
       shell(&log),
       timers(&log),
       dialogs(&log),
-      kernel(kernelSpace, &log) {}
+      kernel(kernelSpace, &log),
+      menus(&log) {}
 
 }  // namespace velmora::fake

@@ -27,6 +27,7 @@
 #include "FakeDialogs.h"
 #include "FakeKernel.h"
 #include "FakeLog.h"
+#include "FakeMenus.h"
 #include "FakePainter.h"
 #include "FakeRegistry.h"
 #include "FakeShell.h"
@@ -66,6 +67,7 @@ class FakeWorld {
   FakeTimers timers;
   FakeDialogs dialogs;
   FakeKernel kernel;
+  FakeMenus menus;
 };
 
 }  // namespace velmora::fake

@@ -10,6 +10,7 @@
 #include "win32/Win32Desktop.h"
 #include "win32/Win32Dialogs.h"
 #include "win32/Win32Kernel.h"
+#include "win32/Win32Menus.h"
 #include "win32/Win32Painter.h"
 #include "win32/Win32Registry.h"
 #include "win32/Win32Shell.h"
@@ -49,7 +50,8 @@ int RunVelmora() {
   Win32Timers timers;
   Win32Dialogs dialogs;
   Win32Kernel kernel;
-  Ports ports{desktop, tray, painter, registry, shell, timers, dialogs, kernel};
+  Win32Menus menus;
+  Ports ports{desktop, tray, painter, registry, shell, timers, dialogs, kernel, menus};
 
   const EntryDecision decision = RunEntrySequence(ports);
   if (!decision.run) return 0;

@@ -1,0 +1,120 @@
+#include "tray/TrayMenus.h"
+
+#include <algorithm>
+
+#include "platform/WinConst.h"
+
+namespace velmora {
+
+using namespace win;
+
+namespace {
+std::string ModeWord(MenuMode mode) { return mode == MenuMode::Restore ? "恢复" : "关闭"; }
+}  // namespace
+
+TrayMenus::TrayMenus(Ports& ports, MainForm& form, TListTrayIcon& list) : ports_(ports), form_(form), list_(list) {}
+
+std::vector<TIconsList> TrayMenus::ListedWindows(const std::string& group, bool fromHotkey) const {
+  const TOptionsRecord& o = list_.Options;
+  const int mode = o.TrayMode <= 2 ? o.TrayMode : 0;
+  std::vector<TIconsList> out;
+  for (const auto& e : list_.Entries) {
+    const bool listed = fromHotkey || mode == 1 || (mode == 0 && e->Inactive) || (mode == 2 && e->WindowClass == group);
+    if (listed) out.push_back({e->Window, e->hIcon, e->Caption, e->WindowClass});
+  }
+  if (fromHotkey) return out;
+  const int order = mode == 0 ? o.EveryMenuOrder : mode == 1 ? o.AllMenuOrder : 0;
+  // Ascending, bytes compared unsigned, equal keys keep the order of hiding.
+  if (order == 0)
+    std::stable_sort(out.begin(), out.end(), [](const TIconsList& a, const TIconsList& b) { return a.Caption < b.Caption; });
+  else if (order == 1)
+    std::stable_sort(out.begin(), out.end(),
+                     [](const TIconsList& a, const TIconsList& b) { return a.WindowClass < b.WindowClass; });
+  return out;
+}
+
+std::string TrayMenus::WindowHeading(const std::string& title) {
+  return title.size() <= 20 ? title : title.substr(0, 18) + "...";
+}
+
+std::vector<MenuEntry> TrayMenus::FixedItems() const {
+  MenuEntry program{.text = "Velmora", .isDefault = true};
+  program.submenu.push_back({.text = "帮助", .command = CmdHelp});
+  program.submenu.push_back({.text = "退出", .command = CmdExit});
+  return {program};
+}
+
+std::uint32_t TrayMenus::Popup(const std::vector<MenuEntry>& items, bool atWorkAreaCorner) {
+  Desktop& d = ports_.desktop;
+  const Hwnd owner = form_.MainWindowHandle();
+  // In front first, so that the menu closes when the user clicks elsewhere.
+  d.SetForegroundWindow(owner);
+  int x = 0, y = 0;
+  ports_.menus.GetCursorPos(x, y);
+  if (atWorkAreaCorner && !ports_.menus.GetWorkArea(x, y)) x = y = 0;
+  return ports_.menus.TrackPopupMenu(items, x, y, owner);
+}
+
+void TrayMenus::Act(Hwnd wnd, MenuMode mode) {
+  if (mode == MenuMode::Restore)
+    list_.RestoreWindow(wnd);
+  else
+    form_.UserCloseWindow(wnd, list_.Options.ConfirmClose != 0);
+}
+
+void TrayMenus::Common(std::uint32_t command) {
+  if (command == CmdExit) {
+    form_.Exit();
+  } else if (command == CmdHelp) {
+    const std::string help = list_.AppPath + "velmora.chm";
+    if (ports_.shell.FileExists(help))
+      ports_.shell.ShellExecute("open", help, list_.AppPath, SW_SHOWMAXIMIZED);
+    else
+      ports_.shell.ShellExecute("open", MakerPage, "", SW_SHOWMAXIMIZED);
+  }
+}
+
+void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey) {
+  const std::vector<TIconsList> listed = ListedWindows(group, fromHotkey);
+  const int trayMode = list_.Options.TrayMode <= 2 ? list_.Options.TrayMode : 0;
+  const std::string word = ModeWord(mode);
+  std::vector<MenuEntry> items = FixedItems();
+  const bool several = listed.size() >= 2;
+  if (several && (fromHotkey || trayMode == 1))
+    items.push_back({.text = word + "所有", .command = CmdAll});
+  else if (several && trayMode == 2)
+    items.push_back({.text = word + " 此组中的所有窗口", .command = CmdAll});
+  items.push_back({.text = word + " 窗口", .heading = true});
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    items.push_back({.text = ports_.dialogs.AnsiToUtf8(listed[i].Caption),
+                     .command = static_cast<std::uint32_t>(CmdFirstWindow + i),
+                     .icon = listed[i].Icon});
+  }
+  const std::uint32_t chosen = Popup(items, fromHotkey);
+  if (chosen >= CmdFirstWindow && chosen - CmdFirstWindow < listed.size()) {
+    const Hwnd wnd = listed[chosen - CmdFirstWindow].Wnd;
+    if (ports_.desktop.IsWindow(wnd)) Act(wnd, mode);
+  } else if (chosen == CmdAll) {
+    for (auto it = listed.rbegin(); it != listed.rend(); ++it)
+      if (mode == MenuMode::Close || list_.FindEntry(it->Wnd)) Act(it->Wnd, mode);
+  } else {
+    Common(chosen);
+  }
+}
+
+void TrayMenus::ShowWindowMenu(Hwnd wnd) {
+  std::vector<MenuEntry> items = FixedItems();
+  items.push_back({.text = ports_.dialogs.AnsiToUtf8(WindowHeading(ports_.desktop.GetWindowText(wnd))), .heading = true});
+  items.push_back({.text = "关闭", .command = CmdClose});
+  items.push_back({.text = "恢复", .command = CmdRestore});
+  const std::uint32_t chosen = Popup(items, false);
+  if (chosen == CmdRestore) {
+    if (ports_.desktop.IsWindow(wnd)) list_.RestoreWindow(wnd);
+  } else if (chosen == CmdClose) {
+    form_.UserCloseWindow(wnd, list_.Options.ConfirmClose != 0);
+  } else {
+    Common(chosen);
+  }
+}
+
+}  // namespace velmora

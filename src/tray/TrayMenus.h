@@ -1,0 +1,47 @@
+#pragma once
+// The menus of hidden windows: the list menu of several windows (restore or
+// close mode) and the menu of one window, popped up from the tray icons.
+#include <string>
+#include <vector>
+
+#include "main/Ports.h"
+#include "tray/TListTrayIcon.h"
+
+namespace velmora {
+
+// Commands of the popup menu's items.
+enum MenuCommand : std::uint32_t {
+  CmdHelp = 1,
+  CmdExit = 2,
+  CmdAll = 3,
+  CmdClose = 4,
+  CmdRestore = 5,
+  CmdFirstWindow = 100,
+};
+
+inline constexpr char MakerPage[] = "https://velmora.app/help";
+
+class TrayMenus : public ListMenus {
+ public:
+  TrayMenus(Ports& ports, MainForm& form, TListTrayIcon& list);
+
+  void ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey) override;
+  void ShowWindowMenu(Hwnd wnd) override;
+
+  // The windows a list menu shows, in the order it shows them.
+  std::vector<TIconsList> ListedWindows(const std::string& group, bool fromHotkey) const;
+  // The heading of a window's menu: a title of up to 20 bytes whole, else 18 bytes and "...".
+  static std::string WindowHeading(const std::string& title);
+
+ private:
+  std::vector<MenuEntry> FixedItems() const;
+  std::uint32_t Popup(const std::vector<MenuEntry>& items, bool atWorkAreaCorner);
+  void Act(Hwnd wnd, MenuMode mode);
+  void Common(std::uint32_t command);
+
+  Ports& ports_;
+  MainForm& form_;
+  TListTrayIcon& list_;
+};
+
+}  // namespace velmora
