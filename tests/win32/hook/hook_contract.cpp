@@ -492,7 +492,7 @@ TEST_F(HookContract, TaskbarCreatedIsReportedByTheTaskbarWindowOnly) {
   ASSERT_TRUE(WaitFor([&] { return Count(tray, RQ_SHELL_RESTART) > 0; }));
   Sync();
   EXPECT_EQ(Count(tray, RQ_SHELL_RESTART), 1);
-  EXPECT_TRUE(ProbeRequests(RQ_SHELL_RESTART).size() == 1);
+  EXPECT_EQ(ProbeRequests(RQ_SHELL_RESTART).size(), 1u);
 
   world().requests.clear();
   DWORD_PTR result = 0;
