@@ -89,8 +89,11 @@ bool Win32Shell::ReplaceFile(std::string_view path, std::span<const std::uint8_t
 }
 
 bool Win32Shell::DeleteTaskbarTab(Hwnd wnd) {
+  // The two GUIDs spelled out: linking them from the uuid library adds 40 KB of others.
+  static constexpr CLSID ClsidTaskbarList = {0x56FDF344, 0xFD6D, 0x11D0, {0x95, 0x8A, 0x00, 0x60, 0x97, 0xC9, 0xA0, 0x90}};
+  static constexpr IID IidTaskbarList = {0x56FDF342, 0xFD6D, 0x11D0, {0x95, 0x8A, 0x00, 0x60, 0x97, 0xC9, 0xA0, 0x90}};
   ITaskbarList* raw = nullptr;
-  if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList,
+  if (FAILED(::CoCreateInstance(ClsidTaskbarList, nullptr, CLSCTX_INPROC_SERVER, IidTaskbarList,
                                 reinterpret_cast<void**>(&raw))) ||
       !raw)
     return false;
