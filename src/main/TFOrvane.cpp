@@ -161,7 +161,7 @@ void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData) {
     case RQ_ACTIVATED: Request49(); break;
     case RQ_DESTROYED: Request50(); break;
     case RQ_APP_FORM:
-      if (MemBlock) TrayList->AttachAppWindow(Hwnd{MemBlock->AppWindow}, CurrentWindow);
+      if (MemBlock) TrayList->AttachAppWindow(HwndOfTrayId(MemBlock->AppWindow), CurrentWindow);
       break;
     case RQ_APP_WINDOW: {
       const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);

@@ -18,8 +18,11 @@ using Hwnd = Handle<struct HwndTag>;
 using Hmenu = Handle<struct HmenuTag>;
 using Hicon = Handle<struct HiconTag>;
 
-// Tray icon ids are 32 bits wide; window handles fit in them.
+// Window handles use 32 bits: tray ids and the shared block hold them so, and
+// widen them back by sign extension, as the system does.
 constexpr std::uint32_t TrayIdOf(Hwnd wnd) { return static_cast<std::uint32_t>(wnd.value); }
-constexpr Hwnd HwndOfTrayId(std::uint64_t id) { return Hwnd{id & 0xFFFFFFFFu}; }
+constexpr Hwnd HwndOfTrayId(std::uint64_t id) {
+  return Hwnd{static_cast<std::uint64_t>(static_cast<std::int64_t>(static_cast<std::int32_t>(static_cast<std::uint32_t>(id))))};
+}
 
 }  // namespace velmora
