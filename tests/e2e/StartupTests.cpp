@@ -1,5 +1,7 @@
 // Velmora's start, single instance and shutdown, seen from outside.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -69,6 +71,7 @@ TEST_F(StartTest, MainWindowIsHiddenAndHasNoTaskbarButton) {
       << Narrow(TitleOf(onTaskbar.front())) << "\"";
   EXPECT_TRUE(velmora_.Running());
   EXPECT_FALSE(FileExists(ClassFilePath())) << "nothing marked, nothing written";
+  EXPECT_TRUE(Tray().Records().empty()) << "with no window hidden there is no icon";
 }
 
 TEST_F(StartTest, NormalCloseEndsWithExitCodeZero) {
@@ -121,6 +124,51 @@ TEST_F(StartTest, StartBesideTheInstallerEndsWithOneInstance) {
   EXPECT_EQ(most, 1u);
   EXPECT_EQ(least, 1u);
   EXPECT_EQ(RunningVelmoras().size(), 1u);
+}
+
+// A class listed in the class file: its minimized window goes to the tray at
+// start, and comes back when Velmora ends.
+TEST_F(StartTest, ShutdownShowsHiddenWindowsAgainAndRemovesTheirIcons) {
+  const std::string cls = "VelmoraCaseDoc";
+  std::vector<std::uint8_t> record(260, 0);
+  for (std::size_t i = 0; i < cls.size(); ++i) record[i] = static_cast<std::uint8_t>(cls[i] | 0x80);
+  ASSERT_TRUE(WriteFileBytes(ClassFilePath(), record));
+  ProbeSpec spec;
+  spec.cls = Widen(cls);
+  spec.title = L"Quarterly report";
+  spec.minimized = true;
+  Probe& doc = OpenProbe(spec);
+  ASSERT_TRUE(doc.Ok());
+  HWND w = doc.Window();
+  ASSERT_TRUE(IsIconic(w));
+
+  StartVelmora();
+  ASSERT_NE(WaitForMainWindow(), nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(w); }, 5s)) << "the marked window stayed on the taskbar";
+  const auto id = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(w));
+  std::optional<TrayRecord> icon;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (const auto& i : Tray().Icons())
+          if (i.id == id) icon = i;
+        return icon.has_value();
+      },
+      5s))
+      << "no tray icon for the hidden window";
+  EXPECT_EQ(ProcessOf(reinterpret_cast<HWND>(static_cast<UINT_PTR>(icon->owner))), velmora_.pid);
+  EXPECT_EQ(icon->callback, 0x401u);
+  EXPECT_EQ(icon->tip, L"Quarterly report");
+  EXPECT_TRUE(icon->HasIcon());
+  EXPECT_EQ(Tray().Icons().size(), 1u);
+  EXPECT_EQ(ReadFileBytes(ClassFilePath()), record) << "loading must not rewrite the class file";
+
+  ASSERT_TRUE(CloseVelmora());
+  EXPECT_EQ(velmora_.ExitCode(), 0u);
+  EXPECT_TRUE(IsWindowVisible(w)) << "the hidden window was not shown again";
+  EXPECT_TRUE(Tray().Icons().empty()) << "an icon stayed in the tray";
+  const auto records = Tray().Records();
+  EXPECT_TRUE(std::any_of(records.begin(), records.end(),
+                          [&](const TrayRecord& r) { return r.message == NIM_DELETE && r.id == id; }));
 }
 
 using SecondStartTest = RunningVelmoraTest;
