@@ -155,7 +155,7 @@ TEST_F(StartTest, ShutdownShowsHiddenWindowsAgainAndRemovesTheirIcons) {
       },
       5s))
       << "no tray icon for the hidden window";
-  EXPECT_EQ(ProcessOf(reinterpret_cast<HWND>(static_cast<UINT_PTR>(icon->owner))), velmora_.pid);
+  EXPECT_EQ(ProcessOf(icon->OwnerWindow()), velmora_.pid);
   EXPECT_EQ(icon->callback, 0x401u);
   EXPECT_EQ(icon->tip, L"Quarterly report");
   EXPECT_TRUE(icon->HasIcon());

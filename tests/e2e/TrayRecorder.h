@@ -25,6 +25,10 @@ struct TrayRecord {
   std::vector<std::uint8_t> maskBits;    // 1 bit per pixel, rows padded to 16 bits
   std::vector<std::uint8_t> colourBits;  // iconBpp bits per pixel, rows padded to 16 bits
 
+  // Window handles travel as 32 bits and widen by sign extension.
+  HWND OwnerWindow() const {
+    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(static_cast<std::int32_t>(owner)));
+  }
   bool HasIcon() const { return iconWidth > 0 && iconHeight > 0 && !colourBits.empty(); }
   // Colour 0x00RRGGBB of a pixel of a 32- or 24-bit icon, top row first.
   std::optional<std::uint32_t> Pixel(std::uint32_t x, std::uint32_t y) const;
