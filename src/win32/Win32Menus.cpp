@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "win32/Convert.h"
+#include "win32/Win32Dialogs.h"
 #include "win32/Raii.h"
 
 namespace velmora {
@@ -15,14 +16,10 @@ struct MenuDeleter {
 };
 using UniqueMenu = UniqueOf<HMENU, MenuDeleter>;
 
+// A lone '&' in a window title would underline the next letter.
 std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  // A lone '&' would underline the next letter of a window title.
   std::wstring escaped;
-  for (wchar_t c : out) {
+  for (wchar_t c : ToWide(utf8, CP_UTF8)) {
     escaped += c;
     if (c == L'&') escaped += L'&';
   }
