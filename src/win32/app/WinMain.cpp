@@ -7,15 +7,7 @@
 #include <cstdlib>
 
 #include "main/EntrySequence.h"
-#include "win32/Win32Desktop.h"
-#include "win32/Win32Dialogs.h"
-#include "win32/Win32Kernel.h"
-#include "win32/Win32Menus.h"
-#include "win32/Win32Painter.h"
-#include "win32/Win32Registry.h"
-#include "win32/Win32Shell.h"
-#include "win32/Win32Timers.h"
-#include "win32/Win32Tray.h"
+#include "win32/Win32Ports.h"
 #include "win32/app/MainWindow.h"
 
 // An uncaught exception ends the process quietly; the default handler would
@@ -42,16 +34,8 @@ class ComApartment {
 
 int RunVelmora() {
   using namespace velmora;
-  Win32Desktop desktop;
-  Win32Tray tray;
-  Win32Painter painter;
-  Win32Registry registry;
-  Win32Shell shell;
-  Win32Timers timers;
-  Win32Dialogs dialogs;
-  Win32Kernel kernel;
-  Win32Menus menus;
-  Ports ports{desktop, tray, painter, registry, shell, timers, dialogs, kernel, menus};
+  Win32Ports system;
+  Ports& ports = system.ports;
 
   const EntryDecision decision = RunEntrySequence(ports);
   if (!decision.run) return 0;
