@@ -34,15 +34,7 @@
 #include "main/TFOrvane.h"
 #include "win32/Convert.h"
 #include "win32/Raii.h"
-#include "win32/Win32Desktop.h"
-#include "win32/Win32Dialogs.h"
-#include "win32/Win32Kernel.h"
-#include "win32/Win32Menus.h"
-#include "win32/Win32Painter.h"
-#include "win32/Win32Registry.h"
-#include "win32/Win32Shell.h"
-#include "win32/Win32Timers.h"
-#include "win32/Win32Tray.h"
+#include "win32/Win32Ports.h"
 
 namespace velmora::bench {
 namespace {
@@ -329,16 +321,8 @@ int Run(int argc, wchar_t** argv) {
   {
     // The form loads the settings, and writes the defaults when there are none.
     SettingsValue settings;
-    Win32Desktop desktop;
-    Win32Tray tray;
-    Win32Painter painter;
-    Win32Registry registry;
-    Win32Shell shell;
-    Win32Timers timers;
-    Win32Dialogs dialogs;
-    Win32Kernel kernel;
-    Win32Menus menus;
-    Ports ports{desktop, tray, painter, registry, shell, timers, dialogs, kernel, menus};
+    Win32Ports system;
+    Ports& ports = system.ports;
     ComApartment com;
     BenchHost host;
     TFOrvane form(ports, host);
@@ -354,7 +338,7 @@ int Run(int argc, wchar_t** argv) {
       const Reading started = Read("after the form's start");
       PrintReading(started);
       const CycleRun warmCycles = Cycles(form, wnd, 3);
-      const DrawRun warmDraws = Draws(form, painter, 24);
+      const DrawRun warmDraws = Draws(form, system.painter, 24);
       const Reading before = Read("after a warm-up (3 cycles, 24 icons): before");
       PrintReading(before);
       const Reading again = Read("before, read again");
@@ -364,7 +348,7 @@ int Run(int argc, wchar_t** argv) {
       const Reading afterCycles = Read("after " + std::to_string(cycles) + " hide/restore cycles");
       PrintReading(afterCycles);
 
-      const DrawRun drawn = Draws(form, painter, draws);
+      const DrawRun drawn = Draws(form, system.painter, draws);
       const Reading afterDraws = Read("after " + std::to_string(draws) + " DrawCountIcon calls");
       PrintReading(afterDraws);
 
