@@ -1,0 +1,501 @@
+// Windows sent to the tray and brought back, in the three presentations of
+// the tray icons, seen from outside: window visibility, the recording tray,
+// the popup menus and the foreground window.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <sstream>
+#include <utility>
+
+#include "VelmoraTest.h"
+
+namespace velmora::e2e {
+namespace {
+
+// Byte offsets in the 108-byte settings record.
+constexpr std::size_t kHandleExcel = 1, kHandleWord = 2, kTrayMode = 4, kAllShowCount = 12, kGroupMinimum = 15,
+                      kGroupShowCount = 17, kShowSplash = 52;
+constexpr UINT kTrayCallback = 0x401;
+constexpr std::uint32_t kSharedIconId = 0;
+constexpr std::uint32_t kBlue = 0x0000FF;  // the default count colour, as 0x00RRGGBB
+
+using Setting = std::pair<std::size_t, std::uint8_t>;
+
+// The record Velmora writes on its first start.
+std::vector<std::uint8_t> DefaultOptions() {
+  std::vector<std::uint8_t> o(108, 0);
+  const std::uint8_t head[] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x00, 0x02, 0x00, 0x01, 0x00,
+                               0x02, 0x02, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x03, 0x02, 0x01};
+  std::copy(std::begin(head), std::end(head), o.begin());
+  o[52] = 1;  // ShowSplash
+  const std::string text = "Minimize To &Tray";
+  o[53] = static_cast<std::uint8_t>(text.size());
+  std::copy(text.begin(), text.end(), o.begin() + 54);
+  o[104] = 1;  // UseMenuItem
+  return o;
+}
+
+std::uint32_t TrayId(HWND w) { return static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(w)); }
+
+std::vector<std::uint8_t> ClassFile(std::initializer_list<std::string> names) {
+  std::vector<std::uint8_t> bytes;
+  for (const std::string& name : names) {
+    std::vector<std::uint8_t> record(260, 0);
+    for (std::size_t i = 0; i < name.size(); ++i) record[i] = static_cast<std::uint8_t>(name[i] | 0x80);
+    bytes.insert(bytes.end(), record.begin(), record.end());
+  }
+  return bytes;
+}
+
+std::string Describe(const std::vector<TrayRecord>& icons) {
+  std::ostringstream out;
+  out << icons.size() << " icon(s)";
+  for (const auto& i : icons) out << "; id 0x" << std::hex << i.id << std::dec << " \"" << Narrow(i.tip) << "\"";
+  return out.str();
+}
+
+std::string State(HWND w) {
+  std::ostringstream out;
+  out << "\"" << Narrow(TitleOf(w)) << "\" visible " << (IsWindowVisible(w) ? 1 : 0) << " iconic "
+      << (IsIconic(w) ? 1 : 0);
+  return out.str();
+}
+
+// A window that went to the tray: out of sight, still minimized, no taskbar button.
+bool InTray(HWND w) { return IsWindow(w) && !IsWindowVisible(w) && IsIconic(w); }
+// A window shown normally again.
+bool Restored(HWND w) { return IsWindow(w) && IsWindowVisible(w) && !IsIconic(w); }
+
+// Blue pixels in the top right quarter of an icon, where the count is drawn.
+int BluePixelsTopRight(const TrayRecord& icon) {
+  int n = 0;
+  for (std::uint32_t y = 0; y < icon.iconHeight / 2 + 2; ++y) {
+    for (std::uint32_t x = icon.iconWidth / 2; x < icon.iconWidth; ++x) {
+      const auto p = icon.Pixel(x, y);
+      if (p && *p == kBlue && icon.Opaque(x, y).value_or(false)) ++n;
+    }
+  }
+  return n;
+}
+
+class TrayTest : public VelmoraTest {
+ protected:
+  // Stores the settings (the defaults with `changes`), starts Velmora and
+  // waits until its start-up work, the hooks included, is done.
+  HWND Start(std::initializer_list<Setting> changes) {
+    auto options = DefaultOptions();
+    options[kShowSplash] = 0;  // nothing else competes for the foreground
+    for (const auto& [at, value] : changes) options[at] = value;
+    EXPECT_TRUE(WriteRegBinary(kSettingsKey, L"Options", options));
+    StartVelmora();
+    main_ = WaitForMainWindow();
+    // The caption comes first in the initial timer; the hooks a moment later.
+    Sleep(300ms);
+    return main_;
+  }
+
+  Probe& Open(const std::wstring& cls, const std::wstring& title, bool minimized = false, int count = 1) {
+    ProbeSpec spec;
+    spec.cls = cls;
+    spec.title = title;
+    spec.minimized = minimized;
+    spec.count = count;
+    return OpenProbe(spec);
+  }
+
+  // What the user's click on the minimize button leads to.
+  static void Minimize(HWND w) { PostMessageW(w, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+
+  // Minimizes a window and waits until Velmora has taken it off the screen.
+  ::testing::AssertionResult SendToTray(HWND w) {
+    Minimize(w);
+    if (WaitUntil([&] { return InTray(w); }, 3s)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "not sent to the tray: " << State(w) << "; " << Describe(Icons());
+  }
+
+  // Icons whose owner is a window of the case's Velmora.
+  std::vector<TrayRecord> Icons() const {
+    std::vector<TrayRecord> mine;
+    for (const auto& i : tray_->Icons())
+      if (velmora_.pid && ProcessOf(i.OwnerWindow()) == velmora_.pid) mine.push_back(i);
+    return mine;
+  }
+  std::optional<TrayRecord> Icon(std::uint32_t id) const {
+    for (const auto& i : Icons())
+      if (i.id == id) return i;
+    return std::nullopt;
+  }
+  std::optional<TrayRecord> WaitForIcon(std::uint32_t id, const std::wstring& tip, Millis timeout = 3s) const {
+    std::optional<TrayRecord> icon;
+    WaitUntil([&] { return (icon = Icon(id)).has_value() && icon->tip == tip; }, timeout);
+    return icon;
+  }
+
+  // The shell's message for a mouse event on an icon.
+  static void Click(const TrayRecord& icon, UINT mouse) {
+    PostMessageW(icon.OwnerWindow(), icon.callback, icon.id, mouse);
+  }
+
+  // A popup menu of Velmora on screen, or null.
+  HWND WaitForMenu(Millis timeout) const {
+    HWND menu = nullptr;
+    WaitUntil(
+        [&] {
+          for (HWND m : TopLevelWindows(L"#32768"))
+            if (IsWindowVisible(m) && ProcessOf(m) == velmora_.pid) return (menu = m) != nullptr;
+          return false;
+        },
+        timeout);
+    return menu;
+  }
+  static void PressInMenu(HWND menu, WPARAM key) {
+    PostMessageW(menu, WM_KEYDOWN, key, 1);
+    PostMessageW(menu, WM_KEYUP, key, 0xC0000001);
+  }
+  static bool WaitMenuGone(HWND menu) {
+    return WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 3s);
+  }
+
+  // The picture the tray receives for one of Velmora's icon resources, passed
+  // through the same shell path as Velmora's own calls.
+  std::optional<TrayRecord> ResourcePicture(const wchar_t* name) {
+    std::optional<TrayRecord> seen;
+    HMODULE exe = LoadLibraryExW(ExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!exe) return seen;
+    HICON icon = static_cast<HICON>(LoadImageW(exe, name, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (icon && owner) {
+      NOTIFYICONDATAW nid{};
+      nid.cbSize = sizeof nid;
+      nid.hWnd = owner;
+      nid.uID = 9;
+      nid.uFlags = NIF_ICON;
+      nid.hIcon = icon;
+      if (Shell_NotifyIconW(NIM_ADD, &nid)) {
+        seen = tray_->Icon(TrayId(owner), 9);
+        Shell_NotifyIconW(NIM_DELETE, &nid);
+      }
+    }
+    if (owner) DestroyWindow(owner);
+    if (icon) DestroyIcon(icon);
+    FreeLibrary(exe);
+    return seen;
+  }
+
+  HWND main_ = nullptr;
+};
+
+bool SamePicture(const TrayRecord& a, const TrayRecord& b) {
+  return a.HasIcon() && b.HasIcon() && a.iconWidth == b.iconWidth && a.iconHeight == b.iconHeight &&
+         a.iconBpp == b.iconBpp && a.colourBits == b.colourBits && a.maskBits == b.maskBits;
+}
+
+// --- one icon per window ----------------------------------------------------------
+
+TEST_F(TrayTest, MinimizedWorkbookGoesToTheTrayAndAClickBringsItBack) {
+  // Tips hold the first 63 bytes of the title.
+  const std::wstring title = L"Budget 2024 - consolidated figures of every branch, final draft for review.xlsx";
+  ASSERT_GT(title.size(), 63u);
+  Probe& book = Open(L"EXCEL7", title);
+  ASSERT_TRUE(book.Ok());
+  HWND w = book.Window();
+  ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
+  ASSERT_TRUE(Restored(w)) << State(w);
+
+  ASSERT_TRUE(SendToTray(w));
+  EXPECT_FALSE(HasTaskbarButton(w));
+  auto icon = WaitForIcon(TrayId(w), title.substr(0, 63));
+  ASSERT_TRUE(icon.has_value()) << Describe(Icons());
+  EXPECT_EQ(icon->callback, kTrayCallback);
+  EXPECT_TRUE(icon->HasIcon());
+  EXPECT_EQ(Icons().size(), 1u) << Describe(Icons());
+
+  // The shell reports a left click on the icon.
+  Click(*icon, WM_LBUTTONUP);
+  EXPECT_TRUE(WaitUntil([&] { return Restored(w) && GetForegroundWindow() == w; }, 3s))
+      << State(w) << ", foreground \"" << Narrow(TitleOf(GetForegroundWindow())) << "\"";
+  EXPECT_TRUE(HasTaskbarButton(w));
+  EXPECT_TRUE(WaitUntil([&] { return Icons().empty(); }, 3s)) << Describe(Icons());
+
+  // Brought back, it is an ordinary window again: the next minimize hides it anew.
+  ASSERT_TRUE(SendToTray(w));
+  EXPECT_TRUE(WaitForIcon(TrayId(w), title.substr(0, 63)).has_value()) << Describe(Icons());
+
+  ASSERT_TRUE(CloseVelmora());
+  EXPECT_EQ(velmora_.ExitCode(), 0u);
+  EXPECT_TRUE(Restored(w)) << State(w);
+  EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+}
+
+TEST_F(TrayTest, WithoutTheExcelOptionAWorkbookStaysOnTheTaskbar) {
+  Probe& book = Open(L"EXCEL7", L"Budget.xlsx");
+  Probe& doc = Open(L"_WwB", L"Letter.docx");
+  ASSERT_TRUE(book.Ok() && doc.Ok());
+  ASSERT_NE(Start({{kHandleExcel, 0}, {kHandleWord, 1}}), nullptr);
+
+  Minimize(book.Window());
+  ASSERT_TRUE(WaitUntil([&] { return IsIconic(book.Window()) != FALSE; }, 3s));
+  Sleep(500ms);  // well past the hide timer
+  // The Word rule is on: this shows that Velmora hears the minimizing at all.
+  ASSERT_TRUE(SendToTray(doc.Window()));
+  ASSERT_TRUE(WaitForIcon(TrayId(doc.Window()), L"Letter.docx").has_value()) << Describe(Icons());
+
+  EXPECT_TRUE(IsWindowVisible(book.Window())) << State(book.Window());
+  EXPECT_TRUE(IsIconic(book.Window()));
+  EXPECT_TRUE(HasTaskbarButton(book.Window()));
+  EXPECT_FALSE(Icon(TrayId(book.Window())).has_value()) << Describe(Icons());
+  EXPECT_EQ(Icons().size(), 1u) << Describe(Icons());
+}
+
+TEST_F(TrayTest, AWindowItsOwnProgramBringsBackLeavesTheTray) {
+  Probe& books = Open(L"EXCEL7", L"Workbook", false, 2);
+  ASSERT_TRUE(books.Ok());
+  HWND first = books.Window(0), second = books.Window(1);
+  ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
+  ASSERT_TRUE(SendToTray(first));
+  ASSERT_TRUE(SendToTray(second));
+  ASSERT_EQ(Icons().size(), 2u) << Describe(Icons());
+
+  // The program restores its window itself, as from its own window list.
+  PostMessageW(first, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return Restored(first); }, 3s)) << State(first);
+  EXPECT_TRUE(WaitUntil([&] { return !Icon(TrayId(first)).has_value(); }, 7s))
+      << "the icon of a window that is back stayed: " << Describe(Icons());
+  EXPECT_TRUE(InTray(second)) << State(second);
+  EXPECT_TRUE(Icon(TrayId(second)).has_value()) << Describe(Icons());
+
+  // Its entry went with the icon: minimized again, it goes to the tray again
+  // (an entry left behind would keep it on the taskbar).
+  ASSERT_TRUE(SendToTray(first));
+  EXPECT_TRUE(Icon(TrayId(first)).has_value()) << Describe(Icons());
+  ASSERT_TRUE(CloseVelmora());
+  EXPECT_TRUE(Restored(first) && Restored(second)) << State(first) << "; " << State(second);
+  EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+}
+
+// --- marked classes -----------------------------------------------------------------
+
+TEST_F(TrayTest, MarkedClassHidesItsMinimizedWindowsAtStartAndNothingElse) {
+  const auto file = ClassFile({"VelmoraCaseDoc"});
+  ASSERT_TRUE(WriteFileBytes(ClassFilePath(), file));
+  Probe& first = Open(L"VelmoraCaseDoc", L"Protokoll M\u00E4rz", true);
+  Probe& second = Open(L"VelmoraCaseDoc", L"Minutes April", true);
+  Probe& open = Open(L"VelmoraCaseDoc", L"Minutes May");              // marked, but not minimized
+  Probe& other = Open(L"VelmoraCaseDocView", L"Preview", true);       // another class, minimized
+  ASSERT_TRUE(first.Ok() && second.Ok() && open.Ok() && other.Ok());
+  HWND a = first.Window(), b = second.Window();
+
+  ASSERT_NE(Start({}), nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return InTray(a) && InTray(b); }, 3s)) << State(a) << "; " << State(b);
+  ASSERT_TRUE(WaitForIcon(TrayId(a), L"Protokoll M\u00E4rz").has_value()) << Describe(Icons());
+  ASSERT_TRUE(WaitForIcon(TrayId(b), L"Minutes April").has_value()) << Describe(Icons());
+  EXPECT_TRUE(Restored(open.Window())) << State(open.Window());
+  EXPECT_TRUE(IsWindowVisible(other.Window()) && IsIconic(other.Window())) << State(other.Window());
+  EXPECT_EQ(Icons().size(), 2u) << Describe(Icons());
+
+  // One comes back by its icon; the other stays.
+  Click(*Icon(TrayId(b)), WM_LBUTTONUP);
+  EXPECT_TRUE(WaitUntil([&] { return Restored(b) && GetForegroundWindow() == b; }, 3s)) << State(b);
+  EXPECT_TRUE(WaitUntil([&] { return !Icon(TrayId(b)).has_value(); }, 3s)) << Describe(Icons());
+  EXPECT_TRUE(InTray(a)) << State(a);
+  EXPECT_TRUE(Icon(TrayId(a)).has_value()) << Describe(Icons());
+
+  ASSERT_TRUE(CloseVelmora());
+  EXPECT_TRUE(Restored(a)) << State(a);
+  EXPECT_TRUE(IsWindowVisible(other.Window()) && IsIconic(other.Window())) << State(other.Window());
+  EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+  EXPECT_EQ(ReadFileBytes(ClassFilePath()), file) << "the class file was rewritten";
+}
+
+// --- one icon for all ------------------------------------------------------------
+
+TEST_F(TrayTest, SharedIconCountsTheHiddenWindowsAndItsMenuRestoresOne) {
+  Probe& books = Open(L"EXCEL7", L"Workbook", false, 2);
+  ASSERT_TRUE(books.Ok());
+  HWND first = books.Window(0), second = books.Window(1);
+  ASSERT_NE(Start({{kHandleExcel, 1}, {kTrayMode, 1}, {kAllShowCount, 1}}), nullptr);
+  const auto one = ResourcePicture(L"S1");
+  const auto two = ResourcePicture(L"S2");
+  ASSERT_TRUE(one && two && one->HasIcon()) << "the count icons could not be read from Velmora.exe";
+  ASSERT_FALSE(SamePicture(*one, *two));
+
+  ASSERT_TRUE(SendToTray(first));
+  auto shared = WaitForIcon(kSharedIconId, L"One minimized window");
+  ASSERT_TRUE(shared.has_value()) << Describe(Icons());
+  EXPECT_TRUE(SamePicture(*shared, *one)) << "one hidden window shows the icon S1";
+
+  ASSERT_TRUE(SendToTray(second));
+  shared = WaitForIcon(kSharedIconId, L"2 minimized windows");
+  ASSERT_TRUE(shared.has_value()) << Describe(Icons());
+  EXPECT_EQ(shared->callback, kTrayCallback);
+  EXPECT_TRUE(SamePicture(*shared, *two)) << "two hidden windows show the icon S2";
+  EXPECT_EQ(Icons().size(), 1u) << "no window has an icon of its own: " << Describe(Icons());
+
+  // A click opens the list; Escape closes it and changes nothing.
+  Click(*shared, WM_LBUTTONUP);
+  HWND menu = WaitForMenu(3s);
+  ASSERT_NE(menu, nullptr) << "no menu after a click on the shared icon";
+  PressInMenu(menu, VK_ESCAPE);
+  ASSERT_TRUE(WaitMenuGone(menu));
+  Sleep(300ms);
+  EXPECT_TRUE(InTray(first) && InTray(second)) << State(first) << "; " << State(second);
+
+  // Again, and this time choose the last window of the list: the one hidden last.
+  Click(*shared, WM_LBUTTONUP);
+  menu = WaitForMenu(3s);
+  ASSERT_NE(menu, nullptr) << "no menu after a second click: the first one left Velmora busy";
+  PressInMenu(menu, VK_UP);
+  PressInMenu(menu, VK_RETURN);
+  EXPECT_TRUE(WaitMenuGone(menu));
+  EXPECT_TRUE(WaitUntil([&] { return Restored(second) && GetForegroundWindow() == second; }, 3s))
+      << State(second);
+  EXPECT_TRUE(InTray(first)) << State(first);
+  shared = WaitForIcon(kSharedIconId, L"One minimized window");
+  ASSERT_TRUE(shared.has_value()) << Describe(Icons());
+  EXPECT_TRUE(SamePicture(*shared, *one));
+  EXPECT_EQ(Icons().size(), 1u) << Describe(Icons());
+
+  ASSERT_TRUE(CloseVelmora());
+  EXPECT_TRUE(Restored(first)) << State(first);
+  EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+}
+
+TEST_F(TrayTest, HiddenWindowsThatCloseLeaveTheSharedIcon) {
+  Probe& first = Open(L"EXCEL7", L"Sheet one");
+  Probe& second = Open(L"EXCEL7", L"Sheet two");
+  ASSERT_TRUE(first.Ok() && second.Ok());
+  ASSERT_NE(Start({{kHandleExcel, 1}, {kTrayMode, 1}}), nullptr);
+  ASSERT_TRUE(SendToTray(first.Window()));
+  ASSERT_TRUE(SendToTray(second.Window()));
+  ASSERT_TRUE(WaitForIcon(kSharedIconId, L"2 minimized windows").has_value()) << Describe(Icons());
+
+  // The programs end while their windows are in the tray.
+  ASSERT_TRUE(first.Close());
+  EXPECT_TRUE(WaitForIcon(kSharedIconId, L"One minimized window", 7s).has_value()) << Describe(Icons());
+  ASSERT_TRUE(second.Close());
+  EXPECT_TRUE(WaitUntil([&] { return Icons().empty(); }, 7s)) << "nothing is hidden, yet " << Describe(Icons());
+  EXPECT_TRUE(velmora_.Running());
+}
+
+// --- group icons ---------------------------------------------------------------------
+
+TEST_F(TrayTest, WindowsOfOneClassShareAGroupIconThatDissolvesWhenOneComesBack) {
+  Probe& bookA = Open(L"EXCEL7", L"Book A.xlsx");
+  Probe& bookB = Open(L"EXCEL7", L"Book B.xlsx");
+  Probe& doc = Open(L"_WwB", L"Letter.docx");
+  ASSERT_TRUE(bookA.Ok() && bookB.Ok() && doc.Ok());
+  HWND a = bookA.Window(), b = bookB.Window(), d = doc.Window();
+  ASSERT_NE(Start({{kHandleExcel, 1}, {kHandleWord, 1}, {kTrayMode, 2}, {kGroupMinimum, 2}, {kGroupShowCount, 1}}),
+            nullptr);
+
+  // Below the group minimum each window has its own icon.
+  ASSERT_TRUE(SendToTray(a));
+  const auto ownA = WaitForIcon(TrayId(a), L"Book A.xlsx");
+  ASSERT_TRUE(ownA.has_value()) << Describe(Icons());
+  ASSERT_TRUE(SendToTray(d));
+  ASSERT_TRUE(WaitForIcon(TrayId(d), L"Letter.docx").has_value()) << Describe(Icons());
+
+  // The second workbook forms the group: one icon in the first free slot.
+  ASSERT_TRUE(SendToTray(b));
+  const auto group = WaitForIcon(1, L"2 minimized windows");
+  ASSERT_TRUE(group.has_value()) << Describe(Icons());
+  EXPECT_EQ(group->callback, kTrayCallback);
+  EXPECT_TRUE(WaitUntil([&] { return !Icon(TrayId(a)) && !Icon(TrayId(b)); }, 3s))
+      << "the workbooks kept icons of their own: " << Describe(Icons());
+  EXPECT_TRUE(Icon(TrayId(d)).has_value()) << "the letter lost its icon: " << Describe(Icons());
+  EXPECT_EQ(Icons().size(), 2u) << Describe(Icons());
+
+  // The count is drawn in blue at the top right of the window's icon.
+  ASSERT_TRUE(group->HasIcon());
+  EXPECT_EQ(group->iconWidth, ownA->iconWidth);
+  const int drawn = BluePixelsTopRight(*group) - BluePixelsTopRight(*ownA);
+  EXPECT_GE(drawn, 10) << "no count drawn in the count colour near the top right corner";
+
+  // A click lists the group; the last of it (by title) is chosen.
+  Click(*group, WM_LBUTTONUP);
+  HWND menu = WaitForMenu(3s);
+  ASSERT_NE(menu, nullptr) << "no menu after a click on the group icon";
+  PressInMenu(menu, VK_UP);
+  PressInMenu(menu, VK_RETURN);
+  EXPECT_TRUE(WaitMenuGone(menu));
+  EXPECT_TRUE(WaitUntil([&] { return Restored(b) && GetForegroundWindow() == b; }, 3s)) << State(b);
+
+  // One workbook left: the group dissolves, and it gets its own icon back.
+  EXPECT_TRUE(WaitUntil([&] { return !Icon(1).has_value(); }, 3s)) << Describe(Icons());
+  EXPECT_TRUE(WaitForIcon(TrayId(a), L"Book A.xlsx").has_value()) << Describe(Icons());
+  EXPECT_TRUE(InTray(a)) << State(a);
+  EXPECT_TRUE(Icon(TrayId(d)).has_value()) << Describe(Icons());
+  EXPECT_EQ(Icons().size(), 2u) << Describe(Icons());
+}
+
+// --- shutdown -----------------------------------------------------------------------
+
+class TrayShutdownTest : public TrayTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TrayShutdownTest, EveryHiddenWindowComesBackAndNoIconStays) {
+  const int mode = GetParam();
+  Probe& books = Open(L"EXCEL7", L"Workbook", false, 2);
+  Probe& doc = Open(L"_WwB", L"Letter.docx");
+  ASSERT_TRUE(books.Ok() && doc.Ok());
+  const std::vector<HWND> windows{books.Window(0), books.Window(1), doc.Window()};
+  ASSERT_NE(Start({{kHandleExcel, 1}, {kHandleWord, 1}, {kTrayMode, static_cast<std::uint8_t>(mode)}}), nullptr);
+  for (HWND w : windows) ASSERT_TRUE(SendToTray(w));
+  // Own icons, one shared icon, or a group icon beside the letter's own.
+  const std::size_t expected[] = {3, 1, 2};
+  EXPECT_TRUE(WaitUntil([&] { return Icons().size() == expected[mode]; }, 3s)) << Describe(Icons());
+
+  ASSERT_TRUE(CloseVelmora());
+  EXPECT_EQ(velmora_.ExitCode(), 0u);
+  for (HWND w : windows) EXPECT_TRUE(Restored(w)) << State(w);
+  EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+  // What the shell was told last about each icon is its deletion.
+  const auto records = Tray().Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.back().message, static_cast<DWORD>(NIM_DELETE));
+}
+
+INSTANTIATE_TEST_SUITE_P(TrayModes, TrayShutdownTest, ::testing::Values(0, 1, 2),
+                         [](const ::testing::TestParamInfo<int>& mode) {
+                           return "Mode" + std::to_string(mode.param);
+                         });
+
+// --- what is never hidden --------------------------------------------------------------
+
+TEST_F(TrayTest, TaskbarWindowsStayEvenWhenTheirClassIsMarked) {
+  ASSERT_TRUE(WriteFileBytes(ClassFilePath(), ClassFile({"Shell_SecondaryTrayWnd", "Shell_TrayWnd", "VelmoraCaseDoc"})));
+  // Minimized windows of the taskbar's classes, beside a marked document.
+  Probe& bar = Open(L"Shell_TrayWnd", L"", true);
+  Probe& secondBar = Open(L"Shell_SecondaryTrayWnd", L"", true);
+  Probe& doc = Open(L"VelmoraCaseDoc", L"Minutes June", true);
+  ASSERT_TRUE(bar.Ok() && secondBar.Ok() && doc.Ok());
+  HWND recorder = Tray().Window(), explorer = Tray().ExplorerTray();
+  const bool recorderVisible = IsWindowVisible(recorder) != FALSE, explorerVisible = IsWindowVisible(explorer) != FALSE;
+
+  ASSERT_NE(Start({}), nullptr);
+  // The document shows that the class file was read and acted on.
+  ASSERT_TRUE(WaitUntil([&] { return InTray(doc.Window()); }, 3s)) << State(doc.Window());
+  ASSERT_TRUE(WaitForIcon(TrayId(doc.Window()), L"Minutes June").has_value()) << Describe(Icons());
+  Sleep(500ms);
+  for (HWND w : {bar.Window(), secondBar.Window()}) {
+    EXPECT_TRUE(IsWindowVisible(w) && IsIconic(w)) << Narrow(ClassOf(w)) << ": " << State(w);
+    EXPECT_FALSE(Icon(TrayId(w)).has_value()) << Describe(Icons());
+  }
+  EXPECT_EQ(IsWindowVisible(recorder) != FALSE, recorderVisible);
+  EXPECT_EQ(IsWindowVisible(explorer) != FALSE, explorerVisible);
+  EXPECT_EQ(Icons().size(), 1u) << Describe(Icons());
+  // The recording tray is still the one the shell talks to.
+  EXPECT_EQ(FindWindowW(L"Shell_TrayWnd", nullptr), recorder);
+
+  ASSERT_TRUE(CloseVelmora());
+  EXPECT_TRUE(Restored(doc.Window())) << State(doc.Window());
+  for (HWND w : {bar.Window(), secondBar.Window()}) EXPECT_TRUE(IsWindowVisible(w) && IsIconic(w)) << State(w);
+  EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+  EXPECT_TRUE(IsWindow(recorder));
+  EXPECT_EQ(IsWindowVisible(recorder) != FALSE, recorderVisible);
+}
+
+}  // namespace
+}  // namespace velmora::e2e
