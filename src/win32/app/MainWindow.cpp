@@ -36,8 +36,10 @@ MainWindow::MainWindow(Ports& ports) : form_(ports, *this) {
 MainWindow::~MainWindow() {
   form_.FormCloseQuery();
   if (hwnd_ != nullptr) {
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
+    const HWND wnd = hwnd_;
+    hwnd_ = nullptr;
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+    DestroyWindow(wnd);
   }
 }
 
@@ -81,6 +83,11 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
+    case WM_NCDESTROY: {
+      const HWND wnd = hwnd_;
+      hwnd_ = nullptr;  // gone: nothing is destroyed twice
+      return DefWindowProcA(wnd, msg, wParam, lParam);
+    }
     default:
       if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         form_.TaskbarCreated();
