@@ -98,6 +98,12 @@ void TFOrvane::FormCloseQuery() {
   UnmapMemBlock();
 }
 
+bool TFOrvane::SaveOptions(const TOptionsRecord& options) {
+  if (!TrayList) return false;
+  return velmora::SaveOptions(options, ports_.registry, MemBlock,
+                              [this](const TOptionsRecord& saved) { TrayList->ApplySettings(saved); });
+}
+
 bool TFOrvane::QueryEndSession() {
   if (TrayList && !closed_) {
     const bool was = busy_;

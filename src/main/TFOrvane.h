@@ -45,6 +45,10 @@ class TFOrvane : public MainForm {
   bool QueryEndSession();
   void EndSession(bool ending);
 
+  // Stores new settings and makes them the live ones: the tray icons are
+  // rebuilt and the hook codes pushed. False when the registry refused them.
+  bool SaveOptions(const TOptionsRecord& options);
+
   // Hiding.
   void InsertIcon(bool startHideTimer);
   void TimerHideTimer();

@@ -101,6 +101,29 @@ TEST_F(MainForm, RunsWithoutTheSharedBlock) {
   EXPECT_EQ(other.kernel.unSetHookCalls, 0u);
 }
 
+TEST_F(MainForm, SavedSettingsBecomeLiveRebuildTheIconsAndReachTheHook) {
+  Start();
+  const Hwnd a = Foreign("Notepad", "a"), b = Foreign("Notepad", "b");
+  Mark(a);
+  Minimize(a);
+  Minimize(b);
+  ASSERT_EQ(w.tray.Count(), 2u);
+  TOptionsRecord o = Options();
+  o.TrayMode = 1;
+  o.RightClickButton = 2;
+  ASSERT_TRUE(form->SaveOptions(o));
+  EXPECT_EQ(Options().TrayMode, 1);
+  EXPECT_EQ(w.tray.Count(), 1u);
+  EXPECT_EQ(w.tray.Tip(0), "2 minimized windows");
+  EXPECT_EQ(form->MemBlock->ButtonCode, 20u);
+  EXPECT_EQ(w.registry.Get("SOFTWARE\\Velmora", "Options")->bytes[4], 1);
+  w.registry.failAll = true;
+  o.TrayMode = 0;
+  EXPECT_FALSE(form->SaveOptions(o));
+  EXPECT_EQ(Options().TrayMode, 1) << "a refused save changes nothing";
+  EXPECT_EQ(w.tray.Count(), 1u);
+}
+
 // --- Request intake -------------------------------------------------------
 
 TEST_F(MainForm, BusyTurnsRequestsAwayAndStretchesTheHideTimerOnce) {
