@@ -385,9 +385,10 @@ TEST_F(TrayTest, HiddenWindowsThatCloseLeaveTheSharedIcon) {
 TEST_F(TrayTest, WindowsOfOneClassShareAGroupIconThatDissolvesWhenOneComesBack) {
   Probe& bookA = Open(L"EXCEL7", L"Book A.xlsx");
   Probe& bookB = Open(L"EXCEL7", L"Book B.xlsx");
+  Probe& bookC = Open(L"EXCEL7", L"Book C.xlsx");
   Probe& doc = Open(L"_WwB", L"Letter.docx");
-  ASSERT_TRUE(bookA.Ok() && bookB.Ok() && doc.Ok());
-  HWND a = bookA.Window(), b = bookB.Window(), d = doc.Window();
+  ASSERT_TRUE(bookA.Ok() && bookB.Ok() && bookC.Ok() && doc.Ok());
+  HWND a = bookA.Window(), b = bookB.Window(), c = bookC.Window(), d = doc.Window();
   ASSERT_NE(Start({{kHandleExcel, 1}, {kHandleWord, 1}, {kTrayMode, 2}, {kGroupMinimum, 2}, {kGroupShowCount, 1}}),
             nullptr);
 
@@ -414,21 +415,75 @@ TEST_F(TrayTest, WindowsOfOneClassShareAGroupIconThatDissolvesWhenOneComesBack) 
   const int drawn = BluePixelsTopRight(*group) - BluePixelsTopRight(*ownA);
   EXPECT_GE(drawn, 10) << "no count drawn in the count colour near the top right corner";
 
-  // A click lists the group; the last of it (by title) is chosen.
-  Click(*group, WM_LBUTTONUP);
-  HWND menu = WaitForMenu(3s);
-  ASSERT_NE(menu, nullptr) << "no menu after a click on the group icon";
-  PressInMenu(menu, VK_UP);
-  PressInMenu(menu, VK_RETURN);
-  EXPECT_TRUE(WaitMenuGone(menu));
-  EXPECT_TRUE(WaitUntil([&] { return Restored(b) && GetForegroundWindow() == b; }, 3s)) << State(b);
+  // A third joins the group: the same icon, counting three.
+  ASSERT_TRUE(SendToTray(c));
+  const auto three = WaitForIcon(1, L"3 minimized windows");
+  ASSERT_TRUE(three.has_value()) << Describe(Icons());
+  EXPECT_FALSE(Icon(TrayId(c)).has_value()) << Describe(Icons());
+  EXPECT_EQ(Icons().size(), 2u) << Describe(Icons());
+  EXPECT_NE(three->colourBits, group->colourBits) << "the drawn count did not change";
+
+  // A click lists the group; the last of it by title is chosen.
+  const auto chooseLast = [&] {
+    Click(*Icon(1), WM_LBUTTONUP);
+    HWND menu = WaitForMenu(3s);
+    if (!menu) return false;
+    PressInMenu(menu, VK_UP);
+    PressInMenu(menu, VK_RETURN);
+    return WaitMenuGone(menu);
+  };
+  ASSERT_TRUE(chooseLast()) << "no menu after a click on the group icon";
+  EXPECT_TRUE(WaitUntil([&] { return Restored(c) && GetForegroundWindow() == c; }, 3s)) << State(c);
+  EXPECT_TRUE(WaitForIcon(1, L"2 minimized windows").has_value()) << Describe(Icons());
+  EXPECT_TRUE(InTray(a) && InTray(b)) << State(a) << "; " << State(b);
+  EXPECT_EQ(Icons().size(), 2u) << Describe(Icons());
 
   // One workbook left: the group dissolves, and it gets its own icon back.
+  ASSERT_TRUE(Icon(1).has_value());
+  ASSERT_TRUE(chooseLast()) << "no menu after a second click on the group icon";
+  EXPECT_TRUE(WaitUntil([&] { return Restored(b) && GetForegroundWindow() == b; }, 3s)) << State(b);
   EXPECT_TRUE(WaitUntil([&] { return !Icon(1).has_value(); }, 3s)) << Describe(Icons());
   EXPECT_TRUE(WaitForIcon(TrayId(a), L"Book A.xlsx").has_value()) << Describe(Icons());
   EXPECT_TRUE(InTray(a)) << State(a);
   EXPECT_TRUE(Icon(TrayId(d)).has_value()) << Describe(Icons());
   EXPECT_EQ(Icons().size(), 2u) << Describe(Icons());
+}
+
+// The sweep takes over a changed title; the icons are rebuilt, the group's included.
+TEST_F(TrayTest, TipFollowsTheTitleOfAHiddenWindow) {
+  Probe& books = Open(L"EXCEL7", L"Workbook", false, 2);
+  Probe& doc = Open(L"_WwB", L"Letter.docx");
+  ASSERT_TRUE(books.Ok() && doc.Ok());
+  ASSERT_NE(Start({{kHandleExcel, 1}, {kHandleWord, 1}, {kTrayMode, 2}}), nullptr);
+  for (HWND w : {books.Window(0), books.Window(1), doc.Window()}) ASSERT_TRUE(SendToTray(w));
+  ASSERT_TRUE(WaitForIcon(1, L"2 minimized windows").has_value()) << Describe(Icons());
+
+  ASSERT_TRUE(SetWindowTextW(doc.Window(), L"Letter (saved).docx"));
+  // The sweep runs every five seconds.
+  EXPECT_TRUE(WaitForIcon(TrayId(doc.Window()), L"Letter (saved).docx", 8s).has_value()) << Describe(Icons());
+  EXPECT_TRUE(WaitForIcon(1, L"2 minimized windows").has_value()) << Describe(Icons());
+  EXPECT_EQ(Icons().size(), 2u) << Describe(Icons());
+  for (HWND w : {books.Window(0), books.Window(1), doc.Window()}) EXPECT_TRUE(InTray(w)) << State(w);
+}
+
+// A new taskbar knows no icons: Velmora adds them all again.
+TEST_F(TrayTest, IconsComeBackWhenTheTaskbarIsCreatedAgain) {
+  Probe& books = Open(L"EXCEL7", L"Workbook", false, 2);
+  Probe& doc = Open(L"_WwB", L"Letter.docx");
+  ASSERT_TRUE(books.Ok() && doc.Ok());
+  ASSERT_NE(Start({{kHandleExcel, 1}, {kHandleWord, 1}, {kTrayMode, 2}}), nullptr);
+  for (HWND w : {books.Window(0), books.Window(1), doc.Window()}) ASSERT_TRUE(SendToTray(w));
+  ASSERT_TRUE(WaitForIcon(1, L"2 minimized windows").has_value()) << Describe(Icons());
+  ASSERT_EQ(Icons().size(), 2u) << Describe(Icons());
+
+  Tray().Clear();
+  const UINT created = RegisterWindowMessageW(L"TaskbarCreated");
+  ASSERT_NE(created, 0u);
+  ASSERT_TRUE(PostMessageW(HWND_BROADCAST, created, 0, 0));
+  EXPECT_TRUE(WaitForIcon(1, L"2 minimized windows", 5s).has_value()) << Describe(Icons());
+  EXPECT_TRUE(WaitForIcon(TrayId(doc.Window()), L"Letter.docx").has_value()) << Describe(Icons());
+  EXPECT_EQ(Icons().size(), 2u) << Describe(Icons());
+  for (HWND w : {books.Window(0), books.Window(1), doc.Window()}) EXPECT_TRUE(InTray(w)) << State(w);
 }
 
 // --- shutdown -----------------------------------------------------------------------
