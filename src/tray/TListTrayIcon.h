@@ -117,7 +117,8 @@ class TListTrayIcon {
   DelphiApp* FindApp(Hwnd appWnd) const;
   void InsertClassSorted(const std::string& name);
   std::string classFilePath_;     // the executable's name with ".vlm", beside it
-  bool classFileUnread_ = false;  // the file existed but could not be read
+  bool classFileUnread_ = false;
+  bool bringingBack_ = false;     // removing entries may dissolve groups, which may fail again  // the file existed but could not be read
 
   Ports& ports_;
   Desktop& desktop_;

@@ -244,9 +244,8 @@ void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
 void TListTrayIcon::BringBackUnreachable() {
   // A window whose icon could not be shown would be hidden with no way back:
   // it returns to the taskbar, minimized, and leaves the list.
-  static thread_local bool running = false;
-  if (running) return;
-  running = true;
+  if (bringingBack_) return;
+  bringingBack_ = true;
   for (;;) {
     auto it = std::find_if(Entries.begin(), Entries.end(), [](const auto& e) { return e->IconFailed; });
     if (it == Entries.end()) break;
@@ -255,7 +254,7 @@ void TListTrayIcon::BringBackUnreachable() {
     RemoveEntry(it->get(), index);
     if (desktop_.IsWindow(wnd) && !desktop_.IsWindowVisible(wnd)) desktop_.ShowWindow(wnd, SW_SHOWMINNOACTIVE);
   }
-  running = false;
+  bringingBack_ = false;
 }
 
 std::optional<std::intptr_t> TListTrayIcon::TrayWndProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
