@@ -171,6 +171,7 @@ LRESULT TrayRecorder::OnCopyData(WPARAM wp, const COPYDATASTRUCT* cds) {
     }
     Lock lock(lock_);
     records_.push_back(r);
+    if (refuseAdds_ && r.message == NIM_ADD) return FALSE;
     auto it = std::find_if(icons_.begin(), icons_.end(),
                            [&](const TrayRecord& i) { return i.owner == r.owner && i.id == r.id; });
     switch (r.message) {
@@ -206,6 +207,11 @@ LRESULT TrayRecorder::OnCopyData(WPARAM wp, const COPYDATASTRUCT* cds) {
       SendMessageTimeoutW(explorer_, WM_COPYDATA, wp, reinterpret_cast<LPARAM>(cds), SMTO_NORMAL, 5000, &result))
     return static_cast<LRESULT>(result);
   return TRUE;
+}
+
+void TrayRecorder::RefuseAdds(bool refuse) {
+  Lock lock(lock_);
+  refuseAdds_ = refuse;
 }
 
 std::vector<TrayRecord> TrayRecorder::Records() const {

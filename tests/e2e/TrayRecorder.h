@@ -57,6 +57,9 @@ class TrayRecorder {
   std::optional<TrayRecord> Icon(std::uint32_t owner, std::uint32_t id) const;
   std::vector<TrayRecord> IconsOf(std::uint32_t owner) const;
   void Clear();
+  // A shell that refuses new icons (as one that is not ready yet): NIM_ADD is
+  // recorded, not applied, not passed on, and answered FALSE.
+  void RefuseAdds(bool refuse);
 
  private:
   static DWORD WINAPI ThreadMain(LPVOID self);
@@ -73,6 +76,7 @@ class TrayRecorder {
   HWND window_ = nullptr;
   HWND explorer_ = nullptr;
   bool failed_ = false;
+  bool refuseAdds_ = false;
 };
 
 }  // namespace velmora::e2e

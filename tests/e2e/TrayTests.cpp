@@ -486,6 +486,33 @@ TEST_F(TrayTest, IconsComeBackWhenTheTaskbarIsCreatedAgain) {
   for (HWND w : {books.Window(0), books.Window(1), doc.Window()}) EXPECT_TRUE(InTray(w)) << State(w);
 }
 
+TEST_F(TrayTest, AWindowWhoseIconTheShellRefusesIsNeverLeftHidden) {
+  Probe& book = Open(L"EXCEL7", L"Budget.xlsx");
+  Probe& plan = Open(L"EXCEL7", L"Plan.xlsx");
+  ASSERT_TRUE(book.Ok() && plan.Ok());
+  ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
+
+  // A shell that takes no icon: the minimized workbook stays on the taskbar.
+  Tray().RefuseAdds(true);
+  Minimize(book.Window());
+  ASSERT_TRUE(WaitUntil([&] { return IsIconic(book.Window()) != FALSE; }, 3s));
+  Sleep(500ms);  // well past the hide timer
+  EXPECT_TRUE(IsWindowVisible(book.Window())) << State(book.Window());
+  EXPECT_TRUE(IsIconic(book.Window()));
+  EXPECT_TRUE(Icons().empty()) << Describe(Icons());
+
+  // Hidden while the shell took icons, then the taskbar comes back without
+  // taking them: the window returns to the taskbar, minimized.
+  Tray().RefuseAdds(false);
+  ASSERT_TRUE(SendToTray(plan.Window()));
+  Tray().RefuseAdds(true);
+  const UINT created = RegisterWindowMessageW(L"TaskbarCreated");
+  ASSERT_TRUE(PostMessageW(HWND_BROADCAST, created, 0, 0));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(plan.Window()) && IsIconic(plan.Window()); }, 5s))
+      << State(plan.Window());
+  Tray().RefuseAdds(false);
+}
+
 // --- shutdown -----------------------------------------------------------------------
 
 class TrayShutdownTest : public TrayTest, public ::testing::WithParamInterface<int> {};
