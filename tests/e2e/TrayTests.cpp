@@ -513,6 +513,23 @@ TEST_F(TrayTest, AWindowWhoseIconTheShellRefusesIsNeverLeftHidden) {
   Tray().RefuseAdds(false);
 }
 
+TEST_F(TrayTest, WhenTheSessionEndsHiddenWindowsComeBackFirst) {
+  Probe& book = Open(L"EXCEL7", L"Budget.xlsx");
+  ASSERT_TRUE(book.Ok());
+  HWND main = Start({{kHandleExcel, 1}});
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(SendToTray(book.Window()));
+  // The system asks every program before any of them is told to close.
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+  EXPECT_TRUE(IsWindowVisible(book.Window())) << State(book.Window());
+  EXPECT_TRUE(WaitUntil([&] { return Icons().empty(); }, 3s)) << Describe(Icons());
+  ASSERT_TRUE(SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &answer));
+  ASSERT_TRUE(CloseVelmora());
+  EXPECT_EQ(velmora_.ExitCode(), 0u);
+}
+
 // --- shutdown -----------------------------------------------------------------------
 
 class TrayShutdownTest : public TrayTest, public ::testing::WithParamInterface<int> {};
