@@ -95,8 +95,7 @@ void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromH
     const Hwnd wnd = listed[chosen - CmdFirstWindow].Wnd;
     if (ports_.desktop.IsWindow(wnd)) Act(wnd, mode);
   } else if (chosen == CmdAll) {
-    for (auto it = listed.rbegin(); it != listed.rend(); ++it)
-      if (mode == MenuMode::Close || list_.FindEntry(it->Wnd)) Act(it->Wnd, mode);
+    for (auto it = listed.rbegin(); it != listed.rend(); ++it) Act(it->Wnd, mode);
   } else {
     Common(chosen);
   }
