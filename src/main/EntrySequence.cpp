@@ -26,6 +26,37 @@ void SplitPath(const std::string& path, std::string& folder, std::string& file) 
   file = slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// With the installer open: the copy that creates "VelmoraMutexInstall" starts
+// a new copy and ends (true); the new copy, finding it, opens the help file
+// and goes on (false).
+bool InstallerHandOver(Ports& ports, const std::string& folder, const std::string& file) {
+  Kernel& kernel = ports.kernel;
+  bool exists = false;
+  const KernelHandle install = kernel.CreateMutex(InstallMutexName, true, exists);
+  if (!install && !exists) {
+    // Without the mutex a new copy could not tell it was started for the
+    // installer and would start another: go on as a plain start instead.
+    return false;
+  }
+  if (!exists) {
+    // Keep the mutex until the new copy has seen it, or the copy would find
+    // none and start another one, without end.
+    const KernelHandle seen = kernel.CreateEvent(InstallSeenEventName);
+    if (ports.shell.ShellExecute("open", file, folder, SW_SHOWNORMAL) && seen)
+      kernel.WaitForSingleObject(seen, InstallHandOverMs);
+    if (seen) kernel.CloseHandle(seen);
+    kernel.CloseHandle(install);
+    return true;
+  }
+  if (const KernelHandle seen = kernel.CreateEvent(InstallSeenEventName)) {
+    kernel.SetEvent(seen);
+    kernel.CloseHandle(seen);
+  }
+  if (install) kernel.CloseHandle(install);
+  ports.shell.ShellExecute("open", "velmora.chm", folder, SW_SHOWMAXIMIZED);
+  return false;
+}
+
 }  // namespace
 
 EntryDecision RunEntrySequence(Ports& ports) {
@@ -34,26 +65,7 @@ EntryDecision RunEntrySequence(Ports& ports) {
   std::string folder, file;
   SplitPath(ports.shell.GetModuleFileName(), folder, file);
 
-  if (InstallerPresent(desktop)) {
-    bool exists = false;
-    const KernelHandle install = kernel.CreateMutex(InstallMutexName, true, exists);
-    if (!exists) {
-      // Start a new copy and keep the mutex until it has seen it, or the copy
-      // would find no mutex and start another one, without end.
-      const KernelHandle seen = kernel.CreateEvent(InstallSeenEventName);
-      if (ports.shell.ShellExecute("open", file, folder, SW_SHOWNORMAL) && seen)
-        kernel.WaitForSingleObject(seen, InstallHandOverMs);
-      if (seen) kernel.CloseHandle(seen);
-      if (install) kernel.CloseHandle(install);
-      return {};
-    }
-    if (const KernelHandle seen = kernel.CreateEvent(InstallSeenEventName)) {
-      kernel.SetEvent(seen);
-      kernel.CloseHandle(seen);
-    }
-    if (install) kernel.CloseHandle(install);
-    ports.shell.ShellExecute("open", "velmora.chm", folder, SW_SHOWMAXIMIZED);
-  }
+  if (InstallerPresent(desktop) && InstallerHandOver(ports, folder, file)) return {};
 
   bool exists = false;
   const KernelHandle mainMutex = kernel.CreateMutex(MainMutexName, true, exists);

@@ -41,7 +41,7 @@ TFOrvane::TFOrvane(Ports& ports, FormHost& host)
   TimerInitial.SetEnabled(true);
 }
 
-TFOrvane::~TFOrvane() { FormCloseQuery(); }
+TFOrvane::~TFOrvane() { Shutdown(); }
 
 void TFOrvane::MapMemBlock() {
   MemBlock = static_cast<TMemBlock*>(ports_.kernel.MapSharedBlock(MemBlockName, sizeof(TMemBlock)));
@@ -79,7 +79,14 @@ void TFOrvane::TimerInitialTimer() {
   TimerOthers.SetEnabled(true);
 }
 
-void TFOrvane::FormCloseQuery() {
+bool TFOrvane::FormCloseQuery() {
+  if (closed_) return true;
+  if (busy_ && !closeRequested_) return false;
+  Shutdown();
+  return true;
+}
+
+void TFOrvane::Shutdown() {
   if (closed_) return;
   closed_ = true;
   busy_ = true;  // for good: nothing is acted on from here on
@@ -99,9 +106,13 @@ void TFOrvane::FormCloseQuery() {
 }
 
 bool TFOrvane::SaveOptions(const TOptionsRecord& options) {
-  if (!TrayList) return false;
-  return velmora::SaveOptions(options, ports_.registry, MemBlock,
-                              [this](const TOptionsRecord& saved) { TrayList->ApplySettings(saved); });
+  if (!TrayList || closed_) return false;
+  const bool was = busy_;
+  busy_ = true;  // the icons are rebuilt: nothing else may change the list meanwhile
+  const bool saved = velmora::SaveOptions(options, ports_.registry, MemBlock,
+                                          [this](const TOptionsRecord& o) { TrayList->ApplySettings(o); });
+  busy_ = was;
+  return saved;
 }
 
 bool TFOrvane::QueryEndSession() {
@@ -116,7 +127,16 @@ bool TFOrvane::QueryEndSession() {
 }
 
 void TFOrvane::EndSession(bool ending) {
-  if (ending) FormCloseQuery();
+  if (!ending || FormCloseQuery()) return;
+  // The session ends while another event path is at work and the process ends
+  // right after: unhook and bring every window back, freeing nothing it uses.
+  busy_ = true;
+  if (MemBlock) {
+    MemBlock->MainWindow = 0;
+    ports_.kernel.UnSetHook();
+  }
+  StripTrayMenuItems(desktop_);
+  if (TrayList) TrayList->RestoreAll();
 }
 
 bool TFOrvane::IsOwnWindow(Hwnd wnd) {
@@ -209,11 +229,10 @@ void TFOrvane::Request48() {
 
 void TFOrvane::ToggleTrayClass(Hwnd app) {
   std::string key = desktop_.GetClassName(CurrentWindow);
-  if (app) {
-    key = TrayList->GetAppClass(app);
-    if (key.empty()) return;
-  }
+  if (app) key = TrayList->GetAppClass(app);
   if (HasGenericClass(desktop_, CurrentWindow)) key = BlockClassKey();
+  // No key to mark under: the item keeps its state rather than show a mark that is not kept.
+  if (key.empty()) return;
   const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
   if (!desktop_.IsMenu(menu)) return;
   const std::uint32_t state = desktop_.GetMenuState(menu, IDM_TRAY_ITEM, MF_BYCOMMAND);
@@ -293,6 +312,7 @@ void TFOrvane::Request56(bool& keepBusy) {
   if (CurrentWindow) {
     CloseMainMutex();
     keepBusy = true;
+    closeRequested_ = true;
     host_.Close();
   }
 }
@@ -334,8 +354,9 @@ void TFOrvane::InsertIconAndHide(Hwnd wnd) {
 }
 
 void TFOrvane::TimerHideTimer() {
-  TimerHide.SetEnabled(false);
+  // Running until the window is hidden, so that requests meanwhile are turned away.
   HideListed(CurrentWindow);
+  TimerHide.SetEnabled(false);
 }
 
 void TFOrvane::TimerOthersTimer() {
@@ -365,8 +386,12 @@ void TFOrvane::TimerOthersTimer() {
 }
 
 void TFOrvane::TimerExplorerTimer() {
+  // Another event path is at work: the timer stays on and comes back in a second.
+  if (busy_ || TimerHide.Enabled()) return;
   TimerExplorer.SetEnabled(false);
-  if (TrayList && !closed_) TrayList->ApplySettings(TrayList->Options);
+  if (!TrayList) return;
+  BusyScope scope(busy_);
+  TrayList->ApplySettings(TrayList->Options);
 }
 
 void TFOrvane::TaskbarCreated() {

@@ -34,7 +34,9 @@ class TFOrvane : public MainForm {
   // Life of the form.
   void FormCreate();
   void TimerInitialTimer();
-  void FormCloseQuery();
+  // The shutdown sequence. False while another event path is at work (a
+  // close that arrived nested in it): the caller tries again a little later.
+  bool FormCloseQuery();
   void SetMainMutex(KernelHandle mutex) { MainMutex = mutex; }
   void CloseMainMutex();
 
@@ -79,6 +81,7 @@ class TFOrvane : public MainForm {
   bool Closed() const { return closed_; }
 
  private:
+  void Shutdown();
   void MapMemBlock();
   void UnmapMemBlock();
   std::string ClassKeyOf(Hwnd wnd);
@@ -98,6 +101,7 @@ class TFOrvane : public MainForm {
   FormHost& host_;
   bool busy_ = false;
   bool closed_ = false;
+  bool closeRequested_ = false;  // request 56 asked to close; Busy is kept for it
 };
 
 }  // namespace velmora

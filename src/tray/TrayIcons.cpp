@@ -55,14 +55,20 @@ bool TListTrayIcon::ShowNewEntry(TTrayIcon& entry) {
       return UpdateSharedIcon(true, false, false);
     case 2: {
       const std::size_t n = GroupCount(entry.WindowClass);
-      const std::size_t minimum = GroupMinimumOf(Options);
-      if (n < minimum) return AddOwnIcon(entry);
-      const bool forms = n == minimum;
-      UpdateGroupIcon(true, forms, static_cast<std::uint16_t>(n), entry.hIcon, entry.WindowClass);
-      if (forms)
+      if (n < GroupMinimumOf(Options)) return AddOwnIcon(entry);
+      if (SlotOf(entry.WindowClass) != 0) {
+        UpdateGroupIcon(true, false, static_cast<std::uint16_t>(n), entry.hIcon, entry.WindowClass);
+        return true;
+      }
+      // The group forms (or tries again, if it could not before).
+      if (UpdateGroupIcon(true, true, static_cast<std::uint16_t>(n), entry.hIcon, entry.WindowClass)) {
         for (const auto& other : Entries)
           if (other.get() != &entry && other->WindowClass == entry.WindowClass) DeleteOwnIcon(*other);
-      return true;
+        return true;
+      }
+      // No group icon to be had (every slot taken, or the shell refused it):
+      // the windows keep icons of their own, so that each stays reachable.
+      return AddOwnIcon(entry);
     }
     default: {
       const bool added = AddOwnIcon(entry);
@@ -84,10 +90,10 @@ void TListTrayIcon::TakeOutOfTray(std::size_t index) {
       const std::string cls = entry->WindowClass;
       const Hicon icon = entry->hIcon;
       const std::size_t n = GroupCount(cls);
-      const std::size_t minimum = GroupMinimumOf(Options);
-      if (n < minimum) {
+      if (SlotOf(cls) == 0) {
         DeleteOwnIcon(*entry);
-      } else if (n == minimum) {
+      } else if (n <= GroupMinimumOf(Options)) {
+        // The group dissolves: the others get their own icons back.
         UpdateGroupIcon(false, true, static_cast<std::uint16_t>(n - 1), icon, cls);
         for (const auto& other : Entries) {
           if (other.get() == entry || other->WindowClass != cls) continue;
@@ -139,8 +145,7 @@ bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t coun
     Groups[slot].GroupName = group;
     Groups[slot].Icon = Hicon{};
   } else {
-    for (std::size_t i = 1; i <= GroupSlots && slot == 0; ++i)
-      if (!Groups[i].GroupName.empty() && Groups[i].GroupName == group) slot = i;
+    slot = SlotOf(group);
     if (slot == 0) return false;
   }
   NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), count);
@@ -154,8 +159,20 @@ bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t coun
   }
   record.Icon = DrawCountIcon(record.Icon, count, baseIcon);
   data.hIcon = record.Icon;
-  ports_.tray.Shell_NotifyIcon(adding && create ? NIM_ADD : NIM_MODIFY, data);
+  const bool shown = ports_.tray.Shell_NotifyIcon(adding && create ? NIM_ADD : NIM_MODIFY, data);
+  if (adding && create && !shown) {
+    // No icon, no group: the slot is free again.
+    if (record.Icon) ports_.painter.DestroyIcon(record.Icon);
+    record = {};
+    return false;
+  }
   return true;
+}
+
+std::size_t TListTrayIcon::SlotOf(const std::string& group) const {
+  for (std::size_t i = 1; i <= GroupSlots; ++i)
+    if (!Groups[i].GroupName.empty() && Groups[i].GroupName == group) return i;
+  return 0;
 }
 
 Hicon TListTrayIcon::DrawCountIcon(Hicon prevIcon, std::uint16_t count, Hicon baseIcon) {
@@ -168,11 +185,23 @@ Hicon TListTrayIcon::DrawCountIcon(Hicon prevIcon, std::uint16_t count, Hicon ba
 void TListTrayIcon::InactiveTimerTimer(Hwnd wnd) {
   TTrayIcon* entry = FindEntry(wnd);
   if (!entry) return;
+  bool& busy = form_.Busy();
+  if (busy) {
+    entry->Timer->SetInterval(1000);  // another event path is at work: again in a second
+    return;
+  }
   entry->Timer->SetEnabled(false);
   if (!desktop_.IsWindow(wnd)) return;
+  busy = true;
   DeleteOwnIcon(*entry);
   entry->Inactive = true;
-  UpdateSharedIcon(true, false, true);
+  if (!UpdateSharedIcon(true, false, true) && InactiveCount() == 1) {
+    // No "inactive" icon to collect it under: it keeps its own.
+    entry->Inactive = false;
+    AddOwnIcon(*entry);
+    BringBackUnreachable();
+  }
+  busy = false;
 }
 
 void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
@@ -202,16 +231,21 @@ void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
       // Counted once per class: the rebuild stays linear in the number of hidden windows.
       std::unordered_map<std::string, std::size_t> counts;
       for (const auto& entry : Entries) ++counts[entry->WindowClass];
-      std::unordered_set<std::string> grouped;
+      std::unordered_set<std::string> grouped, ungroupable;
       for (const auto& entry : Entries) {
-        const std::size_t n = counts[entry->WindowClass];
-        if (n < GroupMinimumOf(Options)) {
+        const std::string& cls = entry->WindowClass;
+        const std::size_t n = counts[cls];
+        if (n < GroupMinimumOf(Options) || ungroupable.contains(cls)) {
           AddOwnIcon(*entry);
-          continue;
+        } else if (grouped.contains(cls)) {
+          entry->IconFailed = false;
+        } else if (UpdateGroupIcon(true, true, static_cast<std::uint16_t>(n), entry->hIcon, cls)) {
+          grouped.insert(cls);
+          entry->IconFailed = false;
+        } else {
+          ungroupable.insert(cls);
+          AddOwnIcon(*entry);
         }
-        entry->IconFailed = false;
-        if (grouped.insert(entry->WindowClass).second)
-          UpdateGroupIcon(true, true, static_cast<std::uint16_t>(n), entry->hIcon, entry->WindowClass);
       }
       break;
     }
@@ -219,12 +253,18 @@ void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
       const std::uint64_t now = ports_.timers.TickCount();
       const std::uint64_t limit = InactiveMs(Options);
       if (Options.EveryHideInactive) {
+        bool first = true, sharedShown = true;
         for (const auto& entry : Entries) {
           if (now - entry->HiddenAt < limit) continue;
           entry->Inactive = true;
           entry->IconFailed = false;
-          UpdateSharedIcon(true, false, true);
+          const bool shown = UpdateSharedIcon(true, false, true);
+          if (first) sharedShown = shown;
+          first = false;
         }
+        // No "inactive" icon: every window keeps an icon of its own instead.
+        if (!sharedShown)
+          for (const auto& entry : Entries) entry->Inactive = false;
       }
       for (const auto& entry : Entries) {
         if (entry->Inactive) continue;

@@ -22,7 +22,9 @@ HANDLE Win32Kernel::Find(KernelHandle handle) const {
 KernelHandle Win32Kernel::CreateMutex(std::string_view name, bool initialOwner, bool& alreadyExists) {
   const std::string object(name);
   HANDLE mutex = ::CreateMutexA(nullptr, initialOwner ? TRUE : FALSE, object.c_str());
-  alreadyExists = ::GetLastError() == ERROR_ALREADY_EXISTS;
+  const DWORD error = ::GetLastError();
+  // A mutex that exists but is not ours to open exists all the same.
+  alreadyExists = error == ERROR_ALREADY_EXISTS || (mutex == nullptr && error == ERROR_ACCESS_DENIED);
   return Keep(mutex);
 }
 

@@ -124,6 +124,48 @@ TEST_F(MainForm, SavedSettingsBecomeLiveRebuildTheIconsAndReachTheHook) {
   EXPECT_EQ(w.tray.Count(), 1u);
 }
 
+TEST_F(MainForm, CloseWaitsForTheRunningEventPathButNotForALaterStart) {
+  Start();
+  form->Busy() = true;  // e.g. a close that arrives inside a message box of another path
+  EXPECT_FALSE(form->FormCloseQuery());
+  EXPECT_NE(form->TrayList, nullptr);
+  form->Busy() = false;
+  EXPECT_TRUE(form->FormCloseQuery());
+  EXPECT_TRUE(form->Closed());
+
+  VelmoraWorld other;
+  other.Start();
+  other.w.desktop.AddWindow({.className = "ZURUUninstall", .title = "Uninstall Velmora"});
+  other.form->WMCopyData(RQ_INSTANCE, 0);
+  ASSERT_EQ(other.host.closeRequests, 1);
+  EXPECT_TRUE(other.form->FormCloseQuery()) << "Busy is kept for this close";
+}
+
+TEST_F(MainForm, TaskbarRestartWaitsForTheRunningEventPath) {
+  Start();
+  const Hwnd note = Foreign("Notepad", "n");
+  Mark(note);
+  Minimize(note);
+  const std::size_t adds = w.tray.CountCalls(NIM_ADD);
+  form->TaskbarCreated();
+  form->Busy() = true;
+  w.timers.Advance(1000);
+  EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds);
+  form->Busy() = false;
+  w.timers.Advance(1000);
+  EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds + 1);
+  EXPECT_FALSE(form->TimerExplorer.Enabled());
+}
+
+TEST_F(MainForm, ChoosingTheItemWithoutAClassKeyChangesNothing) {
+  Start();
+  const Hwnd dialog = Foreign("#32770", "Find");  // the library wrote no key
+  Request(RQ_ADD_ITEM, dialog);
+  Request(RQ_ITEM_CHOSEN, dialog);
+  EXPECT_FALSE(TrayItemChecked(w.desktop, dialog));
+  EXPECT_TRUE(List().Classes.empty());
+}
+
 // --- Request intake -------------------------------------------------------
 
 TEST_F(MainForm, BusyTurnsRequestsAwayAndStretchesTheHideTimerOnce) {

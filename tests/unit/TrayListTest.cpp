@@ -285,14 +285,57 @@ TEST_F(TrayList, TenOrMoreOrCountOffDrawTheMark) {
   EXPECT_FALSE(w.painter.draws.back().digit);
 }
 
-TEST_F(TrayList, FullGroupSlotsLeaveAGroupWithoutIconButInTheList) {
+TEST_F(TrayList, GroupsWithoutAnIconKeepOwnIconsSoEveryWindowStaysReachable) {
   Options().GroupMinimum = 1;
   Apply(2);
   for (int i = 0; i < 127; ++i) Hide("C" + std::to_string(i));
-  const Hwnd extra = Hide("One too many");
-  EXPECT_EQ(w.tray.Count(), 127u);
+  const Hwnd extra = Hide("One too many");  // every slot is taken
   EXPECT_TRUE(List().FindEntry(extra));
+  EXPECT_TRUE(w.tray.Has(Id(extra)));
+  List().RestoreWindow(extra);
   EXPECT_FALSE(w.tray.Has(Id(extra)));
+  EXPECT_EQ(w.tray.Count(), 127u);
+}
+
+TEST_F(TrayList, GroupIconTheShellRefusesLeavesOwnIconsAndFormsLater) {
+  Apply(2);
+  w.tray.failAddIds = {1};
+  const Hwnd a = Hide("Notepad", "a"), b = Hide("Notepad", "b");
+  EXPECT_TRUE(w.tray.Has(Id(a)));
+  EXPECT_TRUE(w.tray.Has(Id(b)));
+  EXPECT_EQ(w.painter.LiveDrawn(), 0u) << "the refused group's icon is not kept";
+  w.tray.failAddIds.clear();
+  const Hwnd c = Hide("Notepad", "c");
+  EXPECT_EQ(w.tray.Tip(1), "3 minimized windows");
+  EXPECT_EQ(w.tray.Count(), 1u);
+  List().RestoreAll();
+  EXPECT_EQ(w.tray.Count(), 0u);
+  EXPECT_EQ(w.painter.LiveDrawn(), 0u);
+  (void)c;
+}
+
+TEST_F(TrayList, InactiveWindowKeepsItsIconWhenTheSharedIconIsRefused) {
+  Options().EveryHideInactive = 1;
+  Options().EveryHideMinutes = 1;
+  const Hwnd a = Hide("A");
+  w.tray.failAddIds = {0};
+  w.timers.Advance(60000);
+  EXPECT_TRUE(w.tray.Has(Id(a)));
+  EXPECT_FALSE(List().FindEntry(a)->Inactive);
+  EXPECT_TRUE(Hidden(a));
+}
+
+TEST_F(TrayList, InactivityWaitsWhileAnotherEventPathIsAtWork) {
+  Options().EveryHideInactive = 1;
+  Options().EveryHideMinutes = 1;
+  const Hwnd a = Hide("A");
+  form->Busy() = true;
+  w.timers.Advance(60000);
+  EXPECT_TRUE(w.tray.Has(Id(a)));
+  form->Busy() = false;
+  w.timers.Advance(1000);
+  EXPECT_FALSE(w.tray.Has(Id(a)));
+  EXPECT_TRUE(w.tray.Has(0));
 }
 
 TEST_F(TrayList, ModeChangeRebuildsEveryIcon) {

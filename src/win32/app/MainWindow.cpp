@@ -8,6 +8,7 @@ namespace velmora {
 
 namespace {
 constexpr char MainClassName[] = "TFOrvane";
+constexpr UINT_PTR RetryCloseTimer = 1;
 }
 
 MainWindow::MainWindow(Ports& ports) : form_(ports, *this) {
@@ -34,7 +35,6 @@ MainWindow::MainWindow(Ports& ports) : form_(ports, *this) {
 }
 
 MainWindow::~MainWindow() {
-  form_.FormCloseQuery();
   if (hwnd_ != nullptr) {
     const HWND wnd = hwnd_;
     hwnd_ = nullptr;
@@ -77,8 +77,15 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       form_.EndSession(wParam != FALSE);
       return 0;
     case WM_CLOSE:
-      form_.FormCloseQuery();
-      DestroyWindow(hwnd_);
+      if (form_.FormCloseQuery())
+        DestroyWindow(hwnd_);
+      else
+        SetTimer(hwnd_, RetryCloseTimer, 100, nullptr);  // once the running event path is done
+      return 0;
+    case WM_TIMER:
+      if (wParam != RetryCloseTimer) break;
+      KillTimer(hwnd_, RetryCloseTimer);
+      PostMessageA(hwnd_, WM_CLOSE, 0, 0);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -93,8 +100,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         form_.TaskbarCreated();
         return 0;
       }
-      return DefWindowProcA(hwnd_, msg, wParam, lParam);
+      break;
   }
+  return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }
 
 }  // namespace velmora
