@@ -2,6 +2,7 @@
 
 #include "hook/MemBlock.h"
 
+#include "platform/Paths.h"
 #include "platform/WinConst.h"
 #include "settings/OptionsStore.h"
 
@@ -18,12 +19,6 @@ bool InstallerPresent(Desktop& desktop) {
 bool UninstallerPresent(Desktop& desktop) {
   return desktop.FindWindow("ZURUUninstall", "Uninstall Velmora") ||
          desktop.FindWindow("ZURUUninstall", "Select Uninstall Method");
-}
-
-void SplitPath(const std::string& path, std::string& folder, std::string& file) {
-  const auto slash = path.find_last_of("\\/");
-  folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
-  file = slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // With the installer open: the copy that creates "VelmoraMutexInstall" starts
@@ -62,8 +57,7 @@ bool InstallerHandOver(Ports& ports, const std::string& folder, const std::strin
 EntryDecision RunEntrySequence(Ports& ports) {
   Desktop& desktop = ports.desktop;
   Kernel& kernel = ports.kernel;
-  std::string folder, file;
-  SplitPath(ports.shell.GetModuleFileName(), folder, file);
+  const auto [folder, file] = SplitModulePath(ports.shell.GetModuleFileName());
 
   if (InstallerPresent(desktop) && InstallerHandOver(ports, folder, file)) return {};
 

@@ -1,7 +1,10 @@
 #pragma once
 // The notification area: Shell_NotifyIcon with a first-version NOTIFYICONDATAA.
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 #include "platform/Handles.h"
 
@@ -19,6 +22,12 @@ struct NotifyIconData {
   std::uint32_t uCallbackMessage = 0;
   Hicon hIcon;
   std::array<char, 64> szTip{};  // zero-terminated, ANSI
+
+  // At most 63 bytes of text, always zero-terminated.
+  void SetTip(std::string_view tip) {
+    szTip.fill(0);
+    std::memcpy(szTip.data(), tip.data(), std::min(tip.size(), szTip.size() - 1));
+  }
 };
 
 class Tray {

@@ -1,5 +1,4 @@
 // Hiding, restoring and closing windows: the life of an entry.
-#include <cstring>
 
 #include "main/WindowKinds.h"
 #include "platform/WinConst.h"
@@ -115,8 +114,7 @@ void TListTrayIcon::CheckWindows() {
     }
     const std::string tip = TipOf(desktop_.GetWindowText(wnd));
     if (tip != entry->Tip()) {
-      entry->szTip.fill(0);
-      std::memcpy(entry->szTip.data(), tip.data(), tip.size());
+      entry->SetTip(tip);
       changed = true;
     }
   }

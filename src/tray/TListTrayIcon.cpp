@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "main/WindowKinds.h"
+#include "platform/Paths.h"
 #include "platform/WinConst.h"
 #include "settings/OptionsStore.h"
 
@@ -39,10 +40,8 @@ TListTrayIcon::TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block)
     return TrayWndProc(msg, w, l);
   });
   Loading = true;
-  const std::string module = ports_.shell.GetModuleFileName();
-  const auto slash = module.find_last_of("\\/");
-  AppPath = slash == std::string::npos ? std::string() : module.substr(0, slash + 1);
-  std::string file = slash == std::string::npos ? module : module.substr(slash + 1);
+  auto [folder, file] = SplitModulePath(ports_.shell.GetModuleFileName());
+  AppPath = folder.empty() ? std::string() : folder + "\\";
   if (const auto dot = file.find_last_of('.'); dot != std::string::npos) file.erase(dot);
   classFilePath_ = AppPath + file + ".vlm";
   for (int i = 1; i <= 9; ++i) Icons[static_cast<std::size_t>(i)] = ports_.painter.LoadIcon("S" + std::to_string(i));
@@ -57,13 +56,7 @@ TListTrayIcon::~TListTrayIcon() {
   RestoreAll();
   // Whatever a failed step left behind: no icon of ours stays in the tray.
   UpdateSharedIcon(false, true, false);
-  for (std::size_t slot = 1; slot <= GroupSlots; ++slot) {
-    if (Groups[slot].GroupName.empty()) continue;
-    NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), 0);
-    ports_.tray.Shell_NotifyIcon(win::NIM_DELETE, data);
-    if (Groups[slot].Icon) ports_.painter.DestroyIcon(Groups[slot].Icon);
-    Groups[slot] = {};
-  }
+  RemoveGroupIcons();
   Entries.clear();
   Apps.clear();
   desktop_.DestroyWindow(TrayWnd);
@@ -103,8 +96,7 @@ void TListTrayIcon::PrepareEntry(TTrayIcon& entry) {
   entry.uFlags = TrayFlags;
   entry.uCallbackMessage = TrayCallbackMessage;
   const std::string tip = TipOf(desktop_.GetWindowText(entry.Window));
-  entry.szTip.fill(0);
-  std::memcpy(entry.szTip.data(), tip.data(), tip.size());
+  entry.SetTip(tip);
   entry.Caption = tip;
   std::string cls = desktop_.GetClassName(entry.Window);
   const Hwnd app = OwningAppWindow(desktop_, entry.Window);

@@ -112,7 +112,8 @@ class TListTrayIcon {
   bool AddOwnIcon(TTrayIcon& entry);
   void DeleteOwnIcon(const TTrayIcon& entry);
   void ArmInactiveTimer(TTrayIcon& entry, std::uint32_t ms);
-  std::size_t SlotOf(const std::string& group) const;  // 0: the group has no icon
+  std::size_t SlotOf(const std::string& group) const;
+  void RemoveGroupIcons();  // every group icon deleted, every slot freed  // 0: the group has no icon
   NotifyIconData SharedData(std::uint32_t id, std::size_t count) const;
   void BringBackUnreachable();
   DelphiApp* FindApp(Hwnd appWnd) const;

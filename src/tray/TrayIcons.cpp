@@ -1,6 +1,5 @@
 // What the notification area shows for the hidden windows, and the clicks on it.
 #include <algorithm>
-#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -18,11 +17,6 @@ int ModeOf(const TOptionsRecord& o) { return o.TrayMode <= 2 ? o.TrayMode : 0; }
 std::size_t GroupMinimumOf(const TOptionsRecord& o) { return std::max<std::size_t>(1, o.GroupMinimum); }
 std::uint32_t InactiveMs(const TOptionsRecord& o) { return o.EveryHideMinutes * 60000u; }
 
-void SetTip(NotifyIconData& data, std::string_view tip) {
-  data.szTip.fill(0);
-  std::memcpy(data.szTip.data(), tip.data(), std::min(tip.size(), data.szTip.size() - 1));
-}
-
 }  // namespace
 
 NotifyIconData TListTrayIcon::SharedData(std::uint32_t id, std::size_t count) const {
@@ -31,7 +25,7 @@ NotifyIconData TListTrayIcon::SharedData(std::uint32_t id, std::size_t count) co
   data.uID = id;
   data.uFlags = TrayFlags;
   data.uCallbackMessage = TrayCallbackMessage;
-  SetTip(data, CountTip(count));
+  data.SetTip(CountTip(count));
   return data;
 }
 
@@ -169,6 +163,17 @@ bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t coun
   return true;
 }
 
+void TListTrayIcon::RemoveGroupIcons() {
+  for (std::size_t slot = 1; slot <= GroupSlots; ++slot) {
+    TInstanceRecord& record = Groups[slot];
+    if (record.GroupName.empty()) continue;
+    NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), 0);
+    ports_.tray.Shell_NotifyIcon(NIM_DELETE, data);
+    if (record.Icon) ports_.painter.DestroyIcon(record.Icon);
+    record = {};
+  }
+}
+
 std::size_t TListTrayIcon::SlotOf(const std::string& group) const {
   for (std::size_t i = 1; i <= GroupSlots; ++i)
     if (!Groups[i].GroupName.empty() && Groups[i].GroupName == group) return i;
@@ -213,14 +218,7 @@ void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
     DeleteOwnIcon(*entry);
   }
   UpdateSharedIcon(false, true, false);
-  for (std::size_t slot = 1; slot <= GroupSlots; ++slot) {
-    TInstanceRecord& record = Groups[slot];
-    if (record.GroupName.empty()) continue;
-    NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), 0);
-    ports_.tray.Shell_NotifyIcon(NIM_DELETE, data);
-    if (record.Icon) ports_.painter.DestroyIcon(record.Icon);
-    record = {};
-  }
+  RemoveGroupIcons();
   switch (ModeOf(Options)) {
     case 1: {
       const bool shown = UpdateSharedIcon(true, true, false);

@@ -106,6 +106,15 @@ class TrayTest : public VelmoraTest {
     return OpenProbe(spec);
   }
 
+  // A normal close: exit code 0, every window given visible and not minimized
+  // again, no icon of Velmora left in the tray.
+  void CloseExpectingAllBack(const std::vector<HWND>& windows) {
+    ASSERT_TRUE(CloseVelmora());
+    EXPECT_EQ(velmora_.ExitCode(), 0u);
+    for (HWND w : windows) EXPECT_TRUE(Restored(w)) << State(w);
+    EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+  }
+
   // What the user's click on the minimize button leads to.
   static void Minimize(HWND w) { PostMessageW(w, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
 
@@ -224,10 +233,7 @@ TEST_F(TrayTest, MinimizedWorkbookGoesToTheTrayAndAClickBringsItBack) {
   ASSERT_TRUE(SendToTray(w));
   EXPECT_TRUE(WaitForIcon(TrayId(w), title.substr(0, 63)).has_value()) << Describe(Icons());
 
-  ASSERT_TRUE(CloseVelmora());
-  EXPECT_EQ(velmora_.ExitCode(), 0u);
-  EXPECT_TRUE(Restored(w)) << State(w);
-  EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+  CloseExpectingAllBack({w});
 }
 
 TEST_F(TrayTest, WithoutTheExcelOptionAWorkbookStaysOnTheTaskbar) {
@@ -271,9 +277,7 @@ TEST_F(TrayTest, AWindowItsOwnProgramBringsBackLeavesTheTray) {
   // (an entry left behind would keep it on the taskbar).
   ASSERT_TRUE(SendToTray(first));
   EXPECT_TRUE(Icon(TrayId(first)).has_value()) << Describe(Icons());
-  ASSERT_TRUE(CloseVelmora());
-  EXPECT_TRUE(Restored(first) && Restored(second)) << State(first) << "; " << State(second);
-  EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+  CloseExpectingAllBack({first, second});
 }
 
 // --- marked classes -----------------------------------------------------------------
@@ -358,9 +362,7 @@ TEST_F(TrayTest, SharedIconCountsTheHiddenWindowsAndItsMenuRestoresOne) {
   EXPECT_TRUE(SamePicture(*shared, *one));
   EXPECT_EQ(Icons().size(), 1u) << Describe(Icons());
 
-  ASSERT_TRUE(CloseVelmora());
-  EXPECT_TRUE(Restored(first)) << State(first);
-  EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+  CloseExpectingAllBack({first});
 }
 
 TEST_F(TrayTest, HiddenWindowsThatCloseLeaveTheSharedIcon) {
@@ -546,10 +548,7 @@ TEST_P(TrayShutdownTest, EveryHiddenWindowComesBackAndNoIconStays) {
   const std::size_t expected[] = {3, 1, 2};
   EXPECT_TRUE(WaitUntil([&] { return Icons().size() == expected[mode]; }, 3s)) << Describe(Icons());
 
-  ASSERT_TRUE(CloseVelmora());
-  EXPECT_EQ(velmora_.ExitCode(), 0u);
-  for (HWND w : windows) EXPECT_TRUE(Restored(w)) << State(w);
-  EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
+  CloseExpectingAllBack(windows);
   // What the shell was told last about each icon is its deletion.
   const auto records = Tray().Records();
   ASSERT_FALSE(records.empty());
