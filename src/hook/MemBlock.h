@@ -29,6 +29,19 @@ static_assert(offsetof(TMemBlock, HoldKeyCode) == 20);
 static_assert(offsetof(TMemBlock, AppWindow) == 24);
 static_assert(offsetof(TMemBlock, ClassKey) == 28);
 
+// What the library sends with every request as COPYDATASTRUCT.lpData: the
+// request's own copy of AppWindow and ClassKey, which no other program can
+// change between the send and Velmora's read. The block fields stay, written
+// as before, for a library that sends no payload.
+struct TRequestPayload {
+  std::uint32_t AppWindow;
+  std::uint8_t ClassKey[256];  // length byte, then up to 255 characters
+};
+
+static_assert(sizeof(TRequestPayload) == 260);
+static_assert(offsetof(TRequestPayload, AppWindow) == 0);
+static_assert(offsetof(TRequestPayload, ClassKey) == 4);
+
 // WM_COPYDATA requests: wParam is the code, COPYDATASTRUCT.dwData the window.
 enum RequestCode : std::uint32_t {
   RQ_MINIMIZING = 46,

@@ -1,7 +1,7 @@
 #pragma once
 // Whether this process may run: the installer and uninstaller windows and the
 // single instance.
-#include "main/Ports.h"
+#include "platform/Ports.h"
 
 namespace velmora {
 

@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "main/SystemMenuItems.h"
-#include "main/WindowKinds.h"
+#include "foreign/HiddenMark.h"
+#include "foreign/SystemMenuItems.h"
+#include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
 #include "settings/OptionsStore.h"
 
@@ -13,21 +14,13 @@ using namespace win;
 
 namespace {
 constexpr char UninstallClass[] = "ZURUUninstall";
+// A window reported as minimizing that is not minimized yet is looked at again
+// on later ticks, this long at most.
+constexpr std::uint64_t MinimizeGraceMs = 2000;
 
-// Clears the guard when a request ends, also when a step fails.
-class BusyScope {
- public:
-  explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
-  ~BusyScope() {
-    if (!keep) busy_ = false;
-  }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-  bool keep = false;
-
- private:
-  bool& busy_;
-};
+std::string ShortString(const std::uint8_t* bytes) {
+  return std::string(reinterpret_cast<const char*>(bytes + 1), bytes[0]);
+}
 }  // namespace
 
 TFOrvane::TFOrvane(Ports& ports, FormHost& host)
@@ -45,6 +38,10 @@ TFOrvane::~TFOrvane() { Shutdown(); }
 
 void TFOrvane::MapMemBlock() {
   MemBlock = static_cast<TMemBlock*>(ports_.kernel.MapSharedBlock(MemBlockName, sizeof(TMemBlock)));
+  if (MemBlock == nullptr) return;
+  // The block outlives a Velmora that was killed (every program the library
+  // was loaded into keeps it): each start begins from a clean one.
+  *MemBlock = TMemBlock{};
 }
 
 void TFOrvane::UnmapMemBlock() {
@@ -69,19 +66,21 @@ void TFOrvane::TimerInitialTimer() {
   Menus = std::make_unique<TrayMenus>(ports_, *this, *TrayList);
   TrayList->SetListMenus(Menus.get());
   PushHookOptions(TrayList->Options, MemBlock);
-  TrayList->LoadClassFile();
-  busy_ = true;
-  if (MemBlock) {
-    MemBlock->MainWindow = TrayIdOf(host_.Handle());
-    ports_.kernel.SetHook();
-  }
-  busy_ = false;
+  paths_.RunOrDefer([this] {
+    TrayList->LoadClassFile();
+    // Windows a Velmora that was killed left hidden come back into the list.
+    AdoptMarkedWindows();
+    if (MemBlock) {
+      MemBlock->MainWindow = TrayIdOf(host_.Handle());
+      ports_.kernel.SetHook();
+    }
+  });
   TimerOthers.SetEnabled(true);
 }
 
 bool TFOrvane::FormCloseQuery() {
   if (closed_) return true;
-  if (busy_ && !closeRequested_) return false;
+  if (paths_.Busy()) return false;
   Shutdown();
   return true;
 }
@@ -89,11 +88,12 @@ bool TFOrvane::FormCloseQuery() {
 void TFOrvane::Shutdown() {
   if (closed_) return;
   closed_ = true;
-  busy_ = true;  // for good: nothing is acted on from here on
+  paths_.Close();  // for good: nothing is acted on from here on
   TimerInitial.SetEnabled(false);
   TimerHide.SetEnabled(false);
   TimerOthers.SetEnabled(false);
   TimerExplorer.SetEnabled(false);
+  pendingHides_.clear();
   if (MemBlock) {
     MemBlock->MainWindow = 0;
     ports_.kernel.UnSetHook();
@@ -107,36 +107,47 @@ void TFOrvane::Shutdown() {
 
 bool TFOrvane::SaveOptions(const TOptionsRecord& options) {
   if (!TrayList || closed_) return false;
-  const bool was = busy_;
-  busy_ = true;  // the icons are rebuilt: nothing else may change the list meanwhile
-  const bool saved = velmora::SaveOptions(options, ports_.registry, MemBlock,
-                                          [this](const TOptionsRecord& o) { TrayList->ApplySettings(o); });
-  busy_ = was;
-  return saved;
+  // Stored at once; the icons are rebuilt once no other path is at work.
+  return velmora::SaveOptions(options, ports_.registry, MemBlock, [this](const TOptionsRecord& o) {
+    paths_.RunOrDefer([this, o] {
+      if (TrayList) TrayList->ApplySettings(o);
+    });
+  });
 }
 
 bool TFOrvane::QueryEndSession() {
-  if (TrayList && !closed_) {
-    const bool was = busy_;
-    busy_ = true;
-    TimerHide.SetEnabled(false);
-    TrayList->RestoreAll();
-    busy_ = was;
+  if (!TrayList || closed_) return true;
+  if (!paths_.TryRun([this] {
+        pendingHides_.clear();
+        TimerHide.SetEnabled(false);
+        TrayList->RestoreAll();
+      })) {
+    // Another path is at work: the windows are shown now, the list follows once it ends.
+    ShowListedWindowsNow();
+    paths_.RunOrDefer([this] {
+      if (TrayList) TrayList->RestoreAll();
+    });
   }
   return true;
+}
+
+void TFOrvane::ShowListedWindowsNow() {
+  pendingHides_.clear();
+  TimerHide.SetEnabled(false);
+  if (TrayList) TrayList->ShowListedWindows();
 }
 
 void TFOrvane::EndSession(bool ending) {
   if (!ending || FormCloseQuery()) return;
   // The session ends while another event path is at work and the process ends
   // right after: unhook and bring every window back, freeing nothing it uses.
-  busy_ = true;
   if (MemBlock) {
     MemBlock->MainWindow = 0;
     ports_.kernel.UnSetHook();
   }
   StripTrayMenuItems(desktop_);
-  if (TrayList) TrayList->RestoreAll();
+  ShowListedWindowsNow();
+  paths_.Close();
 }
 
 bool TFOrvane::IsOwnWindow(Hwnd wnd) {
@@ -149,57 +160,55 @@ bool TFOrvane::MayHide(Hwnd wnd) {
   return !IsShellClass(desktop_.GetClassName(wnd));
 }
 
-std::string TFOrvane::BlockClassKey() const {
-  if (MemBlock == nullptr) return {};
-  const std::uint8_t length = MemBlock->ClassKey[0];
-  return std::string(reinterpret_cast<const char*>(MemBlock->ClassKey + 1), length);
-}
-
-std::string TFOrvane::ClassKeyOf(Hwnd wnd) {
+std::string TFOrvane::ClassKeyOf(Hwnd wnd, const std::string& libraryKey) {
   const std::string cls = desktop_.GetClassName(wnd);
-  return IsGenericClass(cls) ? BlockClassKey() : cls;
+  return IsGenericClass(cls) ? libraryKey : cls;
 }
 
-void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData) {
+void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void* payload, std::size_t payloadSize) {
   RequestMissed = false;
-  if (busy_ && code == RQ_MINIMIZING) {
-    if (TimerHide.Enabled()) {
-      TimerHide.SetEnabled(false);
-      TimerHide.SetInterval(500);
-      TimerHide.SetEnabled(true);
-    } else {
-      RequestMissed = true;
-    }
+  if (closed_ || closeRequested_ || code < RQ_MINIMIZING || code > RQ_CLOSE_MINIMIZED) return;
+  HookRequest request{code, Hwnd{static_cast<std::uint64_t>(dwData)}, 0, {}};
+  // The request's own copy of the library's data; the block only for a library without it.
+  if (payload != nullptr && payloadSize == sizeof(TRequestPayload)) {
+    TRequestPayload copy;
+    std::memcpy(&copy, payload, sizeof copy);
+    request.appWindow = copy.AppWindow;
+    request.classKey = ShortString(copy.ClassKey);
+  } else if (MemBlock) {
+    request.appWindow = MemBlock->AppWindow;
+    request.classKey = ShortString(MemBlock->ClassKey);
   }
-  if (busy_ || TimerHide.Enabled() || closed_) return;
-  BusyScope scope(busy_);
-  CurrentWindow = Hwnd{static_cast<std::uint64_t>(dwData)};
+  if (!paths_.RunOrDefer([this, request] { HandleRequest(request); })) RequestMissed = true;
+}
+
+void TFOrvane::HandleRequest(const HookRequest& request) {
+  if (closeRequested_) return;
+  CurrentWindow = request.wnd;
   if (IsOwnWindow(CurrentWindow) || !TrayList) return;
-  switch (code) {
+  switch (request.code) {
     case RQ_MINIMIZING: Request46(); break;
     case RQ_ADD_ITEM: {
       const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
       if (desktop_.IsMenu(menu))
-        AddTrayMenuItem(desktop_, TrayList->Options, menu, TrayList->HasClass(ClassKeyOf(CurrentWindow)) ? MF_CHECKED : 0);
+        AddTrayMenuItem(desktop_, TrayList->Options, menu,
+                        TrayList->HasClass(ClassKeyOf(CurrentWindow, request.classKey)) ? MF_CHECKED : 0);
       break;
     }
-    case RQ_ITEM_CHOSEN: Request48(); break;
-    case RQ_ACTIVATED: Request49(); break;
+    case RQ_ITEM_CHOSEN: Request48(request.classKey); break;
+    case RQ_ACTIVATED: Request49(request.classKey); break;
     case RQ_DESTROYED: Request50(); break;
-    case RQ_APP_FORM:
-      if (MemBlock) TrayList->AttachAppWindow(HwndOfTrayId(MemBlock->AppWindow), CurrentWindow);
-      break;
+    case RQ_APP_FORM: TrayList->AttachAppWindow(HwndOfTrayId(request.appWindow), CurrentWindow); break;
     case RQ_APP_WINDOW: {
       const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
       if (desktop_.IsMenu(menu)) {
-        const std::string key = BlockClassKey();
-        AddTrayMenuItem(desktop_, TrayList->Options, menu, TrayList->HasClass(key) ? MF_CHECKED : 0);
-        TrayList->AddApp(CurrentWindow, key);
+        AddTrayMenuItem(desktop_, TrayList->Options, menu, TrayList->HasClass(request.classKey) ? MF_CHECKED : 0);
+        TrayList->AddApp(CurrentWindow, request.classKey);
       }
       break;
     }
     case RQ_SHELL_RESTART: TimerExplorer.SetEnabled(true); break;
-    case RQ_INSTANCE: Request56(scope.keep); break;
+    case RQ_INSTANCE: Request56(); break;
     case RQ_CLOSE_MINIMIZED: CloseMinimizedWindows(); break;
     default: break;
   }
@@ -216,21 +225,21 @@ void TFOrvane::Request46() {
   if (qualifies && !TrayList->FindEntry(wnd)) InsertIcon(true);
 }
 
-void TFOrvane::Request48() {
+void TFOrvane::Request48(const std::string& libraryKey) {
   const Hwnd app = OwningAppWindow(desktop_, CurrentWindow);
   if (app) {
     CurrentWindow = app;
-    ToggleTrayClass(app);
+    ToggleTrayClass(app, libraryKey);
     SyncAppMenuItems(app);
   } else {
-    ToggleTrayClass(Hwnd{});
+    ToggleTrayClass(Hwnd{}, libraryKey);
   }
 }
 
-void TFOrvane::ToggleTrayClass(Hwnd app) {
+void TFOrvane::ToggleTrayClass(Hwnd app, const std::string& libraryKey) {
   std::string key = desktop_.GetClassName(CurrentWindow);
   if (app) key = TrayList->GetAppClass(app);
-  if (HasGenericClass(desktop_, CurrentWindow)) key = BlockClassKey();
+  if (HasGenericClass(desktop_, CurrentWindow)) key = libraryKey;
   // No key to mark under: the item keeps its state rather than show a mark that is not kept.
   if (key.empty()) return;
   const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
@@ -245,7 +254,6 @@ void TFOrvane::ToggleTrayClass(Hwnd app) {
     TrayList->AddClass(key);
   }
 }
-
 void TFOrvane::SyncAppMenuItems(Hwnd appWnd) {
   if (!TrayList || !TrayList->HasApp(appWnd)) return;
   const Hwnd first = TrayList->GetAppWindow(appWnd, false);
@@ -277,13 +285,13 @@ void TFOrvane::SyncAppMenuItems(Hwnd appWnd) {
   }
 }
 
-void TFOrvane::AddMenuItemIfMissing(Hwnd wnd) {
+void TFOrvane::AddMenuItemIfMissing(Hwnd wnd, const std::string& libraryKey) {
   const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
   if (!desktop_.IsMenu(menu) || desktop_.GetMenuState(menu, IDM_TRAY_ITEM, MF_BYCOMMAND) != MENU_ITEM_MISSING) return;
-  AddTrayMenuItem(desktop_, TrayList->Options, menu, TrayList->HasClass(ClassKeyOf(wnd)) ? MF_CHECKED : 0);
+  AddTrayMenuItem(desktop_, TrayList->Options, menu, TrayList->HasClass(ClassKeyOf(wnd, libraryKey)) ? MF_CHECKED : 0);
 }
 
-void TFOrvane::Request49() {
+void TFOrvane::Request49(const std::string& libraryKey) {
   const Hwnd app = OwningAppWindow(desktop_, CurrentWindow);
   if (app) SyncAppMenuItems(app);
   if (desktop_.GetClassName(CurrentWindow) == "OutlookExpressHiddenWindow") {
@@ -293,7 +301,7 @@ void TFOrvane::Request49() {
   if (TTrayIcon* entry = TrayList->FindEntry(CurrentWindow, &index)) {
     if (!desktop_.IsIconic(CurrentWindow)) TrayList->RemoveEntry(entry, index);
   } else if (!app) {
-    AddMenuItemIfMissing(CurrentWindow);
+    AddMenuItemIfMissing(CurrentWindow, libraryKey);
   }
 }
 
@@ -306,92 +314,125 @@ void TFOrvane::Request50() {
   if (TTrayIcon* entry = TrayList->FindEntry(CurrentWindow, &index)) TrayList->RemoveEntry(entry, index);
 }
 
-void TFOrvane::Request56(bool& keepBusy) {
+void TFOrvane::Request56() {
   CurrentWindow = desktop_.FindWindow(UninstallClass, "Uninstall Velmora");
   if (!CurrentWindow) CurrentWindow = desktop_.FindWindow(UninstallClass, "Select Uninstall Method");
   if (CurrentWindow) {
     CloseMainMutex();
-    keepBusy = true;
     closeRequested_ = true;
     host_.Close();
   }
 }
 
 void TFOrvane::CloseMinimizedWindows() {
-  desktop_.EnumWindows([this](Hwnd wnd) {
+  for (Hwnd wnd : TopLevelWindows(desktop_))
     if (desktop_.IsIconic(wnd)) desktop_.PostMessage(wnd, WM_CLOSE, 0, 0);
-    return true;
-  });
 }
 
 void TFOrvane::InsertIcon(bool startHideTimer) {
-  if (!TrayList || !MayHide(CurrentWindow)) return;
+  if (!TrayList || !MayHide(CurrentWindow) || TrayList->FindEntry(CurrentWindow)) return;
+  const Hwnd wnd = CurrentWindow;
   auto entry = std::make_unique<TTrayIcon>();
-  entry->Window = CurrentWindow;
-  entry->uID = TrayIdOf(CurrentWindow);
-  entry->hIcon = WindowIcon(desktop_, ports_.painter, CurrentWindow);
+  entry->Window = wnd;
+  entry->uID = TrayIdOf(wnd);
+  entry->hIcon = WindowIcon(desktop_, ports_.painter, wnd);
+  // The icon query is a send: the window may have been listed or gone meanwhile.
+  if (TrayList->FindEntry(wnd) || !desktop_.IsWindow(wnd)) return;
   TrayList->AddEntry(std::move(entry));
-  TimerHide.SetEnabled(startHideTimer);
+  if (!startHideTimer) return;
+  // Each window waits for its own hide; one that is slow holds up no other.
+  pendingHides_.push_back({wnd, ports_.timers.TickCount()});
+  TimerHide.SetEnabled(true);
 }
 
-void TFOrvane::HideListed(Hwnd wnd) {
+TFOrvane::HideResult TFOrvane::HideListed(Hwnd wnd, bool justMinimized) {
   std::size_t index = 0;
   TTrayIcon* entry = TrayList ? TrayList->FindEntry(wnd, &index) : nullptr;
-  if (!entry) return;  // restored meanwhile: a window the list does not hold is never hidden
+  if (!entry) return HideResult::Done;  // restored meanwhile: a window the list does not hold is never hidden
+  if (!entry->IconFailed && !desktop_.IsIconic(wnd) && justMinimized) return HideResult::NotYet;
   if (entry->IconFailed || !desktop_.IsIconic(wnd)) {
     // No icon to come back by, or the window did not stay minimized: leave it on the taskbar.
     TrayList->RemoveEntry(entry, index);
-    return;
+    return HideResult::Done;
   }
-  if (IsBrowserFrame(desktop_, wnd) && ports_.shell.DeleteTaskbarTab(wnd)) return;
-  desktop_.ShowWindow(wnd, SW_HIDE);
+  const bool browser = IsBrowserFrame(desktop_, wnd);
+  SetHiddenMark(desktop_, wnd, browser ? HiddenHow::TabOnly : HiddenHow::Hidden);
+  if (browser && ports_.shell.DeleteTaskbarTab(wnd)) return HideResult::Done;
+  if (browser) SetHiddenMark(desktop_, wnd, HiddenHow::Hidden);
+  desktop_.ShowWindowAsync(wnd, SW_HIDE);
+  return HideResult::Done;
 }
 
 void TFOrvane::InsertIconAndHide(Hwnd wnd) {
   CurrentWindow = wnd;
   InsertIcon(false);
-  HideListed(wnd);
+  HideListed(wnd, false);
 }
 
 void TFOrvane::TimerHideTimer() {
-  // Running until the window is hidden, so that requests meanwhile are turned away.
-  HideListed(CurrentWindow);
-  TimerHide.SetEnabled(false);
+  // Busy: the windows wait for the next tick.
+  paths_.TryRun([this] { HidePending(); });
+}
+
+void TFOrvane::HidePending() {
+  const std::uint64_t now = ports_.timers.TickCount();
+  std::vector<PendingHide> due;
+  due.swap(pendingHides_);
+  for (const PendingHide& p : due) {
+    const bool young = now - p.since < MinimizeGraceMs;
+    if (HideListed(p.wnd, young) == HideResult::NotYet) pendingHides_.push_back(p);
+  }
+  if (pendingHides_.empty()) TimerHide.SetEnabled(false);
 }
 
 void TFOrvane::TimerOthersTimer() {
-  if (busy_ || TimerHide.Enabled()) {
-    TimerOthers.SetEnabled(false);
-    TimerOthers.SetInterval(1000);
-    TimerOthers.SetEnabled(true);
-    return;
-  }
   if (!TrayList) return;
-  BusyScope scope(busy_);
+  const bool ran = paths_.TryRun([this] { Sweep(); });
   TimerOthers.SetEnabled(false);
+  TimerOthers.SetInterval(ran && !RequestMissed ? 5000 : 1000);
+  TimerOthers.SetEnabled(true);
+}
+
+void TFOrvane::Sweep() {
   const bool handleConsole = TrayList->Options.HandleConsole == 1;
-  desktop_.EnumWindows([&](Hwnd wnd) {
-    if (!desktop_.IsIconic(wnd) || TrayList->FindEntry(wnd)) return true;
+  for (Hwnd wnd : TopLevelWindows(desktop_)) {
+    if (!TrayList || TrayList->FindEntry(wnd)) continue;
+    // A window hidden and then lost from the list (any slip) is taken back.
+    if (AdoptIfStillHidden(wnd) || !desktop_.IsIconic(wnd)) continue;
     CurrentWindow = wnd;
     if (!IsConsoleWindow(desktop_, wnd)) {
       if (TrayItemChecked(desktop_, wnd)) InsertIconAndHide(wnd);
     } else if (handleConsole) {
       InsertIconAndHide(wnd);
     }
-    return true;
-  });
-  TrayList->CheckWindows();
-  TimerOthers.SetInterval(RequestMissed ? 1000 : 5000);
-  TimerOthers.SetEnabled(true);
+  }
+  if (TrayList) TrayList->CheckWindows();
+}
+
+void TFOrvane::AdoptMarkedWindows() {
+  for (Hwnd wnd : TopLevelWindows(desktop_))
+    if (!TrayList->FindEntry(wnd)) AdoptIfStillHidden(wnd);
+}
+
+bool TFOrvane::AdoptIfStillHidden(Hwnd wnd) {
+  const HiddenHow how = HiddenMarkOf(desktop_, wnd);
+  if (how == HiddenHow::None) return false;
+  if (!StillHidden(desktop_, wnd, how) || !MayHide(wnd)) {
+    ClearHiddenMark(desktop_, wnd);  // back on the taskbar by other means
+    return false;
+  }
+  CurrentWindow = wnd;
+  InsertIcon(false);
+  return TrayList && TrayList->FindEntry(wnd) != nullptr;
 }
 
 void TFOrvane::TimerExplorerTimer() {
-  // Another event path is at work: the timer stays on and comes back in a second.
-  if (busy_ || TimerHide.Enabled()) return;
-  TimerExplorer.SetEnabled(false);
   if (!TrayList) return;
-  BusyScope scope(busy_);
-  TrayList->ApplySettings(TrayList->Options);
+  // Another event path is at work: the timer stays on and comes back in a second.
+  paths_.TryRun([this] {
+    TimerExplorer.SetEnabled(false);
+    TrayList->ApplySettings(TrayList->Options);
+  });
 }
 
 void TFOrvane::TaskbarCreated() {
@@ -403,7 +444,13 @@ void TFOrvane::UserCloseWindow(Hwnd wnd, bool confirm) {
   if (confirm) {
     const std::string title = ports_.dialogs.AnsiToUtf8(desktop_.GetWindowText(wnd));
     const std::string text = "以下应用程序将被关闭:\r" + title + "\r确定要关闭吗？";
-    if (ports_.dialogs.MessageBox(text, AppTitle, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL) != IDYES) return;
+    int answer = 0;
+    {
+      // The question may stay open for long: other paths go on meanwhile.
+      EventPaths::Opening open(paths_);
+      answer = ports_.dialogs.MessageBox(text, AppTitle, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
+    }
+    if (answer != IDYES || !desktop_.IsWindow(wnd)) return;
   }
   desktop_.PostMessage(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
 }

@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "hook/MemBlock.h"
-#include "main/Ports.h"
+#include "platform/EventPaths.h"
+#include "platform/Ports.h"
 #include "platform/Timer.h"
 #include "tray/TListTrayIcon.h"
 #include "tray/TrayMenus.h"
@@ -40,8 +42,10 @@ class TFOrvane : public MainForm {
   void SetMainMutex(KernelHandle mutex) { MainMutex = mutex; }
   void CloseMainMutex();
 
-  // Messages.
-  void WMCopyData(std::uintptr_t code, std::uintptr_t dwData);
+  // Messages. payload: the request's COPYDATASTRUCT.lpData, cbData bytes
+  // (any size, any content: only a whole TRequestPayload is read).
+  void WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void* payload = nullptr,
+                  std::size_t payloadSize = 0);
   void TaskbarCreated();
   // The session ends: every hidden window comes back before programs are asked to close.
   bool QueryEndSession();
@@ -56,14 +60,14 @@ class TFOrvane : public MainForm {
   void TimerHideTimer();
   void TimerOthersTimer();
   void TimerExplorerTimer();
-  void ToggleTrayClass(Hwnd app);
+  void ToggleTrayClass(Hwnd app, const std::string& libraryKey = {});
   void SyncAppMenuItems(Hwnd appWnd);
   void CloseMinimizedWindows();
 
   // MainForm.
   void InsertIconAndHide(Hwnd wnd) override;
   void UserCloseWindow(Hwnd wnd, bool confirm) override;
-  bool& Busy() override { return busy_; }
+  EventPaths& Paths() override { return paths_; }
   Hwnd MainWindowHandle() override { return host_.Handle(); }
   void Exit() override { host_.Close(); }
 
@@ -79,29 +83,50 @@ class TFOrvane : public MainForm {
   Timer TimerOthers;
   Timer TimerExplorer;
   bool Closed() const { return closed_; }
+  // Windows whose hide is due at the next tick of TimerHide.
+  std::size_t PendingHides() const { return pendingHides_.size(); }
 
  private:
+  // One request as it arrived: the window and its own copy of the library's data.
+  struct HookRequest {
+    std::uintptr_t code = 0;
+    Hwnd wnd;
+    std::uint32_t appWindow = 0;
+    std::string classKey;
+  };
+  struct PendingHide {
+    Hwnd wnd;
+    std::uint64_t since = 0;
+  };
+  enum class HideResult { Done, NotYet };
+
+  void HandleRequest(const HookRequest& request);
+  HideResult HideListed(Hwnd wnd, bool justMinimized);
+  void HidePending();
+  void Sweep();
+  void AdoptMarkedWindows();
+  bool AdoptIfStillHidden(Hwnd wnd);
+  void ShowListedWindowsNow();
   void Shutdown();
   void MapMemBlock();
   void UnmapMemBlock();
-  std::string ClassKeyOf(Hwnd wnd);
-  std::string BlockClassKey() const;
+  std::string ClassKeyOf(Hwnd wnd, const std::string& libraryKey);
   bool IsOwnWindow(Hwnd wnd);
   bool MayHide(Hwnd wnd);
-  void HideListed(Hwnd wnd);
-  void AddMenuItemIfMissing(Hwnd wnd);
+  void AddMenuItemIfMissing(Hwnd wnd, const std::string& libraryKey);
   void Request46();
-  void Request48();
-  void Request49();
+  void Request48(const std::string& libraryKey);
+  void Request49(const std::string& libraryKey);
   void Request50();
-  void Request56(bool& keepBusy);
+  void Request56();
 
   Ports& ports_;
   Desktop& desktop_;
   FormHost& host_;
-  bool busy_ = false;
+  EventPaths paths_;
+  std::vector<PendingHide> pendingHides_;
   bool closed_ = false;
-  bool closeRequested_ = false;  // request 56 asked to close; Busy is kept for it
+  bool closeRequested_ = false;  // request 56 asked to close: nothing more is taken in
 };
 
 }  // namespace velmora

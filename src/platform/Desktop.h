@@ -29,7 +29,8 @@ class Desktop {
   virtual void EnumWindows(const std::function<bool(Hwnd)>& visit) = 0;
   // At most maxCount - 1 bytes; "" when the class cannot be read.
   virtual std::string GetClassName(Hwnd wnd, int maxCount = 256) = 0;
-  // WM_GETTEXTLENGTH/WM_GETTEXT, at most 255 bytes, bounded: a hung program gives "".
+  // The title as the system keeps it (no message to the window, so a hung
+  // program cannot hold Velmora up), at most 255 bytes.
   virtual std::string GetWindowText(Hwnd wnd) = 0;
   virtual bool IsWindow(Hwnd wnd) = 0;
   virtual bool IsIconic(Hwnd wnd) = 0;
@@ -43,6 +44,9 @@ class Desktop {
 
   // Commands and messages. SendMessage is bounded: a hung receiver gives 0.
   virtual bool ShowWindow(Hwnd wnd, int cmd) = 0;
+  // Foreign windows: queued for the window's own thread, never waited for.
+  virtual bool ShowWindowAsync(Hwnd wnd, int cmd) = 0;
+  virtual bool SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
   virtual bool PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
   virtual std::intptr_t SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
   // WM_COPYDATA with wParam = code and a COPYDATASTRUCT of {dwData, 0, null}.
@@ -53,6 +57,7 @@ class Desktop {
   // Foreground.
   virtual Hwnd GetForegroundWindow() = 0;
   virtual bool SetForegroundWindow(Hwnd wnd) = 0;
+  // To the top of the z-order without waiting for the window's thread.
   virtual bool BringWindowToTop(Hwnd wnd) = 0;
   virtual bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) = 0;
   virtual bool HasForegroundLock() = 0;
@@ -67,6 +72,11 @@ class Desktop {
                           std::string_view text) = 0;
   virtual std::uint32_t CheckMenuItem(Hmenu menu, std::uint32_t id, std::uint32_t check) = 0;
   virtual bool DeleteMenu(Hmenu menu, std::uint32_t id, std::uint32_t flags) = 0;
+
+  // Window properties: a value kept on any window, Velmora's mark on the ones it hides.
+  virtual bool SetProp(Hwnd wnd, std::string_view name, std::uintptr_t value) = 0;
+  virtual std::uintptr_t GetProp(Hwnd wnd, std::string_view name) = 0;
+  virtual std::uintptr_t RemoveProp(Hwnd wnd, std::string_view name) = 0;
 
   // Velmora's own hidden utility windows (the tray owner). The handler runs on the UI thread.
   virtual Hwnd CreateUtilityWindow(std::string_view className, WindowHandler handler) = 0;

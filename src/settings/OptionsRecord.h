@@ -54,6 +54,10 @@ struct TOptionsRecord {
   std::uint8_t Padding105[3] = {};
 
   TOptionsRecord();
+  // What the tray does with the stored values: an unknown mode is mode 0, a
+  // group needs at least one window.
+  int EffectiveTrayMode() const { return TrayMode <= 2 ? TrayMode : 0; }
+  std::size_t EffectiveGroupMinimum() const { return GroupMinimum == 0 ? 1 : GroupMinimum; }
   std::string MenuText() const;
   void SetMenuText(std::string_view text);  // cut to 50 bytes
   THotkeyRecord& Hotkey(int number) { return Hotkeys[static_cast<std::size_t>(number - 1)]; }

@@ -1,6 +1,7 @@
 // Hiding, restoring and closing windows: the life of an entry.
 
-#include "main/WindowKinds.h"
+#include "foreign/HiddenMark.h"
+#include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
 #include "tray/TListTrayIcon.h"
 
@@ -8,29 +9,43 @@ namespace velmora {
 
 using namespace win;
 
+std::vector<Hwnd> TListTrayIcon::Windows() const {
+  std::vector<Hwnd> out;
+  out.reserve(Entries.size());
+  for (const auto& e : Entries) out.push_back(e->Window);
+  return out;
+}
+
 bool TListTrayIcon::AddEntry(std::unique_ptr<TTrayIcon> owned) {
   TTrayIcon& entry = *owned;
+  const Hwnd wnd = entry.Window;
+  // Filled while the record is still ours alone: reading the title may let other messages in.
   PrepareEntry(entry);
-  if (!entry.Timer) {
-    const Hwnd wnd = entry.Window;
+  if (FindEntry(wnd)) return false;
+  if (!entry.Timer)
     entry.Timer = std::make_unique<velmora::Timer>(ports_.timers, Options.EveryHideMinutes * 60000u,
                                                    [this, wnd] { InactiveTimerTimer(wnd); });
-  }
   entry.HiddenAt = ports_.timers.TickCount();
   entry.Timer->SetEnabled(false);
   Entries.push_back(std::move(owned));
-  entry.IconFailed = !ShowNewEntry(entry);
+  const bool shown = ShowNewEntry(wnd);
+  if (TTrayIcon* listed = FindEntry(wnd)) listed->IconFailed = !shown;
   return true;
 }
 
 void TListTrayIcon::RemoveEntry(TTrayIcon* entry, std::size_t index) {
   if (index >= Entries.size() || Entries[index].get() != entry) return;
-  entry->cbSize = NotifyIconDataV1Size;
-  entry->hWnd = TrayWnd;
-  entry->uFlags = TrayFlags;
-  entry->uCallbackMessage = TrayCallbackMessage;
-  entry->Timer.reset();
-  TakeOutOfTray(index);
+  std::unique_ptr<TTrayIcon> owned = std::move(Entries[index]);
+  Entries.erase(Entries.begin() + static_cast<std::ptrdiff_t>(index));
+  owned->cbSize = NotifyIconDataV1Size;
+  owned->hWnd = TrayWnd;
+  owned->uFlags = TrayFlags;
+  owned->uCallbackMessage = TrayCallbackMessage;
+  owned->Timer.reset();
+  const Hwnd wnd = owned->Window;
+  TakeOutOfTray(std::move(owned));
+  // Out of the list: no later start may take it for one of ours.
+  ClearHiddenMark(desktop_, wnd);
 }
 
 bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
@@ -38,20 +53,21 @@ bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
   TTrayIcon* entry = FindEntry(wnd, &index);
   if (!entry) return false;
   RemoveEntry(entry, index);
+  // Nothing here waits for the window's program: a hung one comes back when it answers again.
   if (const Hwnd app = OwningAppWindow(desktop_, wnd)) {
-    desktop_.ShowWindow(app, SW_SHOW);
-    desktop_.ShowWindow(app, SW_RESTORE);
+    desktop_.ShowWindowAsync(app, SW_SHOW);
+    desktop_.ShowWindowAsync(app, SW_RESTORE);
   } else {
-    desktop_.ShowWindow(wnd, SW_SHOW);
-    desktop_.SendMessage(wnd, WM_CHILDACTIVATE, 0, 0);
-    desktop_.SendMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    desktop_.ShowWindowAsync(wnd, SW_SHOW);
+    desktop_.SendNotifyMessage(wnd, WM_CHILDACTIVATE, 0, 0);
+    desktop_.SendNotifyMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   }
   return ForceForegroundWindow(wnd);
 }
 
 bool TListTrayIcon::ForceForegroundWindow(Hwnd wnd) {
   Desktop& d = desktop_;
-  if (d.IsIconic(wnd)) d.ShowWindow(wnd, SW_RESTORE);
+  if (d.IsIconic(wnd)) d.ShowWindowAsync(wnd, SW_RESTORE);
   if (d.GetForegroundWindow() == wnd) return true;
   if (d.HasForegroundLock()) {
     const std::uint32_t foregroundThread = d.GetWindowThreadId(d.GetForegroundWindow());
@@ -77,48 +93,50 @@ bool TListTrayIcon::ForceForegroundWindow(Hwnd wnd) {
   return d.GetForegroundWindow() == wnd;
 }
 
-namespace {
-// The windows of the list, last hidden first: bulk operations work on handles,
-// so that entries removed meanwhile (nested requests, message boxes) are simply skipped.
-std::vector<Hwnd> LastToFirst(const std::vector<std::unique_ptr<TTrayIcon>>& entries) {
-  std::vector<Hwnd> out;
-  out.reserve(entries.size());
-  for (auto it = entries.rbegin(); it != entries.rend(); ++it) out.push_back((*it)->Window);
-  return out;
+// Bulk operations run from the last window hidden to the first, on handles,
+// so that entries removed meanwhile (message boxes, nested requests) are skipped.
+std::vector<Hwnd> TListTrayIcon::LastToFirstWindows() const {
+  std::vector<Hwnd> windows = Windows();
+  std::reverse(windows.begin(), windows.end());
+  return windows;
 }
-}  // namespace
 
 void TListTrayIcon::RestoreAll() {
-  for (Hwnd wnd : LastToFirst(Entries)) RestoreWindow(wnd);
+  for (Hwnd wnd : LastToFirstWindows()) RestoreWindow(wnd);
+}
+
+void TListTrayIcon::ShowListedWindows() {
+  for (Hwnd wnd : LastToFirstWindows()) {
+    desktop_.ShowWindowAsync(wnd, SW_SHOW);
+    desktop_.SendNotifyMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  }
 }
 
 void TListTrayIcon::CloseAll() {
-  for (Hwnd wnd : LastToFirst(Entries))
+  for (Hwnd wnd : LastToFirstWindows())
     if (FindEntry(wnd)) form_.UserCloseWindow(wnd, Options.ConfirmClose != 0);
 }
 
 void TListTrayIcon::CheckWindows() {
-  for (Hwnd wnd : LastToFirst(Entries)) {
+  for (Hwnd wnd : LastToFirstWindows()) {
     std::size_t index = 0;
     TTrayIcon* entry = FindEntry(wnd, &index);
     if (entry && (!desktop_.IsWindow(wnd) || !desktop_.IsIconic(wnd))) RemoveEntry(entry, index);
   }
-  if (Entries.empty()) return;
-  bool changed = false;
-  for (Hwnd wnd : LastToFirst(Entries)) {
-    TTrayIcon* entry = FindEntry(wnd);
+  for (Hwnd wnd : LastToFirstWindows()) {
+    const TTrayIcon* entry = FindEntry(wnd);
     if (!entry) continue;
-    if (!ports_.painter.IconExists(entry->hIcon)) {
-      entry->hIcon = WindowIcon(desktop_, ports_.painter, wnd);
-      changed = true;
-    }
+    const bool iconGone = !ports_.painter.IconExists(entry->hIcon);
+    // Both reads may let other messages in: the entry is found again after them.
+    const Hicon icon = iconGone ? WindowIcon(desktop_, ports_.painter, wnd) : Hicon{};
     const std::string tip = TipOf(desktop_.GetWindowText(wnd));
-    if (tip != entry->Tip()) {
-      entry->SetTip(tip);
-      changed = true;
-    }
+    TTrayIcon* listed = FindEntry(wnd);
+    if (!listed || (!iconGone && tip == listed->Tip())) continue;
+    if (iconGone) listed->hIcon = icon;
+    listed->SetTip(tip);
+    // Only this window's icon changes.
+    ModifyOwnIcon(wnd);
   }
-  if (changed) ApplySettings(Options);
 }
 
 }  // namespace velmora

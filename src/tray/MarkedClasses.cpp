@@ -1,7 +1,8 @@
 // The marked window classes: their windows always go to the tray.
 #include <algorithm>
 
-#include "main/SystemMenuItems.h"
+#include "foreign/SystemMenuItems.h"
+#include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
 #include "tray/ClassFile.h"
 #include "tray/TListTrayIcon.h"
@@ -28,14 +29,13 @@ void TListTrayIcon::AddClass(const std::string& name) {
   if (name.empty() || HasClass(name)) return;
   InsertClassSorted(name);
   if (!Loading) SaveClassFile();
-  desktop_.EnumWindows([&](Hwnd wnd) {
-    if (desktop_.GetClassName(wnd) != name) return true;
+  for (Hwnd wnd : TopLevelWindows(desktop_)) {
+    if (desktop_.GetClassName(wnd) != name) continue;
     const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
     if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_CHECKED) == MENU_ITEM_MISSING)
       AddTrayMenuItem(desktop_, Options, menu, MF_CHECKED);
     if (desktop_.IsIconic(wnd) && !FindEntry(wnd)) form_.InsertIconAndHide(wnd);
-    return true;
-  });
+  }
 }
 
 void TListTrayIcon::RemoveClass(const std::string& name) {
@@ -44,19 +44,16 @@ void TListTrayIcon::RemoveClass(const std::string& name) {
   if (it == Classes.end()) return;
   Classes.erase(it);
   SaveClassFile();
-  desktop_.EnumWindows([&](Hwnd wnd) {
-    if (desktop_.GetClassName(wnd) != name) return true;
+  for (Hwnd wnd : TopLevelWindows(desktop_)) {
+    if (desktop_.GetClassName(wnd) != name) continue;
     const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
     if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_UNCHECKED) == MENU_ITEM_MISSING)
       AddTrayMenuItem(desktop_, Options, menu, 0);
-    return true;
-  });
-  for (auto it2 = Entries.size(); it2-- > 0;) {
-    if (it2 >= Entries.size()) continue;
-    TTrayIcon* entry = Entries[it2].get();
-    const Hwnd wnd = entry->Window;
+  }
+  // Hidden windows of the class go back to the taskbar, minimized.
+  for (Hwnd wnd : LastToFirstWindows()) {
     if (desktop_.GetClassName(wnd) != name) continue;
-    desktop_.ShowWindow(wnd, SW_MINIMIZE);
+    desktop_.ShowWindowAsync(wnd, SW_MINIMIZE);
     std::size_t index = 0;
     if (TTrayIcon* still = FindEntry(wnd, &index)) RemoveEntry(still, index);
   }
@@ -78,12 +75,13 @@ void TListTrayIcon::LoadClassFile() {
 bool TListTrayIcon::SaveClassFile() {
   const std::string path = ClassFilePath();
   if (classFileUnread_) {
-    // The marks stored before must not be lost because the file could not be read at start.
-    if (auto bytes = ports_.shell.ReadFile(path)) {
-      for (const std::string& name : DecodeClassFile(*bytes))
-        if (!HasClass(name)) InsertClassSorted(name);
-      classFileUnread_ = false;
-    }
+    // The marks stored before must not be lost because the file could not be
+    // read at start: merged in once it can be, never written over before.
+    auto bytes = ports_.shell.ReadFile(path);
+    if (!bytes) return false;
+    for (const std::string& name : DecodeClassFile(*bytes))
+      if (!HasClass(name)) InsertClassSorted(name);
+    classFileUnread_ = false;
   }
   return ports_.shell.ReplaceFile(path, EncodeClassFile(Classes));
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "main/WindowKinds.h"
+#include "foreign/WindowKinds.h"
 #include "platform/Paths.h"
 #include "platform/WinConst.h"
 #include "settings/OptionsStore.h"

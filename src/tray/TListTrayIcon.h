@@ -1,6 +1,7 @@
 #pragma once
 // The hidden-window list: the windows Velmora has hidden, their tray icons,
 // the marked window classes and the application links.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -10,7 +11,8 @@
 #include <vector>
 
 #include "hook/MemBlock.h"
-#include "main/Ports.h"
+#include "platform/EventPaths.h"
+#include "platform/Ports.h"
 #include "settings/OptionsRecord.h"
 #include "tray/TrayIcon.h"
 
@@ -24,8 +26,8 @@ class MainForm {
   // window at once when it made it into the list.
   virtual void InsertIconAndHide(Hwnd wnd) = 0;
   virtual void UserCloseWindow(Hwnd wnd, bool confirm) = 0;
-  // The re-entrancy guard shared by every event path.
-  virtual bool& Busy() = 0;
+  // The `Busy` guard shared by every event path.
+  virtual EventPaths& Paths() = 0;
   // The main window, which owns the popup menus.
   virtual Hwnd MainWindowHandle() = 0;
   // The Exit item: closes the program, which restores every hidden window.
@@ -61,6 +63,10 @@ class TListTrayIcon {
   std::size_t GroupCount(std::string_view className) const;
   Hwnd FindOutlookBrowser() const;
   void PrepareEntry(TTrayIcon& entry);
+  // The windows of the list in order of hiding: loops that call other programs
+  // walk these and find each entry again.
+  std::vector<Hwnd> Windows() const;
+  std::vector<Hwnd> LastToFirstWindows() const;
 
   // Application links.
   bool AddApp(Hwnd appWnd, std::string_view className);
@@ -78,6 +84,9 @@ class TListTrayIcon {
   void RestoreAll();
   void CloseAll();
   void CheckWindows();
+  // Shows every listed window without touching the list: for a session that
+  // ends while another event path is at work.
+  void ShowListedWindows();
 
   // Tray icons.
   bool UpdateSharedIcon(bool adding, bool force, bool inactiveOnly);
@@ -107,11 +116,14 @@ class TListTrayIcon {
   TOptionsRecord Options;
 
  private:
-  bool ShowNewEntry(TTrayIcon& entry);
-  void TakeOutOfTray(std::size_t index);
-  bool AddOwnIcon(TTrayIcon& entry);
-  void DeleteOwnIcon(const TTrayIcon& entry);
-  void ArmInactiveTimer(TTrayIcon& entry, std::uint32_t ms);
+  bool ShowNewEntry(Hwnd wnd);
+  void TakeOutOfTray(std::unique_ptr<TTrayIcon> entry);
+  bool AddOwnIcon(Hwnd wnd);
+  void DeleteOwnIcon(Hwnd wnd);
+  void ModifyOwnIcon(Hwnd wnd);
+  void ArmInactiveTimer(Hwnd wnd, std::uint32_t ms);
+  void InactiveTimerPath(Hwnd wnd);
+  void ClickPath(std::uint32_t id, std::uint32_t mouse);
   std::size_t SlotOf(const std::string& group) const;
   void RemoveGroupIcons();  // every group icon deleted, every slot freed  // 0: the group has no icon
   NotifyIconData SharedData(std::uint32_t id, std::size_t count) const;
@@ -119,8 +131,8 @@ class TListTrayIcon {
   DelphiApp* FindApp(Hwnd appWnd) const;
   void InsertClassSorted(const std::string& name);
   std::string classFilePath_;     // the executable's name with ".vlm", beside it
-  bool classFileUnread_ = false;
-  bool bringingBack_ = false;     // removing entries may dissolve groups, which may fail again  // the file existed but could not be read
+  bool classFileUnread_ = false;  // the file exists but could not be read: never written over
+  bool bringingBack_ = false;     // removing entries may dissolve groups, which may fail again
 
   Ports& ports_;
   Desktop& desktop_;

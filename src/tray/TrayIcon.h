@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/Handles.h"
+#include "platform/Painter.h"
 #include "platform/Timer.h"
 #include "platform/Tray.h"
 
@@ -33,10 +35,41 @@ struct DelphiApp {
   Hwnd Window2;
 };
 
+// An icon Velmora drew: destroyed with its owner, never by hand.
+class OwnedIcon {
+ public:
+  OwnedIcon() = default;
+  OwnedIcon(Painter& painter, Hicon icon) : painter_(icon ? &painter : nullptr), icon_(icon) {}
+  OwnedIcon(OwnedIcon&& other) noexcept : painter_(other.painter_), icon_(other.icon_) { other.painter_ = nullptr; }
+  OwnedIcon& operator=(OwnedIcon&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      painter_ = std::exchange(other.painter_, nullptr);
+      icon_ = std::exchange(other.icon_, Hicon{});
+    }
+    return *this;
+  }
+  OwnedIcon(const OwnedIcon&) = delete;
+  OwnedIcon& operator=(const OwnedIcon&) = delete;
+  ~OwnedIcon() { Reset(); }
+
+  Hicon get() const { return painter_ ? icon_ : Hicon{}; }
+  explicit operator bool() const { return static_cast<bool>(get()); }
+  void Reset() {
+    if (painter_) painter_->DestroyIcon(icon_);
+    painter_ = nullptr;
+    icon_ = Hicon{};
+  }
+
+ private:
+  Painter* painter_ = nullptr;
+  Hicon icon_;
+};
+
 // A group slot: in use while GroupName is not empty; owns its drawn icon.
 struct TInstanceRecord {
   std::string GroupName;
-  Hicon Icon;
+  OwnedIcon Icon;
 };
 
 // One entry of a list menu under construction.

@@ -12,9 +12,6 @@ using namespace win;
 
 namespace {
 
-// Out-of-range settings fall back to what keeps every window reachable.
-int ModeOf(const TOptionsRecord& o) { return o.TrayMode <= 2 ? o.TrayMode : 0; }
-std::size_t GroupMinimumOf(const TOptionsRecord& o) { return std::max<std::size_t>(1, o.GroupMinimum); }
 std::uint32_t InactiveMs(const TOptionsRecord& o) { return o.EveryHideMinutes * 60000u; }
 
 }  // namespace
@@ -29,86 +26,111 @@ NotifyIconData TListTrayIcon::SharedData(std::uint32_t id, std::size_t count) co
   return data;
 }
 
-bool TListTrayIcon::AddOwnIcon(TTrayIcon& entry) {
-  entry.IconFailed = !ports_.tray.Shell_NotifyIcon(NIM_ADD, entry);
-  return !entry.IconFailed;
+// The tray calls are sends to the shell, which may let other messages in: each
+// goes out with a copy of the entry's data, and the entry is found again after.
+bool TListTrayIcon::AddOwnIcon(Hwnd wnd) {
+  const TTrayIcon* entry = FindEntry(wnd);
+  if (!entry) return false;
+  const NotifyIconData data = *entry;
+  const bool shown = ports_.tray.Shell_NotifyIcon(NIM_ADD, data);
+  if (TTrayIcon* listed = FindEntry(wnd)) listed->IconFailed = !shown;
+  return shown;
 }
 
-void TListTrayIcon::DeleteOwnIcon(const TTrayIcon& entry) { ports_.tray.Shell_NotifyIcon(NIM_DELETE, entry); }
-
-void TListTrayIcon::ArmInactiveTimer(TTrayIcon& entry, std::uint32_t ms) {
-  if (!entry.Timer) return;
-  entry.Timer->SetEnabled(false);
-  entry.Timer->SetInterval(ms);
-  entry.Timer->SetEnabled(true);
+void TListTrayIcon::DeleteOwnIcon(Hwnd wnd) {
+  NotifyIconData data = SharedData(TrayIdOf(wnd), 0);
+  ports_.tray.Shell_NotifyIcon(NIM_DELETE, data);
 }
 
-bool TListTrayIcon::ShowNewEntry(TTrayIcon& entry) {
-  switch (ModeOf(Options)) {
+void TListTrayIcon::ModifyOwnIcon(Hwnd wnd) {
+  const TTrayIcon* entry = FindEntry(wnd);
+  if (!entry || entry->IconFailed || entry->Inactive) return;
+  const int mode = Options.EffectiveTrayMode();
+  if (mode == 1 || (mode == 2 && SlotOf(entry->WindowClass) != 0)) return;  // shown by a shared or group icon
+  const NotifyIconData data = *entry;
+  ports_.tray.Shell_NotifyIcon(NIM_MODIFY, data);
+}
+
+void TListTrayIcon::ArmInactiveTimer(Hwnd wnd, std::uint32_t ms) {
+  TTrayIcon* entry = FindEntry(wnd);
+  if (!entry || !entry->Timer) return;
+  entry->Timer->SetEnabled(false);
+  entry->Timer->SetInterval(ms);
+  entry->Timer->SetEnabled(true);
+}
+
+bool TListTrayIcon::ShowNewEntry(Hwnd wnd) {
+  const TTrayIcon* entry = FindEntry(wnd);
+  if (!entry) return false;
+  switch (Options.EffectiveTrayMode()) {
     case 1:
       return UpdateSharedIcon(true, false, false);
     case 2: {
-      const std::size_t n = GroupCount(entry.WindowClass);
-      if (n < GroupMinimumOf(Options)) return AddOwnIcon(entry);
-      if (SlotOf(entry.WindowClass) != 0) {
-        UpdateGroupIcon(true, false, static_cast<std::uint16_t>(n), entry.hIcon, entry.WindowClass);
+      const std::string cls = entry->WindowClass;
+      const Hicon icon = entry->hIcon;
+      // A window whose class could not be read never forms or joins a group.
+      if (cls.empty()) return AddOwnIcon(wnd);
+      const std::size_t n = GroupCount(cls);
+      if (n < Options.EffectiveGroupMinimum()) return AddOwnIcon(wnd);
+      if (SlotOf(cls) != 0) {
+        UpdateGroupIcon(true, false, static_cast<std::uint16_t>(n), icon, cls);
         return true;
       }
       // The group forms (or tries again, if it could not before).
-      if (UpdateGroupIcon(true, true, static_cast<std::uint16_t>(n), entry.hIcon, entry.WindowClass)) {
-        for (const auto& other : Entries)
-          if (other.get() != &entry && other->WindowClass == entry.WindowClass) DeleteOwnIcon(*other);
+      if (UpdateGroupIcon(true, true, static_cast<std::uint16_t>(n), icon, cls)) {
+        for (Hwnd other : Windows()) {
+          const TTrayIcon* e = FindEntry(other);
+          if (other != wnd && e && e->WindowClass == cls) DeleteOwnIcon(other);
+        }
         return true;
       }
       // No group icon to be had (every slot taken, or the shell refused it):
       // the windows keep icons of their own, so that each stays reachable.
-      return AddOwnIcon(entry);
+      return AddOwnIcon(wnd);
     }
     default: {
-      const bool added = AddOwnIcon(entry);
-      if (Options.EveryHideInactive) ArmInactiveTimer(entry, InactiveMs(Options));
+      const bool added = AddOwnIcon(wnd);
+      if (Options.EveryHideInactive) ArmInactiveTimer(wnd, InactiveMs(Options));
       return added;
     }
   }
 }
 
-void TListTrayIcon::TakeOutOfTray(std::size_t index) {
-  TTrayIcon* entry = Entries[index].get();
-  auto erase = [this](TTrayIcon* e) { std::erase_if(Entries, [e](const auto& p) { return p.get() == e; }); };
-  switch (ModeOf(Options)) {
+void TListTrayIcon::TakeOutOfTray(std::unique_ptr<TTrayIcon> entry) {
+  // The entry has left the list already; what remains is counted without it.
+  switch (Options.EffectiveTrayMode()) {
     case 1:
-      erase(entry);
       UpdateSharedIcon(false, false, false);
       break;
     case 2: {
-      const std::string cls = entry->WindowClass;
-      const Hicon icon = entry->hIcon;
-      const std::size_t n = GroupCount(cls);
+      const std::string& cls = entry->WindowClass;
+      const std::size_t remaining = GroupCount(cls);
       if (SlotOf(cls) == 0) {
-        DeleteOwnIcon(*entry);
-      } else if (n <= GroupMinimumOf(Options)) {
+        DeleteOwnIcon(entry->Window);
+      } else if (remaining + 1 <= Options.EffectiveGroupMinimum()) {
         // The group dissolves: the others get their own icons back.
-        UpdateGroupIcon(false, true, static_cast<std::uint16_t>(n - 1), icon, cls);
-        for (const auto& other : Entries) {
-          if (other.get() == entry || other->WindowClass != cls) continue;
-          PrepareEntry(*other);
-          AddOwnIcon(*other);
+        UpdateGroupIcon(false, true, static_cast<std::uint16_t>(remaining), entry->hIcon, cls);
+        for (Hwnd other : Windows()) {
+          const TTrayIcon* e = FindEntry(other);
+          if (!e || e->WindowClass != cls) continue;
+          const std::string tip = TipOf(desktop_.GetWindowText(other));
+          if (TTrayIcon* listed = FindEntry(other)) {
+            listed->SetTip(tip);
+            listed->Caption = tip;
+            AddOwnIcon(other);
+          }
         }
       } else {
-        UpdateGroupIcon(false, false, static_cast<std::uint16_t>(n - 1), icon, cls);
+        UpdateGroupIcon(false, false, static_cast<std::uint16_t>(remaining), entry->hIcon, cls);
       }
-      erase(entry);
       BringBackUnreachable();
       break;
     }
     default:
-      if (!entry->Inactive) {
-        DeleteOwnIcon(*entry);
-        erase(entry);
-      } else {
-        erase(entry);
+      if (!entry->Inactive)
+        DeleteOwnIcon(entry->Window);
+      else
         UpdateSharedIcon(false, false, true);
-      }
       break;
   }
 }
@@ -131,52 +153,51 @@ bool TListTrayIcon::UpdateSharedIcon(bool adding, bool force, bool inactiveOnly)
 
 bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t count, Hicon baseIcon,
                                     const std::string& group) {
+  if (group.empty()) return false;  // "" marks a free slot: it never names a group
   std::size_t slot = 0;
   if (adding && create) {
     for (std::size_t i = 1; i <= GroupSlots && slot == 0; ++i)
       if (Groups[i].GroupName.empty()) slot = i;
     if (slot == 0) return false;
-    Groups[slot].GroupName = group;
-    Groups[slot].Icon = Hicon{};
+    Groups[slot] = TInstanceRecord{group, OwnedIcon{}};
   } else {
     slot = SlotOf(group);
     if (slot == 0) return false;
   }
   NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), count);
-  TInstanceRecord& record = Groups[slot];
   if (!adding && create) {
     // The group ends: its icon goes, nothing needs drawing.
+    Groups[slot] = {};
     ports_.tray.Shell_NotifyIcon(NIM_DELETE, data);
-    if (record.Icon) ports_.painter.DestroyIcon(record.Icon);
-    record = {};
     return true;
   }
-  record.Icon = DrawCountIcon(record.Icon, count, baseIcon);
-  data.hIcon = record.Icon;
+  OwnedIcon drawn(ports_.painter, DrawCountIcon(Hicon{}, count, baseIcon));
+  data.hIcon = drawn.get();
+  // The shell keeps its own copy of the icon: the old drawing may go once the new one is in.
   const bool shown = ports_.tray.Shell_NotifyIcon(adding && create ? NIM_ADD : NIM_MODIFY, data);
+  TInstanceRecord& record = Groups[slot];
+  if (record.GroupName != group) return false;  // the slot changed meanwhile; the drawing goes
   if (adding && create && !shown) {
     // No icon, no group: the slot is free again.
-    if (record.Icon) ports_.painter.DestroyIcon(record.Icon);
     record = {};
     return false;
   }
+  record.Icon = std::move(drawn);
   return true;
 }
 
 void TListTrayIcon::RemoveGroupIcons() {
   for (std::size_t slot = 1; slot <= GroupSlots; ++slot) {
-    TInstanceRecord& record = Groups[slot];
-    if (record.GroupName.empty()) continue;
-    NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), 0);
-    ports_.tray.Shell_NotifyIcon(NIM_DELETE, data);
-    if (record.Icon) ports_.painter.DestroyIcon(record.Icon);
-    record = {};
+    if (Groups[slot].GroupName.empty()) continue;
+    Groups[slot] = {};
+    ports_.tray.Shell_NotifyIcon(NIM_DELETE, SharedData(static_cast<std::uint32_t>(slot), 0));
   }
 }
 
 std::size_t TListTrayIcon::SlotOf(const std::string& group) const {
+  if (group.empty()) return 0;
   for (std::size_t i = 1; i <= GroupSlots; ++i)
-    if (!Groups[i].GroupName.empty() && Groups[i].GroupName == group) return i;
+    if (Groups[i].GroupName == group) return i;
   return 0;
 }
 
@@ -188,25 +209,29 @@ Hicon TListTrayIcon::DrawCountIcon(Hicon prevIcon, std::uint16_t count, Hicon ba
 }
 
 void TListTrayIcon::InactiveTimerTimer(Hwnd wnd) {
+  if (!FindEntry(wnd)) return;
+  if (form_.Paths().TryRun([this, wnd] { InactiveTimerPath(wnd); })) return;
+  // Another event path is at work: again in a second.
+  if (TTrayIcon* entry = FindEntry(wnd); entry && entry->Timer) entry->Timer->SetInterval(1000);
+}
+
+void TListTrayIcon::InactiveTimerPath(Hwnd wnd) {
   TTrayIcon* entry = FindEntry(wnd);
   if (!entry) return;
-  bool& busy = form_.Busy();
-  if (busy) {
-    entry->Timer->SetInterval(1000);  // another event path is at work: again in a second
-    return;
-  }
-  entry->Timer->SetEnabled(false);
+  if (entry->Timer) entry->Timer->SetEnabled(false);
   if (!desktop_.IsWindow(wnd)) return;
-  busy = true;
-  DeleteOwnIcon(*entry);
+  DeleteOwnIcon(wnd);
+  entry = FindEntry(wnd);
+  if (!entry) return;
   entry->Inactive = true;
   if (!UpdateSharedIcon(true, false, true) && InactiveCount() == 1) {
     // No "inactive" icon to collect it under: it keeps its own.
-    entry->Inactive = false;
-    AddOwnIcon(*entry);
+    if (TTrayIcon* again = FindEntry(wnd)) {
+      again->Inactive = false;
+      AddOwnIcon(wnd);
+    }
     BringBackUnreachable();
   }
-  busy = false;
 }
 
 void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
@@ -215,11 +240,11 @@ void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
   for (const auto& entry : Entries) {
     if (entry->Timer) entry->Timer->SetEnabled(false);
     entry->Inactive = false;
-    DeleteOwnIcon(*entry);
   }
+  for (Hwnd wnd : Windows()) DeleteOwnIcon(wnd);
   UpdateSharedIcon(false, true, false);
   RemoveGroupIcons();
-  switch (ModeOf(Options)) {
+  switch (Options.EffectiveTrayMode()) {
     case 1: {
       const bool shown = UpdateSharedIcon(true, true, false);
       for (const auto& entry : Entries) entry->IconFailed = !shown;
@@ -230,19 +255,20 @@ void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
       std::unordered_map<std::string, std::size_t> counts;
       for (const auto& entry : Entries) ++counts[entry->WindowClass];
       std::unordered_set<std::string> grouped, ungroupable;
-      for (const auto& entry : Entries) {
-        const std::string& cls = entry->WindowClass;
+      for (Hwnd wnd : Windows()) {
+        const TTrayIcon* entry = FindEntry(wnd);
+        if (!entry) continue;
+        const std::string cls = entry->WindowClass;
         const std::size_t n = counts[cls];
-        if (n < GroupMinimumOf(Options) || ungroupable.contains(cls)) {
-          AddOwnIcon(*entry);
-        } else if (grouped.contains(cls)) {
-          entry->IconFailed = false;
-        } else if (UpdateGroupIcon(true, true, static_cast<std::uint16_t>(n), entry->hIcon, cls)) {
+        if (cls.empty() || n < Options.EffectiveGroupMinimum() || ungroupable.contains(cls)) {
+          AddOwnIcon(wnd);
+        } else if (grouped.contains(cls) ||
+                   UpdateGroupIcon(true, true, static_cast<std::uint16_t>(n), entry->hIcon, cls)) {
           grouped.insert(cls);
-          entry->IconFailed = false;
+          if (TTrayIcon* listed = FindEntry(wnd)) listed->IconFailed = false;
         } else {
           ungroupable.insert(cls);
-          AddOwnIcon(*entry);
+          AddOwnIcon(wnd);
         }
       }
       break;
@@ -252,8 +278,9 @@ void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
       const std::uint64_t limit = InactiveMs(Options);
       if (Options.EveryHideInactive) {
         bool first = true, sharedShown = true;
-        for (const auto& entry : Entries) {
-          if (now - entry->HiddenAt < limit) continue;
+        for (Hwnd wnd : Windows()) {
+          TTrayIcon* entry = FindEntry(wnd);
+          if (!entry || now - entry->HiddenAt < limit) continue;
           entry->Inactive = true;
           entry->IconFailed = false;
           const bool shown = UpdateSharedIcon(true, false, true);
@@ -264,13 +291,15 @@ void TListTrayIcon::ApplySettings(const TOptionsRecord& newOptions) {
         if (!sharedShown)
           for (const auto& entry : Entries) entry->Inactive = false;
       }
-      for (const auto& entry : Entries) {
-        if (entry->Inactive) continue;
-        AddOwnIcon(*entry);
+      for (Hwnd wnd : Windows()) {
+        const TTrayIcon* entry = FindEntry(wnd);
+        if (!entry || entry->Inactive) continue;
+        const std::uint64_t hiddenAt = entry->HiddenAt;
+        AddOwnIcon(wnd);
         if (Options.EveryHideInactive) {
-          const std::uint64_t elapsed = now - entry->HiddenAt;
+          const std::uint64_t elapsed = now - hiddenAt;
           const std::uint32_t left = elapsed >= limit ? 0 : static_cast<std::uint32_t>(limit - elapsed);
-          ArmInactiveTimer(*entry, left == 0 ? 1000 : left);
+          ArmInactiveTimer(wnd, left == 0 ? 1000 : left);
         }
       }
       break;
@@ -290,7 +319,7 @@ void TListTrayIcon::BringBackUnreachable() {
     const Hwnd wnd = (*it)->Window;
     const auto index = static_cast<std::size_t>(it - Entries.begin());
     RemoveEntry(it->get(), index);
-    if (desktop_.IsWindow(wnd) && !desktop_.IsWindowVisible(wnd)) desktop_.ShowWindow(wnd, SW_SHOWMINNOACTIVE);
+    if (desktop_.IsWindow(wnd) && !desktop_.IsWindowVisible(wnd)) desktop_.ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE);
   }
   bringingBack_ = false;
 }
@@ -300,12 +329,15 @@ std::optional<std::intptr_t> TListTrayIcon::TrayWndProc(std::uint32_t msg, std::
   if (msg != TrayCallbackMessage) return std::nullopt;
   const auto mouse = static_cast<std::uint32_t>(lParam);
   if (mouse != WM_LBUTTONUP && mouse != WM_LBUTTONDBLCLK && mouse != WM_RBUTTONUP) return 0;
-  bool& busy = form_.Busy();
-  if (busy) return 0;
-  busy = true;
   const auto id = static_cast<std::uint32_t>(wParam);
+  // A click while another path is at work is carried out when that one ends.
+  form_.Paths().RunOrDefer([this, id, mouse] { ClickPath(id, mouse); });
+  return 0;
+}
+
+void TListTrayIcon::ClickPath(std::uint32_t id, std::uint32_t mouse) {
   const Hwnd wnd = HwndOfTrayId(id);
-  const int mode = ModeOf(Options);
+  const int mode = Options.EffectiveTrayMode();
   const bool groupId = id < 128;
   auto groupName = [&]() { return id >= 1 && id <= GroupSlots ? Groups[id].GroupName : std::string(); };
   auto listMenu = [&](const std::string& group, MenuMode menuMode) {
@@ -339,8 +371,6 @@ std::optional<std::intptr_t> TListTrayIcon::TrayWndProc(std::uint32_t msg, std::
       }
       break;
   }
-  busy = false;
-  return 0;
 }
 
 }  // namespace velmora

@@ -16,7 +16,7 @@ TrayMenus::TrayMenus(Ports& ports, MainForm& form, TListTrayIcon& list) : ports_
 
 std::vector<TIconsList> TrayMenus::ListedWindows(const std::string& group, bool fromHotkey) const {
   const TOptionsRecord& o = list_.Options;
-  const int mode = o.TrayMode <= 2 ? o.TrayMode : 0;
+  const int mode = o.EffectiveTrayMode();
   std::vector<TIconsList> out;
   for (const auto& e : list_.Entries) {
     const bool listed = fromHotkey || mode == 1 || (mode == 0 && e->Inactive) || (mode == 2 && e->WindowClass == group);
@@ -52,6 +52,9 @@ std::uint32_t TrayMenus::Popup(const std::vector<MenuEntry>& items, bool atWorkA
   int x = 0, y = 0;
   ports_.menus.GetCursorPos(x, y);
   if (atWorkAreaCorner && !ports_.menus.GetWorkArea(x, y)) x = y = 0;
+  // The menu stays open as long as the user likes: other paths go on meanwhile,
+  // and the choice is acted on by window handle afterwards.
+  EventPaths::Opening open(form_.Paths());
   return ports_.menus.TrackPopupMenu(items, x, y, owner);
 }
 
@@ -76,7 +79,7 @@ void TrayMenus::Common(std::uint32_t command) {
 
 void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey) {
   const std::vector<TIconsList> listed = ListedWindows(group, fromHotkey);
-  const int trayMode = list_.Options.TrayMode <= 2 ? list_.Options.TrayMode : 0;
+  const int trayMode = list_.Options.EffectiveTrayMode();
   const std::string word = ModeWord(mode);
   std::vector<MenuEntry> items = FixedItems();
   const bool several = listed.size() >= 2;
@@ -95,7 +98,8 @@ void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromH
     const Hwnd wnd = listed[chosen - CmdFirstWindow].Wnd;
     if (ports_.desktop.IsWindow(wnd)) Act(wnd, mode);
   } else if (chosen == CmdAll) {
-    for (auto it = listed.rbegin(); it != listed.rend(); ++it) Act(it->Wnd, mode);
+    for (auto it = listed.rbegin(); it != listed.rend(); ++it)
+      if (list_.FindEntry(it->Wnd)) Act(it->Wnd, mode);
   } else {
     Common(chosen);
   }

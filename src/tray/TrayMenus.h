@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "main/Ports.h"
+#include "platform/Ports.h"
 #include "tray/TListTrayIcon.h"
 
 namespace velmora {

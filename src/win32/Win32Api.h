@@ -19,5 +19,9 @@
 #undef PostMessage
 #undef ReplaceFile
 #undef SendMessage
+#undef SendNotifyMessage
+#undef SetProp
+#undef GetProp
+#undef RemoveProp
 #undef ShellExecute
 #undef Shell_NotifyIcon

@@ -59,17 +59,14 @@ std::string Win32Desktop::GetClassName(Hwnd wnd, int maxCount) {
 }
 
 std::string Win32Desktop::GetWindowText(Hwnd wnd) {
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutA(ToHwnd(wnd), WM_GETTEXTLENGTH, 0, 0, BoundedFlags, TextTimeout, &length) ||
-      length == 0)
-    return {};
+  // InternalGetWindowText reads the title the system keeps and sends nothing,
+  // so that a hung program never holds Velmora up.
+  wchar_t wide[256] = {};
+  const int n = ::InternalGetWindowText(ToHwnd(wnd), wide, 256);
+  if (n <= 0) return {};
   char buffer[256] = {};
-  DWORD_PTR copied = 0;
-  if (!::SendMessageTimeoutA(ToHwnd(wnd), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                             BoundedFlags, TextTimeout, &copied))
-    return {};
-  buffer[255] = '\0';  // a careless window may fill the whole buffer
-  return std::string(buffer);
+  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide, n, buffer, 255, nullptr, nullptr);
+  return std::string(buffer, bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
 }
 
 bool Win32Desktop::IsWindow(Hwnd wnd) { return ::IsWindow(ToHwnd(wnd)) != FALSE; }
@@ -92,6 +89,12 @@ std::uint32_t Win32Desktop::GetWindowThreadId(Hwnd wnd) {
 std::uint32_t Win32Desktop::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 
 bool Win32Desktop::ShowWindow(Hwnd wnd, int cmd) { return ::ShowWindow(ToHwnd(wnd), cmd) != FALSE; }
+
+bool Win32Desktop::ShowWindowAsync(Hwnd wnd, int cmd) { return ::ShowWindowAsync(ToHwnd(wnd), cmd) != FALSE; }
+
+bool Win32Desktop::SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+  return ::SendNotifyMessageA(ToHwnd(wnd), msg, wParam, lParam) != FALSE;
+}
 
 bool Win32Desktop::PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
   return ::PostMessageA(ToHwnd(wnd), msg, wParam, lParam) != FALSE;
@@ -119,7 +122,11 @@ std::uintptr_t Win32Desktop::GetClassLong(Hwnd wnd, int index) {
 
 Hwnd Win32Desktop::GetForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
 bool Win32Desktop::SetForegroundWindow(Hwnd wnd) { return ::SetForegroundWindow(ToHwnd(wnd)) != FALSE; }
-bool Win32Desktop::BringWindowToTop(Hwnd wnd) { return ::BringWindowToTop(ToHwnd(wnd)) != FALSE; }
+bool Win32Desktop::BringWindowToTop(Hwnd wnd) {
+  // Asynchronous: the window's own thread moves it when it gets to it.
+  return ::SetWindowPos(ToHwnd(wnd), HWND_TOP, 0, 0, 0, 0,
+                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS) != FALSE;
+}
 
 bool Win32Desktop::AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) {
   return ::AttachThreadInput(attach, attachTo, doAttach ? TRUE : FALSE) != FALSE;
@@ -163,6 +170,21 @@ std::uint32_t Win32Desktop::CheckMenuItem(Hmenu menu, std::uint32_t id, std::uin
 
 bool Win32Desktop::DeleteMenu(Hmenu menu, std::uint32_t id, std::uint32_t flags) {
   return ::DeleteMenu(ToHmenu(menu), id, flags) != FALSE;
+}
+
+bool Win32Desktop::SetProp(Hwnd wnd, std::string_view name, std::uintptr_t value) {
+  const std::string prop(name);
+  return ::SetPropA(ToHwnd(wnd), prop.c_str(), reinterpret_cast<HANDLE>(value)) != FALSE;
+}
+
+std::uintptr_t Win32Desktop::GetProp(Hwnd wnd, std::string_view name) {
+  const std::string prop(name);
+  return reinterpret_cast<std::uintptr_t>(::GetPropA(ToHwnd(wnd), prop.c_str()));
+}
+
+std::uintptr_t Win32Desktop::RemoveProp(Hwnd wnd, std::string_view name) {
+  const std::string prop(name);
+  return reinterpret_cast<std::uintptr_t>(::RemovePropA(ToHwnd(wnd), prop.c_str()));
 }
 
 Hwnd Win32Desktop::CreateUtilityWindow(std::string_view className, WindowHandler handler) {

@@ -36,6 +36,8 @@ class Win32Desktop final : public Desktop {
   std::uint32_t GetCurrentProcessId() override;
 
   bool ShowWindow(Hwnd wnd, int cmd) override;
+  bool ShowWindowAsync(Hwnd wnd, int cmd) override;
+  bool SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   bool PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   std::intptr_t SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   // True when the receiver took the message within the bound.
@@ -59,13 +61,17 @@ class Win32Desktop final : public Desktop {
   std::uint32_t CheckMenuItem(Hmenu menu, std::uint32_t id, std::uint32_t check) override;
   bool DeleteMenu(Hmenu menu, std::uint32_t id, std::uint32_t flags) override;
 
+  bool SetProp(Hwnd wnd, std::string_view name, std::uintptr_t value) override;
+  std::uintptr_t GetProp(Hwnd wnd, std::string_view name) override;
+  std::uintptr_t RemoveProp(Hwnd wnd, std::string_view name) override;
+
   // A hidden WS_POPUP tool window; its class is registered on first use.
   Hwnd CreateUtilityWindow(std::string_view className, WindowHandler handler) override;
   // Only windows made by CreateUtilityWindow; any other window is left alone.
   void DestroyWindow(Hwnd wnd) override;
 
   // Bounds of the sends, in milliseconds.
-  static constexpr UINT SendTimeout = 2000;
+  static constexpr UINT SendTimeout = 500;
   static constexpr UINT TextTimeout = 500;
   static constexpr UINT CopyDataTimeout = 5000;
 

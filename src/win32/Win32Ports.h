@@ -1,6 +1,6 @@
 #pragma once
 // Every real adapter, bundled as the logic's ports.
-#include "main/Ports.h"
+#include "platform/Ports.h"
 #include "win32/Win32Desktop.h"
 #include "win32/Win32Dialogs.h"
 #include "win32/Win32Kernel.h"

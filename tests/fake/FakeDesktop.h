@@ -83,6 +83,7 @@ struct FakeWindow {
   Hicon classSmallIcon{};
   bool hung = false;
   bool closesOnClose = false;
+  std::map<std::string, std::uintptr_t, std::less<>> props{};
   bool alive = true;
   std::size_t sendCount = 0;  // SendMessage, SendCopyData and GetWindowText attempts
   WindowHandler handler{};    // utility windows only
@@ -159,6 +160,9 @@ class FakeDesktop : public Desktop {
   std::vector<std::uint32_t> lockTimeoutSets;
   std::vector<Hwnd> foregroundCalls;  // every SetForegroundWindow call
   std::size_t hungSends = 0;          // sends that timed out on a hung window
+  // Calls that wait for a hung window's thread (ShowWindow, a synchronous
+  // BringWindowToTop would): each one is a freeze of Velmora.
+  std::size_t blockingCalls = 0;
 
   // ---- Desktop ----
   Hwnd FindWindow(std::string_view className, std::string_view title) override;
@@ -178,6 +182,9 @@ class FakeDesktop : public Desktop {
   std::uint32_t GetCurrentProcessId() override;
   // Returns whether the window was visible before, as ShowWindow does.
   bool ShowWindow(Hwnd wnd, int cmd) override;
+  // Takes effect at once, also on a hung window (it catches up later).
+  bool ShowWindowAsync(Hwnd wnd, int cmd) override;
+  bool SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   bool PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   std::intptr_t SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   bool SendCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwData) override;
@@ -198,6 +205,9 @@ class FakeDesktop : public Desktop {
                   std::string_view text) override;
   std::uint32_t CheckMenuItem(Hmenu menu, std::uint32_t id, std::uint32_t check) override;
   bool DeleteMenu(Hmenu menu, std::uint32_t id, std::uint32_t flags) override;
+  bool SetProp(Hwnd wnd, std::string_view name, std::uintptr_t value) override;
+  std::uintptr_t GetProp(Hwnd wnd, std::string_view name) override;
+  std::uintptr_t RemoveProp(Hwnd wnd, std::string_view name) override;
   Hwnd CreateUtilityWindow(std::string_view className, WindowHandler handler) override;
   // Only Velmora's own windows can be destroyed this way.
   void DestroyWindow(Hwnd wnd) override;

@@ -182,12 +182,16 @@ TEST(FakeDesktopTest, ForegroundLockYieldsToAttachedInputOrZeroTimeout) {
 TEST(FakeDesktopTest, HungWindowsAnswerNothingButCountTheAttempt) {
   FakeDesktop d;
   Hwnd w = d.AddWindow({.title = "Busy", .iconic = true, .dragIcon = Hicon{77}, .hung = true});
-  EXPECT_EQ(d.GetWindowText(w), "");
+  EXPECT_EQ(d.GetWindowText(w), "Busy") << "the system's copy of the title";
   EXPECT_EQ(d.SendMessage(w, WM_QUERYDRAGICON, 0, 0), 0);
   d.SendMessage(w, WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_TRUE(d.IsIconic(w));
   EXPECT_FALSE(d.SendCopyData(w, 46, 1));
-  EXPECT_EQ(d.hungSends, 4u);
+  EXPECT_EQ(d.hungSends, 3u);
+  d.ShowWindow(w, SW_HIDE);
+  EXPECT_EQ(d.blockingCalls, 1u);
+  d.ShowWindowAsync(w, SW_SHOW);
+  EXPECT_EQ(d.blockingCalls, 1u) << "the asynchronous call never waits";
   EXPECT_EQ(d.Window(w).sendCount, 4u);
   d.Window(w).hung = false;
   EXPECT_EQ(d.SendMessage(w, WM_QUERYDRAGICON, 0, 0), 77);

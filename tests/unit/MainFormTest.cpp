@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "TestWorld.h"
-#include "main/SystemMenuItems.h"
+#include "foreign/SystemMenuItems.h"
 #include "tray/ClassFile.h"
 
 namespace velmora {
@@ -48,7 +48,7 @@ TEST_F(MainForm, InitialTimerBringsUpListHookAndSweepInOrder) {
   EXPECT_LT(w.LogIndex("ShowWindow " + fake::Hex(note.value) + " 0"), w.LogIndex("SetHook"));
   EXPECT_TRUE(form->TimerOthers.Enabled());
   EXPECT_FALSE(form->TimerInitial.Enabled());
-  EXPECT_FALSE(form->Busy());
+  EXPECT_FALSE(form->Paths().Busy());
   w.timers.Advance(2000);
   EXPECT_EQ(w.kernel.setHookCalls, 1u) << "the initial timer runs once";
 }
@@ -61,7 +61,7 @@ TEST_F(MainForm, ShutdownUnhooksStripsMenusRestoresAndUnmapsInOrder) {
   ASSERT_TRUE(Hidden(marked));
   w.ClearLog();
   form->FormCloseQuery();
-  EXPECT_TRUE(form->Busy()) << "set for good";
+  EXPECT_TRUE(form->Paths().Closed()) << "for good";
   EXPECT_EQ(form->MemBlock, nullptr);
   const auto unhook = w.LogIndex("UnSetHook");
   const auto strip = w.LogIndex("DeleteMenu");
@@ -126,10 +126,9 @@ TEST_F(MainForm, SavedSettingsBecomeLiveRebuildTheIconsAndReachTheHook) {
 
 TEST_F(MainForm, CloseWaitsForTheRunningEventPathButNotForALaterStart) {
   Start();
-  form->Busy() = true;  // e.g. a close that arrives inside a message box of another path
-  EXPECT_FALSE(form->FormCloseQuery());
+  // e.g. a close that arrives inside a message box of another path
+  WhileBusy([&] { EXPECT_FALSE(form->FormCloseQuery()); });
   EXPECT_NE(form->TrayList, nullptr);
-  form->Busy() = false;
   EXPECT_TRUE(form->FormCloseQuery());
   EXPECT_TRUE(form->Closed());
 
@@ -138,7 +137,9 @@ TEST_F(MainForm, CloseWaitsForTheRunningEventPathButNotForALaterStart) {
   other.w.desktop.AddWindow({.className = "ZURUUninstall", .title = "Uninstall Velmora"});
   other.form->WMCopyData(RQ_INSTANCE, 0);
   ASSERT_EQ(other.host.closeRequests, 1);
-  EXPECT_TRUE(other.form->FormCloseQuery()) << "Busy is kept for this close";
+  other.Request(RQ_INSTANCE, Hwnd{});
+  EXPECT_EQ(other.host.closeRequests, 1) << "nothing more is taken in";
+  EXPECT_TRUE(other.form->FormCloseQuery());
 }
 
 TEST_F(MainForm, TaskbarRestartWaitsForTheRunningEventPath) {
@@ -148,10 +149,10 @@ TEST_F(MainForm, TaskbarRestartWaitsForTheRunningEventPath) {
   Minimize(note);
   const std::size_t adds = w.tray.CountCalls(NIM_ADD);
   form->TaskbarCreated();
-  form->Busy() = true;
-  w.timers.Advance(1000);
-  EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds);
-  form->Busy() = false;
+  WhileBusy([&] {
+    w.timers.Advance(1000);
+    EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds);
+  });
   w.timers.Advance(1000);
   EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds + 1);
   EXPECT_FALSE(form->TimerExplorer.Enabled());
@@ -168,61 +169,50 @@ TEST_F(MainForm, ChoosingTheItemWithoutAClassKeyChangesNothing) {
 
 // --- Request intake -------------------------------------------------------
 
-TEST_F(MainForm, BusyTurnsRequestsAwayAndStretchesTheHideTimerOnce) {
+TEST_F(MainForm, MinimizesThatArriveTogetherOrNestedAllGoToTheTray) {
   Start();
   Options().HandleExcel = 1;
-  const Hwnd a = Foreign("EXCEL7", "A"), b = Foreign("EXCEL7", "B");
-  Request(RQ_MINIMIZING, a);
-  EXPECT_TRUE(form->TimerHide.Enabled());
-  Request(RQ_MINIMIZING, b);  // while the hide timer runs: ignored
-  EXPECT_FALSE(List().FindEntry(b));
-  EXPECT_EQ(form->TimerHide.Interval(), 100u);
-  // A minimize that arrives nested while busy stretches the timer to 500 ms.
-  form->Busy() = true;
-  Request(RQ_MINIMIZING, b);
-  form->Busy() = false;
-  EXPECT_EQ(form->TimerHide.Interval(), 500u);
-  w.desktop.Window(a).iconic = true;
-  w.timers.Advance(499);
-  EXPECT_FALSE(Hidden(a));
-  w.timers.Advance(1);
-  EXPECT_TRUE(Hidden(a));
-  EXPECT_EQ(form->TimerHide.Interval(), 500u) << "never set back";
-}
-
-TEST_F(MainForm, MissedMinimizeMakesTheSweepComeBackSooner) {
-  Start();
-  const Hwnd marked = Foreign("Notepad");
-  Mark(marked);
-  form->Busy() = true;
-  Request(RQ_MINIMIZING, marked);
-  form->Busy() = false;
-  EXPECT_TRUE(form->RequestMissed);
-  w.desktop.Window(marked).iconic = true;
-  w.timers.Advance(5000);  // first sweep: hides it, and comes back after 1 s
-  EXPECT_TRUE(Hidden(marked));
-  EXPECT_EQ(form->TimerOthers.Interval(), 1000u);
-  Request(RQ_ACTIVATED, Foreign("Other"));  // any request clears the flag
-  w.timers.Advance(1000);
-  EXPECT_EQ(form->TimerOthers.Interval(), 5000u);
-}
-
-TEST_F(MainForm, NestedRequestDuringATitleReadIsIgnored) {
-  Start();
-  Options().HandleExcel = 1;
-  const Hwnd a = Foreign("EXCEL7", "A"), b = Foreign("EXCEL7", "B");
-  bool nested = false;
+  std::vector<Hwnd> windows;
+  for (int i = 0; i < 20; ++i) windows.push_back(Foreign("EXCEL7", "book " + std::to_string(i)));
+  // "Minimize all": every request arrives before the first hide is due, some
+  // nested in the sends of others, some while another path is at work.
   w.desktop.onSend = [&](Hwnd target) {
-    if (target == a && !nested) {
-      nested = true;
-      Request(RQ_MINIMIZING, b);
-    }
+    if (target == windows[0]) Request(RQ_MINIMIZING, windows[19]);
   };
-  Request(RQ_MINIMIZING, a);
-  EXPECT_TRUE(nested);
-  EXPECT_TRUE(List().FindEntry(a));
-  EXPECT_FALSE(List().FindEntry(b));
-  EXPECT_TRUE(form->RequestMissed);
+  for (int i = 0; i < 19; ++i) {
+    if (i % 5 == 4)
+      WhileBusy([&] { Request(RQ_MINIMIZING, windows[static_cast<std::size_t>(i)]); });
+    else
+      Request(RQ_MINIMIZING, windows[static_cast<std::size_t>(i)]);
+  }
+  for (Hwnd wnd : windows) w.desktop.Window(wnd).iconic = true;
+  w.timers.Advance(100);
+  for (Hwnd wnd : windows) EXPECT_TRUE(Hidden(wnd));
+  EXPECT_EQ(List().Count(), 20u);
+  EXPECT_FALSE(form->RequestMissed);
+  EXPECT_FALSE(form->TimerHide.Enabled());
+}
+
+TEST_F(MainForm, AWindowSlowToMinimizeHoldsUpNoOtherAndIsGivenUpAfterAWhile) {
+  Start();
+  Options().HandleExcel = 1;
+  const Hwnd slow = Foreign("EXCEL7", "slow"), quick = Foreign("EXCEL7", "quick");
+  Request(RQ_MINIMIZING, slow);
+  Request(RQ_MINIMIZING, quick);
+  w.desktop.Window(quick).iconic = true;
+  w.timers.Advance(100);
+  EXPECT_TRUE(Hidden(quick));
+  EXPECT_FALSE(Hidden(slow));
+  EXPECT_EQ(form->PendingHides(), 1u);
+  w.desktop.Window(slow).iconic = true;  // minimized at last
+  w.timers.Advance(100);
+  EXPECT_TRUE(Hidden(slow));
+  const Hwnd never = Foreign("EXCEL7", "never minimized");
+  Request(RQ_MINIMIZING, never);
+  w.timers.Advance(2100);
+  EXPECT_FALSE(Hidden(never));
+  EXPECT_FALSE(List().FindEntry(never)) << "left on the taskbar, not listed";
+  EXPECT_FALSE(form->TimerHide.Enabled());
 }
 
 TEST_F(MainForm, OwnWindowsTheShellAndUnknownCodesAreLeftAlone) {
@@ -236,7 +226,7 @@ TEST_F(MainForm, OwnWindowsTheShellAndUnknownCodesAreLeftAlone) {
   EXPECT_EQ(List().Count(), 0u);
   EXPECT_FALSE(Hidden(taskbar));
   for (std::uint32_t code : {45u, 54u, 55u, 58u}) Request(code, Foreign("X"));
-  EXPECT_FALSE(form->Busy());
+  EXPECT_FALSE(form->Paths().Busy());
 }
 
 // --- Requests ---------------------------------------------------------------
@@ -419,11 +409,10 @@ TEST_F(MainForm, LaterStartClosesOnlyWhileTheUninstallerIsOpen) {
   form->SetMainMutex(42);
   form->WMCopyData(RQ_INSTANCE, 0);
   EXPECT_EQ(host.closeRequests, 0);
-  EXPECT_FALSE(form->Busy());
+  EXPECT_FALSE(form->Paths().Busy());
   w.desktop.AddWindow({.className = "ZURUUninstall", .title = "Select Uninstall Method"});
   form->WMCopyData(RQ_INSTANCE, 0);
   EXPECT_EQ(host.closeRequests, 1);
-  EXPECT_TRUE(form->Busy()) << "stays set while the form closes";
   EXPECT_EQ(form->MainMutex, 0u);
 }
 
@@ -470,7 +459,7 @@ TEST_F(MainForm, HideTimerNeverHidesAWindowTheListNoLongerHolds) {
   EXPECT_FALSE(Hidden(note));
   const Hwnd stubborn = Foreign("Notepad", "refuses to minimize");
   Request(RQ_MINIMIZING, stubborn);
-  w.timers.Advance(100);
+  w.timers.Advance(2100);
   EXPECT_FALSE(Hidden(stubborn));
   EXPECT_FALSE(List().FindEntry(stubborn));
 }
@@ -485,11 +474,11 @@ TEST_F(MainForm, SweepHidesMarkedAndConsoleWindowsAndStepsBackWhenBusy) {
   EXPECT_TRUE(Hidden(note));
   EXPECT_FALSE(Hidden(console));
   Options().HandleConsole = 1;
-  form->Busy() = true;
-  w.timers.Advance(5000);
-  EXPECT_FALSE(Hidden(console));
-  EXPECT_EQ(form->TimerOthers.Interval(), 1000u);
-  form->Busy() = false;
+  WhileBusy([&] {
+    w.timers.Advance(5000);
+    EXPECT_FALSE(Hidden(console));
+    EXPECT_EQ(form->TimerOthers.Interval(), 1000u);
+  });
   w.timers.Advance(1000);
   EXPECT_TRUE(Hidden(console));
   EXPECT_EQ(form->TimerOthers.Interval(), 5000u);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestWorld.h"
-#include "main/SystemMenuItems.h"
+#include "foreign/SystemMenuItems.h"
 #include "tray/ClassFile.h"
 
 namespace velmora {

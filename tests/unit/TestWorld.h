@@ -1,7 +1,10 @@
 #pragma once
 // A fresh fake desktop with Velmora's main form on it.
+#include <functional>
 #include <memory>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "FakeWorld.h"
 #include "main/TFOrvane.h"
@@ -54,6 +57,8 @@ struct VelmoraWorld {
     Request(RQ_ADD_ITEM, wnd);
     Request(RQ_ITEM_CHOSEN, wnd);
   }
+  // Runs f as another event path at work (as inside its message box or send).
+  void WhileBusy(const std::function<void()>& f) { ASSERT_TRUE(form->Paths().TryRun(f)); }
   bool Hidden(Hwnd wnd) { return !w.desktop.Window(wnd).visible; }
   std::optional<std::intptr_t> Click(std::uint32_t id, std::uint32_t mouse) {
     return w.desktop.Deliver(List().TrayWnd, 0x401, id, mouse);

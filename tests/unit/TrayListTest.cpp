@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestWorld.h"
-#include "main/WindowKinds.h"
+#include "foreign/WindowKinds.h"
 
 namespace velmora {
 namespace {
@@ -329,10 +329,10 @@ TEST_F(TrayList, InactivityWaitsWhileAnotherEventPathIsAtWork) {
   Options().EveryHideInactive = 1;
   Options().EveryHideMinutes = 1;
   const Hwnd a = Hide("A");
-  form->Busy() = true;
-  w.timers.Advance(60000);
-  EXPECT_TRUE(w.tray.Has(Id(a)));
-  form->Busy() = false;
+  WhileBusy([&] {
+    w.timers.Advance(60000);
+    EXPECT_TRUE(w.tray.Has(Id(a)));
+  });
   w.timers.Advance(1000);
   EXPECT_FALSE(w.tray.Has(Id(a)));
   EXPECT_TRUE(w.tray.Has(0));
@@ -429,15 +429,14 @@ TEST_F(TrayList, GroupModeOwnIconsHonourTheirDoubleClickOption) {
   EXPECT_FALSE(Hidden(a));
 }
 
-TEST_F(TrayList, ClicksAreIgnoredWhileBusyAndClearBusyAfterwards) {
+TEST_F(TrayList, AClickWhileBusyIsCarriedOutWhenThePathEnds) {
   const Hwnd a = Hide("A");
-  form->Busy() = true;
-  Click(Id(a), WM_LBUTTONUP);
-  EXPECT_TRUE(Hidden(a));
-  form->Busy() = false;
-  Click(Id(a), WM_LBUTTONUP);
+  WhileBusy([&] {
+    Click(Id(a), WM_LBUTTONUP);
+    EXPECT_TRUE(Hidden(a));
+  });
   EXPECT_FALSE(Hidden(a));
-  EXPECT_FALSE(form->Busy());
+  EXPECT_FALSE(form->Paths().Busy());
 }
 
 // --- No window left without a way back --------------------------------------

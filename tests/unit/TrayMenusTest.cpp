@@ -46,7 +46,7 @@ TEST_F(TrayMenusTest, SharedIconListsByTitleWithTheAllItem) {
   EXPECT_EQ(menu.owner, host.handle);
   EXPECT_EQ(menu.x, 300);
   EXPECT_EQ(w.desktop.foregroundCalls.back(), host.handle) << "main window in front before the menu";
-  EXPECT_FALSE(form->Busy());
+  EXPECT_FALSE(form->Paths().Busy());
 }
 
 TEST_F(TrayMenusTest, InactiveListKeepsTheOrderOfHidingAndHasNoAllItem) {

@@ -1,4 +1,4 @@
-#include "main/SystemMenuItems.h"
+#include "foreign/SystemMenuItems.h"
 
 #include "hook/MemBlock.h"
 #include "platform/WinConst.h"

@@ -1,6 +1,7 @@
 #pragma once
 // Which kind of window a foreign window is, by its class name.
 #include <string_view>
+#include <vector>
 
 #include "platform/Desktop.h"
 #include "platform/Painter.h"
@@ -23,6 +24,10 @@ bool IsConsoleWindow(Desktop& desktop, Hwnd wnd);
 bool HasGenericClass(Desktop& desktop, Hwnd wnd);
 bool IsAppWindow(Desktop& desktop, Hwnd wnd);
 bool IsBrowserFrame(Desktop& desktop, Hwnd wnd);
+
+// Every top-level window, gathered before any of them is acted on (acting may
+// let other messages in).
+std::vector<Hwnd> TopLevelWindows(Desktop& desktop);
 
 // The "TApplication" window a window belongs to: itself, its owner, or none.
 Hwnd OwningAppWindow(Desktop& desktop, Hwnd wnd);

@@ -1,4 +1,4 @@
-#include "main/WindowKinds.h"
+#include "foreign/WindowKinds.h"
 
 #include "platform/WinConst.h"
 
@@ -11,7 +11,8 @@ bool IsGenericClass(std::string_view cls) { return cls.starts_with("Afx:") || cl
 bool IsAppClass(std::string_view cls) { return cls == "TApplication"; }
 bool IsBrowserFrameClass(std::string_view cls) { return cls == "IEFrame"; }
 bool IsShellClass(std::string_view cls) {
-  return cls == "Shell_TrayWnd" || cls == "Shell_SecondaryTrayWnd" || cls == "Progman" || cls == "WorkerW";
+  return cls == "Shell_TrayWnd" || cls == "Shell_SecondaryTrayWnd" || cls == "Progman" || cls == "WorkerW" ||
+         cls == "#32769";  // the desktop window itself
 }
 
 bool IsWordWindow(Desktop& d, Hwnd w) { return IsWordClass(d.GetClassName(w)); }
@@ -20,6 +21,15 @@ bool IsConsoleWindow(Desktop& d, Hwnd w) { return IsConsoleClass(d.GetClassName(
 bool HasGenericClass(Desktop& d, Hwnd w) { return IsGenericClass(d.GetClassName(w)); }
 bool IsAppWindow(Desktop& d, Hwnd w) { return IsAppClass(d.GetClassName(w)); }
 bool IsBrowserFrame(Desktop& d, Hwnd w) { return IsBrowserFrameClass(d.GetClassName(w)); }
+
+std::vector<Hwnd> TopLevelWindows(Desktop& desktop) {
+  std::vector<Hwnd> windows;
+  desktop.EnumWindows([&](Hwnd wnd) {
+    windows.push_back(wnd);
+    return true;
+  });
+  return windows;
+}
 
 Hwnd OwningAppWindow(Desktop& desktop, Hwnd wnd) {
   if (IsAppWindow(desktop, wnd)) return wnd;

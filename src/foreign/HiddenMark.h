@@ -1,0 +1,38 @@
+#pragma once
+// Velmora's mark on every window it hides: a window property that outlives
+// Velmora, so that a later start (or the crash handler) finds every window a
+// killed or failed Velmora left hidden.
+#include <cstdint>
+
+#include "platform/Desktop.h"
+
+namespace velmora {
+
+inline constexpr char HiddenMarkName[] = "VelmoraHidden";
+
+// The property's value: how the window was taken off the taskbar.
+enum class HiddenHow : std::uintptr_t {
+  None = 0,
+  Hidden = 1,   // ShowWindow SW_HIDE
+  TabOnly = 2,  // minimized, only its taskbar button taken away
+};
+
+inline HiddenHow HiddenMarkOf(Desktop& desktop, Hwnd wnd) {
+  const std::uintptr_t value = desktop.GetProp(wnd, HiddenMarkName);
+  return value == 1 || value == 2 ? static_cast<HiddenHow>(value) : HiddenHow::None;
+}
+
+inline void SetHiddenMark(Desktop& desktop, Hwnd wnd, HiddenHow how) {
+  desktop.SetProp(wnd, HiddenMarkName, static_cast<std::uintptr_t>(how));
+}
+
+inline void ClearHiddenMark(Desktop& desktop, Hwnd wnd) { desktop.RemoveProp(wnd, HiddenMarkName); }
+
+// A marked window that is still off the taskbar: hidden, or minimized without its button.
+inline bool StillHidden(Desktop& desktop, Hwnd wnd, HiddenHow how) {
+  if (!desktop.IsWindow(wnd)) return false;
+  if (how == HiddenHow::Hidden) return !desktop.IsWindowVisible(wnd);
+  return how == HiddenHow::TabOnly && desktop.IsIconic(wnd);
+}
+
+}  // namespace velmora
