@@ -19,11 +19,13 @@ namespace {
 
 HINSTANCE g_module = nullptr;
 
-// The block is opened once per process, on first need; a failure is kept so
-// that hosts do not retry on every event (SetHook may retry).
+// The block is opened once per process, on first need; after a failure a host
+// tries again at most once a second (a Velmora started later creates it).
 enum BlockState : int { kUntried, kOpening, kOpen, kFailed };
 MappedBlock g_block;
 std::atomic<int> g_blockState{kUntried};
+std::atomic<DWORD> g_failedAt{0};
+constexpr DWORD kRetryMs = 1000;
 
 HookHandle g_cbtHook;
 HookHandle g_getMessageHook;
@@ -60,8 +62,13 @@ T Read(const T& field) {
 TMemBlock* Block() {
   int state = g_blockState.load(std::memory_order_acquire);
   if (state == kOpen) return g_block.get();
+  if (state == kFailed && GetTickCount() - g_failedAt.load(std::memory_order_relaxed) >= kRetryMs &&
+      g_blockState.compare_exchange_strong(state, kUntried)) {
+    state = kUntried;
+  }
   if (state != kUntried || !g_blockState.compare_exchange_strong(state, kOpening)) return nullptr;
   const bool opened = g_block.Open();
+  if (!opened) g_failedAt.store(GetTickCount(), std::memory_order_relaxed);
   g_blockState.store(opened ? kOpen : kFailed, std::memory_order_release);
   return opened ? g_block.get() : nullptr;
 }
@@ -75,6 +82,15 @@ TMemBlock* ActiveBlock() {
     return nullptr;
   }
   return block;
+}
+
+// The main window named in the block, when it still is Velmora's: a Velmora
+// that was killed leaves a handle that another window may carry later.
+HWND VelmoraWindow(TMemBlock* block) {
+  HWND main = ToHwnd(Read(block->MainWindow));
+  DWORD pid = 0;
+  if (GetWindowThreadProcessId(main, &pid) == 0 || pid != Read(block->HookOwnerPid)) return nullptr;
+  return main;
 }
 
 void ClassNameOf(HWND wnd, char (&name)[256]) {
@@ -138,25 +154,39 @@ void WriteClassKey(TMemBlock* block, const char* key, std::size_t size) {
   std::memcpy(block->ClassKey + 1, key, size);
 }
 
-// Bounded, so that a stuck Velmora never freezes the host.
-bool Send(TMemBlock* block, RequestCode code, HWND wnd) {
-  COPYDATASTRUCT data{};
-  data.dwData = reinterpret_cast<ULONG_PTR>(wnd);
-  DWORD_PTR result = 0;
-  return SendMessageTimeoutA(ToHwnd(Read(block->MainWindow)), WM_COPYDATA, code,
-                             reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG | SMTO_NORMAL,
-                             1000, &result) != 0;
+void WriteClassKey(TRequestPayload& payload, const char* key, std::size_t size) {
+  if (size > 255) size = 255;
+  payload.ClassKey[0] = static_cast<std::uint8_t>(size);
+  std::memcpy(payload.ClassKey + 1, key, size);
 }
 
-// A request about a window; Velmora reads ClassKey for windows of generic classes.
-bool Report(TMemBlock* block, RequestCode code, HWND wnd) {
+// Bounded, so that a stuck Velmora never freezes the host. The payload is the
+// request's own copy of what the block says: no other program can change it.
+bool Send(TMemBlock* block, RequestCode code, HWND wnd, TRequestPayload& payload) {
+  HWND main = VelmoraWindow(block);
+  if (main == nullptr) return false;
+  COPYDATASTRUCT data{};
+  data.dwData = reinterpret_cast<ULONG_PTR>(wnd);
+  data.cbData = sizeof payload;
+  data.lpData = &payload;
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(main, WM_COPYDATA, code, reinterpret_cast<LPARAM>(&data),
+                             SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result) != 0;
+}
+
+// A request about a window; Velmora reads the class key for windows of generic classes.
+bool Report(TMemBlock* block, RequestCode code, HWND wnd, std::uint32_t appWindow = 0) {
+  TRequestPayload payload{};
+  payload.AppWindow = appWindow;
   char name[256];
   ClassNameOf(wnd, name);
   if (const char* kind = GenericKind(name)) {
     char key[256];
-    WriteClassKey(block, key, GenericKey(kind, key));
+    const std::size_t size = GenericKey(kind, key);
+    WriteClassKey(block, key, size);
+    WriteClassKey(payload, key, size);
   }
-  return Send(block, code, wnd);
+  return Send(block, code, wnd, payload);
 }
 
 bool IsMinimizeCommand(unsigned show) {
@@ -236,12 +266,15 @@ void AnnounceAppForm(TMemBlock* block, HWND form, HWND app) {
   const std::uint32_t formId = FromHwnd(form);
   if (!Holds(g_apps, kAppSlots, appId)) {
     char key[256];
-    WriteClassKey(block, key, ClassKeyOf(form, key));
-    if (Send(block, RQ_APP_WINDOW, app)) Remember(g_apps, kAppSlots, g_appVictim, appId);
+    const std::size_t size = ClassKeyOf(form, key);
+    WriteClassKey(block, key, size);
+    TRequestPayload payload{};
+    WriteClassKey(payload, key, size);
+    if (Send(block, RQ_APP_WINDOW, app, payload)) Remember(g_apps, kAppSlots, g_appVictim, appId);
   }
   if (!Holds(g_forms, kFormSlots, formId)) {
     block->AppWindow = appId;
-    if (Report(block, RQ_APP_FORM, form)) Remember(g_forms, kFormSlots, g_formVictim, formId);
+    if (Report(block, RQ_APP_FORM, form, appId)) Remember(g_forms, kFormSlots, g_formVictim, formId);
   }
 }
 

@@ -72,7 +72,6 @@ class Win32Desktop final : public Desktop {
 
   // Bounds of the sends, in milliseconds.
   static constexpr UINT SendTimeout = 500;
-  static constexpr UINT TextTimeout = 500;
   static constexpr UINT CopyDataTimeout = 5000;
 
  private:

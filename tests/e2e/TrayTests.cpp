@@ -111,7 +111,8 @@ class TrayTest : public VelmoraTest {
   void CloseExpectingAllBack(const std::vector<HWND>& windows) {
     ASSERT_TRUE(CloseVelmora());
     EXPECT_EQ(velmora_.ExitCode(), 0u);
-    for (HWND w : windows) EXPECT_TRUE(Restored(w)) << State(w);
+    // The windows' own threads carry out the restore: it may land just after Velmora has gone.
+    for (HWND w : windows) EXPECT_TRUE(WaitUntil([&] { return Restored(w); }, 2s)) << State(w);
     EXPECT_TRUE(Tray().Icons().empty()) << Describe(Tray().Icons());
   }
 

@@ -3,12 +3,22 @@
 #include <string>
 
 #include "win32/Convert.h"
+#include "win32/Raii.h"
 
 namespace velmora {
 
 namespace {
 constexpr char MainClassName[] = "TFOrvane";
 constexpr UINT_PTR RetryCloseTimer = 1;
+
+bool RunsElevated() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  const UniqueHandle owned(token);
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  return GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) && elevation.TokenIsElevated;
+}
 }
 
 MainWindow::MainWindow(Ports& ports) : form_(ports, *this) {
@@ -27,10 +37,14 @@ MainWindow::MainWindow(Ports& ports) : form_(ports, *this) {
   hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW, MainClassName, "Velmora", WS_POPUP, x, y, width, height, nullptr,
                           nullptr, instance, this);
   if (hwnd_ == nullptr) return;
-  // Requests come from programs of any integrity level.
-  ChangeWindowMessageFilterEx(hwnd_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
   taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
-  ChangeWindowMessageFilterEx(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+  // Run elevated, Velmora lets in what programs of the normal level reach it
+  // with; run normally, it keeps the system's rule: nothing from a lower level
+  // (a sandboxed process) gets in.
+  if (RunsElevated()) {
+    ChangeWindowMessageFilterEx(hwnd_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+  }
   form_.FormCreate();
 }
 
@@ -68,7 +82,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COPYDATA: {
       const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-      form_.WMCopyData(wParam, data != nullptr ? data->dwData : 0);
+      if (data == nullptr) return 0;
+      // The system copied cbData bytes into this process for the call; the
+      // form reads them only when they are exactly one request payload.
+      form_.WMCopyData(wParam, data->dwData, data->lpData, data->lpData != nullptr ? data->cbData : 0);
       return 0;
     }
     case WM_QUERYENDSESSION:

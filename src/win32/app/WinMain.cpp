@@ -8,12 +8,17 @@
 
 #include "main/EntrySequence.h"
 #include "win32/Win32Ports.h"
+#include "win32/app/CrashGuard.h"
 #include "win32/app/MainWindow.h"
 
-// An uncaught exception ends the process quietly; the default handler would
-// pull the whole symbol demangler into the executable to print its name.
+// An uncaught exception ends the process, after the hidden windows are back;
+// the default handler would pull the whole symbol demangler into the
+// executable to print its name.
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
+void __verbose_terminate_handler() {
+  velmora::ShowMarkedWindows();
+  std::abort();
+}
 }  // namespace __gnu_cxx
 
 namespace {
@@ -51,7 +56,12 @@ int RunVelmora() {
   WantsSplash(ports);
 
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  for (;;) {
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) break;  // WM_QUIT
+    // A message the system could not deliver (a malformed or oversized one)
+    // ends nothing: the loop goes on with the next.
+    if (got == -1) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
@@ -62,9 +72,11 @@ int RunVelmora() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  velmora::InstallCrashGuard();
   try {
     RunVelmora();
   } catch (...) {
+    velmora::ShowMarkedWindows();
   }
   return 0;
 }
