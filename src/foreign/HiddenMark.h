@@ -3,8 +3,10 @@
 // Velmora, so that a later start (or the crash handler) finds every window a
 // killed or failed Velmora left hidden.
 #include <cstdint>
+#include <vector>
 
 #include "platform/Desktop.h"
+#include "platform/WinConst.h"
 
 namespace velmora {
 
@@ -33,6 +35,17 @@ inline bool StillHidden(Desktop& desktop, Hwnd wnd, HiddenHow how) {
   if (!desktop.IsWindow(wnd)) return false;
   if (how == HiddenHow::Hidden) return !desktop.IsWindowVisible(wnd);
   return how == HiddenHow::TabOnly && desktop.IsIconic(wnd);
+}
+
+// Shows every window that still carries the mark, and takes the mark away:
+// the last step of an exit, for windows the list lost hold of.
+inline void ShowMarkedWindows(Desktop& desktop, const std::vector<Hwnd>& windows) {
+  for (Hwnd wnd : windows) {
+    const HiddenHow how = HiddenMarkOf(desktop, wnd);
+    if (how == HiddenHow::None) continue;
+    ClearHiddenMark(desktop, wnd);
+    if (StillHidden(desktop, wnd, how)) desktop.ShowWindowAsync(wnd, win::SW_SHOWMINNOACTIVE);
+  }
 }
 
 }  // namespace velmora

@@ -102,6 +102,7 @@ void TFOrvane::Shutdown() {
   if (TrayList) TrayList->SetListMenus(nullptr);
   Menus.reset();
   TrayList.reset();
+  ShowMarkedWindows(desktop_, TopLevelWindows(desktop_));
   UnmapMemBlock();
 }
 

@@ -42,10 +42,10 @@ void TListTrayIcon::RemoveEntry(TTrayIcon* entry, std::size_t index) {
   owned->uFlags = TrayFlags;
   owned->uCallbackMessage = TrayCallbackMessage;
   owned->Timer.reset();
-  const Hwnd wnd = owned->Window;
+  // The window keeps its mark until it is shown again: one that is still
+  // hidden (a slip, or a report of a window that did not go away) is taken
+  // back by the next sweep.
   TakeOutOfTray(std::move(owned));
-  // Out of the list: no later start may take it for one of ours.
-  ClearHiddenMark(desktop_, wnd);
 }
 
 bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
@@ -53,6 +53,7 @@ bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
   TTrayIcon* entry = FindEntry(wnd, &index);
   if (!entry) return false;
   RemoveEntry(entry, index);
+  ClearHiddenMark(desktop_, wnd);
   // Nothing here waits for the window's program: a hung one comes back when it answers again.
   if (const Hwnd app = OwningAppWindow(desktop_, wnd)) {
     desktop_.ShowWindowAsync(app, SW_SHOW);

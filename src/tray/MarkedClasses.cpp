@@ -1,6 +1,7 @@
 // The marked window classes: their windows always go to the tray.
 #include <algorithm>
 
+#include "foreign/HiddenMark.h"
 #include "foreign/SystemMenuItems.h"
 #include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
@@ -54,6 +55,7 @@ void TListTrayIcon::RemoveClass(const std::string& name) {
   for (Hwnd wnd : LastToFirstWindows()) {
     if (desktop_.GetClassName(wnd) != name) continue;
     desktop_.ShowWindowAsync(wnd, SW_MINIMIZE);
+    ClearHiddenMark(desktop_, wnd);
     std::size_t index = 0;
     if (TTrayIcon* still = FindEntry(wnd, &index)) RemoveEntry(still, index);
   }

@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "foreign/HiddenMark.h"
 #include "platform/WinConst.h"
 #include "tray/TListTrayIcon.h"
 
@@ -219,6 +220,8 @@ void TListTrayIcon::InactiveTimerPath(Hwnd wnd) {
   TTrayIcon* entry = FindEntry(wnd);
   if (!entry) return;
   if (entry->Timer) entry->Timer->SetEnabled(false);
+  // A tick that was due before the settings changed, or came twice: nothing to collect.
+  if (Options.EffectiveTrayMode() != 0 || !Options.EveryHideInactive || entry->Inactive) return;
   if (!desktop_.IsWindow(wnd)) return;
   DeleteOwnIcon(wnd);
   entry = FindEntry(wnd);
@@ -319,6 +322,7 @@ void TListTrayIcon::BringBackUnreachable() {
     const Hwnd wnd = (*it)->Window;
     const auto index = static_cast<std::size_t>(it - Entries.begin());
     RemoveEntry(it->get(), index);
+    ClearHiddenMark(desktop_, wnd);
     if (desktop_.IsWindow(wnd) && !desktop_.IsWindowVisible(wnd)) desktop_.ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE);
   }
   bringingBack_ = false;

@@ -8,12 +8,28 @@ namespace velmora::fake {
 
 FakeTray::FakeTray(CallLog* log) : log_(log) {}
 
+std::set<std::uint32_t> FakeTray::Ids() const {
+  std::set<std::uint32_t> ids;
+  for (const auto& [key, icon] : icons_) ids.insert(key.second);
+  return ids;
+}
+
 bool FakeTray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
   const char* name = message == win::NIM_ADD      ? "NIM_ADD"
                      : message == win::NIM_MODIFY ? "NIM_MODIFY"
                      : message == win::NIM_DELETE ? "NIM_DELETE"
                                                   : "NIM_?";
   LogCall(log_, std::string(name) + " " + Hex(data.uID));
+  if (onSend && !inOnSend_) {
+    inOnSend_ = true;
+    try {
+      onSend();
+    } catch (...) {
+      inOnSend_ = false;
+      throw;
+    }
+    inOnSend_ = false;
+  }
   const auto key = std::make_pair(data.hWnd.value, data.uID);
   auto it = icons_.find(key);
   bool ok = data.cbSize == NotifyIconDataV1Size;

@@ -3,6 +3,7 @@
 // current icons keyed by (hWnd, uID) with the shell's rules.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -35,6 +36,12 @@ class FakeTray : public Tray {
   std::string Tip(std::uint32_t id) const;             // "" when absent
   std::size_t Count() const { return icons_.size(); }
   std::size_t CountCalls(std::uint32_t message) const;
+  std::set<std::uint32_t> Ids() const;
+
+  // Called inside every Shell_NotifyIcon before the shell answers (the call is
+  // a send to the taskbar), so that a test can deliver another event meanwhile.
+  // Not called again while it runs.
+  std::function<void()> onSend;
 
   std::vector<TrayCall> calls;
   bool failAdds = false;              // every NIM_ADD fails (no taskbar yet)
@@ -42,6 +49,7 @@ class FakeTray : public Tray {
 
  private:
   CallLog* log_;
+  bool inOnSend_ = false;
   std::map<std::pair<std::uint64_t, std::uint32_t>, NotifyIconData> icons_;
 };
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "TestWorld.h"
+#include "foreign/HiddenMark.h"
 #include "foreign/SystemMenuItems.h"
 #include "tray/ClassFile.h"
 
@@ -514,6 +515,52 @@ TEST_F(MainForm, UserCloseWindowAsksWhenConfirming) {
   w.desktop.Destroy(note);
   form->UserCloseWindow(note, true);
   EXPECT_EQ(w.dialogs.boxes.size(), 1u);
+}
+
+
+// --- Windows a killed Velmora left behind ------------------------------------
+
+TEST_F(MainForm, MarkedHiddenWindowsAreAdoptedAtStartRepairedBySweepAndBackAtExit) {
+  // What a killed Velmora leaves: hidden windows with its mark, one browser
+  // frame that lost only its taskbar button, one mark on a window since shown.
+  std::vector<Hwnd> left;
+  for (const char* cls : {"EXCEL7", "Notepad", "Notepad", "Calc"}) {
+    left.push_back(w.desktop.AddWindow({.className = cls, .title = cls, .iconic = true, .visible = false}));
+    w.desktop.SetProp(left.back(), HiddenMarkName, 1);
+  }
+  left.push_back(w.desktop.AddWindow({.className = "IEFrame", .title = "ie", .iconic = true}));
+  w.desktop.SetProp(left.back(), HiddenMarkName, 2);
+  const Hwnd shown = Foreign("Notepad", "shown since");
+  w.desktop.SetProp(shown, HiddenMarkName, 1);
+  Start();
+  EXPECT_EQ(List().Count(), 5u);
+  for (Hwnd wnd : left) EXPECT_TRUE(w.tray.Has(TrayIdOf(wnd)));
+  EXPECT_EQ(w.desktop.GetProp(shown, HiddenMarkName), 0u) << "a stale mark goes";
+  // A report of a window that did not go away loses it from the list; the sweep takes it back.
+  Request(RQ_DESTROYED, left[1]);
+  EXPECT_FALSE(List().FindEntry(left[1]));
+  w.timers.Advance(5000);
+  EXPECT_TRUE(List().FindEntry(left[1]));
+  form.reset();
+  for (Hwnd wnd : left) EXPECT_TRUE(w.desktop.IsWindowVisible(wnd) && w.desktop.GetProp(wnd, HiddenMarkName) == 0);
+}
+
+TEST_F(MainForm, TheRequestsOwnPayloadOutweighsTheBlock) {
+  Start();
+  const Hwnd dialog = Foreign("#32770", "Find");
+  Request(RQ_ADD_ITEM, dialog);
+  TRequestPayload payload{};
+  const std::string key = "app.exe|#32770";
+  payload.ClassKey[0] = static_cast<std::uint8_t>(key.size());
+  std::copy(key.begin(), key.end(), payload.ClassKey + 1);
+  form->MemBlock->ClassKey[0] = 4;  // another program wrote the block meanwhile
+  std::copy_n("evil", 4, form->MemBlock->ClassKey + 1);
+  form->WMCopyData(RQ_ITEM_CHOSEN, dialog.value, &payload, sizeof payload);
+  EXPECT_EQ(List().Classes, (std::vector<std::string>{key}));
+  // Any other size is not a payload: the block speaks for a library that sends none.
+  const std::vector<std::uint8_t> junk(sizeof payload + 1, 0xFF);
+  form->WMCopyData(RQ_ITEM_CHOSEN, dialog.value, junk.data(), junk.size());
+  EXPECT_EQ(List().Classes, (std::vector<std::string>{key})) << "unmarked under the block's key, not the payload's";
 }
 
 }  // namespace

@@ -99,9 +99,11 @@ TEST_F(MarkedClasses, UnreadableFileIsNotOverwrittenWithoutItsMarks) {
   f.FormCreate();
   fresh.timers.Advance(500);
   EXPECT_TRUE(f.TrayList->Classes.empty());
+  f.TrayList->AddClass("First");  // still unreadable: the file is left alone
+  EXPECT_EQ(fresh.shell.files[ClassFile], EncodeClassFile({"Old"}));
   fresh.shell.failRead = false;  // readable again by the time the user marks a class
   f.TrayList->AddClass("New");
-  EXPECT_EQ(fresh.shell.files[ClassFile], EncodeClassFile({"New", "Old"}));
+  EXPECT_EQ(fresh.shell.files[ClassFile], EncodeClassFile({"First", "New", "Old"}));
 }
 
 TEST_F(MarkedClasses, FailedWriteKeepsTheOldFileWhole) {

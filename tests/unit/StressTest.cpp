@@ -1,0 +1,189 @@
+// Every event path against every other: at each send to another program (a
+// title or icon read, a tray call) another event may arrive, as on Windows.
+// Built with AddressSanitizer (stress_tests): a path that keeps a pointer into
+// the list across such a call fails here.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "TestWorld.h"
+#include "foreign/HiddenMark.h"
+
+namespace velmora::test {
+namespace {
+
+using namespace win;
+
+class Stress : public VelmoraWorld {
+ public:
+  explicit Stress(unsigned seed) : rng_(seed) {}
+  ~Stress() {
+    w.desktop.onSend = nullptr;
+    w.tray.onSend = nullptr;
+  }
+
+  void Run() {
+    Options().TrayMode = Pick(4);  // 3: out of range, acts as 0
+    Options().GroupMinimum = Pick(4);
+    Options().EveryHideInactive = Pick(2);
+    Options().EveryHideMinutes = 1;
+    Options().ConfirmClose = Pick(2);
+    Options().HandleExcel = 1;
+    const char* classes[] = {"Notepad", "EXCEL7", "Notepad", "", "EXCEL7", "Calc"};
+    for (int i = 0; i < 14; ++i) {
+      const Hwnd wnd = w.desktop.AddWindow({.className = classes[i % 6], .title = "w" + std::to_string(i),
+                                            .pid = 100u + static_cast<std::uint32_t>(i % 4),
+                                            .hung = i % 7 == 6});
+      windows_.push_back(wnd);
+    }
+    List().AddClass("Notepad");
+    List().AddClass("Calc");
+    w.desktop.onSend = [this](Hwnd) { MaybeNested(); };
+    w.tray.onSend = [this] { MaybeNested(); };
+    for (int step = 0; step < 80; ++step) {
+      ScriptAnswers();
+      TopLevelEvent();
+      CheckInvariants();
+      if (::testing::Test::HasFailure()) return;
+    }
+    w.desktop.onSend = nullptr;
+    w.tray.onSend = nullptr;
+    form.reset();  // exit
+    for (Hwnd wnd : windows_)
+      if (w.desktop.IsWindow(wnd)) {
+        EXPECT_TRUE(w.desktop.IsWindowVisible(wnd)) << "left hidden at exit";
+      }
+    EXPECT_EQ(w.tray.Count(), 0u);
+    EXPECT_EQ(w.painter.LiveDrawn(), 0u) << "a drawn group icon outlived its group";
+  }
+
+ private:
+  std::uint8_t Pick(unsigned n) { return static_cast<std::uint8_t>(rng_() % n); }
+  Hwnd AnyWindow() { return windows_[Pick(static_cast<unsigned>(windows_.size()))]; }
+
+  // Menus and questions answer at random: a window, the all-item, Exit, or nothing.
+  void ScriptAnswers() {
+    w.menus.choices.clear();
+    for (int i = 0; i < 4; ++i)
+      w.menus.choices.push_back([this](const std::vector<MenuEntry>& items) -> std::uint32_t {
+        std::vector<std::uint32_t> commands{0};
+        for (const auto& item : items)
+          if (item.command) commands.push_back(item.command);
+        return commands[Pick(static_cast<unsigned>(commands.size()))];
+      });
+    w.dialogs.answers.assign(4, Pick(2) ? IDYES : IDNO);
+  }
+
+  void MaybeNested() {
+    if (!form || Pick(4) != 0) return;
+    AnyEvent(true);
+  }
+
+  void TopLevelEvent() {
+    const Hwnd wnd = AnyWindow();
+    auto& fw = w.desktop.Window(wnd);
+    switch (Pick(6)) {
+      case 0:  // the user minimizes a window; the hook reports it
+        if (!fw.alive) break;
+        Request(RQ_MINIMIZING, wnd);
+        fw.iconic = true;
+        break;
+      case 1:  // the user brings a window back by other means
+        if (!fw.alive) break;
+        fw.iconic = false;
+        fw.visible = true;
+        Request(RQ_ACTIVATED, wnd);
+        break;
+      case 2:  // a program ends
+        if (!fw.alive || Pick(4) != 0) break;
+        Request(RQ_DESTROYED, wnd);
+        w.desktop.Destroy(wnd);
+        break;
+      case 3:
+        w.timers.Advance(Pick(3) == 0 ? 6000 : 100u * (1u + Pick(10)));
+        break;
+      default:
+        AnyEvent(false);
+        break;
+    }
+  }
+
+  void AnyEvent(bool nested) {
+    const Hwnd wnd = AnyWindow();
+    switch (Pick(9)) {
+      case 0: {
+        const std::uint32_t ids[] = {0, 1, 2, 3, TrayIdOf(wnd)};
+        const std::uint32_t mice[] = {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP};
+        Click(ids[Pick(5)], mice[Pick(3)]);
+        break;
+      }
+      case 1: Request(46u + Pick(12), wnd); break;
+      case 2: form->TimerHideTimer(); break;
+      case 3: form->TimerOthersTimer(); break;
+      case 4:
+        if (form->TrayList) form->TrayList->InactiveTimerTimer(wnd);
+        break;
+      case 5:
+        form->QueryEndSession();
+        break;
+      case 6: {
+        TOptionsRecord o = Options();
+        o.TrayMode = Pick(3);
+        o.GroupMinimum = Pick(3);
+        form->SaveOptions(o);
+        break;
+      }
+      case 7:
+        form->TaskbarCreated();
+        form->TimerExplorerTimer();
+        break;
+      default:
+        if (!nested) w.timers.Advance(1000);
+        break;
+    }
+  }
+
+  void CheckInvariants() {
+    ASSERT_FALSE(form->Paths().Busy());
+    ASSERT_EQ(form->Paths().Deferred(), 0u);
+    TListTrayIcon& list = List();
+    for (Hwnd wnd : windows_) {
+      if (!w.desktop.IsWindow(wnd)) continue;
+      // A hidden window is listed, or marked, so that the next sweep takes it back.
+      EXPECT_TRUE(w.desktop.IsWindowVisible(wnd) || list.FindEntry(wnd) || w.desktop.GetProp(wnd, HiddenMarkName))
+          << "a hidden window without an entry";
+    }
+    // Each entry shows by exactly the icons its mode prescribes, and nothing else is in the tray.
+    const int mode = list.Options.EffectiveTrayMode();
+    std::set<std::uint32_t> expected;
+    for (const auto& e : list.Entries) {
+      if (mode == 1 || (mode == 0 && e->Inactive)) {
+        expected.insert(SharedIconId);
+        continue;
+      }
+      std::uint32_t slot = 0;
+      for (std::uint32_t i = 1; mode == 2 && i <= GroupSlots; ++i)
+        if (!e->WindowClass.empty() && list.Groups[i].GroupName == e->WindowClass) slot = i;
+      expected.insert(slot != 0 ? slot : TrayIdOf(e->Window));
+    }
+    EXPECT_EQ(w.tray.Ids(), expected);
+    EXPECT_EQ(w.desktop.blockingCalls, 0u) << "a call waited for a hung program";
+  }
+
+  std::mt19937 rng_;
+  std::vector<Hwnd> windows_;
+};
+
+TEST(StressTest, NoEventNestedInAnotherLosesAWindowOrAnIcon) {
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Stress world(seed);
+    world.Start();
+    world.Run();
+    if (::testing::Test::HasFailure()) break;
+  }
+}
+
+}  // namespace
+}  // namespace velmora::test
