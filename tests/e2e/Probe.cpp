@@ -26,6 +26,7 @@ Probe Probe::Open(const ProbeSpec& spec, const std::wstring& workDir) {
   if (!spec.parentClass.empty())
     args += L" --parent-class " + Quote(spec.parentClass) + L" --parent-title " + Quote(spec.parentTitle);
   if (spec.lifetimeMs) args += L" --lifetime " + std::to_wstring(spec.lifetimeMs);
+  if (spec.hangMs) args += L" --hang-on " + Quote(spec.hangOn) + L" --hang-ms " + std::to_wstring(spec.hangMs);
 
   Probe p;
   if (spec.log) {

@@ -19,7 +19,9 @@ struct ProbeSpec {
   std::wstring ownerClass, ownerTitle;
   std::wstring parentClass, parentTitle;
   unsigned lifetimeMs = 0;
-  bool log = false;  // keep a log of WM_CLOSE / WM_SYSCOMMAND / WM_SHOWWINDOW / WM_DESTROY
+  bool log = false;
+  std::wstring hangOn;  // "minimize" or "hide": the window's thread then stops answering
+  unsigned hangMs = 0;  // keep a log of WM_CLOSE / WM_SYSCOMMAND / WM_SHOWWINDOW / WM_DESTROY
 };
 
 class Probe {

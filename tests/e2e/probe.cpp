@@ -4,7 +4,7 @@
 //
 //   probe.exe --class C [--title T] [--count N] [--minimized] [--hidden]
 //             [--owner-class C [--owner-title T]] [--parent-class C [--parent-title T]]
-//             [--out FILE] [--log FILE] [--lifetime MS]
+//             [--out FILE] [--log FILE] [--lifetime MS] [--hang-on minimize|hide --hang-ms MS]
 //
 // --owner-class: one hidden window of that class owns every window (as a
 //   framework's application window owns its forms).
@@ -14,6 +14,8 @@
 //   "window 0x<handle>", then "owner 0x<handle>" / "parent 0x<handle>".
 // --log: appends "<message> 0x<handle> 0x<wParam>" for WM_CLOSE, WM_SYSCOMMAND,
 //   WM_SHOWWINDOW and WM_DESTROY of the windows.
+// --hang-on: once a window has been minimized (or hidden), its thread stops
+//   answering for --hang-ms, as a program that hangs would.
 // The process ends, exit code 0, when all windows are closed (WM_CLOSE) or
 // the lifetime is over; 2 for bad arguments, 3 when a window cannot be made.
 #include <windows.h>
@@ -35,10 +37,23 @@ struct Options {
   std::wstring parentClass, parentTitle = L"Probe Frame";
   std::wstring out, log;
   DWORD lifetime = 0;
+  std::wstring hangOn;
+  DWORD hangMs = 0;
 };
 
 int g_open = 0;
 std::wstring g_log;
+std::wstring g_hangOn;
+DWORD g_hangMs = 0;
+constexpr UINT WM_APP_HANG = WM_APP + 7;
+
+// The hang starts after the event has been handled, from the message queue.
+void HangLater(HWND w, const wchar_t* event) {
+  if (g_hangMs != 0 && g_hangOn == event) {
+    g_hangOn.clear();  // once
+    PostMessageW(w, WM_APP_HANG, 0, 0);
+  }
+}
 
 void Log(const wchar_t* what, HWND w, WPARAM wp) {
   if (g_log.empty()) return;
@@ -65,7 +80,14 @@ LRESULT CALLBACK ProbeProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept {
       break;
     case WM_SHOWWINDOW:
       Log(L"WM_SHOWWINDOW", w, wp);
+      if (!wp) HangLater(w, L"hide");
       break;
+    case WM_SIZE:
+      if (wp == SIZE_MINIMIZED) HangLater(w, L"minimize");
+      break;
+    case WM_APP_HANG:
+      Sleep(g_hangMs);
+      return 0;
     case WM_DESTROY:
       Log(L"WM_DESTROY", w, wp);
       if (--g_open <= 0) PostQuitMessage(0);
@@ -115,6 +137,8 @@ bool Parse(int argc, wchar_t** argv, Options& o) {
     else if (a == L"--out") { if (!next(o.out)) return false; }
     else if (a == L"--log") { if (!next(o.log)) return false; }
     else if (a == L"--lifetime") { if (!next(v)) return false; o.lifetime = static_cast<DWORD>(_wtoi(v.c_str())); }
+    else if (a == L"--hang-on") { if (!next(o.hangOn)) return false; }
+    else if (a == L"--hang-ms") { if (!next(v)) return false; o.hangMs = static_cast<DWORD>(_wtoi(v.c_str())); }
     else return false;
   }
   return !o.cls.empty() && o.count >= 1 && o.count <= 100;
@@ -142,10 +166,12 @@ int Run(int argc, wchar_t** argv) {
   if (!Parse(argc, argv, o)) {
     std::fwprintf(stderr, L"usage: probe.exe --class C [--title T] [--count N] [--minimized] [--hidden] "
                           L"[--owner-class C] [--owner-title T] [--parent-class C] [--parent-title T] "
-                          L"[--out FILE] [--log FILE] [--lifetime MS]\n");
+                          L"[--out FILE] [--log FILE] [--lifetime MS] [--hang-on minimize|hide --hang-ms MS]\n");
     return 2;
   }
   g_log = o.log;
+  g_hangOn = o.hangOn;
+  g_hangMs = o.hangMs;
   const HINSTANCE inst = GetModuleHandleW(nullptr);
   if (!Register(o.cls, ProbeProc)) return 3;
 
