@@ -27,7 +27,7 @@ bool UninstallerPresent(Desktop& desktop) {
 bool InstallerHandOver(Ports& ports, const std::string& folder, const std::string& file) {
   Kernel& kernel = ports.kernel;
   bool exists = false;
-  const KernelHandle install = kernel.CreateMutex(InstallMutexName, true, exists);
+  KernelObject install(kernel, kernel.CreateMutex(InstallMutexName, true, exists));
   if (!install && !exists) {
     // Without the mutex a new copy could not tell it was started for the
     // installer and would start another: go on as a plain start instead.
@@ -36,18 +36,13 @@ bool InstallerHandOver(Ports& ports, const std::string& folder, const std::strin
   if (!exists) {
     // Keep the mutex until the new copy has seen it, or the copy would find
     // none and start another one, without end.
-    const KernelHandle seen = kernel.CreateEvent(InstallSeenEventName);
+    const KernelObject seen(kernel, kernel.CreateEvent(InstallSeenEventName));
     if (ports.shell.ShellExecute("open", file, folder, SW_SHOWNORMAL) && seen)
-      kernel.WaitForSingleObject(seen, InstallHandOverMs);
-    if (seen) kernel.CloseHandle(seen);
-    kernel.CloseHandle(install);
+      kernel.WaitForSingleObject(seen.get(), InstallHandOverMs);
     return true;
   }
-  if (const KernelHandle seen = kernel.CreateEvent(InstallSeenEventName)) {
-    kernel.SetEvent(seen);
-    kernel.CloseHandle(seen);
-  }
-  if (install) kernel.CloseHandle(install);
+  if (const KernelObject seen(kernel, kernel.CreateEvent(InstallSeenEventName)); seen) kernel.SetEvent(seen.get());
+  install.reset();
   ports.shell.ShellExecute("open", "velmora.chm", folder, SW_SHOWMAXIMIZED);
   return false;
 }
@@ -62,18 +57,15 @@ EntryDecision RunEntrySequence(Ports& ports) {
   if (InstallerPresent(desktop) && InstallerHandOver(ports, folder, file)) return {};
 
   bool exists = false;
-  const KernelHandle mainMutex = kernel.CreateMutex(MainMutexName, true, exists);
+  KernelObject mainMutex(kernel, kernel.CreateMutex(MainMutexName, true, exists));
   if (exists) {
-    if (mainMutex) kernel.CloseHandle(mainMutex);
+    mainMutex.reset();
     if (const Hwnd running = desktop.FindWindow("TFOrvane", AppTitle)) desktop.SendCopyData(running, RQ_INSTANCE, 0);
     return {};
   }
 
-  if (UninstallerPresent(desktop)) {
-    if (mainMutex) kernel.CloseHandle(mainMutex);
-    return {};
-  }
-  return {true, mainMutex};
+  if (UninstallerPresent(desktop)) return {};
+  return {true, std::move(mainMutex)};
 }
 
 bool WantsSplash(Ports& ports) {

@@ -14,7 +14,7 @@ inline constexpr std::uint32_t InstallHandOverMs = 10000;
 
 struct EntryDecision {
   bool run = false;             // false: end the process now, exit code 0
-  KernelHandle mainMutex = 0;   // held for the whole run when run is true
+  KernelObject mainMutex;       // held for the whole run when run is true
 };
 
 // The steps before the forms exist: installer interplay, single instance, uninstaller.

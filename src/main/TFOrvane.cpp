@@ -50,11 +50,7 @@ void TFOrvane::UnmapMemBlock() {
   MemBlock = nullptr;
 }
 
-void TFOrvane::CloseMainMutex() {
-  if (MainMutex == 0) return;
-  ports_.kernel.CloseHandle(MainMutex);
-  MainMutex = 0;
-}
+void TFOrvane::CloseMainMutex() { MainMutex.reset(); }
 
 void TFOrvane::FormCreate() { MapMemBlock(); }
 

@@ -39,7 +39,7 @@ class TFOrvane : public MainForm {
   // The shutdown sequence. False while another event path is at work (a
   // close that arrived nested in it): the caller tries again a little later.
   bool FormCloseQuery();
-  void SetMainMutex(KernelHandle mutex) { MainMutex = mutex; }
+  void SetMainMutex(KernelObject mutex) { MainMutex = std::move(mutex); }
   void CloseMainMutex();
 
   // Messages. payload: the request's COPYDATASTRUCT.lpData, cbData bytes
@@ -75,7 +75,7 @@ class TFOrvane : public MainForm {
   bool RequestMissed = false;
   Hwnd CurrentWindow;
   TMemBlock* MemBlock = nullptr;
-  KernelHandle MainMutex = 0;
+  KernelObject MainMutex;
   std::unique_ptr<TListTrayIcon> TrayList;
   std::unique_ptr<TrayMenus> Menus;
   Timer TimerHide;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 namespace velmora {
 
@@ -31,6 +32,38 @@ class Kernel {
   // The hook library's exports.
   virtual void SetHook() = 0;
   virtual void UnSetHook() = 0;
+};
+
+// Owns one handle of the Kernel port: closed once, when the owner lets go.
+class KernelObject {
+ public:
+  KernelObject() = default;
+  KernelObject(Kernel& kernel, KernelHandle handle) : kernel_(handle ? &kernel : nullptr), handle_(handle) {}
+  KernelObject(KernelObject&& other) noexcept
+      : kernel_(std::exchange(other.kernel_, nullptr)), handle_(std::exchange(other.handle_, 0)) {}
+  KernelObject& operator=(KernelObject&& other) noexcept {
+    if (this != &other) {
+      reset();
+      kernel_ = std::exchange(other.kernel_, nullptr);
+      handle_ = std::exchange(other.handle_, 0);
+    }
+    return *this;
+  }
+  KernelObject(const KernelObject&) = delete;
+  KernelObject& operator=(const KernelObject&) = delete;
+  ~KernelObject() { reset(); }
+
+  KernelHandle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != 0; }
+  void reset() {
+    if (kernel_) kernel_->CloseHandle(handle_);
+    kernel_ = nullptr;
+    handle_ = 0;
+  }
+
+ private:
+  Kernel* kernel_ = nullptr;
+  KernelHandle handle_ = 0;
 };
 
 }  // namespace velmora

@@ -30,14 +30,15 @@ TEST_F(EntrySequence, FirstStartRunsAndHoldsTheInstanceMutex) {
   Process p(w);
   const EntryDecision d = RunEntrySequence(p.ports);
   EXPECT_TRUE(d.run);
-  EXPECT_NE(d.mainMutex, 0u);
+  EXPECT_NE(d.mainMutex.get(), 0u);
   EXPECT_TRUE(w.kernelSpace.MutexExists("VelmoraMutex"));
   EXPECT_TRUE(w.shell.executions.empty());
 }
 
 TEST_F(EntrySequence, SecondStartAsksTheRunningInstanceAndEnds) {
   Process first(w), second(w);
-  ASSERT_TRUE(RunEntrySequence(first.ports).run);
+  const EntryDecision held = RunEntrySequence(first.ports);  // holds the mutex while it lives
+  ASSERT_TRUE(held.run);
   const Hwnd running = w.desktop.AddWindow({.className = "TFOrvane", .title = "Velmora 4.6.3", .pid = 1});
   const EntryDecision d = RunEntrySequence(second.ports);
   EXPECT_FALSE(d.run);
@@ -48,7 +49,8 @@ TEST_F(EntrySequence, SecondStartAsksTheRunningInstanceAndEnds) {
 
 TEST_F(EntrySequence, SecondStartDuringTheFirstHalfSecondFindsNoWindowAndEnds) {
   Process first(w), second(w);
-  ASSERT_TRUE(RunEntrySequence(first.ports).run);
+  const EntryDecision held = RunEntrySequence(first.ports);  // holds the mutex while it lives
+  ASSERT_TRUE(held.run);
   w.desktop.AddWindow({.className = "TFOrvane", .title = "Velmora", .pid = 1});  // caption not set yet
   EXPECT_FALSE(RunEntrySequence(second.ports).run);
   EXPECT_TRUE(w.desktop.copyDataSent.empty());
@@ -90,7 +92,8 @@ TEST_F(EntrySequence, InstallerHandsOverToExactlyOneNewCopy) {
 
 TEST_F(EntrySequence, InstallerWithAnotherInstanceRunningLeavesJustThatOne) {
   Process running(w);
-  ASSERT_TRUE(RunEntrySequence(running.ports).run);
+  const EntryDecision holding = RunEntrySequence(running.ports);
+  ASSERT_TRUE(holding.run);
   const Hwnd main = w.desktop.AddWindow({.className = "TFOrvane", .title = "Velmora 4.6.3", .pid = 1});
   Installer();
   std::vector<std::unique_ptr<Process>> copies;

@@ -407,14 +407,15 @@ TEST_F(MainForm, ShellRestartAndTaskbarCreatedReaddIconsAfterASecond) {
 
 TEST_F(MainForm, LaterStartClosesOnlyWhileTheUninstallerIsOpen) {
   Start();
-  form->SetMainMutex(42);
+  bool exists = false;
+  form->SetMainMutex(KernelObject(w.kernel, w.kernel.CreateMutex("VelmoraMutex", true, exists)));
   form->WMCopyData(RQ_INSTANCE, 0);
   EXPECT_EQ(host.closeRequests, 0);
   EXPECT_FALSE(form->Paths().Busy());
   w.desktop.AddWindow({.className = "ZURUUninstall", .title = "Select Uninstall Method"});
   form->WMCopyData(RQ_INSTANCE, 0);
   EXPECT_EQ(host.closeRequests, 1);
-  EXPECT_EQ(form->MainMutex, 0u);
+  EXPECT_FALSE(form->MainMutex);
 }
 
 TEST_F(MainForm, CloseMinimizedPostsCloseToEveryMinimizedWindowWithoutAsking) {

@@ -42,12 +42,12 @@ int RunVelmora() {
   Win32Ports system;
   Ports& ports = system.ports;
 
-  const EntryDecision decision = RunEntrySequence(ports);
+  EntryDecision decision = RunEntrySequence(ports);
   if (!decision.run) return 0;
 
   ComApartment com;
   MainWindow main(ports);
-  main.Form().SetMainMutex(decision.mainMutex);
+  main.Form().SetMainMutex(std::move(decision.mainMutex));
   if (!main.Created()) {
     main.Form().CloseMainMutex();
     return 0;
