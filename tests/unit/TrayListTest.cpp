@@ -158,8 +158,11 @@ TEST_F(TrayList, CheckWindowsDropsGoneAndRestoredWindowsAndTakesNewTitlesAndIcon
   w.painter.DestroyForeign(oldIcon);
   const Hicon newIcon = w.painter.MakeForeignIcon();
   w.desktop.Window(renamed).getIcon = newIcon;
+  w.ClearLog();
   List().CheckWindows();
   EXPECT_EQ(List().Count(), 1u);
+  EXPECT_TRUE(w.LogHas("NIM_MODIFY " + fake::Hex(Id(renamed))));
+  EXPECT_EQ(w.tray.CountCalls(NIM_ADD), 3u) << "only this one icon changes; none is added again";
   EXPECT_FALSE(w.tray.Has(Id(back)));
   const TTrayIcon* entry = List().FindEntry(renamed);
   ASSERT_NE(entry, nullptr);
