@@ -76,7 +76,8 @@ void TFOrvane::TimerInitialTimer() {
 
 bool TFOrvane::FormCloseQuery() {
   if (closed_) return true;
-  if (paths_.Busy()) return false;
+  // Also while a path waits in a menu or a message box: it still uses the list.
+  if (paths_.InPath()) return false;
   Shutdown();
   return true;
 }

@@ -7,19 +7,25 @@ namespace velmora {
 // Holds the guard for one path; released on every way out, exceptions too.
 class EventPaths::Scope {
  public:
-  explicit Scope(bool& busy) : busy_(busy) { busy_ = true; }
-  ~Scope() { busy_ = false; }
+  explicit Scope(EventPaths& paths) : paths_(paths) {
+    paths_.busy_ = true;
+    ++paths_.depth_;
+  }
+  ~Scope() {
+    paths_.busy_ = false;
+    --paths_.depth_;
+  }
   Scope(const Scope&) = delete;
   Scope& operator=(const Scope&) = delete;
 
  private:
-  bool& busy_;
+  EventPaths& paths_;
 };
 
 bool EventPaths::TryRun(const Path& path) {
   if (busy_ || closed_) return false;
   {
-    Scope scope(busy_);
+    Scope scope(*this);
     path();
   }
   RunDeferred();
@@ -45,7 +51,7 @@ void EventPaths::RunDeferred() {
   while (!busy_ && !closed_ && !deferred_.empty()) {
     Path next = std::move(deferred_.front());
     deferred_.pop_front();
-    Scope scope(busy_);
+    Scope scope(*this);
     next();
   }
 }

@@ -20,6 +20,9 @@ class EventPaths {
   EventPaths& operator=(const EventPaths&) = delete;
 
   bool Busy() const { return busy_; }
+  // A path is on the stack, also one that let others in around a modal loop:
+  // nothing it uses may be torn down now.
+  bool InPath() const { return depth_ > 0; }
   bool Closed() const { return closed_; }
   std::size_t Deferred() const { return deferred_.size(); }
 
@@ -50,6 +53,7 @@ class EventPaths {
   void RunDeferred();
 
   bool busy_ = false;
+  int depth_ = 0;
   bool closed_ = false;
   std::deque<Path> deferred_;
 };

@@ -21,6 +21,8 @@ class Stress : public VelmoraWorld {
   ~Stress() {
     w.desktop.onSend = nullptr;
     w.tray.onSend = nullptr;
+    w.dialogs.whileShown = nullptr;
+    w.menus.choices.clear();
   }
 
   void Run() {
@@ -49,6 +51,7 @@ class Stress : public VelmoraWorld {
     }
     w.desktop.onSend = nullptr;
     w.tray.onSend = nullptr;
+    w.dialogs.whileShown = nullptr;
     form.reset();  // exit
     for (Hwnd wnd : windows_)
       if (w.desktop.IsWindow(wnd)) {
@@ -67,12 +70,18 @@ class Stress : public VelmoraWorld {
     w.menus.choices.clear();
     for (int i = 0; i < 4; ++i)
       w.menus.choices.push_back([this](const std::vector<MenuEntry>& items) -> std::uint32_t {
+        // The menu's own message loop lets everything in, a close too.
+        if (Pick(4) == 0) {
+          EXPECT_FALSE(form->FormCloseQuery()) << "closed under an open menu";
+        }
+        MaybeNested();
         std::vector<std::uint32_t> commands{0};
         for (const auto& item : items)
           if (item.command) commands.push_back(item.command);
         return commands[Pick(static_cast<unsigned>(commands.size()))];
       });
     w.dialogs.answers.assign(4, Pick(2) ? IDYES : IDNO);
+    w.dialogs.whileShown = [this] { MaybeNested(); };
   }
 
   void MaybeNested() {
@@ -139,7 +148,12 @@ class Stress : public VelmoraWorld {
         form->TimerExplorerTimer();
         break;
       default:
-        if (!nested) w.timers.Advance(1000);
+        // A close arriving inside another path waits for it to end.
+        if (nested) {
+          EXPECT_FALSE(form->FormCloseQuery());
+        } else {
+          w.timers.Advance(1000);
+        }
         break;
     }
   }
