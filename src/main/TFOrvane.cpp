@@ -6,6 +6,7 @@
 #include "foreign/SystemMenuItems.h"
 #include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
+#include "settings/HotkeyText.h"
 #include "settings/OptionsStore.h"
 
 namespace velmora {
@@ -17,6 +18,8 @@ constexpr char UninstallClass[] = "ZURUUninstall";
 // A window reported as minimizing that is not minimized yet is looked at again
 // on later ticks, this long at most.
 constexpr std::uint64_t MinimizeGraceMs = 2000;
+constexpr const char* HotkeyNames[HotkeyCount + 1] = {"",           "VLMMinimize", "VLMActivate", "VLMRestoreFT",
+                                                      "VLMCloseFT", "VLMCloseFTT", ""};
 
 std::string ShortString(const std::uint8_t* bytes) {
   return std::string(reinterpret_cast<const char*>(bytes + 1), bytes[0]);
@@ -62,6 +65,7 @@ void TFOrvane::TimerInitialTimer() {
   Menus = std::make_unique<TrayMenus>(ports_, *this, *TrayList);
   TrayList->SetListMenus(Menus.get());
   PushHookOptions(TrayList->Options, MemBlock);
+  MakeHotkeyIds();
   paths_.RunOrDefer([this] {
     TrayList->LoadClassFile();
     // Windows a Velmora that was killed left hidden come back into the list.
@@ -70,6 +74,7 @@ void TFOrvane::TimerInitialTimer() {
       MemBlock->MainWindow = TrayIdOf(host_.Handle());
       ports_.kernel.SetHook();
     }
+    RegisterHotkeys();
   });
   TimerOthers.SetEnabled(true);
 }
@@ -96,6 +101,7 @@ void TFOrvane::Shutdown() {
     ports_.kernel.UnSetHook();
   }
   StripTrayMenuItems(desktop_);
+  UnregisterHotkeys();
   if (TrayList) TrayList->SetListMenus(nullptr);
   Menus.reset();
   TrayList.reset();
@@ -323,8 +329,13 @@ void TFOrvane::Request56() {
 }
 
 void TFOrvane::CloseMinimizedWindows() {
-  for (Hwnd wnd : TopLevelWindows(desktop_))
-    if (desktop_.IsIconic(wnd)) desktop_.PostMessage(wnd, WM_CLOSE, 0, 0);
+  // Invisible minimized windows that programs keep for themselves (and the
+  // user never saw) are left alone: closing one would end its program.
+  for (Hwnd wnd : TopLevelWindows(desktop_)) {
+    if (!desktop_.IsIconic(wnd) || IsOwnWindow(wnd)) continue;
+    if (desktop_.IsWindowVisible(wnd) || (TrayList && TrayList->FindEntry(wnd)))
+      desktop_.PostMessage(wnd, WM_CLOSE, 0, 0);
+  }
 }
 
 void TFOrvane::InsertIcon(bool startHideTimer) {
@@ -451,6 +462,109 @@ void TFOrvane::UserCloseWindow(Hwnd wnd, bool confirm) {
     if (answer != IDYES || !desktop_.IsWindow(wnd)) return;
   }
   desktop_.PostMessage(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void TFOrvane::MakeHotkeyIds() {
+  for (std::size_t i = 1; i <= HotkeyCount; ++i) HotkeyIds[i].Name = HotkeyNames[i];
+  for (std::size_t i = 1; i <= HotkeyCount; ++i)
+    HotkeyIds[i].Id = HotkeyIds[i].Name.empty() ? 0 : ports_.hotkeys.GlobalAddAtom(HotkeyIds[i].Name);
+}
+
+void TFOrvane::RegisterHotkeys() {
+  if (!TrayList) return;
+  bool cleared = false;
+  for (std::size_t i = 1; i <= HotkeyCount; ++i) {
+    THotkeyRecord& hotkey = TrayList->Options.Hotkey(static_cast<int>(i));
+    if (hotkey.Enabled != 1) continue;
+    if (ports_.hotkeys.RegisterHotKey(host_.Handle(), HotkeyIds[i].Id, hotkey.Modifiers, hotkey.Key)) continue;
+    ShowHotkeyUnavailable(HotkeyText(hotkey.Modifiers, hotkey.Key));
+    // Switched off and stored so, so that the warning does not come again at the next start.
+    if (!TrayList) return;
+    TrayList->Options.Hotkey(static_cast<int>(i)) = THotkeyRecord{};
+    cleared = true;
+  }
+  if (cleared) SaveOptions(TrayList->Options);
+}
+
+void TFOrvane::UnregisterHotkeys() {
+  for (std::size_t i = 1; i <= HotkeyCount; ++i) {
+    ports_.hotkeys.UnregisterHotKey(host_.Handle(), HotkeyIds[i].Id);
+    if (HotkeyIds[i].Id != 0) ports_.hotkeys.GlobalDeleteAtom(static_cast<std::uint16_t>(HotkeyIds[i].Id));
+    HotkeyIds[i] = TMyHotkey{};
+  }
+}
+
+void TFOrvane::ShowHotkeyUnavailable(const std::string& text) {
+  const std::string message = "The hotkey '" + text + "' is not available.\rPlease try another hotkey.";
+  EventPaths::Opening open(paths_);
+  ports_.dialogs.MessageBox(message, AppTitle, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
+}
+
+void TFOrvane::WMHotKey(std::uintptr_t id) {
+  if (closed_ || !TrayList) return;
+  for (std::size_t i = 1; i <= HotkeyCount; ++i) {
+    if (static_cast<std::uintptr_t>(static_cast<std::uint32_t>(HotkeyIds[i].Id)) != id) continue;
+    if (TrayList->Options.Hotkey(static_cast<int>(i)).Enabled != 1) continue;
+    RunHotkey(i);
+    return;
+  }
+}
+
+void TFOrvane::RunHotkey(std::size_t number) {
+  switch (number) {
+    case 1: MinimizeForeground(); break;
+    case 2: Velmora1Click(); break;
+    case 3:
+      paths_.RunOrDefer([this] {
+        if (TrayList) TrayList->RestoreAll();
+      });
+      break;
+    case 4:
+      paths_.RunOrDefer([this] {
+        if (TrayList) TrayList->CloseAll();
+      });
+      break;
+    case 5:
+      paths_.RunOrDefer([this] {
+        int answer = 0;
+        {
+          EventPaths::Opening open(paths_);
+          answer = ports_.dialogs.MessageBox("All minimized applications will be closed \rProceed with Close ?",
+                                             AppTitle, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
+        }
+        if (answer == IDYES) CloseMinimizedWindows();
+      });
+      break;
+    case 6:
+      paths_.RunOrDefer([this] {
+        if (Menus) Menus->ShowListMenu("", MenuMode::Restore, true);
+      });
+      break;
+    default: break;
+  }
+}
+
+void TFOrvane::MinimizeForeground() {
+  const Hwnd foreground = desktop_.GetForegroundWindow();
+  // Never Velmora's own windows (the options dialog among them), the taskbar or the desktop.
+  if (!foreground || IsOwnWindow(foreground) || !MemBlock) return;
+  Hwnd wnd = OwningAppWindow(desktop_, foreground);
+  if (!wnd) wnd = foreground;
+  if (!MayHide(wnd)) return;
+  MemBlock->PendingWindow = TrayIdOf(wnd);
+  if (desktop_.GetParent(wnd)) {
+    MemBlock->PendingWindow = 0;
+    return;
+  }
+  // The library reports the minimizing (request 46) and, as the pending window, it goes to the tray.
+  desktop_.PostMessage(wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+}
+
+void TFOrvane::Velmora1Click() {
+  // Until the options dialog exists, the item tells what the program is.
+  EventPaths::Opening open(paths_);
+  ports_.dialogs.MessageBox(std::string(AppTitle) + "\r将窗口最小化到系统托盘，需要时再恢复。", AppTitle,
+                            MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace velmora

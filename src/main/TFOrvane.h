@@ -1,6 +1,7 @@
 #pragma once
 // The main form: never shown; where the hook library's requests, the timers
 // and a later start of the program arrive.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -51,6 +52,17 @@ class TFOrvane : public MainForm {
   bool QueryEndSession();
   void EndSession(bool ending);
 
+  // Global hotkeys: identifiers 1..6 (0 unused), their atoms named as the
+  // system knows them; hotkey 6 has no atom and identifier 0.
+  struct TMyHotkey {
+    std::int32_t Id = 0;
+    std::string Name;
+  };
+  std::array<TMyHotkey, HotkeyCount + 1> HotkeyIds;
+  void RegisterHotkeys();
+  void ShowHotkeyUnavailable(const std::string& text);
+  void WMHotKey(std::uintptr_t id);
+
   // Stores new settings and makes them the live ones: the tray icons are
   // rebuilt and the hook codes pushed. False when the registry refused them.
   bool SaveOptions(const TOptionsRecord& options);
@@ -62,6 +74,7 @@ class TFOrvane : public MainForm {
   void TimerExplorerTimer();
   void ToggleTrayClass(Hwnd app, const std::string& libraryKey = {});
   void SyncAppMenuItems(Hwnd appWnd);
+  // Closes the minimized windows the user knows of: on the taskbar, or hidden by Velmora.
   void CloseMinimizedWindows();
 
   // MainForm.
@@ -70,6 +83,7 @@ class TFOrvane : public MainForm {
   EventPaths& Paths() override { return paths_; }
   Hwnd MainWindowHandle() override { return host_.Handle(); }
   void Exit() override { host_.Close(); }
+  void Velmora1Click() override;
 
   // State, as tests and the window procedure read it.
   bool RequestMissed = false;
@@ -101,6 +115,10 @@ class TFOrvane : public MainForm {
   enum class HideResult { Done, NotYet };
 
   void HandleRequest(const HookRequest& request);
+  void MakeHotkeyIds();
+  void UnregisterHotkeys();
+  void RunHotkey(std::size_t number);
+  void MinimizeForeground();
   HideResult HideListed(Hwnd wnd, bool justMinimized);
   void HidePending();
   void Sweep();

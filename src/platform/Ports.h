@@ -2,6 +2,7 @@
 // The system services, handed to the logic as one bundle of references.
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "platform/Hotkeys.h"
 #include "platform/Kernel.h"
 #include "platform/Menus.h"
 #include "platform/Painter.h"
@@ -22,6 +23,7 @@ struct Ports {
   Dialogs& dialogs;
   Kernel& kernel;
   Menus& menus;
+  Hotkeys& hotkeys;
 };
 
 inline constexpr char AppTitle[] = "Velmora 4.6.3";

@@ -56,6 +56,7 @@ constexpr std::uint32_t MB_OK = 0x0000;
 constexpr std::uint32_t MB_YESNO = 0x0004;
 constexpr std::uint32_t MB_ICONQUESTION = 0x0020;
 constexpr std::uint32_t MB_ICONWARNING = 0x0030;
+constexpr std::uint32_t MB_ICONINFORMATION = 0x0040;
 constexpr std::uint32_t MB_SYSTEMMODAL = 0x1000;
 constexpr int IDOK = 1;
 constexpr int IDYES = 6;

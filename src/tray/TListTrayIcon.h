@@ -32,6 +32,8 @@ class MainForm {
   virtual Hwnd MainWindowHandle() = 0;
   // The Exit item: closes the program, which restores every hidden window.
   virtual void Exit() = 0;
+  // The Options item ("配置") and the options hotkey.
+  virtual void Velmora1Click() = 0;
 };
 
 // A list menu's mode: what choosing a window in it does.

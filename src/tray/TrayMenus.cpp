@@ -12,7 +12,9 @@ namespace {
 std::string ModeWord(MenuMode mode) { return mode == MenuMode::Restore ? "恢复" : "关闭"; }
 }  // namespace
 
-TrayMenus::TrayMenus(Ports& ports, MainForm& form, TListTrayIcon& list) : ports_(ports), form_(form), list_(list) {}
+TrayMenus::TrayMenus(Ports& ports, MainForm& form, TListTrayIcon& list) : ports_(ports), form_(form), list_(list) {
+  for (std::size_t i = 0; i < MenuImageCount; ++i) images_[i] = ports_.painter.LoadIcon(MenuImageNames[i]);
+}
 
 std::vector<TIconsList> TrayMenus::ListedWindows(const std::string& group, bool fromHotkey) const {
   const TOptionsRecord& o = list_.Options;
@@ -38,9 +40,10 @@ std::string TrayMenus::WindowHeading(const std::string& title) {
 }
 
 std::vector<MenuEntry> TrayMenus::FixedItems() const {
-  MenuEntry program{.text = "Velmora", .isDefault = true};
-  program.submenu.push_back({.text = "帮助", .command = CmdHelp});
-  program.submenu.push_back({.text = "退出", .command = CmdExit});
+  MenuEntry program{.text = "Velmora", .icon = images_[ImgProgram], .isDefault = true};
+  program.submenu.push_back({.text = "配置", .command = CmdOptions, .icon = images_[ImgOptions], .isDefault = true});
+  program.submenu.push_back({.text = "帮助", .command = CmdHelp, .icon = images_[ImgHelp]});
+  program.submenu.push_back({.text = "退出", .command = CmdExit, .icon = images_[ImgExit]});
   return {program};
 }
 
@@ -68,6 +71,8 @@ void TrayMenus::Act(Hwnd wnd, MenuMode mode) {
 void TrayMenus::Common(std::uint32_t command) {
   if (command == CmdExit) {
     form_.Exit();
+  } else if (command == CmdOptions) {
+    form_.Velmora1Click();
   } else if (command == CmdHelp) {
     const std::string help = list_.AppPath + "velmora.chm";
     if (ports_.shell.FileExists(help))
@@ -83,10 +88,11 @@ void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromH
   const std::string word = ModeWord(mode);
   std::vector<MenuEntry> items = FixedItems();
   const bool several = listed.size() >= 2;
+  const Hicon allImage = images_[mode == MenuMode::Restore ? ImgRestore : ImgClose];
   if (several && (fromHotkey || trayMode == 1))
-    items.push_back({.text = word + "所有", .command = CmdAll});
+    items.push_back({.text = word + "所有", .command = CmdAll, .icon = allImage});
   else if (several && trayMode == 2)
-    items.push_back({.text = word + " 此组中的所有窗口", .command = CmdAll});
+    items.push_back({.text = word + " 此组中的所有窗口", .command = CmdAll, .icon = allImage});
   items.push_back({.text = word + " 窗口", .heading = true});
   for (std::size_t i = 0; i < listed.size(); ++i) {
     items.push_back({.text = ports_.dialogs.AnsiToUtf8(listed[i].Caption),
@@ -108,8 +114,8 @@ void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromH
 void TrayMenus::ShowWindowMenu(Hwnd wnd) {
   std::vector<MenuEntry> items = FixedItems();
   items.push_back({.text = ports_.dialogs.AnsiToUtf8(WindowHeading(ports_.desktop.GetWindowText(wnd))), .heading = true});
-  items.push_back({.text = "关闭", .command = CmdClose});
-  items.push_back({.text = "恢复", .command = CmdRestore});
+  items.push_back({.text = "关闭", .command = CmdClose, .icon = images_[ImgClose]});
+  items.push_back({.text = "恢复", .command = CmdRestore, .icon = images_[ImgRestore]});
   const std::uint32_t chosen = Popup(items, false);
   if (chosen == CmdRestore) {
     if (ports_.desktop.IsWindow(wnd)) list_.RestoreWindow(wnd);

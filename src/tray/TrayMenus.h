@@ -1,6 +1,7 @@
 #pragma once
 // The menus of hidden windows: the list menu of several windows (restore or
 // close mode) and the menu of one window, popped up from the tray icons.
+#include <array>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,17 @@ enum MenuCommand : std::uint32_t {
   CmdAll = 3,
   CmdClose = 4,
   CmdRestore = 5,
+  CmdOptions = 6,
   CmdFirstWindow = 100,
 };
 
 inline constexpr char MakerPage[] = "https://velmora.app/help";
+
+// The six fixed images of the menus, by index: the program, the options, close,
+// restore, exit, help (resource icons drawn by tools/make_icons.py).
+enum MenuImage : std::size_t { ImgProgram, ImgOptions, ImgClose, ImgRestore, ImgExit, ImgHelp, MenuImageCount };
+inline constexpr const char* MenuImageNames[MenuImageCount] = {"MENUPROGRAM", "MENUOPTIONS", "MENUCLOSE",
+                                                               "MENURESTORE", "MENUEXIT",    "MENUHELP"};
 
 class TrayMenus : public ListMenus {
  public:
@@ -42,6 +50,7 @@ class TrayMenus : public ListMenus {
   Ports& ports_;
   MainForm& form_;
   TListTrayIcon& list_;
+  std::array<Hicon, MenuImageCount> images_{};  // shared resource icons, never destroyed
 };
 
 }  // namespace velmora

@@ -13,6 +13,7 @@
 #undef GetClassName
 #undef GetModuleFileName
 #undef GetWindowText
+#undef GlobalAddAtom
 #undef InsertMenu
 #undef LoadIcon
 #undef MessageBox

@@ -3,6 +3,7 @@
 #include "platform/Ports.h"
 #include "win32/Win32Desktop.h"
 #include "win32/Win32Dialogs.h"
+#include "win32/Win32Hotkeys.h"
 #include "win32/Win32Kernel.h"
 #include "win32/Win32Menus.h"
 #include "win32/Win32Painter.h"
@@ -23,7 +24,8 @@ struct Win32Ports {
   Win32Dialogs dialogs;
   Win32Kernel kernel;
   Win32Menus menus;
-  Ports ports{desktop, tray, painter, registry, shell, timers, dialogs, kernel, menus};
+  Win32Hotkeys hotkeys;
+  Ports ports{desktop, tray, painter, registry, shell, timers, dialogs, kernel, menus, hotkeys};
 };
 
 }  // namespace velmora

@@ -39,7 +39,7 @@ struct Loaded {
     return wnd;
   }
   fake::FakeWorld w;
-  Ports ports{w.desktop, w.tray, w.painter, w.registry, w.shell, w.timers, w.dialogs, w.kernel, w.menus};
+  Ports ports = w.AsPorts();
   NullHost host{w.desktop};
   TFOrvane form{ports, host};
   std::vector<Hwnd> windows;

@@ -17,6 +17,7 @@ FakeWorld::FakeWorld(FakeKernelSpace* space)
       timers(&log),
       dialogs(&log),
       kernel(kernelSpace, &log),
-      menus(&log) {}
+      menus(&log),
+      hotkeys(&log) {}
 
 }  // namespace velmora::fake

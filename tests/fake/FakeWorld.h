@@ -25,6 +25,7 @@
 
 #include "FakeDesktop.h"
 #include "FakeDialogs.h"
+#include "FakeHotkeys.h"
 #include "FakeKernel.h"
 #include "FakeLog.h"
 #include "FakeMenus.h"
@@ -33,6 +34,7 @@
 #include "FakeShell.h"
 #include "FakeTimers.h"
 #include "FakeTray.h"
+#include "platform/Ports.h"
 
 namespace velmora::fake {
 
@@ -68,6 +70,10 @@ class FakeWorld {
   FakeDialogs dialogs;
   FakeKernel kernel;
   FakeMenus menus;
+  FakeHotkeys hotkeys;
+
+  // Every fake as the logic's ports.
+  Ports AsPorts() { return Ports{desktop, tray, painter, registry, shell, timers, dialogs, kernel, menus, hotkeys}; }
 };
 
 }  // namespace velmora::fake

@@ -12,7 +12,7 @@ using fake::FakeKernel;
 // One more Velmora process on the same desktop: its own kernel handles over the shared namespace.
 struct Process {
   Process(fake::FakeWorld& w) : kernel(w.kernelSpace, &w.log), ports{w.desktop, w.tray, w.painter, w.registry,
-                                                                       w.shell, w.timers, w.dialogs, kernel, w.menus} {}
+                                                                       w.shell, w.timers, w.dialogs, kernel, w.menus, w.hotkeys} {}
   FakeKernel kernel;
   Ports ports;
 };

@@ -86,7 +86,7 @@ TEST_F(MainForm, ShutdownUnhooksStripsMenusRestoresAndUnmapsInOrder) {
 TEST_F(MainForm, RunsWithoutTheSharedBlock) {
   fake::FakeWorld other;
   other.kernel.failMap = true;
-  Ports p{other.desktop, other.tray, other.painter, other.registry, other.shell, other.timers, other.dialogs, other.kernel, other.menus};
+  Ports p = other.AsPorts();
   test::FakeHost h(other.desktop);
   TFOrvane f(p, h);
   f.FormCreate();

@@ -78,7 +78,7 @@ TEST_F(MarkedClasses, LoadingAtStartDoesNotRewriteTheFile) {
   fake::FakeWorld fresh;
   fresh.shell.files[ClassFile] = EncodeClassFile({"B", "A"});
   const Hwnd b = fresh.desktop.AddWindow({.className = "B", .iconic = true});
-  Ports p{fresh.desktop, fresh.tray, fresh.painter, fresh.registry, fresh.shell, fresh.timers, fresh.dialogs, fresh.kernel, fresh.menus};
+  Ports p = fresh.AsPorts();
   test::FakeHost h(fresh.desktop);
   TFOrvane f(p, h);
   f.FormCreate();
@@ -93,7 +93,7 @@ TEST_F(MarkedClasses, UnreadableFileIsNotOverwrittenWithoutItsMarks) {
   fake::FakeWorld fresh;
   fresh.shell.files[ClassFile] = EncodeClassFile({"Old"});
   fresh.shell.failRead = true;
-  Ports p{fresh.desktop, fresh.tray, fresh.painter, fresh.registry, fresh.shell, fresh.timers, fresh.dialogs, fresh.kernel, fresh.menus};
+  Ports p = fresh.AsPorts();
   test::FakeHost h(fresh.desktop);
   TFOrvane f(p, h);
   f.FormCreate();

@@ -25,7 +25,7 @@ class FakeHost : public FormHost {
 
 struct VelmoraWorld {
   fake::FakeWorld w;
-  Ports ports{w.desktop, w.tray, w.painter, w.registry, w.shell, w.timers, w.dialogs, w.kernel, w.menus};
+  Ports ports = w.AsPorts();
   FakeHost host{w.desktop};
   std::unique_ptr<TFOrvane> form;
 

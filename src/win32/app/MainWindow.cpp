@@ -88,6 +88,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       form_.WMCopyData(wParam, data->dwData, data->lpData, data->lpData != nullptr ? data->cbData : 0);
       return 0;
     }
+    case WM_HOTKEY:
+      form_.WMHotKey(wParam);
+      return 0;
     case WM_QUERYENDSESSION:
       return form_.QueryEndSession() ? TRUE : FALSE;
     case WM_ENDSESSION:
