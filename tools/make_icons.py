@@ -5,7 +5,9 @@
 
 Output (default: src/resources/icons beside this script's project):
 S1..S9 (a blue digit with a dark shadow), MAINICON (the emblem in blue) and
-SH (the emblem in white on a blue square, also at 16x16). Every image is
+SH (the emblem in white on a blue square, also at 16x16), and the six menu
+images MENUPROGRAM, MENUOPTIONS, MENUCLOSE, MENURESTORE, MENUEXIT and
+MENUHELP at 16x16 and 32x32. Every image is
 16 colours, BMP-in-ICO with an AND mask. The same input always gives the
 same bytes, so the committed files can be checked by running this again.
 """
@@ -28,6 +30,7 @@ PALETTE = [
     (255, 0, 0), (255, 255, 0),
 ]
 NAVY, DARK, BLUE, LIGHT, WHITE = 1, 2, 3, 4, 5
+GREY, SILVER, RED, GREEN = 7, 8, 14, 10
 CLEAR = None  # transparent
 
 # Digits on a 5x7 grid; each cell becomes a 4x4 block.
@@ -143,10 +146,84 @@ def ico(images):
     return out + b"".join(data)
 
 
+def glyph(draw, size):
+    """A menu image: `draw` paints on a 16-unit grid through box(x0, y0, x1, y1, colour)."""
+    img = blank(size)
+    k = size // 16
+
+    def box(x0, y0, x1, y1, colour):
+        fill(img, x0 * k, y0 * k, x1 * k, y1 * k, colour)
+    draw(box)
+    return img
+
+
+def menu_program(box):
+    box(2, 1, 14, 3, BLUE)     # the window's title bar
+    box(2, 3, 3, 8, BLUE)
+    box(13, 3, 14, 8, BLUE)
+    box(2, 7, 14, 8, BLUE)
+    box(7, 4, 9, 10, DARK)     # the arrow down
+    box(5, 9, 11, 10, DARK)
+    box(6, 10, 10, 11, DARK)
+    box(7, 11, 9, 12, DARK)
+    box(1, 12, 2, 15, BLUE)    # the tray
+    box(14, 12, 15, 15, BLUE)
+    box(1, 14, 15, 15, BLUE)
+
+
+def menu_options(box):
+    box(6, 1, 10, 15, GREY)    # a cog: two bars, a square and a hole
+    box(1, 6, 15, 10, GREY)
+    box(3, 3, 13, 13, GREY)
+    box(6, 6, 10, 10, CLEAR)
+
+
+def menu_close(box):
+    for i in range(12):
+        box(2 + i, 2 + i, 4 + i, 4 + i, RED)
+        box(12 - i, 2 + i, 14 - i, 4 + i, RED)
+
+
+def menu_restore(box):
+    box(5, 2, 14, 4, BLUE)     # the window behind
+    box(12, 4, 14, 10, BLUE)
+    box(2, 6, 11, 8, BLUE)     # the window in front
+    box(2, 8, 3, 14, BLUE)
+    box(10, 8, 11, 14, BLUE)
+    box(2, 13, 11, 14, BLUE)
+    box(3, 8, 10, 13, WHITE)
+
+
+def menu_exit(box):
+    box(2, 1, 9, 15, GREY)     # a door, half open
+    box(3, 2, 8, 14, SILVER)
+    box(6, 7, 8, 9, DARK)
+    box(9, 7, 15, 9, GREEN)    # the arrow out
+    box(12, 5, 13, 11, GREEN)
+    box(13, 6, 14, 10, GREEN)
+
+
+def menu_help(box):
+    box(4, 1, 12, 15, BLUE)    # a round blue ground
+    box(2, 3, 14, 13, BLUE)
+    box(3, 2, 13, 14, BLUE)
+    box(5, 3, 11, 5, WHITE)    # the question mark
+    box(9, 5, 11, 8, WHITE)
+    box(7, 7, 10, 9, WHITE)
+    box(7, 9, 9, 10, WHITE)
+    box(7, 11, 9, 13, WHITE)
+
+
+MENU_IMAGES = {"MENUPROGRAM": menu_program, "MENUOPTIONS": menu_options, "MENUCLOSE": menu_close,
+               "MENURESTORE": menu_restore, "MENUEXIT": menu_exit, "MENUHELP": menu_help}
+
+
 def all_icons():
     icons = {"S%d" % n: [digit_icon(n)] for n in range(1, 10)}
     icons["MAINICON"] = [main_icon()]
     icons["SH"] = [shared_icon(32), shared_icon(16)]
+    for name, draw in MENU_IMAGES.items():
+        icons[name] = [glyph(draw, 32), glyph(draw, 16)]
     return icons
 
 

@@ -3,9 +3,14 @@
 #include <string>
 #include <vector>
 
+#include <commctrl.h>
+
+#include <memory>
+
 #include "win32/Convert.h"
-#include "win32/Win32Dialogs.h"
+#include "win32/MenuPainter.h"
 #include "win32/Raii.h"
+#include "win32/Win32Dialogs.h"
 
 namespace velmora {
 
@@ -16,85 +21,83 @@ struct MenuDeleter {
 };
 using UniqueMenu = UniqueOf<HMENU, MenuDeleter>;
 
-// A lone '&' in a window title would underline the next letter.
-std::wstring Wide(const std::string& utf8) {
-  std::wstring escaped;
-  for (wchar_t c : ToWide(utf8, CP_UTF8)) {
-    escaped += c;
-    if (c == L'&') escaped += L'&';
-  }
-  return escaped;
-}
+constexpr UINT_PTR OwnerDrawSubclassId = 0x564D;  // "VM"
 
-// A 16x16 32-bit bitmap of an icon, for the item beside its text.
-HBITMAP IconBitmap(HICON icon) {
-  const int size = GetSystemMetrics(SM_CXSMICON);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = size;
-  info.bmiHeader.biHeight = -size;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  UniqueDc dc(CreateCompatibleDC(nullptr));
-  if (!dc) return nullptr;
-  UniqueBitmap bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap) return nullptr;
-  {
-    SelectGuard select(dc.get(), bitmap.get());
-    if (!select.ok() || !DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL)) return nullptr;
-  }
-  return bitmap.release();
-}
-
+// Builds the menu of owner-drawn items; the items, the painter's fonts and the
+// menus live until the builder goes, right after the popup: nothing grows.
 class MenuBuilder {
  public:
+  explicit MenuBuilder(HWND owner) : painter_(owner) {}
+
   HMENU Build(const std::vector<MenuEntry>& items) {
     UniqueMenu menu(CreatePopupMenu());
     if (!menu) return nullptr;
-    for (const MenuEntry& item : items) {
-      if (item.separator) {
+    for (const MenuEntry& entry : items) {
+      if (entry.separator) {
         AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
-      } else if (!item.submenu.empty()) {
-        HMENU sub = Build(item.submenu);
-        if (sub && !AppendMenuW(menu.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), Wide(item.text).c_str()))
-          DestroyMenu(sub);
-      } else if (item.heading) {
-        // The heading: a title over the window items, then a line.
-        AppendMenuW(menu.get(), MF_STRING | MF_DISABLED, 0, Wide(item.text).c_str());
-        AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
-      } else {
-        AppendMenuW(menu.get(), MF_STRING, item.command, Wide(item.text).c_str());
-        if (item.isDefault) SetMenuDefaultItem(menu.get(), item.command, FALSE);
-        if (item.icon) AddIcon(menu.get(), item.command, ToHicon(item.icon));
+        continue;
       }
-      if (item.isDefault && !item.submenu.empty())
+      DrawnItem& item = *items_.emplace_back(std::make_unique<DrawnItem>(
+          DrawnItem{ToWide(entry.text, CP_UTF8), ToHicon(entry.icon), entry.isDefault, entry.heading}));
+      const auto data = reinterpret_cast<LPCWSTR>(&item);
+      if (!entry.submenu.empty()) {
+        HMENU sub = Build(entry.submenu);
+        if (sub && !AppendMenuW(menu.get(), MF_POPUP | MF_OWNERDRAW, reinterpret_cast<UINT_PTR>(sub), data))
+          DestroyMenu(sub);
+      } else if (entry.heading) {
+        AppendMenuW(menu.get(), MF_OWNERDRAW | MF_DISABLED, 0, data);
+      } else {
+        AppendMenuW(menu.get(), MF_OWNERDRAW, entry.command, data);
+      }
+      if (entry.isDefault)
         SetMenuDefaultItem(menu.get(), static_cast<UINT>(GetMenuItemCount(menu.get()) - 1), TRUE);
     }
     return menu.release();
   }
 
- private:
-  void AddIcon(HMENU menu, UINT command, HICON icon) {
-    UniqueBitmap bitmap(IconBitmap(icon));
-    if (!bitmap) return;
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_BITMAP;
-    info.hbmpItem = bitmap.get();
-    if (SetMenuItemInfoW(menu, command, FALSE, &info)) bitmaps_.push_back(std::move(bitmap));
+  bool OnMessage(UINT msg, LPARAM lParam) const {
+    if (msg == WM_MEASUREITEM) {
+      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (measure->CtlType != ODT_MENU || measure->itemData == 0) return false;
+      const SIZE size = painter_.Measure(*reinterpret_cast<const DrawnItem*>(measure->itemData));
+      measure->itemWidth = static_cast<UINT>(size.cx);
+      measure->itemHeight = static_cast<UINT>(size.cy);
+      return true;
+    }
+    if (msg == WM_DRAWITEM) {
+      const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (draw->CtlType != ODT_MENU || draw->itemData == 0) return false;
+      painter_.Draw(*reinterpret_cast<const DrawnItem*>(draw->itemData), draw->hDC, draw->rcItem,
+                    (draw->itemState & ODS_SELECTED) != 0, (draw->itemState & (ODS_DISABLED | ODS_GRAYED)) != 0);
+      return true;
+    }
+    return false;
   }
-  std::vector<UniqueBitmap> bitmaps_;  // live until the menu is gone
+
+ private:
+  MenuPainter painter_;
+  std::vector<std::unique_ptr<DrawnItem>> items_;  // stable addresses: the menu's item data
 };
+
+// The owner window receives the measure and draw requests while the menu is up.
+LRESULT CALLBACK OwnerProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) noexcept {
+  try {
+    if (reinterpret_cast<const MenuBuilder*>(data)->OnMessage(msg, lParam)) return TRUE;
+  } catch (...) {
+  }
+  return DefSubclassProc(wnd, msg, wParam, lParam);
+}
 
 }  // namespace
 
 std::uint32_t Win32Menus::TrackPopupMenu(const std::vector<MenuEntry>& items, int x, int y, Hwnd owner) {
-  MenuBuilder builder;
+  const HWND wnd = ToHwnd(owner);
+  MenuBuilder builder(wnd);
   UniqueMenu menu(builder.Build(items));
   if (!menu) return 0;
-  const HWND wnd = ToHwnd(owner);
+  const bool subclassed = SetWindowSubclass(wnd, OwnerProc, OwnerDrawSubclassId, reinterpret_cast<DWORD_PTR>(&builder));
   const BOOL chosen = ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, wnd, nullptr);
+  if (subclassed) RemoveWindowSubclass(wnd, OwnerProc, OwnerDrawSubclassId);
   // Lets the menu close properly when the user clicked elsewhere.
   PostMessageA(wnd, WM_NULL, 0, 0);
   return chosen > 0 ? static_cast<std::uint32_t>(chosen) : 0;

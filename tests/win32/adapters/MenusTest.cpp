@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "win32/Convert.h"
 #include "win32/Win32Desktop.h"
+#include "win32/MenuPainter.h"
 #include "win32/Win32Menus.h"
 
 namespace velmora {
@@ -65,6 +66,56 @@ TEST_F(MenusTest, WorkAreaAndCursor) {
   EXPECT_GT(right, 0);
   EXPECT_GT(bottom, 0);
   EXPECT_TRUE(menus.GetCursorPos(x, y));
+}
+
+
+// The drawn style, painted into a bitmap and read back pixel by pixel.
+class MenuPainterTest : public MenusTest {
+ protected:
+  static constexpr int W = 240, H = 32;
+  std::vector<std::uint32_t> Paint(const DrawnItem& item, bool selected) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), W, -H, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    UniqueDc dc(::CreateCompatibleDC(nullptr));
+    UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    {
+      SelectGuard select(dc.get(), bitmap.get());
+      painter.Draw(item, dc.get(), RECT{0, 0, W, H}, selected, false);
+      ::GdiFlush();
+    }
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    return std::vector<std::uint32_t>(p, p + W * H);
+  }
+  static std::uint32_t Rgb(int sysColor) {
+    const COLORREF c = ::GetSysColor(sysColor);
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+  }
+  // Pixels in the columns [x0, x1) that are not the given colour.
+  static int Marked(const std::vector<std::uint32_t>& px, int x0, int x1, std::uint32_t ground) {
+    int n = 0;
+    for (int y = 0; y < H; ++y)
+      for (int x = x0; x < x1; ++x) n += (px[static_cast<std::size_t>(y * W + x)] & 0xFFFFFF) != ground;
+    return n;
+  }
+  MenuPainter painter{ToHwnd(owner)};
+};
+
+TEST_F(MenuPainterTest, ImageTextHeadingAndDefaultItemAreDrawn) {
+  const HICON icon = ::LoadIconA(::GetModuleHandleA(nullptr), "MENUHELP");
+  ASSERT_NE(icon, nullptr);
+  const int gutter = painter.IconSize() + 8;
+  const auto item = Paint({L"帮助 恢复所有", icon, false, false}, false);
+  EXPECT_GT(Marked(item, 0, gutter, Rgb(COLOR_MENU)), painter.IconSize() * 4) << "the image column";
+  EXPECT_GT(Marked(item, gutter, W, Rgb(COLOR_MENU)), 20) << "the caption";
+  const auto selected = Paint({L"恢复", nullptr, false, false}, true);
+  EXPECT_EQ(selected[0] & 0xFFFFFF, Rgb(COLOR_HIGHLIGHT));
+  const auto heading = Paint({L"恢复 窗口", nullptr, false, true}, true);
+  EXPECT_EQ(heading[0] & 0xFFFFFF, Rgb(COLOR_MENU)) << "a heading is never highlighted";
+  EXPECT_GT(Marked(heading, W - 60, W - 10, Rgb(COLOR_MENU)), 40) << "the line after the hint";
+  EXPECT_GT(painter.Measure({L"Velmora", nullptr, true, false}).cx, painter.Measure({L"Velmora", nullptr, false, false}).cx)
+      << "the default item is bold";
+  EXPECT_GE(painter.Measure({L"x", icon, false, false}).cy, painter.IconSize());
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+// poke.exe: what the shell and the user do to Velmora's menus, for the
+// demonstration of scripts/run.
+//   poke.exe tray <id or window title> <mouse message>   the shell's click on a tray icon
+//   poke.exe escape                                        closes the popup menu on screen
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <string>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv || argc < 2) return 2;
+  const std::wstring verb = argv[1];
+  if (verb == L"escape") {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    if (!menu) return 1;
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    return 0;
+  }
+  if (verb != L"tray" || argc < 4) return 2;
+  HWND tray = FindWindowW(L"VelmoraTrayWnd", nullptr);
+  if (!tray) return 1;
+  wchar_t* end = nullptr;
+  UINT_PTR id = wcstoul(argv[2], &end, 0);
+  if (*end != L'\0') id = reinterpret_cast<UINT_PTR>(FindWindowW(nullptr, argv[2])) & 0xFFFFFFFFu;
+  PostMessageW(tray, WM_USER + 1, id, static_cast<LPARAM>(wcstoul(argv[3], nullptr, 0)));
+  return 0;
+}
