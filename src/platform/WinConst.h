@@ -59,6 +59,7 @@ constexpr std::uint32_t MB_ICONWARNING = 0x0030;
 constexpr std::uint32_t MB_ICONINFORMATION = 0x0040;
 constexpr std::uint32_t MB_SYSTEMMODAL = 0x1000;
 constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 

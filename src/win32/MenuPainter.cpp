@@ -2,33 +2,15 @@
 
 #include <algorithm>
 
+#include "win32/Dpi.h"
+
 namespace velmora {
 
 namespace {
 
-// The per-monitor DPI calls exist from Windows 10 on; older systems and Wine
-// fall back to the screen's DPI.
 template <class F>
 F User32Function(const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), name)));
-}
-
-int DpiOf(HWND wnd) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
-  if (getDpi && wnd) {
-    if (const UINT dpi = getDpi(wnd)) return static_cast<int>(dpi);
-  }
-  const UniqueDc screen(::CreateCompatibleDC(nullptr));
-  const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-  return dpi > 0 ? dpi : 96;
-}
-
-int SmallIconSize(int dpi) {
-  using GetMetricFn = int(WINAPI*)(int, UINT);
-  static const auto metric = User32Function<GetMetricFn>("GetSystemMetricsForDpi");
-  if (metric) return metric(SM_CXSMICON, static_cast<UINT>(dpi));
-  return MulDiv(::GetSystemMetrics(SM_CXSMICON), dpi, 96);
 }
 
 LOGFONTW MenuFont(int dpi) {
@@ -54,7 +36,7 @@ constexpr UINT TextFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELL
 
 }  // namespace
 
-MenuPainter::MenuPainter(HWND owner) : dpi_(DpiOf(owner)), iconSize_(SmallIconSize(dpi_)) {
+MenuPainter::MenuPainter(HWND owner) : dpi_(WindowDpi(owner)), iconSize_(SmallIconSize(dpi_)) {
   LOGFONTW font = MenuFont(dpi_);
   normal_.reset(::CreateFontIndirectW(&font));
   font.lfWeight = FW_BOLD;

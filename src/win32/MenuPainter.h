@@ -32,7 +32,7 @@ class MenuPainter {
   int IconSize() const { return iconSize_; }
 
  private:
-  int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+  int Scale(int pixels) const { return ::MulDiv(pixels, dpi_, 96); }
   HFONT FontOf(const DrawnItem& item) const { return item.isDefault ? bold_.get() : normal_.get(); }
 
   int dpi_ = 96;

@@ -2,11 +2,15 @@
 // demonstration of scripts/run.
 //   poke.exe tray <id or window title> <mouse message>   the shell's click on a tray icon
 //   poke.exe escape                                        closes the popup menu on screen
+//   poke.exe change-hotkey                                 shows the change-hotkey dialog for a few seconds
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cwchar>
 #include <string>
+
+#include "settings/HotkeyText.h"
+#include "win32/ChangeHotkeyDialog.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int argc = 0;
@@ -17,6 +21,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     HWND menu = FindWindowW(L"#32768", nullptr);
     if (!menu) return 1;
     PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    return 0;
+  }
+  if (verb == L"change-hotkey") {
+    velmora::ChangeHotkeyDialog dialog;
+    velmora::TChangeHotkey logic(dialog);
+    dialog.Connect(logic);
+    SetTimer(dialog.Window(), 1, 5000, [](HWND wnd, UINT, UINT_PTR, DWORD) { PostMessageW(wnd, WM_CLOSE, 0, 0); });
+    std::uint8_t mods = 0;
+    std::uint16_t key = 0;
+    logic.Execute("最小化到托盘", velmora::ModControl | velmora::ModAlt, 'M', mods, key);
     return 0;
   }
   if (verb != L"tray" || argc < 4) return 2;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "main/EntrySequence.h"
+#include "win32/ChangeHotkeyDialog.h"
 #include "win32/Win32Ports.h"
 #include "win32/app/CrashGuard.h"
 #include "win32/app/MainWindow.h"
@@ -52,6 +53,10 @@ int RunVelmora() {
     main.Form().CloseMainMutex();
     return 0;
   }
+  // Made once, hidden between uses.
+  ChangeHotkeyDialog changeHotkeyDialog;
+  TChangeHotkey changeHotkey(changeHotkeyDialog);
+  changeHotkeyDialog.Connect(changeHotkey);
   // The start-up copy of the settings: loading it writes the defaults on a first start.
   WantsSplash(ports);
 

@@ -1,0 +1,194 @@
+#include "win32/ChangeHotkeyDialog.h"
+
+#include "win32/Dpi.h"
+#include "win32/Win32Dialogs.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr wchar_t ClassName[] = L"TChangeHotkey";
+constexpr DWORD Style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+struct ControlSpec {
+  ControlId id;
+  const wchar_t* kind;
+  const wchar_t* text;
+  DWORD style;
+  RECT at;  // left, top, width, height at 96 DPI
+};
+
+// The layout of the form, in tab order.
+constexpr ControlSpec Specs[] = {
+    // Wide enough for the longest hotkey caption.
+    {LabelHK, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, {9, 13, 249, 16}},
+    {cbctrl, L"BUTTON", L"CTRL", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, {8, 38, 57, 17}},
+    {cbshift, L"BUTTON", L"SHIFT", BS_AUTOCHECKBOX | WS_TABSTOP, {72, 38, 57, 17}},
+    {cbalt, L"BUTTON", L"ALT", BS_AUTOCHECKBOX | WS_TABSTOP, {136, 38, 57, 17}},
+    {cbwin, L"BUTTON", L"WIN", BS_AUTOCHECKBOX | WS_TABSTOP, {200, 38, 57, 17}},
+    {EditHK, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, {264, 37, 113, 19}},
+    {Label1, L"STATIC", L"更改:选择任意复选框并指定键．", SS_LEFT, {9, 65, 254, 13}},
+    {bchange, L"BUTTON", L"更改", BS_DEFPUSHBUTTON | WS_TABSTOP, {266, 81, 50, 19}},
+    {bcancel, L"BUTTON", L"取消", BS_PUSHBUTTON | WS_TABSTOP, {325, 81, 50, 19}},
+};
+
+}  // namespace
+
+ChangeHotkeyDialog::ChangeHotkeyDialog(HWND owner) : white_(::CreateSolidBrush(RGB(255, 255, 255))) {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = &ChangeHotkeyDialog::WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = ClassName;
+  ::RegisterClassExW(&wc);
+  hwnd_ = ::CreateWindowExW(ExStyle, ClassName, L"更改热键", Style, 0, 0, 0, 0, owner, nullptr, instance, this);
+  if (!hwnd_) return;
+  for (const ControlSpec& spec : Specs)
+    ::CreateWindowExW(0, spec.kind, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, hwnd_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+  Layout(WindowDpi(hwnd_));
+}
+
+ChangeHotkeyDialog::~ChangeHotkeyDialog() {
+  if (hwnd_) {
+    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    ::DestroyWindow(hwnd_);
+  }
+}
+
+void ChangeHotkeyDialog::Layout(int dpi) {
+  LOGFONTW font{};
+  font.lfHeight = -MulDiv(8, dpi, 72);
+  font.lfCharSet = DEFAULT_CHARSET;
+  ::lstrcpyW(font.lfFaceName, L"Tahoma");
+  font_.reset(::CreateFontIndirectW(&font));
+  font.lfHeight = -MulDiv(9, dpi, 72);
+  font.lfWeight = FW_BOLD;
+  bold_.reset(::CreateFontIndirectW(&font));
+  for (const ControlSpec& spec : Specs) {
+    HWND item = Item(spec.id);
+    ::MoveWindow(item, ScaleForDpi(spec.at.left, dpi), ScaleForDpi(spec.at.top, dpi), ScaleForDpi(spec.at.right, dpi),
+                 ScaleForDpi(spec.at.bottom, dpi), FALSE);
+    ::SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(spec.id == LabelHK ? bold_.get() : font_.get()), FALSE);
+  }
+  RECT frame{0, 0, ScaleForDpi(ClientWidth, dpi), ScaleForDpi(ClientHeight, dpi)};
+  AdjustWindowRectForDpi(frame, Style, ExStyle, dpi);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+bool ChangeHotkeyDialog::IsChecked(ControlId id) { return ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void ChangeHotkeyDialog::SetChecked(ControlId id, bool checked) {
+  ::SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool ChangeHotkeyDialog::IsEnabled(ControlId id) { return ::IsWindowEnabled(Item(id)) != FALSE; }
+
+void ChangeHotkeyDialog::SetEnabled(ControlId id, bool enabled) { ::EnableWindow(Item(id), enabled ? TRUE : FALSE); }
+
+std::string ChangeHotkeyDialog::GetText(ControlId id) {
+  wchar_t text[512] = {};
+  ::GetWindowTextW(Item(id), text, 512);
+  return FromWide(text, CP_UTF8);
+}
+
+void ChangeHotkeyDialog::SetText(ControlId id, std::string_view text) {
+  ::SetWindowTextW(Item(id), ToWide(text, CP_UTF8).c_str());
+}
+
+void ChangeHotkeyDialog::SetFocus(ControlId id) { ::SetFocus(Item(id)); }
+
+ControlId ChangeHotkeyDialog::GetFocus() {
+  HWND focus = ::GetFocus();
+  return focus && ::IsChild(hwnd_, focus) ? ::GetDlgCtrlID(focus) : 0;
+}
+
+int ChangeHotkeyDialog::ShowModal() {
+  if (!hwnd_) return IDCANCEL;
+  result_.reset();
+  Layout(WindowDpi(hwnd_));
+  RECT frame{};
+  ::GetWindowRect(hwnd_, &frame);
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  ::SetWindowPos(hwnd_, HWND_TOP, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE);
+  HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+  if (owner) ::EnableWindow(owner, FALSE);
+  ::ShowWindow(hwnd_, SW_SHOW);
+  ::SetForegroundWindow(hwnd_);
+  SetFocus(cbctrl);
+  MSG msg{};
+  bool quit = false;
+  while (!result_) {
+    if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+      quit = true;
+      break;
+    }
+    // The form sees every key before the focused control does.
+    const bool ours = msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd);
+    if (ours && msg.message == WM_KEYDOWN && logic_ && logic_->EditHKKeyDown(static_cast<std::uint16_t>(msg.wParam)))
+      continue;
+    if (::IsDialogMessageW(hwnd_, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  if (owner) ::EnableWindow(owner, TRUE);
+  ::ShowWindow(hwnd_, SW_HIDE);
+  if (quit) {
+    ::PostQuitMessage(static_cast<int>(msg.wParam));  // the program is ending: the main loop must see it
+    return IDCANCEL;
+  }
+  return *result_;
+}
+
+LRESULT CALLBACK ChangeHotkeyDialog::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  if (msg == WM_NCCREATE)
+    ::SetWindowLongPtrW(wnd, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+  auto* self = reinterpret_cast<ChangeHotkeyDialog*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
+  if (self == nullptr || self->hwnd_ != wnd) return ::DefWindowProcW(wnd, msg, wParam, lParam);
+  try {
+    return self->Handle(msg, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
+LRESULT ChangeHotkeyDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND: {
+      const auto id = static_cast<ControlId>(LOWORD(wParam));
+      const UINT code = HIWORD(wParam);
+      if (id == bchange && code == BN_CLICKED && IsEnabled(bchange)) result_ = IDOK;
+      else if (id == bcancel && code == BN_CLICKED) result_ = IDCANCEL;
+      else if (id >= cbctrl && id <= cbwin && code == BN_CLICKED && logic_) logic_->cbctrlClick();
+      else if (id == EditHK && code == EN_SETFOCUS && logic_) logic_->EditHKEnter();
+      // Escape (IDCANCEL from the dialog manager) has no effect.
+      return 0;
+    }
+    case DM_GETDEFID:
+      return MAKELRESULT(bchange, DC_HASDEFID);
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+      return reinterpret_cast<LRESULT>(white_.get());
+    case WM_CLOSE:
+      result_ = IDCANCEL;  // hidden, never destroyed while the program runs
+      return 0;
+    case WM_DPICHANGED:
+      Layout(HIWORD(wParam));
+      return 0;
+    default:
+      return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
+  }
+}
+
+}  // namespace velmora
