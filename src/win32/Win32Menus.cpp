@@ -39,18 +39,23 @@ class MenuBuilder {
       }
       DrawnItem& item = *items_.emplace_back(std::make_unique<DrawnItem>(
           DrawnItem{ToWide(entry.text, CP_UTF8), ToHicon(entry.icon), entry.isDefault, entry.heading}));
-      const auto data = reinterpret_cast<LPCWSTR>(&item);
+      // Drawn by the painter; the text is kept as well, for screen readers and type-ahead.
+      MENUITEMINFOW info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_DATA | MIIM_ID | MIIM_STATE;
+      info.fType = MFT_OWNERDRAW;
+      info.dwTypeData = item.text.data();
+      info.dwItemData = reinterpret_cast<ULONG_PTR>(&item);
+      info.wID = entry.command;
+      info.fState = (entry.heading ? MFS_DISABLED : 0u) | (entry.isDefault ? MFS_DEFAULT : 0u);
+      UniqueMenu sub;
       if (!entry.submenu.empty()) {
-        HMENU sub = Build(entry.submenu);
-        if (sub && !AppendMenuW(menu.get(), MF_POPUP | MF_OWNERDRAW, reinterpret_cast<UINT_PTR>(sub), data))
-          DestroyMenu(sub);
-      } else if (entry.heading) {
-        AppendMenuW(menu.get(), MF_OWNERDRAW | MF_DISABLED, 0, data);
-      } else {
-        AppendMenuW(menu.get(), MF_OWNERDRAW, entry.command, data);
+        sub.reset(Build(entry.submenu));
+        info.fMask |= MIIM_SUBMENU;
+        info.hSubMenu = sub.get();
       }
-      if (entry.isDefault)
-        SetMenuDefaultItem(menu.get(), static_cast<UINT>(GetMenuItemCount(menu.get()) - 1), TRUE);
+      if (InsertMenuItemW(menu.get(), static_cast<UINT>(GetMenuItemCount(menu.get())), TRUE, &info))
+        (void)sub.release();  // the menu owns it now
     }
     return menu.release();
   }
