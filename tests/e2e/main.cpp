@@ -1,6 +1,6 @@
 // e2e_tests.exe [--bin-dir DIR] [googletest flags]
-// hardening_figures.exe [--bin-dir DIR]: the hung-program and adoption cases
-// with a 30-second hang, printing their figures.
+// hardening_figures.exe [--bin-dir DIR]: the hung-program, adoption and hotkey cases
+// with a 30-second hang and 20 hotkey samples, printing their figures.
 // DIR holds Velmora.exe, LibOrvane.dll and probe.exe; by default the folder of this program.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -26,7 +26,7 @@ void UnmanagedWindowsUnderWine() {
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
 #ifdef VELMORA_FIGURES
-  if (GTEST_FLAG_GET(filter) == "*") GTEST_FLAG_SET(filter, "HangAfter*:*Killed*");
+  if (GTEST_FLAG_GET(filter) == "*") GTEST_FLAG_SET(filter, "HangAfter*:*Killed*:*MinimizeHotkey*");
 #endif
   UnmanagedWindowsUnderWine();
   for (int i = 1; i < argc; ++i) {
