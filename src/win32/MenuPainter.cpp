@@ -44,12 +44,14 @@ MenuPainter::MenuPainter(HWND owner) : dpi_(WindowDpi(owner)), iconSize_(SmallIc
 }
 
 SIZE MenuPainter::Measure(const DrawnItem& item) const {
-  const UniqueDc dc(::CreateCompatibleDC(nullptr));
+  // One DC for every item of the menu: a list of a thousand windows measures fast.
+  if (!measureDc_) measureDc_.reset(::CreateCompatibleDC(nullptr));
+  const HDC dc = measureDc_.get();
   SIZE text{0, Scale(16)};
   if (dc) {
-    SelectGuard select(dc.get(), FontOf(item));
+    SelectGuard select(dc, FontOf(item));
     const std::wstring sample = item.text.empty() ? L" " : item.text;
-    ::GetTextExtentPoint32W(dc.get(), sample.c_str(), static_cast<int>(sample.size()), &text);
+    ::GetTextExtentPoint32W(dc, sample.c_str(), static_cast<int>(sample.size()), &text);
     if (item.text.empty()) text.cx = 0;
   }
   const int gutter = iconSize_ + Scale(8);
@@ -59,6 +61,9 @@ SIZE MenuPainter::Measure(const DrawnItem& item) const {
 }
 
 void MenuPainter::Draw(const DrawnItem& item, HDC dc, const RECT& area, bool selected, bool disabled) const {
+  // A long list is asked to draw items that are scrolled out of sight.
+  RECT clip{}, visible{};
+  if (::GetClipBox(dc, &clip) != NULLREGION && !::IntersectRect(&visible, &clip, &area)) return;
   const bool highlight = selected && !disabled && !item.heading;
   ::FillRect(dc, &area, ::GetSysColorBrush(highlight ? COLOR_HIGHLIGHT : COLOR_MENU));
   const int gutter = iconSize_ + Scale(8);

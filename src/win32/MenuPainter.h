@@ -39,6 +39,7 @@ class MenuPainter {
   int iconSize_ = 16;
   UniqueFont normal_;
   UniqueFont bold_;
+  mutable UniqueDc measureDc_;
 };
 
 }  // namespace velmora

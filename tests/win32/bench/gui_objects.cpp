@@ -1,7 +1,8 @@
 // gui_objects.exe: GDI and USER objects of Velmora's own code before and after
-// 1,000 hide/restore cycles and 10,000 count icons.
+// 1,000 hide/restore cycles, 10,000 count icons and 1,000 menu pop-ups; and
+// how long the drawn list menu of 1,000 hidden windows takes to come up.
 //
-//   gui_objects.exe [--cycles N] [--draws N] [--bin-dir DIR]
+//   gui_objects.exe [--cycles N] [--draws N] [--popups N] [--bin-dir DIR]
 //
 // Velmora's main form runs in this process on the real adapters, as in
 // Velmora.exe, with a hidden window of its own as host. The hook library is
@@ -43,6 +44,8 @@ using namespace std::chrono_literals;
 
 constexpr int kDefaultCycles = 1000;
 constexpr int kDefaultDraws = 10000;
+constexpr int kDefaultPopups = 1000;
+constexpr int kBigMenuWindows = 1000;
 constexpr int kLeak = 100;
 constexpr double kStepTimeoutMs = 5000;
 
@@ -279,16 +282,56 @@ DrawRun Draws(TFOrvane& form, Painter& painter, int count) {
   return run;
 }
 
+// --- menu pop-ups ------------------------------------------------------------------
+
+double g_popupShownAt = -1;
+
+// Runs inside the menu's own loop: once the menu is on screen, note the time and close it.
+VOID CALLBACK CloseMenuOnceShown(HWND, UINT, UINT_PTR, DWORD) {
+  HWND menu = ::FindWindowW(L"#32768", nullptr);
+  if (!menu || !::IsWindowVisible(menu)) return;
+  if (g_popupShownAt < 0) g_popupShownAt = NowMs();
+  ::EndMenu();
+}
+
+// The list menu as Velmora pops it up: its fixed items, then one item per window with its icon.
+std::vector<MenuEntry> ListMenu(int windows, Hicon icon) {
+  std::vector<MenuEntry> items;
+  MenuEntry program{.text = "Velmora", .icon = icon, .isDefault = true};
+  program.submenu = {{.text = "配置", .command = 6, .icon = icon, .isDefault = true},
+                     {.text = "帮助", .command = 1, .icon = icon},
+                     {.text = "退出", .command = 2, .icon = icon}};
+  items.push_back(program);
+  items.push_back({.text = "恢复所有", .command = 3, .icon = icon});
+  items.push_back({.text = "恢复 窗口", .heading = true});
+  for (int i = 0; i < windows; ++i)
+    items.push_back({.text = "Window " + std::to_string(i) + " - 文档", .command = static_cast<std::uint32_t>(100 + i),
+                     .icon = icon});
+  return items;
+}
+
+// Milliseconds from the call until the menu is on screen.
+double PopUp(Menus& menus, Hwnd owner, const std::vector<MenuEntry>& items) {
+  g_popupShownAt = -1;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, CloseMenuOnceShown);
+  ::SetForegroundWindow(ToHwnd(owner));
+  const double start = NowMs();
+  menus.TrackPopupMenu(items, 200, 200, owner);
+  ::KillTimer(nullptr, timer);
+  return g_popupShownAt < 0 ? -1 : g_popupShownAt - start;
+}
+
 int Run(int argc, wchar_t** argv) {
-  int cycles = kDefaultCycles, draws = kDefaultDraws;
+  int cycles = kDefaultCycles, draws = kDefaultDraws, popups = kDefaultPopups;
   for (int i = 1; i < argc; ++i) {
     const std::wstring a = argv[i];
     const bool hasValue = i + 1 < argc;
     if (a == L"--cycles" && hasValue) cycles = std::max(1, _wtoi(argv[++i]));
     else if (a == L"--draws" && hasValue) draws = std::max(1, _wtoi(argv[++i]));
+    else if (a == L"--popups" && hasValue) popups = std::max(1, _wtoi(argv[++i]));
     else if (a == L"--bin-dir" && hasValue) e2e::SetBinDir(argv[++i]);
     else {
-      std::fprintf(stderr, "usage: gui_objects.exe [--cycles N] [--draws N] [--bin-dir DIR]\n");
+      std::fprintf(stderr, "usage: gui_objects.exe [--cycles N] [--draws N] [--popups N] [--bin-dir DIR]\n");
       return 2;
     }
   }
@@ -339,7 +382,11 @@ int Run(int argc, wchar_t** argv) {
       PrintReading(started);
       const CycleRun warmCycles = Cycles(form, wnd, 3);
       const DrawRun warmDraws = Draws(form, system.painter, 24);
-      const Reading before = Read("after a warm-up (3 cycles, 24 icons): before");
+      // The first pop-ups make the system's own menu objects once.
+      const Hicon windowIcon = FromHicon(::LoadIconW(nullptr, MAKEINTRESOURCEW(32512)));
+      const std::vector<MenuEntry> small = ListMenu(5, windowIcon);
+      for (int i = 0; i < 3; ++i) PopUp(system.menus, host.Handle(), small);
+      const Reading before = Read("after a warm-up (3 cycles, 24 icons, 3 pop-ups): before");
       PrintReading(before);
       const Reading again = Read("before, read again");
       PrintReading(again);
@@ -349,14 +396,23 @@ int Run(int argc, wchar_t** argv) {
       PrintReading(afterCycles);
 
       const DrawRun drawn = Draws(form, system.painter, draws);
-      const Reading afterDraws = Read("after " + std::to_string(draws) + " DrawCountIcon calls");
+      const Reading afterDrawsOnly = Read("after " + std::to_string(draws) + " DrawCountIcon calls");
+      PrintReading(afterDrawsOnly);
+
+      int shown = 0;
+      for (int i = 0; i < popups; ++i) shown += PopUp(system.menus, host.Handle(), small) >= 0 ? 1 : 0;
+      const Reading afterDraws = Read("after " + std::to_string(popups) + " menu pop-ups");
       PrintReading(afterDraws);
+      const std::vector<MenuEntry> big = ListMenu(kBigMenuWindows, windowIcon);
+      std::vector<double> bigMs;
+      for (int i = 0; i < 5; ++i) bigMs.push_back(PopUp(system.menus, host.Handle(), big));
 
       std::printf("\n");
       PrintGrowth("growth over the warm-up", started, before);
       PrintGrowth("noise (before, read twice)", before, again);
       PrintGrowth("growth over the cycles", before, afterCycles);
-      PrintGrowth("growth over the count icons", afterCycles, afterDraws);
+      PrintGrowth("growth over the count icons", afterCycles, afterDrawsOnly);
+      PrintGrowth("growth over the menu pop-ups", afterDrawsOnly, afterDraws);
       PrintGrowth("growth in all", before, afterDraws);
 
       // The measure itself: objects kept alive on purpose must show.
@@ -378,13 +434,17 @@ int Run(int argc, wchar_t** argv) {
                   run.firstError.c_str());
       std::printf("count icons: %d of %d drawn (%.1f s, %.3f ms each)\n", drawn.drawn, draws, drawn.ms / 1000,
                   drawn.ms / draws);
+      const Summary bigSummary = Summarize(bigMs);
+      std::printf("menu pop-ups: %d of %d came up; the list menu of %d windows on screen after %.1f ms "
+                  "(median of %zu, worst %.1f ms)\n",
+                  shown, popups, kBigMenuWindows, bigSummary.median, bigSummary.count, bigSummary.worst);
       if (warmCycles.failed || warmDraws.failed)
         std::printf("warm-up: %d cycles and %d icons failed%s%s\n", warmCycles.failed, warmDraws.failed,
                     warmCycles.firstError.empty() ? "" : "; ", warmCycles.firstError.c_str());
       if (UnderWine())
         std::printf("under Wine GetGuiResources answers 0; the slot level is the measure there "
                     "(USER slots are shared by every process of the Wine server)\n");
-      if (run.failed || drawn.failed) rc = 1;
+      if (run.failed || drawn.failed || shown != popups) rc = 1;
     }
   }
   probe.Close();
