@@ -87,5 +87,20 @@ void BM_ApplySettings(benchmark::State& state) {
 }
 BENCHMARK(BM_ApplySettings)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
+// The list menu of every hidden window (the show-menu hotkey), built and handed
+// to the menu port; the fake records it, the real one would pop it up.
+void BM_ShowListMenu(benchmark::State& state) {
+  Loaded l(1);
+  TrayMenus& menus = *l.form.Menus;
+  for (auto _ : state) {
+    menus.ShowListMenu("", MenuMode::Restore, state.range(0) != 0);
+    state.PauseTiming();
+    l.w.menus.shown.clear();
+    l.w.log.clear();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ShowListMenu)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace velmora
