@@ -2,6 +2,7 @@
 // another program holds, and the help item of the menu.
 #include <chrono>
 #include <cstdio>
+#include <sstream>
 
 #include "TrayFixture.h"
 
@@ -14,6 +15,64 @@ using Clock = std::chrono::steady_clock;
 std::vector<Setting> Hotkey(int number, std::uint8_t modifiers, std::uint8_t key) {
   const std::size_t at = 28 + 4 * static_cast<std::size_t>(number - 1);
   return {{at, 1}, {at + 1, modifiers}, {at + 2, key}};
+}
+
+// One item of a popup menu, as menu_reader.dll reads it inside Velmora.
+struct MenuRow {
+  std::wstring text, flags;
+  RECT rect{};
+};
+
+LRESULT CALLBACK ReceiveRows(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  if (msg == WM_COPYDATA) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    auto* out = reinterpret_cast<std::wstring*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+    if (out && data->lpData) *out = static_cast<const wchar_t*>(data->lpData);
+    return TRUE;
+  }
+  return DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+std::vector<MenuRow> ReadMenu(HWND menu) {
+  std::vector<MenuRow> rows;
+  HMODULE reader = LoadLibraryW(JoinPath(BinDir(), L"menu_reader.dll").c_str());
+  auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(reader, "MenuReaderProc")));
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ReceiveRows;
+  wc.lpszClassName = L"VelmoraMenuRows";
+  RegisterClassW(&wc);
+  HWND receiver = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  std::wstring text;
+  SetWindowLongPtrW(receiver, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&text));
+  HHOOK hook = proc ? SetWindowsHookExW(WH_CALLWNDPROC, proc, reader, GetWindowThreadProcessId(menu, nullptr)) : nullptr;
+  DWORD_PTR result = 0;
+  if (hook) SendMessageTimeoutW(menu, RegisterWindowMessageW(L"VelmoraReadMenu"), reinterpret_cast<WPARAM>(receiver), 0,
+                                SMTO_NORMAL, 3000, &result);
+  WaitUntil([&] { return !text.empty(); }, 2s);
+  if (hook) UnhookWindowsHookEx(hook);
+  DestroyWindow(receiver);
+  std::wistringstream lines(text);
+  for (std::wstring line; std::getline(lines, line);) {
+    MenuRow row;
+    const auto tab1 = line.find(L'\t'), tab2 = line.find(L'\t', tab1 + 1);
+    row.text = line.substr(0, tab1);
+    row.flags = line.substr(tab1 + 1, tab2 - tab1 - 1);
+    swscanf(line.c_str() + tab2 + 1, L"%ld,%ld,%ld,%ld", &row.rect.left, &row.rect.top, &row.rect.right, &row.rect.bottom);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// Whether something is drawn in the image column of an item (read off the screen).
+bool HasImage(const MenuRow& row) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF ground = GetPixel(screen, row.rect.left + 1, row.rect.top + 1);
+  int marked = 0;
+  const int height = row.rect.bottom - row.rect.top;
+  for (int y = row.rect.top + 2; y < row.rect.bottom - 2; ++y)
+    for (int x = row.rect.left + 2; x < row.rect.left + height; ++x) marked += GetPixel(screen, x, y) != ground;
+  ReleaseDC(nullptr, screen);
+  return marked > 20;
 }
 
 class MenuHotkeyTest : public TrayTest {
@@ -79,6 +138,32 @@ TEST_F(MenuHotkeyTest, ACombinationHeldByAnotherProgramIsReportedOnceAndStoredSw
       << "hotkey 2 stored switched off";
   UnregisterHotKey(nullptr, 77);
   ASSERT_TRUE(CloseVelmora());
+}
+
+TEST_F(MenuHotkeyTest, ListMenuShowsTheFixedItemsTheHeadingAndTheWindowsSortedWithTheirImages) {
+  Probe& books = Open(L"EXCEL7", L"Book", false, 3);
+  ASSERT_TRUE(books.Ok());
+  const wchar_t* titles[] = {L"Gamma", L"alpha", L"Beta"};
+  for (int i = 0; i < 3; ++i) SetWindowTextW(books.Window(static_cast<std::size_t>(i)), titles[i]);
+  constexpr std::size_t kAllMenuOrder = 14;
+  ASSERT_NE(StartWith({{kHandleExcel, 1}, {kTrayMode, 1}, {kAllMenuOrder, 0}}), nullptr);
+  for (HWND w : books.Windows()) ASSERT_TRUE(SendToTray(w));
+  Click(*Icon(kSharedIconId), WM_LBUTTONUP);
+  HWND menu = WaitForMenu(3s);
+  ASSERT_NE(menu, nullptr);
+  Sleep(300ms);
+  const std::vector<MenuRow> rows = ReadMenu(menu);
+  std::vector<std::wstring> texts;
+  for (const MenuRow& r : rows) texts.push_back(r.text);
+  EXPECT_EQ(texts, (std::vector<std::wstring>{L"Velmora", L"恢复所有", L"恢复 窗口", L"Beta", L"Gamma", L"alpha"}));
+  ASSERT_EQ(rows.size(), 6u);
+  EXPECT_EQ(rows[0].flags, L"DSO") << "the program's submenu, default, drawn";
+  EXPECT_EQ(rows[2].flags, L"XO") << "the heading cannot be chosen";
+  for (std::size_t i : {0u, 1u, 3u, 4u, 5u}) EXPECT_TRUE(HasImage(rows[i])) << Narrow(rows[i].text);
+  EXPECT_FALSE(HasImage(rows[2])) << "the heading has no image";
+  PressInMenu(menu, VK_ESCAPE);
+  EXPECT_TRUE(WaitMenuGone(menu));
+  CloseExpectingAllBack(books.Windows());
 }
 
 TEST_F(MenuHotkeyTest, HelpItemOpensTheHelpFile) {
