@@ -344,7 +344,8 @@ TEST_F(TrayTest, WhenTheSessionEndsHiddenWindowsComeBackFirst) {
   DWORD_PTR answer = 0;
   ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer));
   EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
-  EXPECT_TRUE(IsWindowVisible(book.Window())) << State(book.Window());
+  // Shown without waiting for its program: it lands as soon as that program looks at its messages.
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(book.Window()) != FALSE; }, 2s)) << State(book.Window());
   EXPECT_TRUE(WaitUntil([&] { return Icons().empty(); }, 3s)) << Describe(Icons());
   ASSERT_TRUE(SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &answer));
   ASSERT_TRUE(CloseVelmora());
