@@ -61,24 +61,43 @@ std::uint32_t TrayMenus::Popup(const std::vector<MenuEntry>& items, bool atWorkA
   return ports_.menus.TrackPopupMenu(items, x, y, owner);
 }
 
-void TrayMenus::Act(Hwnd wnd, MenuMode mode) {
+void TrayMenus::Default1Click(Hwnd wnd, MenuMode mode) {
+  if (!ports_.desktop.IsWindow(wnd)) return;
   if (mode == MenuMode::Restore)
     list_.RestoreWindow(wnd);
   else
     form_.UserCloseWindow(wnd, list_.Options.ConfirmClose != 0);
 }
 
-void TrayMenus::Common(std::uint32_t command) {
-  if (command == CmdExit) {
-    form_.Exit();
-  } else if (command == CmdOptions) {
-    form_.Velmora1Click();
-  } else if (command == CmdHelp) {
-    const std::string help = list_.AppPath + "velmora.chm";
-    if (ports_.shell.FileExists(help))
-      ports_.shell.ShellExecute("open", help, list_.AppPath, SW_SHOWMAXIMIZED);
-    else
-      ports_.shell.ShellExecute("open", MakerPage, "", SW_SHOWMAXIMIZED);
+void TrayMenus::RestoreCloseallClick(const std::vector<TIconsList>& listed, MenuMode mode) {
+  if (listed.size() < 2) return;
+  // The bottom item first; a window that left the list while the menu was open is left alone.
+  for (auto it = listed.rbegin(); it != listed.rend(); ++it)
+    if (list_.FindEntry(it->Wnd)) Default1Click(it->Wnd, mode);
+}
+
+void TrayMenus::menurClick(Hwnd wnd) {
+  if (ports_.desktop.IsWindow(wnd)) list_.RestoreWindow(wnd);
+}
+
+void TrayMenus::menucClick(Hwnd wnd) { form_.UserCloseWindow(wnd, list_.Options.ConfirmClose != 0); }
+
+void TrayMenus::Help1Click() {
+  const std::string help = list_.AppPath + "velmora.chm";
+  if (ports_.shell.FileExists(help))
+    ports_.shell.ShellExecute("open", help, list_.AppPath, SW_SHOWMAXIMIZED);
+  else
+    ports_.shell.ShellExecute("open", MakerPage, "", SW_SHOWMAXIMIZED);
+}
+
+void TrayMenus::Exit1Click() { form_.Exit(); }
+
+bool TrayMenus::FixedItemClick(std::uint32_t command) {
+  switch (command) {
+    case CmdOptions: form_.Velmora1Click(); return true;
+    case CmdHelp: Help1Click(); return true;
+    case CmdExit: Exit1Click(); return true;
+    default: return false;
   }
 }
 
@@ -100,30 +119,30 @@ void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromH
                      .icon = listed[i].Icon});
   }
   const std::uint32_t chosen = Popup(items, fromHotkey);
-  if (chosen >= CmdFirstWindow && chosen - CmdFirstWindow < listed.size()) {
-    const Hwnd wnd = listed[chosen - CmdFirstWindow].Wnd;
-    if (ports_.desktop.IsWindow(wnd)) Act(wnd, mode);
-  } else if (chosen == CmdAll) {
-    for (auto it = listed.rbegin(); it != listed.rend(); ++it)
-      if (list_.FindEntry(it->Wnd)) Act(it->Wnd, mode);
-  } else {
-    Common(chosen);
-  }
+  if (chosen >= CmdFirstWindow && chosen - CmdFirstWindow < listed.size())
+    Default1Click(listed[chosen - CmdFirstWindow].Wnd, mode);
+  else if (chosen == CmdAll)
+    RestoreCloseallClick(listed, mode);
+  else
+    FixedItemClick(chosen);
 }
 
-void TrayMenus::ShowWindowMenu(Hwnd wnd) {
+std::vector<MenuEntry> TrayMenus::BuildWindowMenu(Hwnd wnd) {
   std::vector<MenuEntry> items = FixedItems();
   items.push_back({.text = ports_.dialogs.AnsiToUtf8(WindowHeading(ports_.desktop.GetWindowText(wnd))), .heading = true});
   items.push_back({.text = "关闭", .command = CmdClose, .icon = images_[ImgClose]});
   items.push_back({.text = "恢复", .command = CmdRestore, .icon = images_[ImgRestore]});
-  const std::uint32_t chosen = Popup(items, false);
-  if (chosen == CmdRestore) {
-    if (ports_.desktop.IsWindow(wnd)) list_.RestoreWindow(wnd);
-  } else if (chosen == CmdClose) {
-    form_.UserCloseWindow(wnd, list_.Options.ConfirmClose != 0);
-  } else {
-    Common(chosen);
-  }
+  return items;
+}
+
+void TrayMenus::ShowWindowMenu(Hwnd wnd) {
+  const std::uint32_t chosen = Popup(BuildWindowMenu(wnd), false);
+  if (chosen == CmdRestore)
+    menurClick(wnd);
+  else if (chosen == CmdClose)
+    menucClick(wnd);
+  else
+    FixedItemClick(chosen);
 }
 
 }  // namespace velmora

@@ -36,6 +36,8 @@ class TrayMenus : public ListMenus {
   void ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey) override;
   void ShowWindowMenu(Hwnd wnd) override;
 
+  // The items of one hidden window's menu: the fixed items, its title as the heading, "关闭", "恢复".
+  std::vector<MenuEntry> BuildWindowMenu(Hwnd wnd);
   // The windows a list menu shows, in the order it shows them.
   std::vector<TIconsList> ListedWindows(const std::string& group, bool fromHotkey) const;
   // The heading of a window's menu: a title of up to 20 bytes whole, else 18 bytes and "...".
@@ -44,8 +46,14 @@ class TrayMenus : public ListMenus {
  private:
   std::vector<MenuEntry> FixedItems() const;
   std::uint32_t Popup(const std::vector<MenuEntry>& items, bool atWorkAreaCorner);
-  void Act(Hwnd wnd, MenuMode mode);
-  void Common(std::uint32_t command);
+  // What choosing an item does.
+  void Default1Click(Hwnd wnd, MenuMode mode);
+  void RestoreCloseallClick(const std::vector<TIconsList>& listed, MenuMode mode);
+  void menurClick(Hwnd wnd);
+  void menucClick(Hwnd wnd);
+  void Help1Click();
+  void Exit1Click();
+  bool FixedItemClick(std::uint32_t command);
 
   Ports& ports_;
   MainForm& form_;
