@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-#include <commctrl.h>
-
 #include <memory>
 
 #include "win32/Convert.h"
@@ -20,8 +18,6 @@ struct MenuDeleter {
   void operator()(HMENU menu) const noexcept { ::DestroyMenu(menu); }
 };
 using UniqueMenu = UniqueOf<HMENU, MenuDeleter>;
-
-constexpr UINT_PTR OwnerDrawSubclassId = 0x564D;  // "VM"
 
 // Builds the menu of owner-drawn items; the items, the painter's fonts and the
 // menus live until the builder goes, right after the popup: nothing grows.
@@ -85,13 +81,45 @@ class MenuBuilder {
 };
 
 // The owner window receives the measure and draw requests while the menu is up.
-LRESULT CALLBACK OwnerProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) noexcept {
+// Its procedure is swapped for the popup's time (one popup at a time per
+// thread); no window property is involved, which under Wine would cost a
+// server round trip for each of a long list's items.
+thread_local const MenuBuilder* t_builder = nullptr;
+thread_local WNDPROC t_ownerProc = nullptr;
+
+LRESULT CALLBACK OwnerProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   try {
-    if (reinterpret_cast<const MenuBuilder*>(data)->OnMessage(msg, lParam)) return TRUE;
+    if (t_builder && t_builder->OnMessage(msg, lParam)) return TRUE;
   } catch (...) {
   }
-  return DefSubclassProc(wnd, msg, wParam, lParam);
+  return ::IsWindowUnicode(wnd) ? CallWindowProcW(t_ownerProc, wnd, msg, wParam, lParam)
+                                : CallWindowProcA(t_ownerProc, wnd, msg, wParam, lParam);
 }
+
+class OwnerDrawing {
+ public:
+  OwnerDrawing(HWND owner, const MenuBuilder& builder) : owner_(owner), unicode_(::IsWindowUnicode(owner) != FALSE) {
+    if (t_builder) return;  // a popup of this thread is up already
+    const auto proc = reinterpret_cast<LONG_PTR>(&OwnerProc);
+    t_ownerProc = reinterpret_cast<WNDPROC>(unicode_ ? ::SetWindowLongPtrW(owner, GWLP_WNDPROC, proc)
+                                                     : ::SetWindowLongPtrA(owner, GWLP_WNDPROC, proc));
+    if (t_ownerProc) t_builder = &builder;
+  }
+  ~OwnerDrawing() {
+    if (!t_builder) return;
+    const auto proc = reinterpret_cast<LONG_PTR>(t_ownerProc);
+    if (unicode_) ::SetWindowLongPtrW(owner_, GWLP_WNDPROC, proc);
+    else ::SetWindowLongPtrA(owner_, GWLP_WNDPROC, proc);
+    t_builder = nullptr;
+    t_ownerProc = nullptr;
+  }
+  OwnerDrawing(const OwnerDrawing&) = delete;
+  OwnerDrawing& operator=(const OwnerDrawing&) = delete;
+
+ private:
+  HWND owner_;
+  bool unicode_;
+};
 
 }  // namespace
 
@@ -100,9 +128,11 @@ std::uint32_t Win32Menus::TrackPopupMenu(const std::vector<MenuEntry>& items, in
   MenuBuilder builder(wnd);
   UniqueMenu menu(builder.Build(items));
   if (!menu) return 0;
-  const bool subclassed = SetWindowSubclass(wnd, OwnerProc, OwnerDrawSubclassId, reinterpret_cast<DWORD_PTR>(&builder));
-  const BOOL chosen = ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, wnd, nullptr);
-  if (subclassed) RemoveWindowSubclass(wnd, OwnerProc, OwnerDrawSubclassId);
+  BOOL chosen = FALSE;
+  {
+    const OwnerDrawing drawing(wnd, builder);
+    chosen = ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, wnd, nullptr);
+  }
   // Lets the menu close properly when the user clicked elsewhere.
   PostMessageA(wnd, WM_NULL, 0, 0);
   return chosen > 0 ? static_cast<std::uint32_t>(chosen) : 0;
