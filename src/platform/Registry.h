@@ -1,5 +1,6 @@
 #pragma once
-// HKEY_CURRENT_USER, as the settings store needs it.
+// The registry: HKEY_CURRENT_USER for the settings, and the Run keys of both
+// roots for run-at-login.
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -8,6 +9,7 @@
 namespace velmora {
 
 enum class RegResult { Ok, NotFound, Failed };
+enum class RegRoot { CurrentUser, LocalMachine };
 
 class Registry {
  public:
@@ -24,6 +26,11 @@ class Registry {
   // RegSetValueEx (the key is created when missing).
   virtual bool SetValue(std::string_view subKey, std::string_view name, std::uint32_t type,
                         std::span<const std::uint8_t> data) = 0;
+  // RegOpenKeyEx, then RegSetValueEx: false when the key does not exist, which is never created.
+  virtual bool SetExistingKeyValue(RegRoot root, std::string_view subKey, std::string_view name, std::uint32_t type,
+                                   std::span<const std::uint8_t> data) = 0;
+  // RegOpenKeyEx, then RegDeleteValue: false when the key or the value is missing.
+  virtual bool DeleteValue(RegRoot root, std::string_view subKey, std::string_view name) = 0;
 };
 
 }  // namespace velmora

@@ -24,6 +24,14 @@ UniqueKey CreateOrOpen(std::string_view subKey, REGSAM access) {
   return UniqueKey(key);
 }
 
+UniqueKey OpenExisting(RegRoot root, std::string_view subKey, REGSAM access) {
+  HKEY key = nullptr;
+  const std::string path = KeyPath(subKey);
+  const HKEY base = root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  if (::RegOpenKeyExA(base, path.c_str(), 0, access, &key) != ERROR_SUCCESS) return nullptr;
+  return UniqueKey(key);
+}
+
 RegResult ResultOf(LONG status) { return status == ERROR_FILE_NOT_FOUND ? RegResult::NotFound : RegResult::Failed; }
 
 }  // namespace
@@ -65,6 +73,23 @@ bool Win32Registry::SetValue(std::string_view subKey, std::string_view name, std
   const std::string value(name);
   return ::RegSetValueExA(key.get(), value.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())) ==
          ERROR_SUCCESS;
+}
+
+bool Win32Registry::SetExistingKeyValue(RegRoot root, std::string_view subKey, std::string_view name,
+                                       std::uint32_t type, std::span<const std::uint8_t> data) {
+  if (data.size() > std::numeric_limits<DWORD>::max()) return false;
+  UniqueKey key = OpenExisting(root, subKey, KEY_SET_VALUE);
+  if (!key) return false;
+  const std::string value(name);
+  return ::RegSetValueExA(key.get(), value.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())) ==
+         ERROR_SUCCESS;
+}
+
+bool Win32Registry::DeleteValue(RegRoot root, std::string_view subKey, std::string_view name) {
+  UniqueKey key = OpenExisting(root, subKey, KEY_SET_VALUE);
+  if (!key) return false;
+  const std::string value(name);
+  return ::RegDeleteValueA(key.get(), value.c_str()) == ERROR_SUCCESS;
 }
 
 }  // namespace velmora

@@ -1,5 +1,6 @@
 #pragma once
-// Registry on advapi32, under HKEY_CURRENT_USER. A leading backslash of a
+// Registry on advapi32, under HKEY_CURRENT_USER (and HKEY_LOCAL_MACHINE where
+// a root is named). A leading backslash of a
 // sub-key ("\SOFTWARE\Velmora") is dropped, as the API wants none.
 #include "platform/Registry.h"
 
@@ -14,6 +15,9 @@ class Win32Registry final : public Registry {
                        std::vector<std::uint8_t>& data) override;
   bool SetValue(std::string_view subKey, std::string_view name, std::uint32_t type,
                 std::span<const std::uint8_t> data) override;
+  bool SetExistingKeyValue(RegRoot root, std::string_view subKey, std::string_view name, std::uint32_t type,
+                           std::span<const std::uint8_t> data) override;
+  bool DeleteValue(RegRoot root, std::string_view subKey, std::string_view name) override;
 };
 
 }  // namespace velmora

@@ -52,4 +52,26 @@ bool FakeRegistry::SetValue(std::string_view subKey, std::string_view name, std:
   return true;
 }
 
+namespace {
+std::string Rooted(RegRoot root, std::string_view key) {
+  while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
+  return (root == RegRoot::LocalMachine ? "HKLM\\" : "") + std::string(key);
+}
+}  // namespace
+
+bool FakeRegistry::SetExistingKeyValue(RegRoot root, std::string_view subKey, std::string_view name,
+                                       std::uint32_t type, std::span<const std::uint8_t> data) {
+  LogCall(log_, "SetValue " + Rooted(root, subKey) + " " + std::string(name));
+  const std::string key = Rooted(root, subKey);
+  if (failAll || !KeyExists(key)) return false;
+  Put(key, name, type, std::vector<std::uint8_t>(data.begin(), data.end()));
+  return true;
+}
+
+bool FakeRegistry::DeleteValue(RegRoot root, std::string_view subKey, std::string_view name) {
+  LogCall(log_, "DeleteValue " + Rooted(root, subKey) + " " + std::string(name));
+  auto k = keys_.find(Rooted(root, subKey));
+  return !failAll && k != keys_.end() && k->second.erase(std::string(name)) > 0;
+}
+
 }  // namespace velmora::fake

@@ -41,6 +41,10 @@ class FakeRegistry : public Registry {
   // Logged as "SetValue <key> <name>".
   bool SetValue(std::string_view subKey, std::string_view name, std::uint32_t type,
                 std::span<const std::uint8_t> data) override;
+  // Keys of HKEY_LOCAL_MACHINE are kept under "HKLM\" in the same map.
+  bool SetExistingKeyValue(RegRoot root, std::string_view subKey, std::string_view name, std::uint32_t type,
+                           std::span<const std::uint8_t> data) override;
+  bool DeleteValue(RegRoot root, std::string_view subKey, std::string_view name) override;
 
  private:
   using Values = std::map<std::string, RegValue, CaseLess>;

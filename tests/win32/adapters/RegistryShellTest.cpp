@@ -39,6 +39,14 @@ TEST(Win32Registry, ValuesRoundTripUnderCurrentUser) {
   HKEY raw = nullptr;
   ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\VelmoraAdapterTest", 0, KEY_READ, &raw), ERROR_SUCCESS);
   ::RegCloseKey(raw);
+
+  // The run-at-login calls: a missing key is never created; a value goes again.
+  const auto path = Bytes(4, 'x');
+  EXPECT_FALSE(registry.SetExistingKeyValue(RegRoot::CurrentUser, "\\Software\\VelmoraNoSuchKey", "V", REG_SZ, path));
+  EXPECT_NE(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\VelmoraNoSuchKey", 0, KEY_READ, &raw), ERROR_SUCCESS);
+  EXPECT_TRUE(registry.SetExistingKeyValue(RegRoot::CurrentUser, key, "Velmora", REG_SZ, path));
+  EXPECT_TRUE(registry.DeleteValue(RegRoot::CurrentUser, key, "Velmora"));
+  EXPECT_FALSE(registry.DeleteValue(RegRoot::CurrentUser, key, "Velmora")) << "already gone";
 }
 
 TEST(Win32Registry, ReadsAnyTypeAndSizeWhole) {
