@@ -24,8 +24,20 @@ class Controls {
   virtual void SetText(ControlId id, std::string_view text) = 0;
   virtual void SetFocus(ControlId id) = 0;
   virtual ControlId GetFocus() = 0;
+  // A track bar's position, a page control's page, a colour list's colour.
+  virtual std::int64_t GetPosition(ControlId id) = 0;
+  virtual void SetPosition(ControlId id, std::int64_t position) = 0;
+
+  // The dialog window itself.
   // Shows the dialog modally until it ends; the result it ended with (IDOK, IDCANCEL).
   virtual int ShowModal() = 0;
+  // A modeless dialog: shown or hidden, brought to the front, moved sideways.
+  virtual void ShowWindow(bool visible) = 0;
+  virtual bool IsWindowVisible() = 0;
+  virtual void SetForegroundWindow() = 0;
+  virtual int GetLeft() = 0;
+  virtual int GetWidth() = 0;
+  virtual void SetLeft(int left) = 0;
 };
 
 }  // namespace velmora

@@ -1,7 +1,6 @@
 #include "win32/ChangeHotkeyDialog.h"
 
 #include "win32/Dpi.h"
-#include "win32/Win32Dialogs.h"
 
 namespace velmora {
 
@@ -82,71 +81,13 @@ void ChangeHotkeyDialog::Layout(int dpi) {
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-bool ChangeHotkeyDialog::IsChecked(ControlId id) { return ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
-void ChangeHotkeyDialog::SetChecked(ControlId id, bool checked) {
-  ::SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-bool ChangeHotkeyDialog::IsEnabled(ControlId id) { return ::IsWindowEnabled(Item(id)) != FALSE; }
-
-void ChangeHotkeyDialog::SetEnabled(ControlId id, bool enabled) { ::EnableWindow(Item(id), enabled ? TRUE : FALSE); }
-
-std::string ChangeHotkeyDialog::GetText(ControlId id) {
-  wchar_t text[512] = {};
-  ::GetWindowTextW(Item(id), text, 512);
-  return FromWide(text, CP_UTF8);
-}
-
-void ChangeHotkeyDialog::SetText(ControlId id, std::string_view text) {
-  ::SetWindowTextW(Item(id), ToWide(text, CP_UTF8).c_str());
-}
-
-void ChangeHotkeyDialog::SetFocus(ControlId id) { ::SetFocus(Item(id)); }
-
-ControlId ChangeHotkeyDialog::GetFocus() {
-  HWND focus = ::GetFocus();
-  return focus && ::IsChild(hwnd_, focus) ? ::GetDlgCtrlID(focus) : 0;
-}
-
 int ChangeHotkeyDialog::ShowModal() {
-  if (!hwnd_) return IDCANCEL;
-  result_.reset();
   Layout(WindowDpi(hwnd_));
-  RECT frame{};
-  ::GetWindowRect(hwnd_, &frame);
-  RECT work{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  ::SetWindowPos(hwnd_, HWND_TOP, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE);
-  HWND owner = ::GetWindow(hwnd_, GW_OWNER);
-  if (owner) ::EnableWindow(owner, FALSE);
-  ::ShowWindow(hwnd_, SW_SHOW);
-  ::SetForegroundWindow(hwnd_);
-  SetFocus(cbctrl);
-  MSG msg{};
-  bool quit = false;
-  while (!result_) {
-    if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
-      quit = true;
-      break;
-    }
-    // The form sees every key before the focused control does.
-    const bool ours = msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd);
-    if (ours && msg.message == WM_KEYDOWN && logic_ && logic_->EditHKKeyDown(static_cast<std::uint16_t>(msg.wParam)))
-      continue;
-    if (::IsDialogMessageW(hwnd_, &msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-  if (owner) ::EnableWindow(owner, TRUE);
-  ::ShowWindow(hwnd_, SW_HIDE);
-  if (quit) {
-    ::PostQuitMessage(static_cast<int>(msg.wParam));  // the program is ending: the main loop must see it
-    return IDCANCEL;
-  }
-  return *result_;
+  return DialogControls::ShowModal();
+}
+
+bool ChangeHotkeyDialog::PreTranslate(const MSG& msg) {
+  return msg.message == WM_KEYDOWN && logic_ && logic_->EditHKKeyDown(static_cast<std::uint16_t>(msg.wParam));
 }
 
 LRESULT CALLBACK ChangeHotkeyDialog::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
@@ -167,8 +108,8 @@ LRESULT ChangeHotkeyDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
       const auto id = static_cast<ControlId>(LOWORD(wParam));
       const UINT code = HIWORD(wParam);
-      if (id == bchange && code == BN_CLICKED && IsEnabled(bchange)) result_ = IDOK;
-      else if (id == bcancel && code == BN_CLICKED) result_ = IDCANCEL;
+      if (id == bchange && code == BN_CLICKED && IsEnabled(bchange)) EndModal(IDOK);
+      else if (id == bcancel && code == BN_CLICKED) EndModal(IDCANCEL);
       else if (id >= cbctrl && id <= cbwin && code == BN_CLICKED && logic_) logic_->cbctrlClick();
       else if (id == EditHK && code == EN_SETFOCUS && logic_) logic_->EditHKEnter();
       // Escape (IDCANCEL from the dialog manager) has no effect.
@@ -181,7 +122,7 @@ LRESULT ChangeHotkeyDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
       return reinterpret_cast<LRESULT>(white_.get());
     case WM_CLOSE:
-      result_ = IDCANCEL;  // hidden, never destroyed while the program runs
+      EndModal(IDCANCEL);  // hidden, never destroyed while the program runs
       return 0;
     case WM_DPICHANGED:
       Layout(HIWORD(wParam));

@@ -100,6 +100,8 @@ bool Win32Painter::IconExists(Hicon icon) {
 }
 
 Hicon Win32Painter::DrawCount(Hicon base, std::uint16_t count, bool digit, std::uint32_t color) {
+  // The colour list stores a system colour as 0xFF0000nn: drawn in that colour as the system has it now.
+  if ((color & 0xFF000000u) == 0xFF000000u) color = ::GetSysColor(static_cast<int>(color & 0xFFu));
   IconBitmaps bitmaps;
   if (!GetIconBitmaps(ToHicon(base), bitmaps)) return Hicon{};
   if (!bitmaps.color) return FromHicon(::CopyIcon(ToHicon(base)));

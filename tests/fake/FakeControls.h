@@ -2,6 +2,7 @@
 // A dialog's controls in memory; ShowModal runs the test's script of what the
 // user does while the dialog is up, and answers what the script returns.
 #include <functional>
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -13,6 +14,7 @@ struct FakeControl {
   bool checked = false;
   bool enabled = true;
   std::string text{};
+  std::int64_t position = 0;
 };
 
 class FakeControls : public Controls {
@@ -31,10 +33,21 @@ class FakeControls : public Controls {
   void SetText(ControlId id, std::string_view text) override { controls[id].text = std::string(text); }
   void SetFocus(ControlId id) override { focus = id; }
   ControlId GetFocus() override { return focus; }
+  std::int64_t GetPosition(ControlId id) override { return controls[id].position; }
+  void SetPosition(ControlId id, std::int64_t position) override { controls[id].position = position; }
   int ShowModal() override {
     ++modalRuns;
     return whileShown ? whileShown() : 2;  // IDCANCEL: the close button
   }
+  bool visible = false;
+  int left = 300, width = 330;
+  int foregroundCalls = 0;
+  void ShowWindow(bool show) override { visible = show; }
+  bool IsWindowVisible() override { return visible; }
+  void SetForegroundWindow() override { ++foregroundCalls; }
+  int GetLeft() override { return left; }
+  int GetWidth() override { return width; }
+  void SetLeft(int x) override { left = x; }
 };
 
 }  // namespace velmora::fake

@@ -1,0 +1,108 @@
+#include "win32/DialogControls.h"
+
+#include <commctrl.h>
+
+#include "win32/Win32Dialogs.h"
+
+namespace velmora {
+
+bool DialogControls::IsChecked(ControlId id) { return ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void DialogControls::SetChecked(ControlId id, bool checked) {
+  ::SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool DialogControls::IsEnabled(ControlId id) { return ::IsWindowEnabled(Item(id)) != FALSE; }
+
+void DialogControls::SetEnabled(ControlId id, bool enabled) { ::EnableWindow(Item(id), enabled ? TRUE : FALSE); }
+
+std::string DialogControls::GetText(ControlId id) {
+  const int length = ::GetWindowTextLengthW(Item(id));
+  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+  const int copied = ::GetWindowTextW(Item(id), text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return FromWide(text, CP_UTF8);
+}
+
+void DialogControls::SetText(ControlId id, std::string_view text) {
+  ::SetWindowTextW(Item(id), ToWide(text, CP_UTF8).c_str());
+}
+
+void DialogControls::SetFocus(ControlId id) { ::SetFocus(Item(id)); }
+
+ControlId DialogControls::GetFocus() {
+  HWND focus = ::GetFocus();
+  return focus && ::IsChild(hwnd_, focus) ? ::GetDlgCtrlID(focus) : 0;
+}
+
+std::int64_t DialogControls::GetPosition(ControlId id) { return ::SendMessageW(Item(id), TBM_GETPOS, 0, 0); }
+
+void DialogControls::SetPosition(ControlId id, std::int64_t position) {
+  ::SendMessageW(Item(id), TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
+}
+
+void DialogControls::Centre() {
+  RECT frame{}, work{};
+  ::GetWindowRect(hwnd_, &frame);
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int DialogControls::ShowModal() {
+  if (!hwnd_) return IDCANCEL;
+  result_.reset();
+  Centre();
+  HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+  if (owner) ::EnableWindow(owner, FALSE);
+  ::ShowWindow(hwnd_, SW_SHOW);
+  ::SetForegroundWindow(hwnd_);
+  ::SetFocus(::GetNextDlgTabItem(hwnd_, nullptr, FALSE));  // the first control in tab order
+  MSG msg{};
+  bool quit = false;
+  while (!result_) {
+    if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+      quit = true;
+      break;
+    }
+    const bool ours = msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd);
+    if (ours && PreTranslate(msg)) continue;
+    if (::IsDialogMessageW(hwnd_, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  if (owner) ::EnableWindow(owner, TRUE);
+  ::ShowWindow(hwnd_, SW_HIDE);
+  if (quit) {
+    ::PostQuitMessage(static_cast<int>(msg.wParam));  // the program is ending: the main loop must see it
+    return IDCANCEL;
+  }
+  return *result_;
+}
+
+void DialogControls::ShowWindow(bool visible) { ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
+
+bool DialogControls::IsWindowVisible() { return ::IsWindowVisible(hwnd_) != FALSE; }
+
+void DialogControls::SetForegroundWindow() { ::SetForegroundWindow(hwnd_); }
+
+int DialogControls::GetLeft() {
+  RECT r{};
+  ::GetWindowRect(hwnd_, &r);
+  return r.left;
+}
+
+int DialogControls::GetWidth() {
+  RECT r{};
+  ::GetWindowRect(hwnd_, &r);
+  return r.right - r.left;
+}
+
+void DialogControls::SetLeft(int left) {
+  RECT r{};
+  ::GetWindowRect(hwnd_, &r);
+  ::SetWindowPos(hwnd_, nullptr, left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace velmora

@@ -1,0 +1,51 @@
+#pragma once
+// The Controls port on a real dialog window: its child controls by
+// identifier, the window shown modally or not, moved sideways.
+#include <optional>
+
+#include "platform/Controls.h"
+#include "win32/Win32Api.h"
+
+namespace velmora {
+
+class DialogControls : public Controls {
+ public:
+  HWND Window() const { return hwnd_; }
+
+  bool IsChecked(ControlId id) override;
+  void SetChecked(ControlId id, bool checked) override;
+  bool IsEnabled(ControlId id) override;
+  void SetEnabled(ControlId id, bool enabled) override;
+  std::string GetText(ControlId id) override;
+  void SetText(ControlId id, std::string_view text) override;
+  void SetFocus(ControlId id) override;
+  ControlId GetFocus() override;
+  // A track bar's position.
+  std::int64_t GetPosition(ControlId id) override;
+  void SetPosition(ControlId id, std::int64_t position) override;
+  // Runs until EndModal; other windows of the program keep working.
+  int ShowModal() override;
+  void ShowWindow(bool visible) override;
+  bool IsWindowVisible() override;
+  void SetForegroundWindow() override;
+  int GetLeft() override;
+  int GetWidth() override;
+  void SetLeft(int left) override;
+
+ protected:
+  DialogControls() = default;
+  ~DialogControls() override = default;
+  HWND Item(ControlId id) const { return ::GetDlgItem(hwnd_, id); }
+  void EndModal(int result) { result_ = result; }
+  // A message of the modal loop the dialog takes before the dialog manager; true: consumed.
+  virtual bool PreTranslate(const MSG&) { return false; }
+  // Placed at the centre of the work area.
+  void Centre();
+
+  HWND hwnd_ = nullptr;
+
+ private:
+  std::optional<int> result_;
+};
+
+}  // namespace velmora
