@@ -110,9 +110,11 @@ void TFOrvane::Shutdown() {
 }
 
 bool TFOrvane::SaveOptions(const TOptionsRecord& options) {
-  if (!TrayList || closed_) return false;
-  // Stored at once; the icons are rebuilt once no other path is at work.
+  if (closed_) return false;
+  // Stored at once; the icons are rebuilt once no other path is at work. Before
+  // the list exists (the splash), the list will load what is stored.
   return velmora::SaveOptions(options, ports_.registry, MemBlock, [this](const TOptionsRecord& o) {
+    if (!TrayList) startOptions_ = o;
     paths_.RunOrDefer([this, o] {
       if (TrayList) TrayList->ApplySettings(o);
     });
@@ -325,6 +327,8 @@ void TFOrvane::Request56() {
     CloseMainMutex();
     closeRequested_ = true;
     host_.Close();
+  } else if (AboutForm) {
+    AboutForm->ShowAboutPage();
   }
 }
 
@@ -561,10 +565,16 @@ void TFOrvane::MinimizeForeground() {
 }
 
 void TFOrvane::Velmora1Click() {
-  // Until the options dialog exists, the item tells what the program is.
-  EventPaths::Opening open(paths_);
-  ports_.dialogs.MessageBox(std::string(AppTitle) + "\r将窗口最小化到系统托盘，需要时再恢复。", AppTitle,
-                            MB_OK | MB_ICONINFORMATION);
+  if (AboutForm) AboutForm->Velmora1Click();
+}
+
+bool TFOrvane::RegisterHotkey(int number, std::uint8_t modifiers, std::uint16_t key) {
+  const auto& id = HotkeyIds[static_cast<std::size_t>(number)];
+  return ports_.hotkeys.RegisterHotKey(host_.Handle(), id.Id, modifiers, key);
+}
+
+void TFOrvane::UnregisterHotkey(int number) {
+  ports_.hotkeys.UnregisterHotKey(host_.Handle(), HotkeyIds[static_cast<std::size_t>(number)].Id);
 }
 
 }  // namespace velmora

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "hook/MemBlock.h"
+#include "options/TAboutForm.h"
 #include "platform/EventPaths.h"
 #include "platform/Ports.h"
 #include "platform/Timer.h"
@@ -27,7 +28,7 @@ class FormHost {
   virtual void Close() = 0;
 };
 
-class TFOrvane : public MainForm {
+class TFOrvane : public MainForm, public OptionsHost {
  public:
   TFOrvane(Ports& ports, FormHost& host);
   ~TFOrvane() override;
@@ -65,7 +66,7 @@ class TFOrvane : public MainForm {
 
   // Stores new settings and makes them the live ones: the tray icons are
   // rebuilt and the hook codes pushed. False when the registry refused them.
-  bool SaveOptions(const TOptionsRecord& options);
+  bool SaveOptions(const TOptionsRecord& options) override;
 
   // Hiding.
   void InsertIcon(bool startHideTimer);
@@ -84,6 +85,16 @@ class TFOrvane : public MainForm {
   Hwnd MainWindowHandle() override { return host_.Handle(); }
   void Exit() override { host_.Close(); }
   void Velmora1Click() override;
+
+  // The options dialog, made once at start after the main form.
+  void SetAboutForm(TAboutForm* form) { AboutForm = form; }
+  TAboutForm* AboutForm = nullptr;
+
+  // OptionsHost.
+  TOptionsRecord& LiveOptions() override { return TrayList ? TrayList->Options : startOptions_; }
+  bool RegisterHotkey(int number, std::uint8_t modifiers, std::uint16_t key) override;
+  void UnregisterHotkey(int number) override;
+  std::string AppPath() override { return TrayList ? TrayList->AppPath : std::string(); }
 
   // State, as tests and the window procedure read it.
   bool RequestMissed = false;
@@ -142,6 +153,7 @@ class TFOrvane : public MainForm {
   Desktop& desktop_;
   FormHost& host_;
   EventPaths paths_;
+  TOptionsRecord startOptions_;  // the live record before the list exists
   std::vector<PendingHide> pendingHides_;
   bool closed_ = false;
   bool closeRequested_ = false;  // request 56 asked to close: nothing more is taken in

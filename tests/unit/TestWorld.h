@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FakeControls.h"
 #include "FakeWorld.h"
 #include "main/TFOrvane.h"
 #include "platform/WinConst.h"
@@ -28,11 +29,23 @@ struct VelmoraWorld {
   Ports ports = w.AsPorts();
   FakeHost host{w.desktop};
   std::unique_ptr<TFOrvane> form;
+  // The dialogs, made after the main form as at start.
+  fake::FakeControls aboutControls, changeControls;
+  TChangeHotkey changeHotkey{changeControls};
+  std::unique_ptr<TAutoRunner> autoRunner;
+  std::unique_ptr<TAboutForm> about;
 
   VelmoraWorld() { Create(); }
+  ~VelmoraWorld() {
+    if (form) form->SetAboutForm(nullptr);
+  }
   void Create() {
     form = std::make_unique<TFOrvane>(ports, host);
     form->FormCreate();
+    autoRunner = std::make_unique<TAutoRunner>(w.registry, w.shell);
+    about = std::make_unique<TAboutForm>(ports, aboutControls, *form, changeHotkey, *autoRunner);
+    about->FormCreate();
+    form->SetAboutForm(about.get());
   }
   // The initial timer has run: list, hook and sweep are up.
   void Start() {

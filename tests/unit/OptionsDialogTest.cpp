@@ -1,0 +1,135 @@
+// The options dialog's rules on the fake controls, with the real main form as host.
+#include <gtest/gtest.h>
+
+#include "TestWorld.h"
+#include "settings/HotkeyText.h"
+#include "settings/OptionsStore.h"
+
+namespace velmora::test {
+namespace {
+
+using namespace win;
+
+class OptionsDialog : public ::testing::Test, public VelmoraWorld {
+ protected:
+  fake::FakeControls& c = aboutControls;
+  void Store(const TOptionsRecord& o) { ASSERT_TRUE(velmora::SaveOptions(o, w.registry, nullptr, nullptr)); }
+  // The click toggles a check box, then its handler runs, as on Windows.
+  void Click(ControlId id) {
+    c.SetChecked(id, !c.IsChecked(id));
+    about->OnClick(id);
+  }
+  TOptionsRecord Stored() { return LoadOptions(w.registry, nullptr); }
+};
+
+TEST_F(OptionsDialog, OutOfRangeValuesShowTheFallbackItemsAndCloseStoresThem) {
+  TOptionsRecord o;
+  o.TrayMode = 7;
+  o.EveryMenuOrder = o.AllMenuOrder = 9;
+  o.RightClickButton = o.HoldKey = 9;
+  o.GroupMinimum = 1;
+  o.SetMenuText("   ");
+  o.Hotkey(3) = {1, ModControl | ModShift, 'A'};
+  Store(o);
+  Start();
+  about->Velmora1Click();
+  EXPECT_TRUE(c.visible);
+  EXPECT_TRUE(c.IsChecked(buttonstm)) << "the first opening shows the tray page";
+  EXPECT_EQ(c.GetPosition(pgc), TabOptions);
+  EXPECT_TRUE(c.IsChecked(cbstm1) && !c.IsChecked(cbstm2) && !c.IsChecked(cbstm3));
+  EXPECT_EQ(c.GetPosition(pctm), 0);
+  EXPECT_TRUE(c.IsChecked(cbevery3) && c.IsChecked(cball3) && c.IsChecked(cbbutton4) && c.IsChecked(cbkey3));
+  EXPECT_EQ(c.GetText(edititemtext), "Minimize To &Tray");
+  EXPECT_EQ(c.GetText(htext), "隐藏于 5 分钟后");
+  EXPECT_EQ(c.GetText(gmtext), "组最小 1 个相似图标");
+  EXPECT_FALSE(c.IsEnabled(gdbclick)) << "a group of one";
+  EXPECT_FALSE(c.IsEnabled(hbar)) << "cbhide is off";
+  EXPECT_TRUE(c.IsChecked(cbrestoreft));
+  EXPECT_EQ(c.GetText(lcbrestoreft), "CTRL + SHIFT + A");
+  EXPECT_FALSE(c.IsEnabled(lcbminimize));
+  about->OnClick(bclose);
+  EXPECT_FALSE(c.visible);
+  const TOptionsRecord s = Stored();
+  EXPECT_EQ(s.TrayMode, 0);
+  EXPECT_EQ(s.EveryMenuOrder, 2);
+  EXPECT_EQ(s.AllMenuOrder, 2);
+  EXPECT_EQ(s.RightClickButton, 3);
+  EXPECT_EQ(s.HoldKey, 2);
+  EXPECT_EQ(s.MenuText(), "Minimize To &Tray");
+  EXPECT_EQ(w.registry.Get("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Velmora"), std::nullopt)
+      << "no Run key here: never created";
+  EXPECT_EQ(w.dialogs.boxes.size(), 1u) << "the blank text was replaced: a restart message";
+}
+
+TEST_F(OptionsDialog, RadioGroupsDependentsTheRestartMessageAndWhatCloseStores) {
+  Start();
+  about->Velmora1Click();
+  Click(cbstm3);
+  EXPECT_TRUE(c.IsChecked(cbstm3) && !c.IsChecked(cbstm1));
+  EXPECT_EQ(c.GetPosition(pctm), 2);
+  Click(cbstm3);  // the checked item clicked again stays checked
+  EXPECT_TRUE(c.IsChecked(cbstm3));
+  Click(cbhide);
+  EXPECT_TRUE(c.IsEnabled(hbar) && c.IsEnabled(gbevery) && c.IsEnabled(hcbn));
+  c.SetPosition(hbar, 20);
+  about->OnTrackBar(hbar);
+  EXPECT_EQ(c.GetText(htext), "隐藏于 20 分钟后");
+  Click(cbautorun);
+  EXPECT_TRUE(c.IsEnabled(llaunch)) << "unticked: the recommendation shows";
+  Click(cbexcel);
+  c.SetText(edititemtext, "To &Tray");
+  about->OnClick(bclose);
+  ASSERT_EQ(w.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(w.dialogs.boxes[0].text, "请您   重启    Velmora !");
+  EXPECT_EQ(Options().TrayMode, 2) << "applied at once";
+  EXPECT_EQ(Options().HandleExcel, 1);
+  EXPECT_EQ(Stored().EveryHideMinutes, 20);
+  EXPECT_EQ(Stored().RunAtLogin, 0);
+  EXPECT_EQ(Stored().MenuText(), "To &Tray");
+  about->Velmora1Click();
+  c.SetPosition(gmbar, 1);
+  about->OnClick(bhelp);  // nothing stored
+  EXPECT_EQ(Stored().GroupMinimum, 2);
+  EXPECT_TRUE(w.LogHas("ShellExecute open https://velmora.app/"));
+  about->Velmora1Click();
+  EXPECT_TRUE(c.IsChecked(buttonstm)) << "the page shown last";
+  EXPECT_FALSE(about->FormCloseQuery()) << "Alt+F4 leaves it open";
+}
+
+TEST_F(OptionsDialog, HotkeyRowsActAtOnce) {
+  Start();
+  about->Velmora1Click();
+  // Ticking a row without a key: the change dialog opens; cancelled, the row is unticked again.
+  changeControls.whileShown = [&] {
+    EXPECT_LT(c.left, 0) << "moved off the screen meanwhile";
+    return IDCANCEL;
+  };
+  Click(cbactivate);
+  EXPECT_FALSE(c.IsChecked(cbactivate));
+  EXPECT_EQ(Options().Hotkey(2), THotkeyRecord{});
+  EXPECT_EQ(c.left, 300);
+  // Ticked and confirmed: registered and written into the live record before "关闭".
+  changeControls.whileShown = [&] {
+    changeControls.SetChecked(cbalt, true);
+    changeHotkey.EditHKKeyDown('O');
+    return IDOK;
+  };
+  Click(cbactivate);
+  EXPECT_EQ(Options().Hotkey(2), (THotkeyRecord{1, ModAlt, 'O'}));
+  EXPECT_EQ(c.GetText(lcbactivate), "ALT + O");
+  EXPECT_EQ(w.hotkeys.registered.size(), 1u);
+  Click(cbactivate);  // unticked: unregistered, the key kept
+  EXPECT_TRUE(w.hotkeys.registered.empty());
+  EXPECT_EQ(Options().Hotkey(2), (THotkeyRecord{0, ModAlt, 'O'}));
+  // A combination another program holds: the warning, "Error!", unticked and cleared.
+  w.hotkeys.heldElsewhere.insert({ModAlt, std::uint32_t{'O'}});
+  changeControls.whileShown = [] { return IDOK; };
+  Click(cbactivate);
+  EXPECT_EQ(c.GetText(lcbactivate), "Error!");
+  EXPECT_FALSE(c.IsChecked(cbactivate));
+  EXPECT_EQ(Options().Hotkey(2), THotkeyRecord{});
+  EXPECT_EQ(w.dialogs.boxes.back().text, "The hotkey 'ALT + O' is not available.\rPlease try another hotkey.");
+}
+
+}  // namespace
+}  // namespace velmora::test
