@@ -3,6 +3,8 @@
 //   poke.exe tray <id or window title> <mouse message>   the shell's click on a tray icon
 //   poke.exe escape                                        closes the popup menu on screen
 //   poke.exe change-hotkey                                 shows the change-hotkey dialog for a few seconds
+//   poke.exe press <modifiers> <virtual key>               a global hotkey, as the keyboard sends it
+//   poke.exe options <control id>                          clicks a control of the options dialog
 #include <windows.h>
 #include <shellapi.h>
 
@@ -31,6 +33,32 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::uint8_t mods = 0;
     std::uint16_t key = 0;
     logic.Execute("最小化到托盘", velmora::ModControl | velmora::ModAlt, 'M', mods, key);
+    return 0;
+  }
+  if (verb == L"press" && argc >= 4) {
+    const UINT mods = static_cast<UINT>(wcstoul(argv[2], nullptr, 0));
+    const WORD key = static_cast<WORD>(wcstoul(argv[3], nullptr, 0));
+    INPUT in[8] = {};
+    int n = 0;
+    auto add = [&](WORD vk, bool up) {
+      in[n].type = INPUT_KEYBOARD;
+      in[n].ki.wVk = vk;
+      in[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+      ++n;
+    };
+    if (mods & MOD_CONTROL) add(VK_CONTROL, false);
+    if (mods & MOD_ALT) add(VK_MENU, false);
+    add(key, false);
+    add(key, true);
+    if (mods & MOD_ALT) add(VK_MENU, true);
+    if (mods & MOD_CONTROL) add(VK_CONTROL, true);
+    return SendInput(static_cast<UINT>(n), in, sizeof(INPUT)) == static_cast<UINT>(n) ? 0 : 1;
+  }
+  if (verb == L"options" && argc >= 3) {
+    HWND dialog = FindWindowW(L"TAboutForm", nullptr);
+    HWND item = dialog ? GetDlgItem(dialog, static_cast<int>(wcstoul(argv[2], nullptr, 0))) : nullptr;
+    if (!item) return 1;
+    SendMessageW(item, BM_CLICK, 0, 0);
     return 0;
   }
   if (verb != L"tray" || argc < 4) return 2;

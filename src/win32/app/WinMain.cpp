@@ -7,7 +7,10 @@
 #include <cstdlib>
 
 #include "main/EntrySequence.h"
+#include "options/TAboutForm.h"
+#include "settings/TAutoRunner.h"
 #include "win32/ChangeHotkeyDialog.h"
+#include "win32/OptionsDialog.h"
 #include "win32/Win32Ports.h"
 #include "win32/app/CrashGuard.h"
 #include "win32/app/MainWindow.h"
@@ -53,12 +56,18 @@ int RunVelmora() {
     main.Form().CloseMainMutex();
     return 0;
   }
-  // Made once, hidden between uses.
-  ChangeHotkeyDialog changeHotkeyDialog;
+  // The dialogs: made once, after the main window, hidden between uses.
+  OptionsDialog optionsDialog;
+  ChangeHotkeyDialog changeHotkeyDialog(optionsDialog.Window());
   TChangeHotkey changeHotkey(changeHotkeyDialog);
   changeHotkeyDialog.Connect(changeHotkey);
+  TAutoRunner autoRunner(ports.registry, ports.shell);
+  TAboutForm aboutForm(ports, optionsDialog, main.Form(), changeHotkey, autoRunner);
+  optionsDialog.Connect(aboutForm);
+  aboutForm.FormCreate();
+  main.Form().SetAboutForm(&aboutForm);
   // The start-up copy of the settings: loading it writes the defaults on a first start.
-  WantsSplash(ports);
+  if (WantsSplash(ports)) aboutForm.ShowSplash();
 
   MSG msg;
   for (;;) {
@@ -67,9 +76,12 @@ int RunVelmora() {
     // A message the system could not deliver (a malformed or oversized one)
     // ends nothing: the loop goes on with the next.
     if (got == -1) continue;
+    // Tab, Enter and the page mnemonics of the options dialog.
+    if (optionsDialog.Window() && IsDialogMessageW(optionsDialog.Window(), &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  main.Form().SetAboutForm(nullptr);
   main.Form().CloseMainMutex();
   return 0;
 }

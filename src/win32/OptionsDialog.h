@@ -1,0 +1,62 @@
+#pragma once
+// The options dialog as a real window: a tool bar of five page buttons, the
+// pages as sets of controls shown and hidden, track bars, a colour list,
+// tooltips for the hints and a link on the About page. Made once at start,
+// hidden between uses; its rules are TAboutForm's.
+#include <map>
+#include <vector>
+
+#include "options/TAboutForm.h"
+#include "win32/DialogControls.h"
+#include "win32/Raii.h"
+
+namespace velmora {
+
+class OptionsDialog final : public DialogControls {
+ public:
+  // Client area at 96 DPI; scaled with the DPI of the screen it shows on.
+  static constexpr int ClientWidth = 317, ClientHeight = 335;
+
+  OptionsDialog();
+  ~OptionsDialog() override;
+  OptionsDialog(const OptionsDialog&) = delete;
+  OptionsDialog& operator=(const OptionsDialog&) = delete;
+
+  void Connect(TAboutForm& logic) { logic_ = &logic; }
+
+  // The pages (pgc, pctm) and the colour list (gcolour); track bars otherwise.
+  std::int64_t GetPosition(ControlId id) override;
+  void SetPosition(ControlId id, std::int64_t position) override;
+  void ShowWindow(bool visible) override;
+
+ private:
+  struct Placed {
+    ControlId id;
+    int page;     // index in pgc, or -1 for the frame (tool bar, buttons)
+    int subPage;  // index in pctm, or -1
+    RECT at;      // left, top, width, height at 96 DPI
+    int fontKind;  // 0 normal, 1 bold product label, 2 link
+  };
+
+  static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND Add(ControlId id, const wchar_t* kind, const wchar_t* text, DWORD style, int page, int subPage, RECT at,
+           int fontKind = 0);
+  void AddTooltip(ControlId id, const wchar_t* hint);
+  void FillColours();
+  void ChooseCustomColour();
+  void Layout(int dpi);
+  void ShowPages();
+  void SetLinkHover(bool over);
+
+  TAboutForm* logic_ = nullptr;
+  std::vector<Placed> placed_;
+  int page_ = -1, subPage_ = 0;
+  bool linkHover_ = false;
+  HWND tooltip_ = nullptr;
+  UniqueFont font_, bold_, link_, linkHoverFont_;
+  UniqueBrush white_;
+  COLORREF custom_[16] = {};
+};
+
+}  // namespace velmora
