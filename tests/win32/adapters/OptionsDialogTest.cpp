@@ -1,0 +1,99 @@
+// The options dialog on the real controls: found by caption, clicked and read back.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "win32/Win32Api.h"
+
+#include <commctrl.h>
+
+#include "settings/OptionsStore.h"
+#include "win32/ChangeHotkeyDialog.h"
+#include "win32/Dpi.h"
+#include "win32/OptionsDialog.h"
+#include "win32/Win32Ports.h"
+
+namespace velmora {
+namespace {
+
+class Host : public OptionsHost {
+ public:
+  explicit Host(Registry& registry) : registry_(registry) {}
+  TOptionsRecord& LiveOptions() override { return live; }
+  bool SaveOptions(const TOptionsRecord& o) override {
+    return velmora::SaveOptions(o, registry_, nullptr, [this](const TOptionsRecord& saved) { live = saved; });
+  }
+  bool RegisterHotkey(int, std::uint8_t, std::uint16_t) override { return true; }
+  void UnregisterHotkey(int) override {}
+  void ShowHotkeyUnavailable(const std::string&) override {}
+  std::string AppPath() override { return {}; }
+  EventPaths& Paths() override { return paths; }
+  TOptionsRecord live;
+  EventPaths paths;
+
+ private:
+  Registry& registry_;
+};
+
+std::wstring Text(HWND wnd) {
+  wchar_t text[128] = {};
+  ::GetWindowTextW(wnd, text, 128);
+  return text;
+}
+
+TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
+  Win32Ports system;
+  Host host(system.registry);
+  OptionsDialog dialog;
+  ChangeHotkeyDialog changeDialog(dialog.Window());
+  TChangeHotkey change(changeDialog);
+  TAutoRunner autoRunner(system.registry, system.shell);
+  TAboutForm form(system.ports, dialog, host, change, autoRunner);
+  dialog.Connect(form);
+  form.FormCreate();
+  HWND wnd = dialog.Window();
+  ASSERT_NE(wnd, nullptr);
+  form.Velmora1Click();
+  ASSERT_TRUE(::IsWindowVisible(wnd));
+  RECT client{};
+  ::GetClientRect(wnd, &client);
+  EXPECT_EQ(client.right, ScaleForDpi(OptionsDialog::ClientWidth, WindowDpi(wnd)));
+  EXPECT_EQ(client.bottom, ScaleForDpi(OptionsDialog::ClientHeight, WindowDpi(wnd)));
+  EXPECT_EQ(Text(wnd), L"Velmora 4.6.3");
+
+  HWND hide = ::FindWindowExW(wnd, nullptr, L"Button", L"隐藏不活动图标( 将图标放送到菜单中)");
+  ASSERT_TRUE(hide && ::IsWindowVisible(hide)) << "page 0 shows the options of mode 0";
+  HWND bar = ::GetDlgItem(wnd, hbar);
+  EXPECT_FALSE(::IsWindowEnabled(bar));
+  ::SendMessageW(hide, BM_CLICK, 0, 0);
+  EXPECT_EQ(::SendMessageW(hide, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_TRUE(::IsWindowEnabled(bar));
+  ::SendMessageW(bar, TBM_SETPOS, TRUE, 20);
+  ::SendMessageW(wnd, WM_HSCROLL, TB_THUMBPOSITION, reinterpret_cast<LPARAM>(bar));
+  EXPECT_EQ(Text(::GetDlgItem(wnd, htext)), L"隐藏于 20 分钟后");
+
+  HWND group = ::FindWindowExW(wnd, nullptr, L"Button", L"将相似的窗口显示为一个图标(组图标)");
+  ::SendMessageW(group, BM_CLICK, 0, 0);
+  EXPECT_FALSE(::IsWindowVisible(hide)) << "the lower part shows the group options";
+  EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(wnd, gmbar)));
+  ::SendMessageW(::FindWindowExW(wnd, nullptr, L"Button", L"杂项(&M)"), BM_CLICK, 0, 0);
+  EXPECT_TRUE(::IsWindowVisible(::FindWindowExW(wnd, nullptr, L"Button", L"Excel 窗口")));
+  EXPECT_FALSE(::IsWindowVisible(group));
+
+  HWND tips = ::FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr);
+  while (tips && ::GetWindow(tips, GW_OWNER) != wnd) tips = ::FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr);
+  ASSERT_NE(tips, nullptr);
+  EXPECT_EQ(::SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 9) << "one tooltip per hint";
+
+  ::SendMessageW(wnd, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(::IsWindowVisible(wnd)) << "close requests are refused";
+  ::SendMessageW(::FindWindowExW(wnd, nullptr, L"Button", L"关闭"), BM_CLICK, 0, 0);
+  EXPECT_FALSE(::IsWindowVisible(wnd));
+  const TOptionsRecord stored = LoadOptions(system.registry, nullptr);
+  EXPECT_EQ(stored.TrayMode, 2);
+  EXPECT_EQ(stored.EveryHideInactive, 1);
+  EXPECT_EQ(stored.EveryHideMinutes, 20);
+  EXPECT_EQ(host.live.TrayMode, 2) << "applied";
+}
+
+}  // namespace
+}  // namespace velmora
