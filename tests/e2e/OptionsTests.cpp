@@ -1,0 +1,86 @@
+// The options dialog of the real Velmora: the splash, the About page on a
+// second start, the options hotkey, storing that acts at once, the Run value,
+// and a hotkey row changed through the change-hotkey dialog.
+#include "TrayFixture.h"
+#include "options/TAboutForm.h"
+
+namespace velmora::e2e {
+namespace {
+
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+HWND Dialog() { return FindWindowW(L"TAboutForm", nullptr); }
+HWND Control(HWND dialog, const wchar_t* caption) { return FindWindowExW(dialog, nullptr, nullptr, caption); }
+void Press(HWND control) { SendMessageW(control, BM_CLICK, 0, 0); }
+bool Checked(HWND control) { return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+std::wstring TextOf(HWND control) {
+  wchar_t text[128] = {};
+  SendMessageW(control, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+class OptionsTest : public TrayTest {};
+
+TEST_F(OptionsTest, SplashHidesAfterASecondAndAHalfAndASecondStartShowsTheAboutPage) {
+  StartVelmora();  // the first start: default settings, splash on
+  ASSERT_TRUE(WaitUntil([] { return Dialog() && IsWindowVisible(Dialog()); }, 5s)) << "no splash";
+  const auto shown = std::chrono::steady_clock::now();
+  EXPECT_TRUE(Checked(Control(Dialog(), L"关于(&A)")));
+  ASSERT_TRUE(WaitUntil([] { return !IsWindowVisible(Dialog()); }, 4s));
+  const auto ms = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - shown).count();
+  EXPECT_GT(ms, 1000);
+  main_ = WaitForMainWindow();
+  Process& second = StartVelmora();
+  EXPECT_TRUE(second.WaitExit(5s));
+  EXPECT_TRUE(WaitUntil([] { return IsWindowVisible(Dialog()) != FALSE; }, 3s)) << "no About page";
+  EXPECT_TRUE(Checked(Control(Dialog(), L"关于(&A)")));
+  ASSERT_TRUE(CloseVelmora());
+}
+
+TEST_F(OptionsTest, OptionsHotkeyStoringActsAtOnceRunValueAndAHotkeyRow) {
+  ASSERT_TRUE(WriteRegString(kRunKey, L"Other", L"x"));  // the Run key exists, as on Windows
+  Probe& book = Open(L"EXCEL7", L"Book");
+  ASSERT_NE(Start({{32, 1}, {33, MOD_CONTROL | MOD_ALT}, {34, 'O'}}), nullptr);
+  ASSERT_TRUE(PressHotkey(MOD_CONTROL | MOD_ALT, 'O'));
+  ASSERT_TRUE(WaitUntil([] { return Dialog() && IsWindowVisible(Dialog()); }, 3s));
+  HWND dialog = Dialog();
+  EXPECT_TRUE(Checked(Control(dialog, L"系统托盘(&S)"))) << "the tray page the first time";
+  PostMessageW(dialog, WM_CLOSE, 0, 0);
+  Sleep(300ms);
+  EXPECT_TRUE(IsWindowVisible(dialog)) << "close requests are refused";
+  Press(Control(dialog, L"杂项(&M)"));
+  Press(Control(dialog, L"Excel 窗口"));
+  Press(Control(dialog, L"关闭"));
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  EXPECT_TRUE(SendToTray(book.Window())) << "the Excel rule acts at once";
+  EXPECT_EQ(ReadRegString(kRunKey, L"Velmora").value_or(L""), ExePath().find(L' ') == std::wstring::npos
+                                                                       ? ExePath()
+                                                                       : L"\"" + ExePath() + L"\"");
+
+  // Hotkey row 3 (restore all), ticked and given Ctrl+Alt+R in the change-hotkey dialog.
+  ASSERT_TRUE(PressHotkey(MOD_CONTROL | MOD_ALT, 'O'));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 3s));
+  Press(Control(dialog, L"热键(&H)"));
+  PostMessageW(Control(dialog, L"从系统托盘恢复所有窗口"), BM_CLICK, 0, 0);  // the change dialog is modal
+  HWND change = WaitForWindow(L"TChangeHotkey", nullptr, 3s);
+  ASSERT_TRUE(change && WaitUntil([&] { return IsWindowVisible(change) != FALSE; }, 3s));
+  PostMessageW(Control(change, L"CTRL"), WM_KEYDOWN, 'R', 0);
+  Sleep(200ms);
+  Press(Control(change, L"CTRL"));
+  Press(Control(change, L"ALT"));
+  Press(Control(change, L"更改"));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(change); }, 3s));
+  EXPECT_TRUE(WaitUntil([&] { return TextOf(GetDlgItem(dialog, lcbrestoreft)) == L"CTRL + ALT + R"; }, 2s))
+      << Narrow(TextOf(GetDlgItem(dialog, lcbrestoreft)));
+  ASSERT_TRUE(PressHotkey(MOD_CONTROL | MOD_ALT, 'R'));
+  EXPECT_TRUE(WaitUntil([&] { return Restored(book.Window()); }, 3s)) << "the new hotkey works at once";
+
+  Press(Control(dialog, L"杂项(&M)"));
+  Press(Control(dialog, L"Windows启动时运行Velmora"));
+  Press(Control(dialog, L"关闭"));
+  EXPECT_TRUE(WaitUntil([] { return !ReadRegString(kRunKey, L"Velmora").has_value(); }, 2s)) << "removed";
+  CloseExpectingAllBack({book.Window()});
+}
+
+}  // namespace
+}  // namespace velmora::e2e
