@@ -5,6 +5,7 @@
 //   poke.exe change-hotkey                                 shows the change-hotkey dialog for a few seconds
 //   poke.exe press <modifiers> <virtual key>               a global hotkey, as the keyboard sends it
 //   poke.exe options <control id>                          clicks a control of the options dialog
+//   poke.exe close <window class>                          asks a window to close
 #include <windows.h>
 #include <shellapi.h>
 
@@ -58,8 +59,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     HWND dialog = FindWindowW(L"TAboutForm", nullptr);
     HWND item = dialog ? GetDlgItem(dialog, static_cast<int>(wcstoul(argv[2], nullptr, 0))) : nullptr;
     if (!item) return 1;
-    SendMessageW(item, BM_CLICK, 0, 0);
+    PostMessageW(item, BM_CLICK, 0, 0);  // posted: a click may open a modal dialog
     return 0;
+  }
+  if (verb == L"close" && argc >= 3) {
+    HWND wnd = FindWindowW(argv[2], nullptr);
+    return wnd && PostMessageW(wnd, WM_CLOSE, 0, 0) ? 0 : 1;
   }
   if (verb != L"tray" || argc < 4) return 2;
   HWND tray = FindWindowW(L"VelmoraTrayWnd", nullptr);
