@@ -26,7 +26,7 @@ void UnmanagedWindowsUnderWine() {
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
 #ifdef VELMORA_FIGURES
-  if (GTEST_FLAG_GET(filter) == "*") GTEST_FLAG_SET(filter, "HangAfter*:*Killed*:*Twenty*:*MinimizeHotkey*");
+  if (GTEST_FLAG_GET(filter) == "*") GTEST_FLAG_SET(filter, "HangAfter*:*Killed*:*Twenty*:*MinimizeHotkey*:*OptionsHotkey*");
 #endif
   UnmanagedWindowsUnderWine();
   for (int i = 1; i < argc; ++i) {

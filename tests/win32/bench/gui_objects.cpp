@@ -1,6 +1,7 @@
 // gui_objects.exe: GDI and USER objects of Velmora's own code before and after
-// 1,000 hide/restore cycles, 10,000 count icons and 1,000 menu pop-ups; and
-// how long the drawn list menu of 1,000 hidden windows takes to come up.
+// 1,000 hide/restore cycles, 10,000 count icons, 1,000 menu pop-ups and 200
+// showings of the options dialog; and how long the drawn list menu of 1,000
+// hidden windows takes to come up.
 //
 //   gui_objects.exe [--cycles N] [--draws N] [--popups N] [--bin-dir DIR]
 //
@@ -35,6 +36,8 @@
 #include "main/TFOrvane.h"
 #include "win32/Convert.h"
 #include "win32/Raii.h"
+#include "win32/ChangeHotkeyDialog.h"
+#include "win32/OptionsDialog.h"
 #include "win32/Win32Ports.h"
 
 namespace velmora::bench {
@@ -46,6 +49,7 @@ constexpr int kDefaultCycles = 1000;
 constexpr int kDefaultDraws = 10000;
 constexpr int kDefaultPopups = 1000;
 constexpr int kBigMenuWindows = 1000;
+constexpr int kDialogShowings = 200;
 constexpr int kLeak = 100;
 constexpr double kStepTimeoutMs = 5000;
 
@@ -403,6 +407,32 @@ int Run(int argc, wchar_t** argv) {
       for (int i = 0; i < popups; ++i) shown += PopUp(system.menus, host.Handle(), small) >= 0 ? 1 : 0;
       const Reading afterDraws = Read("after " + std::to_string(popups) + " menu pop-ups");
       PrintReading(afterDraws);
+      // The options dialog shown and closed with "关闭" (which stores and applies the settings).
+      OptionsDialog dialog;
+      ChangeHotkeyDialog changeDialog(dialog.Window());
+      TChangeHotkey change(changeDialog);
+      // Its own name in the Run key, never ticked: the user's own entry is left alone.
+      TAutoRunner autoRunner(ports.registry, ports.shell, "VelmoraBench");
+      TAboutForm about(ports, dialog, form, change, autoRunner);
+      dialog.Connect(about);
+      about.FormCreate();
+      auto showAndClose = [&] {
+        about.Velmora1Click();
+        dialog.SetChecked(cbautorun, false);
+        about.OnClick(bclose);
+      };
+      for (int i = 0; i < 3; ++i) {
+        showAndClose();
+        PumpFor(5);
+      }
+      const Reading beforeDialog = Read("after 3 showings of the options dialog");
+      PrintReading(beforeDialog);
+      for (int i = 0; i < kDialogShowings; ++i) {
+        showAndClose();
+        PumpFor(1);
+      }
+      const Reading afterDialog = Read("after " + std::to_string(kDialogShowings) + " showings of the options dialog");
+      PrintReading(afterDialog);
       const std::vector<MenuEntry> big = ListMenu(kBigMenuWindows, windowIcon);
       std::vector<double> bigMs;
       for (int i = 0; i < 5; ++i) bigMs.push_back(PopUp(system.menus, host.Handle(), big));
@@ -413,6 +443,7 @@ int Run(int argc, wchar_t** argv) {
       PrintGrowth("growth over the cycles", before, afterCycles);
       PrintGrowth("growth over the count icons", afterCycles, afterDrawsOnly);
       PrintGrowth("growth over the menu pop-ups", afterDrawsOnly, afterDraws);
+      PrintGrowth("growth over the options dialog", beforeDialog, afterDialog);
       PrintGrowth("growth in all", before, afterDraws);
 
       // The measure itself: objects kept alive on purpose must show.
