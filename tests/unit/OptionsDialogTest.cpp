@@ -121,6 +121,11 @@ TEST_F(OptionsDialog, HotkeyRowsActAtOnce) {
   Click(cbactivate);  // unticked: unregistered, the key kept
   EXPECT_TRUE(w.hotkeys.registered.empty());
   EXPECT_EQ(Options().Hotkey(2), (THotkeyRecord{0, ModAlt, 'O'}));
+  changeControls.whileShown = [] { return IDCANCEL; };
+  Click(cbactivate);  // ticked again and cancelled: the key it had is registered
+  EXPECT_EQ(Options().Hotkey(2), (THotkeyRecord{1, ModAlt, 'O'}));
+  EXPECT_EQ(w.hotkeys.registered.size(), 1u);
+  Click(cbactivate);
   // A combination another program holds: the warning, "Error!", unticked and cleared.
   w.hotkeys.heldElsewhere.insert({ModAlt, std::uint32_t{'O'}});
   changeControls.whileShown = [] { return IDOK; };
