@@ -455,7 +455,7 @@ void TFOrvane::TaskbarCreated() {
 void TFOrvane::UserCloseWindow(Hwnd wnd, bool confirm) {
   if (!desktop_.IsWindow(wnd)) return;
   if (confirm) {
-    const std::string title = ports_.dialogs.AnsiToUtf8(desktop_.GetWindowText(wnd));
+    const std::string title = desktop_.GetWindowText(wnd);
     const std::string text = "以下应用程序将被关闭:\r" + title + "\r确定要关闭吗？";
     int answer = 0;
     {

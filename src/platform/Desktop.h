@@ -30,7 +30,7 @@ class Desktop {
   // At most maxCount - 1 bytes; "" when the class cannot be read.
   virtual std::string GetClassName(Hwnd wnd, int maxCount = 256) = 0;
   // The title as the system keeps it (no message to the window, so a hung
-  // program cannot hold Velmora up), at most 255 bytes.
+  // program cannot hold Velmora up), as UTF-8, at most 255 characters.
   virtual std::string GetWindowText(Hwnd wnd) = 0;
   virtual bool IsWindow(Hwnd wnd) = 0;
   virtual bool IsIconic(Hwnd wnd) = 0;

@@ -14,8 +14,6 @@ class Dialogs {
   Dialogs& operator=(const Dialogs&) = delete;
   virtual ~Dialogs() = default;
   virtual int MessageBox(std::string_view text, std::string_view caption, std::uint32_t type) = 0;
-  // A foreign window's title (ANSI code page) as UTF-8, for a message text.
-  virtual std::string AnsiToUtf8(std::string_view ansi) { return std::string(ansi); }
 };
 
 }  // namespace velmora

@@ -26,7 +26,8 @@ class Registry {
   // RegSetValueEx (the key is created when missing).
   virtual bool SetValue(std::string_view subKey, std::string_view name, std::uint32_t type,
                         std::span<const std::uint8_t> data) = 0;
-  // RegOpenKeyEx, then RegSetValueEx: false when the key does not exist, which is never created.
+  // RegOpenKeyEx, then RegSetValueExW: false when the key does not exist, which
+  // is never created. String data is UTF-16LE with its terminating zero.
   virtual bool SetExistingKeyValue(RegRoot root, std::string_view subKey, std::string_view name, std::uint32_t type,
                                    std::span<const std::uint8_t> data) = 0;
   // RegOpenKeyEx, then RegDeleteValue: false when the key or the value is missing.

@@ -1,18 +1,20 @@
 #pragma once
-// The notification area: Shell_NotifyIcon with a first-version NOTIFYICONDATAA.
+// The notification area: Shell_NotifyIcon with a first-version NOTIFYICONDATAW.
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "platform/Handles.h"
+#include "platform/Utf8.h"
 
 namespace velmora {
 
-// Size of the first-version NOTIFYICONDATAA of the build's architecture
-// (88 bytes with 32-bit pointers, 104 with 64-bit ones).
-constexpr std::uint32_t NotifyIconDataV1Size = sizeof(void*) == 8 ? 104 : 88;
+// Size of the first-version NOTIFYICONDATAW of the build's architecture
+// (152 bytes with 32-bit pointers, 168 with 64-bit ones).
+constexpr std::uint32_t NotifyIconDataV1Size = sizeof(void*) == 8 ? 168 : 152;
 
 struct NotifyIconData {
   std::uint32_t cbSize = NotifyIconDataV1Size;
@@ -21,12 +23,13 @@ struct NotifyIconData {
   std::uint32_t uFlags = 0;
   std::uint32_t uCallbackMessage = 0;
   Hicon hIcon;
-  std::array<char, 64> szTip{};  // zero-terminated, ANSI
+  // UTF-8, zero-terminated: at most the 63 characters (UTF-16 units) the tip holds.
+  std::array<char, 256> szTip{};
 
-  // At most 63 bytes of text, always zero-terminated.
   void SetTip(std::string_view tip) {
+    const std::string kept = Utf8Prefix(tip, 63);
     szTip.fill(0);
-    std::memcpy(szTip.data(), tip.data(), std::min(tip.size(), szTip.size() - 1));
+    std::memcpy(szTip.data(), kept.data(), std::min(kept.size(), szTip.size() - 1));
   }
 };
 

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/Utf8.h"
+
 namespace velmora {
 
 namespace {
@@ -69,9 +71,7 @@ void TAutoRunner::WriteEntry(TRegLocation location) {
   if (!IsRuntime()) return;
   registry_.DeleteValue(RegRoot::CurrentUser, runKey_, appName_);
   if (!autoRun_) return;
-  const std::string command = RunCommand(shell_.GetModuleFileName());
-  std::vector<std::uint8_t> data(command.begin(), command.end());
-  data.push_back(0);
+  const std::vector<std::uint8_t> data = Utf16LeBytes(RunCommand(shell_.GetModuleFileName()));
   registry_.SetExistingKeyValue(location == TRegLocation::LocalMachine ? RegRoot::LocalMachine : RegRoot::CurrentUser,
                                 runKey_, appName_, REG_SZ, data);
 }

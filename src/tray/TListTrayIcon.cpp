@@ -14,7 +14,7 @@ std::string TTrayIcon::Tip() const {
   return std::string(szTip.data(), strnlen(szTip.data(), szTip.size()));
 }
 
-std::string TipOf(std::string_view title) { return std::string(title.substr(0, 63)); }
+std::string TipOf(std::string_view title) { return Utf8Prefix(title, 63); }
 
 std::string CountTip(std::size_t count) {
   if (count == 1) return "One minimized window";

@@ -145,7 +145,7 @@ class TListTrayIcon {
 
 // Tips of the shared and group icons.
 std::string CountTip(std::size_t count);
-// The first 63 bytes of a title, as tips hold it.
+// The first 63 characters of a title, as tips hold it.
 std::string TipOf(std::string_view title);
 // Case-insensitive ordering of marked classes (ASCII letters fold).
 int CompareClassNames(std::string_view a, std::string_view b);

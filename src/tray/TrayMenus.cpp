@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Utf8.h"
 #include "platform/WinConst.h"
 
 namespace velmora {
@@ -36,7 +37,7 @@ std::vector<TIconsList> TrayMenus::ListedWindows(const std::string& group, bool 
 }
 
 std::string TrayMenus::WindowHeading(const std::string& title) {
-  return title.size() <= 20 ? title : title.substr(0, 18) + "...";
+  return Utf16Length(title) <= 20 ? title : Utf8Prefix(title, 18) + "...";
 }
 
 std::vector<MenuEntry> TrayMenus::FixedItems() const {
@@ -83,9 +84,9 @@ void TrayMenus::menurClick(Hwnd wnd) {
 void TrayMenus::menucClick(Hwnd wnd) { form_.UserCloseWindow(wnd, list_.Options.ConfirmClose != 0); }
 
 void TrayMenus::Help1Click() {
-  const std::string help = list_.AppPath + "velmora.chm";
-  if (ports_.shell.FileExists(help))
-    ports_.shell.ShellExecute("open", help, list_.AppPath, SW_SHOWMAXIMIZED);
+  // By name in the program's folder: the viewer is not given a path it may not read.
+  if (ports_.shell.FileExists(list_.AppPath + "velmora.chm"))
+    ports_.shell.ShellExecute("open", "velmora.chm", list_.AppPath, SW_SHOWMAXIMIZED);
   else
     ports_.shell.ShellExecute("open", MakerPage, "", SW_SHOWMAXIMIZED);
 }
@@ -114,7 +115,7 @@ void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromH
     items.push_back({.text = word + " 此组中的所有窗口", .command = CmdAll, .icon = allImage});
   items.push_back({.text = word + " 窗口", .heading = true});
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    items.push_back({.text = ports_.dialogs.AnsiToUtf8(listed[i].Caption),
+    items.push_back({.text = listed[i].Caption,
                      .command = static_cast<std::uint32_t>(CmdFirstWindow + i),
                      .icon = listed[i].Icon});
   }
@@ -129,7 +130,7 @@ void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromH
 
 std::vector<MenuEntry> TrayMenus::BuildWindowMenu(Hwnd wnd) {
   std::vector<MenuEntry> items = FixedItems();
-  items.push_back({.text = ports_.dialogs.AnsiToUtf8(WindowHeading(ports_.desktop.GetWindowText(wnd))), .heading = true});
+  items.push_back({.text = WindowHeading(ports_.desktop.GetWindowText(wnd)), .heading = true});
   items.push_back({.text = "关闭", .command = CmdClose, .icon = images_[ImgClose]});
   items.push_back({.text = "恢复", .command = CmdRestore, .icon = images_[ImgRestore]});
   return items;

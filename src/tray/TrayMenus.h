@@ -40,7 +40,7 @@ class TrayMenus : public ListMenus {
   std::vector<MenuEntry> BuildWindowMenu(Hwnd wnd);
   // The windows a list menu shows, in the order it shows them.
   std::vector<TIconsList> ListedWindows(const std::string& group, bool fromHotkey) const;
-  // The heading of a window's menu: a title of up to 20 bytes whole, else 18 bytes and "...".
+  // The heading of a window's menu: a title of up to 20 characters whole, else 18 and "...".
   static std::string WindowHeading(const std::string& title);
 
  private:

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "win32/Convert.h"
+#include "win32/Win32Dialogs.h"
 
 namespace velmora {
 
@@ -64,9 +65,7 @@ std::string Win32Desktop::GetWindowText(Hwnd wnd) {
   wchar_t wide[256] = {};
   const int n = ::InternalGetWindowText(ToHwnd(wnd), wide, 256);
   if (n <= 0) return {};
-  char buffer[256] = {};
-  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide, n, buffer, 255, nullptr, nullptr);
-  return std::string(buffer, bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
+  return FromWide(std::wstring_view(wide, static_cast<std::size_t>(n)), CP_UTF8);
 }
 
 bool Win32Desktop::IsWindow(Hwnd wnd) { return ::IsWindow(ToHwnd(wnd)) != FALSE; }

@@ -32,6 +32,5 @@ int Win32Dialogs::MessageBox(std::string_view text, std::string_view caption, st
   return ::MessageBoxW(nullptr, body.c_str(), title.c_str(), type);
 }
 
-std::string Win32Dialogs::AnsiToUtf8(std::string_view ansi) { return FromWide(ToWide(ansi, CP_ACP), CP_UTF8); }
 
 }  // namespace velmora

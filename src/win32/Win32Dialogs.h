@@ -9,9 +9,6 @@ namespace velmora {
 class Win32Dialogs final : public Dialogs {
  public:
   int MessageBox(std::string_view text, std::string_view caption, std::uint32_t type) override;
-  // Through UTF-16 from the ANSI code page; bytes that do not convert come
-  // out as the code page's default character.
-  std::string AnsiToUtf8(std::string_view ansi) override;
 };
 
 // Conversions between a byte string in code page `codePage` and UTF-16.

@@ -5,6 +5,7 @@
 
 #include "win32/Raii.h"
 #include "win32/Win32Api.h"
+#include "win32/Win32Dialogs.h"
 
 namespace velmora {
 
@@ -80,8 +81,9 @@ bool Win32Registry::SetExistingKeyValue(RegRoot root, std::string_view subKey, s
   if (data.size() > std::numeric_limits<DWORD>::max()) return false;
   UniqueKey key = OpenExisting(root, subKey, KEY_SET_VALUE);
   if (!key) return false;
-  const std::string value(name);
-  return ::RegSetValueExA(key.get(), value.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())) ==
+  // Strings go as UTF-16, which the data already is, so any path can be named.
+  const std::wstring value = ToWide(name, CP_UTF8);
+  return ::RegSetValueExW(key.get(), value.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())) ==
          ERROR_SUCCESS;
 }
 

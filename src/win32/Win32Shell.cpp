@@ -5,6 +5,7 @@
 #include "win32/Convert.h"
 #include "win32/Raii.h"
 #include "win32/Win32Api.h"
+#include "win32/Win32Dialogs.h"
 
 namespace velmora {
 
@@ -20,9 +21,12 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+// Paths are UTF-8 in the logic: any folder name works, whatever the ANSI code page.
+std::wstring Path(std::string_view utf8) { return ToWide(utf8, CP_UTF8); }
+
+bool WriteNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
   UniqueHandle file =
-      OwnFile(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      OwnFile(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   return WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
 }
@@ -31,20 +35,20 @@ bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) 
 
 bool Win32Shell::ShellExecute(std::string_view verb, std::string_view file, std::string_view directory,
                               int showCmd) {
-  const std::string op(verb), target(file), dir(directory);
-  HINSTANCE result = ::ShellExecuteA(nullptr, op.empty() ? nullptr : op.c_str(), target.c_str(), nullptr,
+  const std::wstring op = Path(verb), target = Path(file), dir = Path(directory);
+  HINSTANCE result = ::ShellExecuteW(nullptr, op.empty() ? nullptr : op.c_str(), target.c_str(), nullptr,
                                      dir.empty() ? nullptr : dir.c_str(), showCmd);
   return reinterpret_cast<std::intptr_t>(result) > 32;
 }
 
 std::string Win32Shell::GetModuleFileName() {
-  std::string buffer(MAX_PATH, '\0');
+  std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return {};
     if (n < buffer.size()) {
       buffer.resize(n);
-      return buffer;
+      return FromWide(buffer, CP_UTF8);
     }
     if (buffer.size() >= 32768) return {};  // longer than any path can be
     buffer.resize(buffer.size() * 2);
@@ -52,14 +56,12 @@ std::string Win32Shell::GetModuleFileName() {
 }
 
 bool Win32Shell::FileExists(std::string_view path) {
-  const std::string name(path);
-  const DWORD attributes = ::GetFileAttributesA(name.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Path(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::optional<std::vector<std::uint8_t>> Win32Shell::ReadFile(std::string_view path) {
-  const std::string name(path);
-  UniqueHandle file = OwnFile(::CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  UniqueHandle file = OwnFile(::CreateFileW(Path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                             FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   LARGE_INTEGER size{};
@@ -79,12 +81,12 @@ std::optional<std::vector<std::uint8_t>> Win32Shell::ReadFile(std::string_view p
 }
 
 bool Win32Shell::ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) {
-  const std::string target(path);
-  const std::string fresh = target + ".new";
+  const std::wstring target = Path(path);
+  const std::wstring fresh = target + L".new";
   if (WriteNewFile(fresh, bytes) &&
-      ::MoveFileExA(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      ::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
-  ::DeleteFileA(fresh.c_str());
+  ::DeleteFileW(fresh.c_str());
   return false;
 }
 

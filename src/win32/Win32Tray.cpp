@@ -4,23 +4,26 @@
 
 #include "win32/Convert.h"
 #include "win32/Win32Api.h"
+#include "win32/Win32Dialogs.h"
 
 namespace velmora {
 
-static_assert(NOTIFYICONDATAA_V1_SIZE == NotifyIconDataV1Size);
+static_assert(NOTIFYICONDATAW_V1_SIZE == NotifyIconDataV1Size);
 
 bool Win32Tray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
-  NOTIFYICONDATAA nid{};
-  nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  NOTIFYICONDATAW nid{};
+  nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
   nid.hWnd = ToHwnd(data.hWnd);
   nid.uID = data.uID;
   nid.uFlags = data.uFlags;
   nid.uCallbackMessage = data.uCallbackMessage;
   nid.hIcon = ToHicon(data.hIcon);
-  // The first version has 64 bytes of tip; it always ends with a zero.
-  std::copy_n(data.szTip.begin(), 63, nid.szTip);
-  nid.szTip[63] = '\0';
-  return ::Shell_NotifyIconA(message, &nid) != FALSE;
+  // The first version has 64 characters of tip; it always ends with a zero.
+  const std::wstring tip = ToWide(std::string(data.szTip.data()), CP_UTF8);
+  const std::size_t n = std::min<std::size_t>(tip.size(), 63);
+  std::copy_n(tip.begin(), n, nid.szTip);
+  nid.szTip[n] = L'\0';
+  return ::Shell_NotifyIconW(message, &nid) != FALSE;
 }
 
 }  // namespace velmora

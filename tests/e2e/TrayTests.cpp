@@ -24,8 +24,9 @@ bool SamePicture(const TrayRecord& a, const TrayRecord& b) {
 // --- one icon per window ----------------------------------------------------------
 
 TEST_F(TrayTest, MinimizedWorkbookGoesToTheTrayAndAClickBringsItBack) {
-  // Tips hold the first 63 bytes of the title.
-  const std::wstring title = L"Budget 2024 - consolidated figures of every branch, final draft for review.xlsx";
+  // Tips hold the first 63 characters of the title, in any script.
+  const std::wstring title =
+      L"\u0411\u044E\u0434\u0436\u0435\u0442 2024 \u4E88\u7B97 - consolidated figures of every branch, final draft.xlsx";
   ASSERT_GT(title.size(), 63u);
   Probe& book = Open(L"EXCEL7", title);
   ASSERT_TRUE(book.Ok());

@@ -11,7 +11,10 @@ constexpr char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 std::string Stored(fake::FakeRegistry& r) {
   const auto v = r.Get(RunKey, "Velmora");
-  return v ? std::string(v->bytes.begin(), v->bytes.end()) : "<none>";
+  if (!v) return "<none>";
+  std::string ascii;  // the UTF-16LE string back to ASCII, its zero included
+  for (std::size_t i = 0; i + 1 < v->bytes.size(); i += 2) ascii.push_back(static_cast<char>(v->bytes[i]));
+  return ascii;
 }
 
 TEST(AutoRunnerTest, LoadingReadsTheEntryAndEachCloseRewritesOrRemovesIt) {

@@ -30,11 +30,17 @@ class TrayList : public ::testing::Test, public test::VelmoraWorld {
 
 // --- Entries ----------------------------------------------------------------
 
-TEST_F(TrayList, TipAndCaptionHoldTheFirst63BytesOfTheTitle) {
+TEST_F(TrayList, TipAndCaptionHoldTheFirst63CharactersOfTheTitle) {
   const Hwnd longer = Hide("A", std::string(200, 'x'));
   const Hwnd shorter = Hide("B", "0123456789");
   EXPECT_EQ(List().FindEntry(longer)->Tip(), std::string(63, 'x'));
   EXPECT_EQ(List().FindEntry(longer)->Caption, std::string(63, 'x'));
+  // Characters, as Windows counts them (UTF-16 units), never cut in the middle.
+  std::string cyrillic;
+  for (int i = 0; i < 70; ++i) cyrillic += "Ж";
+  EXPECT_EQ(List().FindEntry(Hide("C", cyrillic))->Tip(), cyrillic.substr(0, 63 * 2));
+  const std::string emoji = std::string(62, 'e') + "\xF0\x9F\x98\x80";  // 62 units, then a pair
+  EXPECT_EQ(List().FindEntry(Hide("D", emoji))->Tip(), std::string(62, 'e'));
   EXPECT_EQ(List().FindEntry(shorter)->Tip(), "0123456789");
   EXPECT_EQ(w.tray.Tip(Id(shorter)), "0123456789");
   const NotifyIconData* icon = w.tray.Icon(Id(shorter));

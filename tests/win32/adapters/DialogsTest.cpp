@@ -36,12 +36,9 @@ TEST(Win32Dialogs, MessageBoxShowsUtf8TextAndAnswers) {
   EXPECT_EQ(shown, L"\u6700\u5C0F\u5316 Velmora?");
 }
 
-TEST(Win32Dialogs, AnsiTitlesBecomeUtf8) {
-  Win32Dialogs dialogs;
-  EXPECT_EQ(dialogs.AnsiToUtf8("Notepad - a.txt"), "Notepad - a.txt");
-  EXPECT_EQ(dialogs.AnsiToUtf8(""), "");
-  if (::GetACP() != 1252) GTEST_SKIP() << "code page " << ::GetACP();
-  EXPECT_EQ(dialogs.AnsiToUtf8("caf\xE9"), "caf\xC3\xA9");
+TEST(Win32Dialogs, TextsConvertBothWays) {
+  EXPECT_EQ(FromWide(ToWide("Бета – テスト 😀", CP_UTF8), CP_UTF8), "Бета – テスト 😀");
+  EXPECT_EQ(ToWide("", CP_UTF8), L"");
 }
 
 }  // namespace

@@ -1,0 +1,80 @@
+#include "platform/Utf8.h"
+
+namespace velmora {
+
+namespace {
+
+// Length in bytes of the character that starts with byte b; 1 for a stray byte.
+std::size_t SequenceLength(unsigned char b) {
+  if (b >= 0xF0 && b <= 0xF4) return 4;
+  if (b >= 0xE0) return 3;
+  if (b >= 0xC2 && b <= 0xDF) return 2;
+  return 1;
+}
+
+// The code point at text[at], and its length; a malformed sequence is one byte of U+FFFD.
+char32_t Decode(std::string_view text, std::size_t at, std::size_t& length) {
+  const auto b = static_cast<unsigned char>(text[at]);
+  length = SequenceLength(b);
+  if (length == 1 || at + length > text.size()) {
+    length = 1;
+    return b < 0x80 ? b : 0xFFFD;
+  }
+  char32_t cp = b & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto c = static_cast<unsigned char>(text[at + i]);
+    if ((c & 0xC0) != 0x80) {
+      length = 1;
+      return 0xFFFD;
+    }
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  return cp;
+}
+
+}  // namespace
+
+std::string Utf8Prefix(std::string_view text, std::size_t maxUnits) {
+  std::size_t at = 0, units = 0;
+  while (at < text.size()) {
+    std::size_t length = 0;
+    const std::size_t need = Decode(text, at, length) > 0xFFFF ? 2 : 1;
+    if (units + need > maxUnits) break;
+    units += need;
+    at += length;
+  }
+  return std::string(text.substr(0, at));
+}
+
+std::size_t Utf16Length(std::string_view text) {
+  std::size_t at = 0, units = 0;
+  while (at < text.size()) {
+    std::size_t length = 0;
+    units += Decode(text, at, length) > 0xFFFF ? 2 : 1;
+    at += length;
+  }
+  return units;
+}
+
+std::vector<std::uint8_t> Utf16LeBytes(std::string_view text) {
+  std::vector<std::uint8_t> out;
+  auto put = [&out](char32_t unit) {
+    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(unit >> 8));
+  };
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t length = 0;
+    const char32_t cp = Decode(text, at, length);
+    at += length;
+    if (cp > 0xFFFF) {
+      put(0xD800 + ((cp - 0x10000) >> 10));
+      put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      put(cp);
+    }
+  }
+  put(0);
+  return out;
+}
+
+}  // namespace velmora

@@ -1,0 +1,20 @@
+#pragma once
+// UTF-8 text as the logic keeps it, measured the way Windows counts characters
+// (UTF-16 units), without the system's help.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// The longest beginning of text that holds at most maxUnits UTF-16 units and
+// ends on a whole character.
+std::string Utf8Prefix(std::string_view text, std::size_t maxUnits);
+// The number of UTF-16 units of text.
+std::size_t Utf16Length(std::string_view text);
+// text as UTF-16LE bytes with a terminating zero, as a registry string holds it.
+std::vector<std::uint8_t> Utf16LeBytes(std::string_view text);
+
+}  // namespace velmora
