@@ -1,0 +1,110 @@
+; The installer of Velmora: a per-user install without administrator rights.
+; Built by scripts/package with makensis -DBIN=<folder of the binaries> -DOUT=<installer file>.
+Unicode true
+Target amd64-unicode  ; a 64-bit installer for the 64-bit program
+RequestExecutionLevel user
+SetCompressor /SOLID lzma
+
+!include "LogicLib.nsh"
+!include "WinMessages.nsh"
+
+!define VERSION "4.6.3"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora"
+
+Name "Velmora ${VERSION}"
+OutFile "${OUT}"
+InstallDir "$LOCALAPPDATA\Programs\Velmora"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey "ProductName" "Velmora"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "Velmora ${VERSION} Setup"
+VIAddVersionKey "LegalCopyright" "Velmora"
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+Var WasRunning
+
+; Asks a running Velmora to close, which shows every window it hid, and waits
+; (10 s at most) until its main window is gone.
+!macro CloseVelmora
+  StrCpy $WasRunning 0
+  FindWindow $0 "TFOrvane" ""
+  ${If} $0 <> 0
+    StrCpy $WasRunning 1
+    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+    StrCpy $1 0
+    ${DoWhile} $1 < 100
+      Sleep 100
+      FindWindow $0 "TFOrvane" ""
+      ${If} $0 = 0
+        ${ExitDo}
+      ${EndIf}
+      IntOp $1 $1 + 1
+    ${Loop}
+    Sleep 500  ; the process ends right after its window
+  ${EndIf}
+!macroend
+
+Section "Velmora"
+  !insertmacro CloseVelmora
+  SetOutPath "$INSTDIR"
+  ; An earlier library may still be loaded in programs its hook reached: moved aside first.
+  Delete "$INSTDIR\LibOrvane.dll"
+  ${If} ${FileExists} "$INSTDIR\LibOrvane.dll"
+    Delete "$TEMP\LibOrvane.replaced.dll"
+    Rename "$INSTDIR\LibOrvane.dll" "$TEMP\LibOrvane.replaced.dll"
+  ${EndIf}
+  File "${BIN}/Velmora.exe"
+  File "${BIN}/LibOrvane.dll"
+  File "${BIN}/velmora.chm"
+  File "${BIN}/README.txt"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortcut "$SMPROGRAMS\Velmora.lnk" "$INSTDIR\Velmora.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Velmora"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "Velmora"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Velmora.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  ; An update over a running Velmora starts the new one.
+  ${If} $WasRunning == 1
+    Exec '"$INSTDIR\Velmora.exe"'
+  ${EndIf}
+SectionEnd
+
+Section "Uninstall"
+  !insertmacro CloseVelmora
+  Delete "$INSTDIR\Velmora.exe"
+  Delete "$INSTDIR\LibOrvane.dll"
+  ${If} ${FileExists} "$INSTDIR\LibOrvane.dll"
+    ; Still loaded in programs the hook reached, until they end: moved aside,
+    ; so that the folder can go (a loaded library can be renamed, not deleted).
+    Delete "$TEMP\LibOrvane.uninstalled.dll"
+    Rename "$INSTDIR\LibOrvane.dll" "$TEMP\LibOrvane.uninstalled.dll"
+  ${EndIf}
+  Delete "$INSTDIR\velmora.chm"
+  Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\Velmora.vlm"
+  Delete "$INSTDIR\uninstall.exe"
+  ; The closed Velmora may still be ending in this folder: try again for 5 s.
+  StrCpy $1 0
+  ${Do}
+    RMDir "$INSTDIR"
+    ${IfNot} ${FileExists} "$INSTDIR\*.*"
+      ${ExitDo}
+    ${EndIf}
+    Sleep 200
+    IntOp $1 $1 + 1
+  ${LoopUntil} $1 >= 25
+  Delete "$SMPROGRAMS\Velmora.lnk"
+  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "Velmora"
+  DeleteRegKey HKCU "SOFTWARE\Velmora"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,71 @@
+// The installer and its uninstaller, run silently as an administrator's script would.
+#include "TrayFixture.h"
+
+namespace velmora::e2e {
+namespace {
+
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora";
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::wstring Expand(const wchar_t* text) {
+  wchar_t out[MAX_PATH] = {};
+  ExpandEnvironmentStringsW(text, out, MAX_PATH);
+  return out;
+}
+
+class InstallerTest : public TrayTest {
+ protected:
+  bool RunSilently(const std::wstring& exe) {
+    Process p = Launch(exe, L"/S");
+    return p.handle && p.WaitExit(60s) && p.ExitCode() == 0u;
+  }
+};
+
+TEST_F(InstallerTest, InstallsPerUserUpdatesOverARunningVelmoraAndUninstallsEverything) {
+  const std::wstring installed = Expand(L"%LOCALAPPDATA%\\Programs\\Velmora");
+  ASSERT_TRUE(RunSilently(JoinPath(BinDir(), L"Velmora-setup.exe")));
+  for (const wchar_t* name : {L"Velmora.exe", L"LibOrvane.dll", L"velmora.chm", L"uninstall.exe"})
+    EXPECT_TRUE(FileExists(JoinPath(installed, name))) << Narrow(name);
+  EXPECT_TRUE(FileExists(Expand(L"%APPDATA%\\Microsoft\\Windows\\Start Menu\\Programs\\Velmora.lnk")));
+  EXPECT_EQ(ReadRegString(kUninstallKey, L"DisplayVersion").value_or(L""), L"4.6.3");
+
+  // Velmora from the installed folder, with a window in the tray (the probe
+  // keeps the case's own folder, so that nothing of it is left in the installed one).
+  Probe& book = Open(L"EXCEL7", L"Book");
+  const std::wstring caseDir = dir_;
+  dir_ = installed;
+  ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
+  ASSERT_TRUE(SendToTray(book.Window()));
+  ASSERT_TRUE(WriteRegString(kRunKey, L"Velmora", ExePath()));
+
+  // Installed over it: the running one closes (its window comes back) and the new one starts.
+  const DWORD oldPid = velmora_.pid;
+  ASSERT_TRUE(RunSilently(JoinPath(BinDir(), L"Velmora-setup.exe")));
+  EXPECT_TRUE(WaitUntil([&] { return Restored(book.Window()); }, 5s)) << State(book.Window());
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const auto pids = RunningVelmoras();
+        return pids.size() == 1 && pids[0] != oldPid;
+      },
+      10s))
+      << "the new Velmora did not start";
+  velmora_ = Process{};
+  velmora_.pid = RunningVelmoras().front();
+  main_ = WaitForMainWindow();
+  Sleep(500ms);  // its hooks come a moment after the caption
+  ASSERT_TRUE(SendToTray(book.Window()));
+
+  // Uninstalled while it runs: the window comes back, nothing is left.
+  Launch(JoinPath(installed, L"uninstall.exe"), L"/S");
+  EXPECT_TRUE(WaitUntil([&] { return !FileExists(JoinPath(installed, L"Velmora.exe")); }, 30s));
+  EXPECT_TRUE(WaitUntil([&] { return Restored(book.Window()); }, 5s)) << State(book.Window());
+  EXPECT_TRUE(RunningVelmoras().empty());
+  EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesW(installed.c_str()) == INVALID_FILE_ATTRIBUTES; }, 10s));
+  EXPECT_FALSE(ReadRegString(kRunKey, L"Velmora").has_value());
+  EXPECT_FALSE(ReadRegBinary(kSettingsKey, L"Options").has_value());
+  EXPECT_FALSE(ReadRegString(kUninstallKey, L"DisplayVersion").has_value());
+  dir_ = caseDir;
+}
+
+}  // namespace
+}  // namespace velmora::e2e
