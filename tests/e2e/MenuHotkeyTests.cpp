@@ -143,7 +143,7 @@ TEST_F(MenuHotkeyTest, ACombinationHeldByAnotherProgramIsReportedOnceAndStoredSw
 TEST_F(MenuHotkeyTest, ListMenuShowsTheFixedItemsTheHeadingAndTheWindowsSortedWithTheirImages) {
   Probe& books = Open(L"EXCEL7", L"Book", false, 3);
   ASSERT_TRUE(books.Ok());
-  const wchar_t* titles[] = {L"Gamma", L"alpha", L"\u0411\u0435\u0442\u0430 \U0001F600"};
+  const wchar_t* titles[] = {L"Gamma", L"alpha", L"\u0411\u0435\u0442\u0430 \u4E2D\u6587 \u30C6\u30B9\u30C8 \U0001F600"};
   for (int i = 0; i < 3; ++i) SetWindowTextW(books.Window(static_cast<std::size_t>(i)), titles[i]);
   constexpr std::size_t kAllMenuOrder = 14;
   ASSERT_NE(StartWith({{kHandleExcel, 1}, {kTrayMode, 1}, {kAllMenuOrder, 0}}), nullptr);

@@ -5,6 +5,7 @@
 
 #include "TestWorld.h"
 #include "foreign/HiddenMark.h"
+#include "main/MessageFilter.h"
 #include "foreign/SystemMenuItems.h"
 #include "tray/ClassFile.h"
 
@@ -544,6 +545,11 @@ TEST_F(MainForm, MarkedHiddenWindowsAreAdoptedAtStartRepairedBySweepAndBackAtExi
   EXPECT_TRUE(List().FindEntry(left[1]));
   form.reset();
   for (Hwnd wnd : left) EXPECT_TRUE(w.desktop.IsWindowVisible(wnd) && w.desktop.GetProp(wnd, HiddenMarkName) == 0);
+}
+
+TEST(MessageFilter, LowerLevelsAreLetInOnlyWhenElevated) {
+  EXPECT_TRUE(MessagesFromLowerLevels(false, 0xC0DE).empty()) << "a sandboxed process cannot reach Velmora";
+  EXPECT_EQ(MessagesFromLowerLevels(true, 0xC0DE), (std::vector<std::uint32_t>{WM_COPYDATA, 0xC0DE}));
 }
 
 TEST_F(MainForm, TheRequestsOwnPayloadOutweighsTheBlock) {

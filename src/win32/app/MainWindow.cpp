@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "main/MessageFilter.h"
+#include "win32/Elevation.h"
 #include "win32/Convert.h"
 #include "win32/Raii.h"
 
@@ -10,16 +12,9 @@ namespace velmora {
 namespace {
 constexpr char MainClassName[] = "TFOrvane";
 constexpr UINT_PTR RetryCloseTimer = 1;
+}
 
-bool RunsElevated() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  const UniqueHandle owned(token);
-  TOKEN_ELEVATION elevation{};
-  DWORD size = 0;
-  return GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) && elevation.TokenIsElevated;
-}
-}
+
 
 MainWindow::MainWindow(Ports& ports) : form_(ports, *this) {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -38,13 +33,7 @@ MainWindow::MainWindow(Ports& ports) : form_(ports, *this) {
                           nullptr, instance, this);
   if (hwnd_ == nullptr) return;
   taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
-  // Run elevated, Velmora lets in what programs of the normal level reach it
-  // with; run normally, it keeps the system's rule: nothing from a lower level
-  // (a sandboxed process) gets in.
-  if (RunsElevated()) {
-    ChangeWindowMessageFilterEx(hwnd_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
-    ChangeWindowMessageFilterEx(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
-  }
+  AllowMessages(hwnd_, MessagesFromLowerLevels(RunsElevated(), taskbarCreated_));
   form_.FormCreate();
 }
 

@@ -8,6 +8,8 @@
 #include "TestSupport.h"
 #include "hook/MemBlock.h"
 #include "win32/Convert.h"
+#include "main/MessageFilter.h"
+#include "win32/Elevation.h"
 #include "win32/Win32Desktop.h"
 
 namespace velmora {
@@ -249,6 +251,19 @@ TEST(Win32Desktop, CopyDataCarriesCodeAndWindow) {
   EXPECT_EQ(gotCode, RQ_INSTANCE);
   EXPECT_EQ(gotData, 0x12345678u);
   EXPECT_EQ(gotSize, 0u);
+}
+
+// The calls made at start when Velmora runs elevated (Wine does not enforce integrity levels).
+TEST(Win32Elevation, TheMessageFilterTakesTheMessagesLetIn) {
+  Win32Desktop desktop;
+  const Hwnd wnd = desktop.CreateUtilityWindow("VelmoraFilterTest", [](std::uint32_t, std::uintptr_t, std::intptr_t) {
+    return std::optional<std::intptr_t>{};
+  });
+  const UINT created = ::RegisterWindowMessageA("TaskbarCreated");
+  EXPECT_EQ(AllowMessages(ToHwnd(wnd), MessagesFromLowerLevels(true, created)), 2u);
+  EXPECT_EQ(AllowMessages(ToHwnd(wnd), MessagesFromLowerLevels(false, created)), 0u);
+  (void)RunsElevated();  // answers without failing, whatever the token
+  desktop.DestroyWindow(wnd);
 }
 
 }  // namespace
