@@ -179,11 +179,17 @@ Process Launch(const std::wstring& exe, const std::wstring& args, const std::wst
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   Process p;
-  if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                     workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
-    CloseHandle(pi.hThread);
-    p.handle = Handle(pi.hProcess);
-    p.pid = pi.dwProcessId;
+  // Wine now and then refuses a start with ERROR_INTERNAL_ERROR; a second try goes through.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
+      CloseHandle(pi.hThread);
+      p.handle = Handle(pi.hProcess);
+      p.pid = pi.dwProcessId;
+      break;
+    }
+    if (GetLastError() != ERROR_INTERNAL_ERROR) break;
+    Sleep(200ms);
   }
   return p;
 }

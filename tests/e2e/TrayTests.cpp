@@ -26,7 +26,7 @@ bool SamePicture(const TrayRecord& a, const TrayRecord& b) {
 TEST_F(TrayTest, MinimizedWorkbookGoesToTheTrayAndAClickBringsItBack) {
   // Tips hold the first 63 characters of the title, in any script.
   const std::wstring title =
-      L"\u0411\u044E\u0434\u0436\u0435\u0442 2024 \u4E88\u7B97 \u30C6\u30B9\u30C8 - consolidated figures of every branch.xlsx";
+      L"\u0411\u044E\u0434\u0436\u0435\u0442 2024 \u4E88\u7B97 \u30C6\u30B9\u30C8 - consolidated figures of every branch, final draft.xlsx";
   ASSERT_GT(title.size(), 63u);
   Probe& book = Open(L"EXCEL7", title);
   ASSERT_TRUE(book.Ok());
