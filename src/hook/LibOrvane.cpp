@@ -1,8 +1,8 @@
 // LibOrvane.dll: loaded into other programs by global window hooks, it reports
 // their window events to Velmora's main window as WM_COPYDATA requests. It
 // filters and forwards; every decision is Velmora's. It runs inside every
-// program on the desktop, so: no exceptions, no heap, bounded sends, and the
-// message hooks leave at once for every message they do not handle.
+// program on the desktop, so: no exceptions, no heap, bounded sends, and hook
+// kinds that fire only where needed: posted messages pass no hook of Velmora's.
 #include <windows.h>
 
 #include <atomic>
@@ -28,7 +28,7 @@ std::atomic<DWORD> g_failedAt{0};
 constexpr DWORD kRetryMs = 1000;
 
 HookHandle g_cbtHook;
-HookHandle g_getMessageHook;
+HookHandle g_mouseHook;
 HookHandle g_callWndProcHook;
 
 std::atomic<UINT> g_taskbarCreated{0};
@@ -318,20 +318,19 @@ void OnSystemMenuOpening(HWND wnd) {
   }
 }
 
-// The right-click trigger: both halves of the click are swallowed so that no
-// menu pops up; the button-up minimizes the window as the pending one.
-void OnTitleRightClick(MSG& msg, bool removed) {
+// The right-click trigger: both halves of the click are swallowed (true) so
+// that no menu pops up; the button-up minimizes the window as the pending one.
+bool OnTitleRightClick(UINT message, const MOUSEHOOKSTRUCT& mouse, bool removed) {
   TMemBlock* block = ActiveBlock();
-  if (block == nullptr || !ButtonMatches(Read(block->ButtonCode), msg.wParam) ||
-      !IsTopLevel(msg.hwnd)) {
-    return;
+  if (block == nullptr || !ButtonMatches(Read(block->ButtonCode), mouse.wHitTestCode) ||
+      !IsTopLevel(mouse.hwnd)) {
+    return false;
   }
-  const bool up = msg.message == WM_NCRBUTTONUP;
-  msg.message = WM_NULL;
-  if (up && removed) {
-    block->PendingWindow = FromHwnd(msg.hwnd);
-    PostMessageA(msg.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  if (message == WM_NCRBUTTONUP && removed) {
+    block->PendingWindow = FromHwnd(mouse.hwnd);
+    PostMessageA(mouse.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   }
+  return true;
 }
 
 UINT TaskbarCreatedMessage() {
@@ -364,29 +363,23 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
     case HCBT_DESTROYWND:
       OnDestroying(reinterpret_cast<HWND>(wParam));
       break;
+    case HCBT_SYSCOMMAND:
+      // A system command reaches the default handling of the window whose menu
+      // it came from, the active one of this thread, posted or sent.
+      if (IsTrayItem(wParam)) OnTrayItemChosen(GetActiveWindow());
+      break;
     default:
       break;
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Sees every posted message of every program.
-LRESULT CALLBACK GetMessageProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  if (code == HC_ACTION) {
-    MSG& msg = *reinterpret_cast<MSG*>(lParam);
-    const bool removed = (wParam & PM_REMOVE) != 0;
-    switch (msg.message) {
-      case WM_SYSCOMMAND:
-        if (removed && IsTrayItem(msg.wParam)) OnTrayItemChosen(msg.hwnd);
-        break;
-      case WM_NCRBUTTONDOWN:
-      case WM_NCRBUTTONUP:
-        OnTitleRightClick(msg, removed);
-        break;
-      default:
-        if (removed && IsRegisteredMessage(msg.message)) OnRegisteredMessage(msg.hwnd, msg.message);
-        break;
-    }
+// Sees the mouse messages a program takes from its input, no other.
+LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if ((code == HC_ACTION || code == HC_NOREMOVE) && (wParam == WM_NCRBUTTONDOWN || wParam == WM_NCRBUTTONUP) &&
+      OnTitleRightClick(static_cast<UINT>(wParam), *reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam),
+                        code == HC_ACTION)) {
+    return 1;
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -396,9 +389,6 @@ LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
   if (code == HC_ACTION) {
     const CWPSTRUCT& msg = *reinterpret_cast<const CWPSTRUCT*>(lParam);
     switch (msg.message) {
-      case WM_SYSCOMMAND:
-        if (IsTrayItem(msg.wParam)) OnTrayItemChosen(msg.hwnd);
-        break;
       case WM_INITMENUPOPUP:
         if (HIWORD(msg.lParam) != 0) OnSystemMenuOpening(msg.hwnd);
         break;
@@ -412,7 +402,7 @@ LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
 
 void RemoveHooks() {
   g_cbtHook.Reset();
-  g_getMessageHook.Reset();
+  g_mouseHook.Reset();
   g_callWndProcHook.Reset();
 }
 
@@ -433,7 +423,7 @@ int SetHook(void) {
   // Hosts compare with this to leave Velmora's own windows alone.
   block->HookOwnerPid = GetCurrentProcessId();
   const bool installed = g_cbtHook.Install(WH_CBT, CbtProc, g_module) &&
-                         g_getMessageHook.Install(WH_GETMESSAGE, GetMessageProc, g_module) &&
+                         g_mouseHook.Install(WH_MOUSE, MouseProc, g_module) &&
                          g_callWndProcHook.Install(WH_CALLWNDPROC, CallWndProc, g_module);
   if (!installed) RemoveHooks();
   return installed ? 1 : 0;

@@ -27,7 +27,7 @@ class Hook {
 };
 
 Hook g_cbt;
-Hook g_getMessage;
+Hook g_mouse;
 Hook g_callWndProc;
 
 LRESULT CALLBACK PassOn(int code, WPARAM wParam, LPARAM lParam) noexcept {
@@ -42,12 +42,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 extern "C" __declspec(dllexport) int InstallEmptyHooks(void) {
-  return g_cbt.Install(WH_CBT, PassOn) && g_getMessage.Install(WH_GETMESSAGE, PassOn) &&
+  return g_cbt.Install(WH_CBT, PassOn) && g_mouse.Install(WH_MOUSE, PassOn) &&
          g_callWndProc.Install(WH_CALLWNDPROC, PassOn);
 }
 
 extern "C" __declspec(dllexport) void RemoveEmptyHooks(void) {
   g_cbt.Reset();
-  g_getMessage.Reset();
+  g_mouse.Reset();
   g_callWndProc.Reset();
 }
