@@ -38,13 +38,14 @@ ChangeHotkeyDialog::ChangeHotkeyDialog(HWND owner) : white_(::CreateSolidBrush(R
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &ChangeHotkeyDialog::WndProc;
+  wc.lpfnWndProc = &DialogControls::WndProc;
   wc.hInstance = instance;
   wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = ClassName;
   ::RegisterClassExW(&wc);
-  hwnd_ = ::CreateWindowExW(ExStyle, ClassName, L"更改热键", Style, 0, 0, 0, 0, owner, nullptr, instance, this);
+  hwnd_ = ::CreateWindowExW(ExStyle, ClassName, L"更改热键", Style, 0, 0, 0, 0, owner, nullptr, instance,
+                            static_cast<DialogControls*>(this));
   if (!hwnd_) return;
   for (const ControlSpec& spec : Specs)
     ::CreateWindowExW(0, spec.kind, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, hwnd_,
@@ -52,12 +53,7 @@ ChangeHotkeyDialog::ChangeHotkeyDialog(HWND owner) : white_(::CreateSolidBrush(R
   Layout(WindowDpi(hwnd_));
 }
 
-ChangeHotkeyDialog::~ChangeHotkeyDialog() {
-  if (hwnd_) {
-    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    ::DestroyWindow(hwnd_);
-  }
-}
+ChangeHotkeyDialog::~ChangeHotkeyDialog() { DestroyDialog(); }
 
 void ChangeHotkeyDialog::Layout(int dpi) {
   LOGFONTW font{};
@@ -88,19 +84,6 @@ int ChangeHotkeyDialog::ShowModal() {
 
 bool ChangeHotkeyDialog::PreTranslate(const MSG& msg) {
   return msg.message == WM_KEYDOWN && logic_ && logic_->EditHKKeyDown(static_cast<std::uint16_t>(msg.wParam));
-}
-
-LRESULT CALLBACK ChangeHotkeyDialog::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  if (msg == WM_NCCREATE)
-    ::SetWindowLongPtrW(wnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-  auto* self = reinterpret_cast<ChangeHotkeyDialog*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
-  if (self == nullptr || self->hwnd_ != wnd) return ::DefWindowProcW(wnd, msg, wParam, lParam);
-  try {
-    return self->Handle(msg, wParam, lParam);
-  } catch (...) {
-    return 0;
-  }
 }
 
 LRESULT ChangeHotkeyDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {

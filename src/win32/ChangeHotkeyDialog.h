@@ -25,8 +25,7 @@ class ChangeHotkeyDialog final : public DialogControls {
  private:
   // The form sees every key before the focused control does.
   bool PreTranslate(const MSG& msg) override;
-  static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void Layout(int dpi);
 
   TChangeHotkey* logic_ = nullptr;

@@ -41,6 +41,26 @@ void DialogControls::SetPosition(ControlId id, std::int64_t position) {
   ::SendMessageW(Item(id), TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
 }
 
+LRESULT CALLBACK DialogControls::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  if (msg == WM_NCCREATE)
+    ::SetWindowLongPtrW(wnd, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+  auto* self = reinterpret_cast<DialogControls*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
+  if (self == nullptr || self->hwnd_ != wnd) return ::DefWindowProcW(wnd, msg, wParam, lParam);
+  try {
+    return self->Handle(msg, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
+void DialogControls::DestroyDialog() {
+  if (!hwnd_) return;
+  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  ::DestroyWindow(hwnd_);
+  hwnd_ = nullptr;
+}
+
 void DialogControls::Centre() {
   RECT frame{}, work{};
   ::GetWindowRect(hwnd_, &frame);

@@ -41,6 +41,11 @@ class DialogControls : public Controls {
   virtual bool PreTranslate(const MSG&) { return false; }
   // Placed at the centre of the work area.
   void Centre();
+  // The window procedure of both dialogs: the messages go to Handle, a fault is contained.
+  static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+  virtual LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  // Destroys the window, which then no longer reaches Handle.
+  void DestroyDialog();
 
   HWND hwnd_ = nullptr;
 

@@ -61,14 +61,15 @@ OptionsDialog::OptionsDialog() : white_(::CreateSolidBrush(RGB(255, 255, 255))) 
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &OptionsDialog::WndProc;
+  wc.lpfnWndProc = &DialogControls::WndProc;
   wc.hInstance = instance;
   wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
   wc.hIcon = ::LoadIconW(instance, L"MAINICON");
   wc.lpszClassName = ClassName;
   ::RegisterClassExW(&wc);
-  hwnd_ = ::CreateWindowExW(ExStyle, ClassName, L"Velmora 4.6.3", Style, 0, 0, 0, 0, nullptr, nullptr, instance, this);
+  hwnd_ = ::CreateWindowExW(ExStyle, ClassName, L"Velmora 4.6.3", Style, 0, 0, 0, 0, nullptr, nullptr, instance,
+                            static_cast<DialogControls*>(this));
   if (!hwnd_) return;
   tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, hwnd_,
                                nullptr, instance, nullptr);
@@ -185,12 +186,7 @@ OptionsDialog::OptionsDialog() : white_(::CreateSolidBrush(RGB(255, 255, 255))) 
   Layout(WindowDpi(hwnd_));
 }
 
-OptionsDialog::~OptionsDialog() {
-  if (hwnd_) {
-    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    ::DestroyWindow(hwnd_);
-  }
-}
+OptionsDialog::~OptionsDialog() { DestroyDialog(); }
 
 HWND OptionsDialog::Add(ControlId id, const wchar_t* kind, const wchar_t* text, DWORD style, int page, int subPage,
                         RECT at, int fontKind) {
@@ -315,19 +311,6 @@ void OptionsDialog::SetLinkHover(bool over) {
   linkHover_ = over;
   ::SendMessageW(Item(lbCompany), WM_SETFONT, reinterpret_cast<WPARAM>(over ? linkHoverFont_.get() : link_.get()),
                  TRUE);
-}
-
-LRESULT CALLBACK OptionsDialog::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  if (msg == WM_NCCREATE)
-    ::SetWindowLongPtrW(wnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-  auto* self = reinterpret_cast<OptionsDialog*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
-  if (self == nullptr || self->hwnd_ != wnd) return ::DefWindowProcW(wnd, msg, wParam, lParam);
-  try {
-    return self->Handle(msg, wParam, lParam);
-  } catch (...) {
-    return 0;
-  }
 }
 
 LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {

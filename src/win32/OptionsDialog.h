@@ -38,8 +38,7 @@ class OptionsDialog final : public DialogControls {
     int fontKind;  // 0 normal, 1 bold product label, 2 link
   };
 
-  static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
   HWND Add(ControlId id, const wchar_t* kind, const wchar_t* text, DWORD style, int page, int subPage, RECT at,
            int fontKind = 0);
   void AddTooltip(ControlId id, const wchar_t* hint);
