@@ -27,6 +27,11 @@ std::atomic<int> g_blockState{kUntried};
 std::atomic<DWORD> g_failedAt{0};
 constexpr DWORD kRetryMs = 1000;
 
+// Set in the process that called SetHook (Velmora or its 32-bit helper). The
+// system runs the hooks of that process for programs of the other bitness on
+// its own thread; their windows are served by the library inside them.
+std::atomic<bool> g_hooksSetHere{false};
+
 HookHandle g_cbtHook;
 HookHandle g_mouseHook;
 HookHandle g_callWndProcHook;
@@ -73,12 +78,19 @@ TMemBlock* Block() {
   return opened ? g_block.get() : nullptr;
 }
 
-// The block when requests may go out: mapped, Velmora running, and this is
-// not Velmora's own process.
-TMemBlock* ActiveBlock() {
+bool InThisProcess(HWND wnd) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  return pid == GetCurrentProcessId();
+}
+
+// The block when a request about wnd may go out: mapped, Velmora running, this
+// is not Velmora's own process, and wnd is this program's own.
+TMemBlock* ActiveBlock(HWND wnd) {
   TMemBlock* block = Block();
   if (block == nullptr || Read(block->MainWindow) == 0 ||
-      Read(block->HookOwnerPid) == GetCurrentProcessId()) {
+      Read(block->HookOwnerPid) == GetCurrentProcessId() ||
+      (g_hooksSetHere.load(std::memory_order_relaxed) && !InThisProcess(wnd))) {
     return nullptr;
   }
   return block;
@@ -279,7 +291,7 @@ void AnnounceAppForm(TMemBlock* block, HWND form, HWND app) {
 }
 
 void OnMinimizing(HWND wnd) {
-  TMemBlock* block = ActiveBlock();
+  TMemBlock* block = ActiveBlock(wnd);
   if (block == nullptr || !IsTopLevel(wnd)) return;
   // The hold-key trigger: Velmora takes the window because it is pending.
   if (HoldKeyDown(Read(block->HoldKeyCode))) block->PendingWindow = FromHwnd(wnd);
@@ -287,7 +299,7 @@ void OnMinimizing(HWND wnd) {
 }
 
 void OnActivating(HWND wnd) {
-  TMemBlock* block = ActiveBlock();
+  TMemBlock* block = ActiveBlock(wnd);
   if (block == nullptr || !IsTopLevel(wnd)) return;
   HWND owner = GetWindow(wnd, GW_OWNER);
   const bool appForm = owner != nullptr && HasClass(owner, kAppClass);
@@ -303,16 +315,16 @@ void OnDestroying(HWND wnd) {
   const std::uint32_t id = FromHwnd(wnd);
   Forget(g_forms, kFormSlots, id);
   Forget(g_apps, kAppSlots, id);
-  if (TMemBlock* block = ActiveBlock()) Report(block, RQ_DESTROYED, wnd);
+  if (TMemBlock* block = ActiveBlock(wnd)) Report(block, RQ_DESTROYED, wnd);
 }
 
 void OnTrayItemChosen(HWND wnd) {
-  TMemBlock* block = ActiveBlock();
+  TMemBlock* block = ActiveBlock(wnd);
   if (block != nullptr && IsTopLevel(wnd)) Report(block, RQ_ITEM_CHOSEN, wnd);
 }
 
 void OnSystemMenuOpening(HWND wnd) {
-  TMemBlock* block = ActiveBlock();
+  TMemBlock* block = ActiveBlock(wnd);
   if (block != nullptr && IsTopLevel(wnd) && !BelongsToApp(wnd) && LacksTrayItem(wnd)) {
     Report(block, RQ_ADD_ITEM, wnd);
   }
@@ -321,7 +333,7 @@ void OnSystemMenuOpening(HWND wnd) {
 // The right-click trigger: both halves of the click are swallowed (true) so
 // that no menu pops up; the button-up minimizes the window as the pending one.
 bool OnTitleRightClick(UINT message, const MOUSEHOOKSTRUCT& mouse, bool removed) {
-  TMemBlock* block = ActiveBlock();
+  TMemBlock* block = ActiveBlock(mouse.hwnd);
   if (block == nullptr || !ButtonMatches(Read(block->ButtonCode), mouse.wHitTestCode) ||
       !IsTopLevel(mouse.hwnd)) {
     return false;
@@ -346,7 +358,7 @@ UINT TaskbarCreatedMessage() {
 // window answers for all of them, once.
 void OnRegisteredMessage(HWND wnd, UINT message) {
   if (message != TaskbarCreatedMessage()) return;
-  TMemBlock* block = ActiveBlock();
+  TMemBlock* block = ActiveBlock(wnd);
   if (block != nullptr && HasClass(wnd, "Shell_TrayWnd")) Report(block, RQ_SHELL_RESTART, wnd);
 }
 
@@ -420,13 +432,18 @@ int SetHook(void) {
   g_blockState.compare_exchange_strong(failed, kUntried);
   TMemBlock* block = Block();
   if (block == nullptr) return 0;
-  // Hosts compare with this to leave Velmora's own windows alone.
-  block->HookOwnerPid = GetCurrentProcessId();
+  // Hosts compare with this to leave Velmora's own windows alone. The helper
+  // finds the block held by the running Velmora and leaves it so.
+  if (VelmoraWindow(block) == nullptr) block->HookOwnerPid = GetCurrentProcessId();
   const bool installed = g_cbtHook.Install(WH_CBT, CbtProc, g_module) &&
                          g_mouseHook.Install(WH_MOUSE, MouseProc, g_module) &&
                          g_callWndProcHook.Install(WH_CALLWNDPROC, CallWndProc, g_module);
   if (!installed) RemoveHooks();
+  g_hooksSetHere.store(installed);
   return installed ? 1 : 0;
 }
 
-void UnSetHook(void) { velmora::RemoveHooks(); }
+void UnSetHook(void) {
+  velmora::RemoveHooks();
+  velmora::g_hooksSetHere.store(false);
+}

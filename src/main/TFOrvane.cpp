@@ -73,6 +73,8 @@ void TFOrvane::TimerInitialTimer() {
     if (MemBlock) {
       MemBlock->MainWindow = TrayIdOf(host_.Handle());
       ports_.kernel.SetHook();
+      // 32-bit programs are served by the helper; without it Velmora runs on for the others.
+      ports_.kernel.StartHookHelper();
     }
     RegisterHotkeys();
   });
@@ -96,10 +98,7 @@ void TFOrvane::Shutdown() {
   TimerOthers.SetEnabled(false);
   TimerExplorer.SetEnabled(false);
   pendingHides_.clear();
-  if (MemBlock) {
-    MemBlock->MainWindow = 0;
-    ports_.kernel.UnSetHook();
-  }
+  Unhook();
   StripTrayMenuItems(desktop_);
   UnregisterHotkeys();
   if (TrayList) TrayList->SetListMenus(nullptr);
@@ -137,6 +136,13 @@ bool TFOrvane::QueryEndSession() {
   return true;
 }
 
+void TFOrvane::Unhook() {
+  if (!MemBlock) return;
+  MemBlock->MainWindow = 0;
+  ports_.kernel.UnSetHook();
+  ports_.kernel.StopHookHelper();
+}
+
 void TFOrvane::ShowListedWindowsNow() {
   pendingHides_.clear();
   TimerHide.SetEnabled(false);
@@ -147,10 +153,7 @@ void TFOrvane::EndSession(bool ending) {
   if (!ending || FormCloseQuery()) return;
   // The session ends while another event path is at work and the process ends
   // right after: unhook and bring every window back, freeing nothing it uses.
-  if (MemBlock) {
-    MemBlock->MainWindow = 0;
-    ports_.kernel.UnSetHook();
-  }
+  Unhook();
   StripTrayMenuItems(desktop_);
   ShowListedWindowsNow();
   paths_.Close();

@@ -136,6 +136,8 @@ class TFOrvane : public MainForm, public OptionsHost {
   void AdoptMarkedWindows();
   bool AdoptIfStillHidden(Hwnd wnd);
   void ShowListedWindowsNow();
+  // No request comes in from here on, from programs of either bitness.
+  void Unhook();
   void Shutdown();
   void MapMemBlock();
   void UnmapMemBlock();

@@ -32,6 +32,12 @@ class Kernel {
   // The hook library's exports.
   virtual void SetHook() = 0;
   virtual void UnSetHook() = 0;
+
+  // The 32-bit helper that sets the same hooks for 32-bit programs, once the
+  // block names the main window. False when it could not be started.
+  virtual bool StartHookHelper() = 0;
+  // Asks it to end and waits for it a moment; it also ends with this process.
+  virtual void StopHookHelper() = 0;
 };
 
 // Owns one handle of the Kernel port: closed once, when the owner lets go.

@@ -4,6 +4,7 @@
 
 #include "hook/LibOrvane.h"
 #include "win32/Win32Api.h"
+#include "win32/Win32Shell.h"
 
 namespace velmora {
 
@@ -68,5 +69,40 @@ void Win32Kernel::UnmapSharedBlock(void* view) { mappings_.erase(view); }
 void Win32Kernel::SetHook() { ::SetHook(); }
 
 void Win32Kernel::UnSetHook() { ::UnSetHook(); }
+
+bool Win32Kernel::StartHookHelper() {
+  StopHookHelper();
+  std::wstring path = OwnModulePath();
+  const auto slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return false;
+  path.replace(slash + 1, std::wstring::npos, L"VelmoraHook32.exe");
+  std::wstring commandLine = L"\"" + path + L"\" " + std::to_wstring(::GetCurrentProcessId());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started)) {
+    return false;
+  }
+  ::CloseHandle(started.hThread);
+  helper_.reset(started.hProcess);
+  helperThread_ = started.dwThreadId;
+  return true;
+}
+
+void Win32Kernel::StopHookHelper() {
+  if (!helper_) return;
+  // The helper may not have made its message queue yet: the post is tried again.
+  constexpr DWORD kPatienceMs = 2000;
+  const DWORD start = ::GetTickCount();
+  bool asked = false;
+  for (DWORD elapsed = 0; elapsed < kPatienceMs; elapsed = ::GetTickCount() - start) {
+    asked = asked || ::PostThreadMessageW(helperThread_, WM_QUIT, 0, 0);
+    if (::WaitForSingleObject(helper_.get(), asked ? kPatienceMs - elapsed : 10) == WAIT_OBJECT_0) break;
+  }
+  if (::WaitForSingleObject(helper_.get(), 0) != WAIT_OBJECT_0) ::TerminateProcess(helper_.get(), 1);
+  helper_.reset();
+  helperThread_ = 0;
+}
 
 }  // namespace velmora

@@ -27,6 +27,10 @@ class Win32Kernel final : public Kernel {
 
   void SetHook() override;
   void UnSetHook() override;
+  // Starts VelmoraHook32.exe beside Velmora.exe with this process's id.
+  bool StartHookHelper() override;
+  // WM_QUIT to its thread, 2 s to end, then it is ended: its hooks go with it.
+  void StopHookHelper() override;
 
  private:
   struct Mapping {
@@ -39,6 +43,8 @@ class Win32Kernel final : public Kernel {
 
   std::map<KernelHandle, UniqueHandle> handles_;
   std::map<void*, Mapping> mappings_;
+  UniqueHandle helper_;
+  DWORD helperThread_ = 0;
 };
 
 }  // namespace velmora

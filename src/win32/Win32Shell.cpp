@@ -41,19 +41,21 @@ bool Win32Shell::ShellExecute(std::string_view verb, std::string_view file, std:
   return reinterpret_cast<std::intptr_t>(result) > 32;
 }
 
-std::string Win32Shell::GetModuleFileName() {
+std::wstring OwnModulePath() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return {};
     if (n < buffer.size()) {
       buffer.resize(n);
-      return FromWide(buffer, CP_UTF8);
+      return buffer;
     }
     if (buffer.size() >= 32768) return {};  // longer than any path can be
     buffer.resize(buffer.size() * 2);
   }
 }
+
+std::string Win32Shell::GetModuleFileName() { return FromWide(OwnModulePath(), CP_UTF8); }
 
 bool Win32Shell::FileExists(std::string_view path) {
   const DWORD attributes = ::GetFileAttributesW(Path(path).c_str());

@@ -1,8 +1,13 @@
 #pragma once
 // Shell on shell32, kernel32 and the taskbar list object.
+#include <string>
+
 #include "platform/Shell.h"
 
 namespace velmora {
+
+// The full path of Velmora.exe, any length; empty on failure.
+std::wstring OwnModulePath();
 
 class Win32Shell final : public Shell {
  public:

@@ -125,6 +125,31 @@ TEST_F(HardeningTest, KilledWithHiddenWindowsTheNextStartAdoptsThemAndEveryStart
   CloseExpectingAllBack({later.Window()});
 }
 
+// A 32-bit program is served by LibOrvane32.dll through the helper, which
+// lives exactly as long as Velmora: closed or killed.
+TEST_F(HardeningTest, A32BitProgramGoesToTheTrayAndBackAndTheHelperEndsWithVelmora) {
+  ProbeSpec spec;
+  spec.cls = L"EXCEL7";
+  spec.title = L"Book32";
+  spec.x86 = true;
+  HWND book = OpenProbe(spec).Window();
+  ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return RunningHelpers().size() == 1; }, 5s)) << "the helper did not start";
+  ASSERT_TRUE(SendToTray(book));
+  Click(*Icon(TrayId(book)), WM_LBUTTONUP);
+  EXPECT_TRUE(WaitUntil([&] { return Restored(book); }, 3s)) << State(book);
+  ASSERT_TRUE(SendToTray(book));
+  ASSERT_TRUE(CloseVelmora());
+  EXPECT_TRUE(WaitUntil([&] { return Restored(book); }, 2s)) << State(book);
+  EXPECT_TRUE(WaitUntil([&] { return RunningHelpers().empty(); }, 3s)) << "the helper outlived a closed Velmora";
+  velmora_ = Process{};
+
+  ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return RunningHelpers().size() == 1; }, 5s));
+  KillVelmora();
+  EXPECT_TRUE(WaitUntil([&] { return RunningHelpers().empty(); }, 3s)) << "the helper outlived a killed Velmora";
+}
+
 TEST_F(HardeningTest, GarbageRequestsOfEverySizeAndHandleEndNothing) {
   Probe& book = Open(L"EXCEL7", L"Book");
   ASSERT_TRUE(book.Ok());

@@ -22,6 +22,7 @@ struct ProbeSpec {
   bool log = false;
   std::wstring hangOn;  // "minimize" or "hide": the window's thread then stops answering
   unsigned hangMs = 0;  // keep a log of WM_CLOSE / WM_SYSCOMMAND / WM_SHOWWINDOW / WM_DESTROY
+  bool x86 = false;     // a 32-bit program: probe32.exe
 };
 
 class Probe {

@@ -13,7 +13,8 @@ bool CopyBinary(const std::wstring& name, const std::wstring& toDir) {
 }  // namespace
 
 void VelmoraTest::SetUp() {
-  for (const wchar_t* name : {L"Velmora.exe", L"LibOrvane.dll", L"probe.exe"})
+  for (const wchar_t* name : {L"Velmora.exe", L"LibOrvane.dll", L"LibOrvane32.dll", L"VelmoraHook32.exe", L"probe.exe",
+                              L"probe32.exe"})
     ASSERT_TRUE(FileExists(JoinPath(BinDir(), name))) << Narrow(name) << " missing in " << Narrow(BinDir());
   // A Velmora left over from an earlier case would answer this case's starts.
   ASSERT_TRUE(MainWindows().empty()) << "a Velmora main window exists before the case";
@@ -21,8 +22,8 @@ void VelmoraTest::SetUp() {
   // A folder name outside any ANSI code page: every path of Velmora must take it.
   dir_ = MakeTempDir(L"velmora-case-\u0411\u0435\u0442\u0430-\u30C6\u30B9\u30C8");
   ASSERT_FALSE(dir_.empty());
-  ASSERT_TRUE(CopyBinary(L"Velmora.exe", dir_));
-  ASSERT_TRUE(CopyBinary(L"LibOrvane.dll", dir_));
+  for (const wchar_t* name : {L"Velmora.exe", L"LibOrvane.dll", L"LibOrvane32.dll", L"VelmoraHook32.exe"})
+    ASSERT_TRUE(CopyBinary(name, dir_));
   ASSERT_FALSE(FileExists(ClassFilePath()));
   ASSERT_TRUE(DeleteRegTree(kSettingsKey));
 

@@ -1,6 +1,6 @@
 #pragma once
-// Base of the end-to-end cases: every case gets its own copy of Velmora.exe
-// and LibOrvane.dll in a fresh folder (so no class file exists yet), no
+// Base of the end-to-end cases: every case gets its own copy of Velmora.exe,
+// both hook libraries and the 32-bit helper in a fresh folder (so no class file exists yet), no
 // settings in the registry, a recording tray, and at the end a check that
 // every Velmora of the case closed normally.
 #include <gtest/gtest.h>
@@ -31,6 +31,7 @@ class VelmoraTest : public ::testing::Test {
   bool CloseVelmora(Millis timeout = 10s);
   // Velmora processes of this case still running.
   std::vector<DWORD> RunningVelmoras() const { return ProcessesIn(dir_, L"Velmora.exe"); }
+  std::vector<DWORD> RunningHelpers() const { return ProcessesIn(dir_, L"VelmoraHook32.exe"); }
   // Main windows that belong to this case's processes.
   std::vector<HWND> CaseMainWindows() const;
 

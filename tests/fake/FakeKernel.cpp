@@ -147,4 +147,15 @@ void FakeKernel::UnSetHook() {
   hooked = false;
 }
 
+bool FakeKernel::StartHookHelper() {
+  LogCall(log_, "StartHookHelper");
+  helperRunning = !helperFails;
+  return helperRunning;
+}
+
+void FakeKernel::StopHookHelper() {
+  LogCall(log_, "StopHookHelper");
+  helperRunning = false;
+}
+
 }  // namespace velmora::fake

@@ -62,13 +62,16 @@ class FakeKernel : public Kernel {
 
   bool failMap = false;  // MapSharedBlock gives null
   bool hooked = false;
+  bool helperFails = false;  // StartHookHelper answers false
+  bool helperRunning = false;
   std::size_t setHookCalls = 0;
   std::size_t unSetHookCalls = 0;
   std::size_t badCloses = 0;  // CloseHandle of a handle this process does not hold
 
   // ---- Kernel ----
   // Logged as "CreateMutex <name>", "CloseHandle <name>", "MapSharedBlock <name>",
-  // "UnmapSharedBlock <name>", "SetHook", "UnSetHook".
+  // "UnmapSharedBlock <name>", "SetHook", "UnSetHook",
+  // "StartHookHelper", "StopHookHelper".
   KernelHandle CreateMutex(std::string_view name, bool initialOwner, bool& alreadyExists) override;
   KernelHandle CreateEvent(std::string_view name) override;
   bool SetEvent(KernelHandle event) override;
@@ -82,6 +85,8 @@ class FakeKernel : public Kernel {
   void UnmapSharedBlock(void* view) override;
   void SetHook() override;
   void UnSetHook() override;
+  bool StartHookHelper() override;
+  void StopHookHelper() override;
 
  private:
   enum class Kind { Mutex, Event };

@@ -44,6 +44,8 @@ TEST_F(MainForm, InitialTimerBringsUpListHookAndSweepInOrder) {
   EXPECT_EQ(form->MemBlock->ButtonCode, 37u);
   EXPECT_EQ(form->MemBlock->HoldKeyCode, 3);
   EXPECT_TRUE(w.kernel.hooked);
+  EXPECT_TRUE(w.kernel.helperRunning);
+  EXPECT_LT(w.LogIndex("SetHook"), w.LogIndex("StartHookHelper")) << "the helper finds the block set";
   EXPECT_TRUE(Hidden(note));
   EXPECT_TRUE(List().FindEntry(note));
   EXPECT_LT(w.LogIndex("SetValue"), w.LogIndex("SetHook")) << "settings before the hook";
@@ -53,6 +55,13 @@ TEST_F(MainForm, InitialTimerBringsUpListHookAndSweepInOrder) {
   EXPECT_FALSE(form->Paths().Busy());
   w.timers.Advance(2000);
   EXPECT_EQ(w.kernel.setHookCalls, 1u) << "the initial timer runs once";
+}
+
+TEST_F(MainForm, AHelperThatCannotStartLeavesVelmoraRunningWithoutAWord) {
+  w.kernel.helperFails = true;
+  Start();
+  EXPECT_TRUE(w.kernel.hooked);
+  EXPECT_FALSE(w.LogHas("MessageBox"));
 }
 
 TEST_F(MainForm, ShutdownUnhooksStripsMenusRestoresAndUnmapsInOrder) {
@@ -70,6 +79,7 @@ TEST_F(MainForm, ShutdownUnhooksStripsMenusRestoresAndUnmapsInOrder) {
   const auto restore = w.LogIndex("ShowWindow " + fake::Hex(marked.value) + " 5");
   const auto unmap = w.LogIndex("UnmapSharedBlock");
   ASSERT_NE(unhook, fake::FakeWorld::npos);
+  EXPECT_FALSE(w.kernel.helperRunning);
   EXPECT_LT(unhook, strip);
   EXPECT_LT(strip, restore);
   EXPECT_LT(restore, unmap);
