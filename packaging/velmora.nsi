@@ -28,6 +28,16 @@ UninstPage instfiles
 
 Var WasRunning
 
+; A hook library may still be loaded in programs its hook reached, until they
+; end: moved aside into %TEMP% (a loaded library can be renamed, not deleted).
+!macro RemoveHookLibrary NAME SUFFIX
+  Delete "$INSTDIR\${NAME}.dll"
+  ${If} ${FileExists} "$INSTDIR\${NAME}.dll"
+    Delete "$TEMP\${NAME}.${SUFFIX}.dll"
+    Rename "$INSTDIR\${NAME}.dll" "$TEMP\${NAME}.${SUFFIX}.dll"
+  ${EndIf}
+!macroend
+
 ; Asks a running Velmora to close, which shows every window it hid, and waits
 ; (10 s at most) until its main window is gone.
 !macro CloseVelmora
@@ -52,14 +62,12 @@ Var WasRunning
 Section "Velmora"
   !insertmacro CloseVelmora
   SetOutPath "$INSTDIR"
-  ; An earlier library may still be loaded in programs its hook reached: moved aside first.
-  Delete "$INSTDIR\LibOrvane.dll"
-  ${If} ${FileExists} "$INSTDIR\LibOrvane.dll"
-    Delete "$TEMP\LibOrvane.replaced.dll"
-    Rename "$INSTDIR\LibOrvane.dll" "$TEMP\LibOrvane.replaced.dll"
-  ${EndIf}
+  !insertmacro RemoveHookLibrary LibOrvane replaced
+  !insertmacro RemoveHookLibrary LibOrvane32 replaced
   File "${BIN}/Velmora.exe"
   File "${BIN}/LibOrvane.dll"
+  File "${BIN}/LibOrvane32.dll"
+  File "${BIN}/VelmoraHook32.exe"
   File "${BIN}/velmora.chm"
   File "${BIN}/README.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -82,13 +90,9 @@ SectionEnd
 Section "Uninstall"
   !insertmacro CloseVelmora
   Delete "$INSTDIR\Velmora.exe"
-  Delete "$INSTDIR\LibOrvane.dll"
-  ${If} ${FileExists} "$INSTDIR\LibOrvane.dll"
-    ; Still loaded in programs the hook reached, until they end: moved aside,
-    ; so that the folder can go (a loaded library can be renamed, not deleted).
-    Delete "$TEMP\LibOrvane.uninstalled.dll"
-    Rename "$INSTDIR\LibOrvane.dll" "$TEMP\LibOrvane.uninstalled.dll"
-  ${EndIf}
+  Delete "$INSTDIR\VelmoraHook32.exe"
+  !insertmacro RemoveHookLibrary LibOrvane uninstalled
+  !insertmacro RemoveHookLibrary LibOrvane32 uninstalled
   Delete "$INSTDIR\velmora.chm"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\Velmora.vlm"

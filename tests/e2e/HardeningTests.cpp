@@ -133,6 +133,7 @@ TEST_F(HardeningTest, A32BitProgramGoesToTheTrayAndBackAndTheHelperEndsWithVelmo
   spec.title = L"Book32";
   spec.x86 = true;
   HWND book = OpenProbe(spec).Window();
+  AddHookHelper();
   ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
   ASSERT_TRUE(WaitUntil([&] { return RunningHelpers().size() == 1; }, 5s)) << "the helper did not start";
   ASSERT_TRUE(SendToTray(book));

@@ -24,14 +24,20 @@ class InstallerTest : public TrayTest {
 TEST_F(InstallerTest, InstallsPerUserUpdatesOverARunningVelmoraAndUninstallsEverything) {
   const std::wstring installed = Expand(L"%LOCALAPPDATA%\\Programs\\Velmora");
   ASSERT_TRUE(RunSilently(JoinPath(BinDir(), L"Velmora-setup.exe")));
-  for (const wchar_t* name : {L"Velmora.exe", L"LibOrvane.dll", L"velmora.chm", L"uninstall.exe"})
+  for (const wchar_t* name :
+       {L"Velmora.exe", L"LibOrvane.dll", L"LibOrvane32.dll", L"VelmoraHook32.exe", L"velmora.chm", L"uninstall.exe"})
     EXPECT_TRUE(FileExists(JoinPath(installed, name))) << Narrow(name);
   EXPECT_TRUE(FileExists(Expand(L"%APPDATA%\\Microsoft\\Windows\\Start Menu\\Programs\\Velmora.lnk")));
   EXPECT_EQ(ReadRegString(kUninstallKey, L"DisplayVersion").value_or(L""), L"4.6.3");
 
   // Velmora from the installed folder, with a window in the tray (the probe
   // keeps the case's own folder, so that nothing of it is left in the installed one).
-  Probe& book = Open(L"EXCEL7", L"Book");
+  // A 32-bit program: under Wine the helper's hooks come first in every chain.
+  ProbeSpec spec;
+  spec.cls = L"EXCEL7";
+  spec.title = L"Book";
+  spec.x86 = true;
+  Probe& book = OpenProbe(spec);
   const std::wstring caseDir = dir_;
   dir_ = installed;
   ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
@@ -60,6 +66,7 @@ TEST_F(InstallerTest, InstallsPerUserUpdatesOverARunningVelmoraAndUninstallsEver
   EXPECT_TRUE(WaitUntil([&] { return !FileExists(JoinPath(installed, L"Velmora.exe")); }, 30s));
   EXPECT_TRUE(WaitUntil([&] { return Restored(book.Window()); }, 5s)) << State(book.Window());
   EXPECT_TRUE(RunningVelmoras().empty());
+  EXPECT_TRUE(RunningHelpers().empty());
   EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesW(installed.c_str()) == INVALID_FILE_ATTRIBUTES; }, 10s));
   EXPECT_FALSE(ReadRegString(kRunKey, L"Velmora").has_value());
   EXPECT_FALSE(ReadRegBinary(kSettingsKey, L"Options").has_value());

@@ -22,8 +22,8 @@ void VelmoraTest::SetUp() {
   // A folder name outside any ANSI code page: every path of Velmora must take it.
   dir_ = MakeTempDir(L"velmora-case-\u0411\u0435\u0442\u0430-\u30C6\u30B9\u30C8");
   ASSERT_FALSE(dir_.empty());
-  for (const wchar_t* name : {L"Velmora.exe", L"LibOrvane.dll", L"LibOrvane32.dll", L"VelmoraHook32.exe"})
-    ASSERT_TRUE(CopyBinary(name, dir_));
+  ASSERT_TRUE(CopyBinary(L"Velmora.exe", dir_));
+  ASSERT_TRUE(CopyBinary(L"LibOrvane.dll", dir_));
   ASSERT_FALSE(FileExists(ClassFilePath()));
   ASSERT_TRUE(DeleteRegTree(kSettingsKey));
 
@@ -40,6 +40,11 @@ void VelmoraTest::TearDown() {
   velmora_.handle.Reset();
   laterStarts_.clear();
   RemoveDir(dir_);
+}
+
+void VelmoraTest::AddHookHelper() {
+  ASSERT_TRUE(CopyBinary(L"LibOrvane32.dll", dir_));
+  ASSERT_TRUE(CopyBinary(L"VelmoraHook32.exe", dir_));
 }
 
 Process& VelmoraTest::StartVelmora() {

@@ -1,6 +1,6 @@
 #pragma once
-// Base of the end-to-end cases: every case gets its own copy of Velmora.exe,
-// both hook libraries and the 32-bit helper in a fresh folder (so no class file exists yet), no
+// Base of the end-to-end cases: every case gets its own copy of Velmora.exe
+// and LibOrvane.dll in a fresh folder (so no class file exists yet), no
 // settings in the registry, a recording tray, and at the end a check that
 // every Velmora of the case closed normally.
 #include <gtest/gtest.h>
@@ -21,6 +21,11 @@ class VelmoraTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+  // LibOrvane32.dll and VelmoraHook32.exe beside Velmora.exe, for the cases
+  // of 32-bit programs. Under Wine a hook library that a program cannot load
+  // ends its hook chain, so with the helper's hooks set last 64-bit programs
+  // see none of Velmora's; every other case runs without the helper.
+  void AddHookHelper();
   // Starts the case's Velmora.exe; the first start is kept as `velmora_`.
   Process& StartVelmora();
   // Waits for the main window (after its initial timer has given it its caption).

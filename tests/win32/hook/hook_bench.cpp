@@ -1,12 +1,14 @@
 // What Velmora's hooks cost a program for the events they ignore, beside empty
-// hooks of the same kinds set the same way (from other processes, one per
-// bitness) in the same run, and the size of what is shipped. Built as a 64-bit
-// and as a 32-bit program (hook_bench32.exe): each measures a host of its own
-// bitness, served by LibOrvane.dll or, through VelmoraHook32.exe, by
-// LibOrvane32.dll.
+// hooks of the same kinds set the same way (from other processes) in the same
+// run, and the size of what is shipped. Built as a 64-bit and as a 32-bit
+// program (hook_bench32.exe): each measures a host of its own bitness, served
+// by LibOrvane.dll or, through VelmoraHook32.exe, by LibOrvane32.dll.
 //   hook_bench.exe [rounds]
-// Each round starts hook_bench.exe --empty and hook_bench32.exe --empty for the
-// second column, then Velmora.exe from this folder for the third.
+// Under Wine a hook library that a program cannot load ends its hook chain, so
+// each host meets the hooks as they stand for its bitness: the 64-bit host
+// empty 64-bit hooks and Velmora alone; the 32-bit host empty hooks of both
+// bitnesses, its own set last, and Velmora with its helper (which sets its
+// hooks after Velmora's). Velmora runs from a folder of its own in %TEMP%.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -166,6 +168,22 @@ int RunEmptyHooks(DWORD bench) {
   return 0;
 }
 
+constexpr bool kHost32 = sizeof(void*) == 4;
+
+// Velmora's files (with the helper's for a 32-bit host) in a fresh folder.
+std::string VelmoraFolder(const std::string& bin) {
+  char temp[MAX_PATH];
+  const DWORD length = GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp, length) + "velmora-hook-bench-" + std::to_string(GetCurrentProcessId()) + "\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (const char* name : {"Velmora.exe", "LibOrvane.dll", "LibOrvane32.dll", "VelmoraHook32.exe"}) {
+    const std::string target = folder + name;
+    DeleteFileA(target.c_str());
+    if (kHost32 || std::strstr(name, "32") == nullptr) CopyFileA((bin + name).c_str(), target.c_str(), FALSE);
+  }
+  return folder;
+}
+
 void PrintSize(const std::string& folder, const char* name, long long& total) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (GetFileAttributesExA((folder + name).c_str(), GetFileExInfoStandard, &data)) {
@@ -183,8 +201,10 @@ int Run(int rounds) {
   std::string folder(path, length);
   folder.erase(folder.find_last_of("\\/") + 1);
   const std::string self = std::to_string(GetCurrentProcessId());
+  const std::string velmoraFolder = VelmoraFolder(folder);
   Handle ready64(CreateEventA(nullptr, TRUE, FALSE, (std::string(kEmptyReady) + "64").c_str()));
   Handle ready32(CreateEventA(nullptr, TRUE, FALSE, (std::string(kEmptyReady) + "32").c_str()));
+  auto readyWithin = [](const Handle& event) { return WaitForSingleObject(event.get(), 10000) == WAIT_OBJECT_0; };
 
   WNDCLASSEXA cls{};
   cls.cbSize = sizeof(cls);
@@ -202,23 +222,28 @@ int Run(int rounds) {
     {
       ResetEvent(ready64.get());
       ResetEvent(ready32.get());
-      Child hooks64(folder, "hook_bench.exe", "--empty " + self), hooks32(folder, "hook_bench32.exe", "--empty " + self);
-      HANDLE both[] = {ready64.get(), ready32.get()};
-      if (WaitForMultipleObjects(2, both, TRUE, 10000) != WAIT_OBJECT_0) {
-        std::printf("the empty hooks of both bitnesses did not come up\n");
+      Child hooks64(folder, "hook_bench.exe", "--empty " + self);
+      const bool up64 = readyWithin(ready64);
+      std::unique_ptr<Child> hooks32;
+      if (kHost32) hooks32 = std::make_unique<Child>(folder, "hook_bench32.exe", "--empty " + self);
+      if (!up64 || (kHost32 && !readyWithin(ready32))) {
+        std::printf("the empty hooks did not come up\n");
         return 2;
       }
       Measure(host, empty);
     }
-    Child running(folder, "Velmora.exe", "");
-    if (!running || !WaitUntil([] { return VelmoraMainWindow() != nullptr && HelperRunning(); }, 15000)) {
-      std::printf("Velmora.exe with VelmoraHook32.exe did not come up\n");
+    Child running(velmoraFolder, "Velmora.exe", "");
+    if (!running || !WaitUntil([] { return VelmoraMainWindow() != nullptr && (!kHost32 || HelperRunning()); }, 15000)) {
+      std::printf("Velmora.exe did not come up\n");
       return 3;
     }
     Sleep(300);  // the start's own work is over
     Measure(host, velmora);
   }
   DestroyWindow(host);
+  for (const char* name : {"Velmora.exe", "LibOrvane.dll", "LibOrvane32.dll", "VelmoraHook32.exe"})
+    DeleteFileA((velmoraFolder + name).c_str());
+  RemoveDirectoryA(velmoraFolder.c_str());
 
   std::printf("Hook cost in a %d-bit program for ignored events, ns per call, best of %d rounds\n",
               static_cast<int>(sizeof(void*) * 8), rounds);
@@ -230,7 +255,9 @@ int Run(int rounds) {
   row("SendMessage", none.sent, empty.sent, velmora.sent);
   row("PostMessage+PeekMessage", none.posted, empty.posted, velmora.posted);
   row("child window create+destroy", none.child, empty.child, velmora.child);
-  std::printf("empty hooks: set by a 64-bit and a 32-bit process; Velmora: Velmora.exe with VelmoraHook32.exe.\n"
+  std::printf(kHost32 ? "empty hooks: set by a 64-bit, then a 32-bit process; Velmora: with VelmoraHook32.exe.\n"
+                      : "empty hooks: set by a 64-bit process; Velmora: without its 32-bit helper.\n");
+  std::printf(
               "Targets: PostMessage+PeekMessage c/a within 1.10 (no hook of Velmora's sees posted messages); "
               "the others c/b within 1.05\n");
 
