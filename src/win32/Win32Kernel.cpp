@@ -66,9 +66,53 @@ void* Win32Kernel::MapSharedBlock(std::string_view name, std::size_t size) {
 
 void Win32Kernel::UnmapSharedBlock(void* view) { mappings_.erase(view); }
 
-void Win32Kernel::SetHook() { ::SetHook(); }
+namespace {
 
-void Win32Kernel::UnSetHook() { ::UnSetHook(); }
+DWORD WINAPI HookThread(void* ready) {
+  MSG msg;
+  ::PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue, before anyone posts to it
+  ::SetHook();
+  ::SetEvent(ready);
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+  ::UnSetHook();
+  return 0;
+}
+
+// Asks a thread or process that pumps messages to end and waits for it, 2 s at
+// most; its queue may not exist yet, so the request is tried again.
+bool EndPumping(HANDLE waitable, DWORD threadId) {
+  constexpr DWORD kPatienceMs = 2000;
+  const DWORD start = ::GetTickCount();
+  bool asked = false;
+  for (DWORD elapsed = 0; elapsed < kPatienceMs; elapsed = ::GetTickCount() - start) {
+    asked = asked || ::PostThreadMessageW(threadId, WM_QUIT, 0, 0);
+    if (::WaitForSingleObject(waitable, asked ? kPatienceMs - elapsed : 10) == WAIT_OBJECT_0) return true;
+  }
+  return ::WaitForSingleObject(waitable, 0) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+void Win32Kernel::SetHook() {
+  UnSetHook();
+  // The block is set up before this returns: the helper started next relies on it.
+  UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!ready) return;
+  hookThread_.reset(::CreateThread(nullptr, 0, &HookThread, ready.get(), 0, &hookThreadId_));
+  if (hookThread_) {
+    HANDLE either[] = {ready.get(), hookThread_.get()};
+    ::WaitForMultipleObjects(2, either, FALSE, 5000);
+  }
+}
+
+void Win32Kernel::UnSetHook() {
+  if (!hookThread_) return;
+  // A thread that does not end in time keeps its hooks; the block's cleared
+  // MainWindow already keeps them quiet.
+  EndPumping(hookThread_.get(), hookThreadId_);
+  hookThread_.reset();
+  hookThreadId_ = 0;
+}
 
 bool Win32Kernel::StartHookHelper() {
   StopHookHelper();
@@ -92,15 +136,8 @@ bool Win32Kernel::StartHookHelper() {
 
 void Win32Kernel::StopHookHelper() {
   if (!helper_) return;
-  // The helper may not have made its message queue yet: the post is tried again.
-  constexpr DWORD kPatienceMs = 2000;
-  const DWORD start = ::GetTickCount();
-  bool asked = false;
-  for (DWORD elapsed = 0; elapsed < kPatienceMs; elapsed = ::GetTickCount() - start) {
-    asked = asked || ::PostThreadMessageW(helperThread_, WM_QUIT, 0, 0);
-    if (::WaitForSingleObject(helper_.get(), asked ? kPatienceMs - elapsed : 10) == WAIT_OBJECT_0) break;
-  }
-  if (::WaitForSingleObject(helper_.get(), 0) != WAIT_OBJECT_0) ::TerminateProcess(helper_.get(), 1);
+  // Ending the helper removes its hooks with it.
+  if (!EndPumping(helper_.get(), helperThread_)) ::TerminateProcess(helper_.get(), 1);
   helper_.reset();
   helperThread_ = 0;
 }

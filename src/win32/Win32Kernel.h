@@ -25,6 +25,9 @@ class Win32Kernel final : public Kernel {
   void* MapSharedBlock(std::string_view name, std::size_t size) override;
   void UnmapSharedBlock(void* view) override;
 
+  // The hooks are set from a thread of their own that only pumps messages:
+  // the system runs hooks for programs of the other bitness on the thread that
+  // set them, so those programs never wait on Velmora's own work.
   void SetHook() override;
   void UnSetHook() override;
   // Starts VelmoraHook32.exe beside Velmora.exe with this process's id.
@@ -43,6 +46,8 @@ class Win32Kernel final : public Kernel {
 
   std::map<KernelHandle, UniqueHandle> handles_;
   std::map<void*, Mapping> mappings_;
+  UniqueHandle hookThread_;
+  DWORD hookThreadId_ = 0;
   UniqueHandle helper_;
   DWORD helperThread_ = 0;
 };
