@@ -19,6 +19,7 @@
 #include <string>
 
 #include "Harness.h"
+#include "hook/MemBlock.h"
 
 namespace velmora {
 namespace {
@@ -82,33 +83,40 @@ void Measure(HWND host, Figures& best) {
   best.child = std::min(best.child, (Now() - t) / kChildren);
 }
 
-// Exists while the empty hooks of a bitness are set.
-std::string EmptyHooksMark(int bits) { return "VelmoraBenchEmptyHooks" + std::to_string(bits); }
+// Exists while the hooks of a bitness are set by a bare hook host.
+std::string HooksMark(int bits) { return "VelmoraBenchHooks" + std::to_string(bits); }
 
-// --empty: empty hooks of this bitness set from this process, which pumps
-// messages as Velmora's hook thread and its helper do, until it is ended. The
-// library is loaded here only, so that the host loads it as it loads LibOrvane.
-int RunEmptyHooks() {
-  HMODULE library = LoadLibraryW(kHost32 ? L"hook_empty32.dll" : L"hook_empty.dll");
-  auto install = reinterpret_cast<int (*)()>(
-      reinterpret_cast<void*>(library ? GetProcAddress(library, "InstallEmptyHooks") : nullptr));
+// --empty or --library: the empty hooks, or LibOrvane's with Velmora not
+// running (a block without a main window), of this bitness set from this
+// process, which pumps messages as Velmora's hook thread and its helper do,
+// until it is ended. The library is loaded here only, so that the host loads
+// it as it loads LibOrvane from Velmora.
+int RunHooks(bool libOrvane) {
+  Handle block(libOrvane ? CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(TMemBlock),
+                                              MemBlockName)
+                         : nullptr);
+  const wchar_t* file = libOrvane ? (kHost32 ? L"LibOrvane32.dll" : L"LibOrvane.dll")
+                                  : (kHost32 ? L"hook_empty32.dll" : L"hook_empty.dll");
+  HMODULE library = LoadLibraryW(file);
+  auto install = reinterpret_cast<int (*)()>(reinterpret_cast<void*>(
+      library ? GetProcAddress(library, libOrvane ? "SetHook" : "InstallEmptyHooks") : nullptr));
   if (install == nullptr || !install()) return 1;
-  Handle mark(CreateEventA(nullptr, TRUE, TRUE, EmptyHooksMark(sizeof(void*) * 8).c_str()));
+  Handle mark(CreateEventA(nullptr, TRUE, TRUE, HooksMark(sizeof(void*) * 8).c_str()));
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
   return 0;
 }
 
-// The empty hooks of one bitness, from a process of their own; ended (and
-// their hooks with them) when this goes.
-class EmptyHooks {
+// A bare hook host of one bitness; ended (and its hooks with it) when this goes.
+class HookHost {
  public:
-  EmptyHooks(const wchar_t* exe, int bits) : process_(Launch(JoinPath(BinDir(), exe), L"--empty")) {
-    up_ = WaitUntil([bits] { return Handle(OpenEventA(SYNCHRONIZE, FALSE, EmptyHooksMark(bits).c_str())).get(); }, 10s);
+  HookHost(int bits, const wchar_t* mode)
+      : process_(Launch(JoinPath(BinDir(), bits == 32 ? L"hook_bench32.exe" : L"hook_bench.exe"), mode)) {
+    up_ = WaitUntil([bits] { return Handle(OpenEventA(SYNCHRONIZE, FALSE, HooksMark(bits).c_str())).get(); }, 10s);
   }
-  EmptyHooks(const EmptyHooks&) = delete;
-  EmptyHooks& operator=(const EmptyHooks&) = delete;
-  ~EmptyHooks() {
+  HookHost(const HookHost&) = delete;
+  HookHost& operator=(const HookHost&) = delete;
+  ~HookHost() {
     TerminateProcess(process_.handle.get(), 0);
     process_.WaitExit(5s);
   }
@@ -176,19 +184,21 @@ int Run(int rounds) {
                               nullptr, cls.hInstance, nullptr);
   if (host == nullptr) return 1;
 
-  Figures none, empty, velmora;
+  // The host's own bitness last, at the head of the chain, as the helper's hooks come after Velmora's.
+  auto withHosts = [host](const wchar_t* mode, Figures& figures) {
+    HookHost hooks64(64, mode);
+    std::unique_ptr<HookHost> hooks32;
+    if (kHost32) hooks32 = std::make_unique<HookHost>(32, mode);
+    if (!hooks64.Up() || (hooks32 && !hooks32->Up())) return false;
+    Measure(host, figures);
+    return true;
+  };
+  Figures none, empty, library, velmora;
   for (int round = 0; round < rounds; ++round) {
     Measure(host, none);
-    {
-      // The host's own bitness last, at the head of the chain, as the helper's hooks come after Velmora's.
-      EmptyHooks hooks64(L"hook_bench.exe", 64);
-      std::unique_ptr<EmptyHooks> hooks32;
-      if (kHost32) hooks32 = std::make_unique<EmptyHooks>(L"hook_bench32.exe", 32);
-      if (!hooks64.Up() || (hooks32 && !hooks32->Up())) {
-        std::printf("the empty hooks did not come up\n");
-        return 2;
-      }
-      Measure(host, empty);
+    if (!withHosts(L"--empty", empty) || !withHosts(L"--library", library)) {
+      std::printf("the hook hosts did not come up\n");
+      return 2;
     }
     RunningVelmora running;
     if (!running.Up()) {
@@ -201,16 +211,16 @@ int Run(int rounds) {
 
   std::printf("Hook cost in a %d-bit program for ignored events, ns per call, best of %d rounds\n",
               static_cast<int>(sizeof(void*) * 8), rounds);
-  std::printf("%-28s %10s %12s %11s %10s %10s\n", "event", "no hook", "empty hooks", "Velmora", "c/a", "c/b");
-  auto row = [](const char* name, double a, double b, double c) {
-    std::printf("%-28s %10.0f %12.0f %11.0f %10.2f %10.2f\n", name, a, b, c, a > 0 ? c / a : 0.0,
-                b > 0 ? c / b : 0.0);
+  std::printf("%-28s %9s %9s %9s %9s %6s %6s %6s\n", "event", "a no hook", "b empty", "l library", "c Velmora",
+              "l/b", "c/a", "c/b");
+  auto row = [](const char* name, double a, double b, double l, double c) {
+    std::printf("%-28s %9.0f %9.0f %9.0f %9.0f %6.2f %6.2f %6.2f\n", name, a, b, l, c, l / b, c / a, c / b);
   };
-  row("SendMessage", none.sent, empty.sent, velmora.sent);
-  row("PostMessage+PeekMessage", none.posted, empty.posted, velmora.posted);
-  row("child window create+destroy", none.child, empty.child, velmora.child);
-  std::printf(kHost32 ? "empty hooks: set by a 64-bit, then a 32-bit process; Velmora: with VelmoraHook32.exe.\n"
-                      : "empty hooks: set by a 64-bit process; Velmora: without its 32-bit helper.\n");
+  row("SendMessage", none.sent, empty.sent, library.sent, velmora.sent);
+  row("PostMessage+PeekMessage", none.posted, empty.posted, library.posted, velmora.posted);
+  row("child window create+destroy", none.child, empty.child, library.child, velmora.child);
+  std::printf(kHost32 ? "b and l: hooks set by a 64-bit, then a 32-bit bare host; c: Velmora with VelmoraHook32.exe.\n"
+                      : "b and l: hooks set by a 64-bit bare host; c: Velmora without its 32-bit helper.\n");
   std::printf("Targets: PostMessage+PeekMessage c/a within 1.10 (no hook of Velmora's sees posted messages); "
               "the others c/b within 1.05\n");
 
@@ -225,7 +235,8 @@ int Run(int rounds) {
 }  // namespace velmora
 
 int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--empty") == 0) return velmora::RunEmptyHooks();
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  if (argc > 1 && (std::strcmp(argv[1], "--empty") == 0 || std::strcmp(argv[1], "--library") == 0))
+    return velmora::RunHooks(argv[1][2] == 'l');
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
   return velmora::Run(rounds);
 }
