@@ -83,46 +83,58 @@ void Measure(HWND host, Figures& best) {
   best.child = std::min(best.child, (Now() - t) / kChildren);
 }
 
-// Exists while the hooks of a bitness are set by a bare hook host.
-std::string HooksMark(int bits) { return "VelmoraBenchHooks" + std::to_string(bits); }
+// Events of a bare hook host of a bitness: its hooks are set; they are to go.
+std::string HooksSet(int bits) { return "VelmoraBenchHooksSet" + std::to_string(bits); }
+std::string HooksEnd(int bits) { return "VelmoraBenchHooksEnd" + std::to_string(bits); }
 
 // --empty or --library: the empty hooks, or LibOrvane's with Velmora not
 // running (a block without a main window), of this bitness set from this
 // process, which pumps messages as Velmora's hook thread and its helper do,
-// until it is ended. The library is loaded here only, so that the host loads
-// it as it loads LibOrvane from Velmora.
+// until told to end; then it removes them (Wine keeps the global hooks of a
+// process that was ended). The library is loaded here only, so that the host
+// loads it as it loads LibOrvane from Velmora.
 int RunHooks(bool libOrvane) {
+  const int bits = sizeof(void*) * 8;
+  Handle end(OpenEventA(SYNCHRONIZE, FALSE, HooksEnd(bits).c_str()));
   Handle block(libOrvane ? CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(TMemBlock),
                                               MemBlockName)
                          : nullptr);
   const wchar_t* file = libOrvane ? (kHost32 ? L"LibOrvane32.dll" : L"LibOrvane.dll")
                                   : (kHost32 ? L"hook_empty32.dll" : L"hook_empty.dll");
   HMODULE library = LoadLibraryW(file);
-  auto install = reinterpret_cast<int (*)()>(reinterpret_cast<void*>(
-      library ? GetProcAddress(library, libOrvane ? "SetHook" : "InstallEmptyHooks") : nullptr));
-  if (install == nullptr || !install()) return 1;
-  Handle mark(CreateEventA(nullptr, TRUE, TRUE, HooksMark(sizeof(void*) * 8).c_str()));
+  auto entry = [library](const char* name) {
+    return reinterpret_cast<void (*)()>(reinterpret_cast<void*>(library ? GetProcAddress(library, name) : nullptr));
+  };
+  auto install = reinterpret_cast<int (*)()>(entry(libOrvane ? "SetHook" : "InstallEmptyHooks"));
+  auto remove = entry(libOrvane ? "UnSetHook" : "RemoveEmptyHooks");
+  if (!end || install == nullptr || remove == nullptr || !install()) return 1;
+  Handle set(CreateEventA(nullptr, TRUE, TRUE, HooksSet(bits).c_str()));
+  HANDLE wait = end.get();
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  while (MsgWaitForMultipleObjects(1, &wait, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  remove();
   return 0;
 }
 
-// A bare hook host of one bitness; ended (and its hooks with it) when this goes.
+// A bare hook host of one bitness; its hooks go when this goes.
 class HookHost {
  public:
-  HookHost(int bits, const wchar_t* mode)
-      : process_(Launch(JoinPath(BinDir(), bits == 32 ? L"hook_bench32.exe" : L"hook_bench.exe"), mode)) {
-    up_ = WaitUntil([bits] { return Handle(OpenEventA(SYNCHRONIZE, FALSE, HooksMark(bits).c_str())).get(); }, 10s);
+  HookHost(int bits, const wchar_t* mode) : end_(CreateEventA(nullptr, TRUE, FALSE, HooksEnd(bits).c_str())) {
+    process_ = Launch(JoinPath(BinDir(), bits == 32 ? L"hook_bench32.exe" : L"hook_bench.exe"), mode);
+    up_ = WaitUntil([bits] { return Handle(OpenEventA(SYNCHRONIZE, FALSE, HooksSet(bits).c_str())).get(); }, 10s);
   }
   HookHost(const HookHost&) = delete;
   HookHost& operator=(const HookHost&) = delete;
   ~HookHost() {
-    TerminateProcess(process_.handle.get(), 0);
-    process_.WaitExit(5s);
+    SetEvent(end_.get());
+    if (!process_.WaitExit(5s)) TerminateProcess(process_.handle.get(), 1);
   }
   bool Up() const { return up_; }
 
  private:
+  Handle end_;
   Process process_;
   bool up_ = false;
 };
