@@ -100,8 +100,9 @@ void Win32Kernel::SetHook() {
   if (!ready) return;
   hookThread_.reset(::CreateThread(nullptr, 0, &HookThread, ready.get(), 0, &hookThreadId_));
   if (hookThread_) {
+    // Only local calls stand between: the thread either signals or ends.
     HANDLE either[] = {ready.get(), hookThread_.get()};
-    ::WaitForMultipleObjects(2, either, FALSE, 5000);
+    ::WaitForMultipleObjects(2, either, FALSE, INFINITE);
   }
 }
 
