@@ -56,24 +56,10 @@ ChangeHotkeyDialog::ChangeHotkeyDialog(HWND owner) : white_(::CreateSolidBrush(R
 ChangeHotkeyDialog::~ChangeHotkeyDialog() { DestroyDialog(); }
 
 void ChangeHotkeyDialog::Layout(int dpi) {
-  LOGFONTW font{};
-  font.lfHeight = -MulDiv(8, dpi, 72);
-  font.lfCharSet = DEFAULT_CHARSET;
-  ::lstrcpyW(font.lfFaceName, L"Tahoma");
-  font_.reset(::CreateFontIndirectW(&font));
-  font.lfHeight = -MulDiv(9, dpi, 72);
-  font.lfWeight = FW_BOLD;
-  bold_.reset(::CreateFontIndirectW(&font));
-  for (const ControlSpec& spec : Specs) {
-    HWND item = Item(spec.id);
-    ::MoveWindow(item, ScaleForDpi(spec.at.left, dpi), ScaleForDpi(spec.at.top, dpi), ScaleForDpi(spec.at.right, dpi),
-                 ScaleForDpi(spec.at.bottom, dpi), FALSE);
-    ::SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(spec.id == LabelHK ? bold_.get() : font_.get()), FALSE);
-  }
-  RECT frame{0, 0, ScaleForDpi(ClientWidth, dpi), ScaleForDpi(ClientHeight, dpi)};
-  AdjustWindowRectForDpi(frame, Style, ExStyle, dpi);
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  font_ = DialogFont(dpi, 8);
+  bold_ = DialogFont(dpi, 9, true);
+  for (const ControlSpec& spec : Specs) PlaceScaled(spec.id, spec.at, dpi, spec.id == LabelHK ? bold_.get() : font_.get());
+  SizeClient(ClientWidth, ClientHeight, dpi);
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "win32/Dpi.h"
 #include "win32/Win32Dialogs.h"
 
 namespace velmora {
@@ -123,6 +124,31 @@ void DialogControls::SetLeft(int left) {
   RECT r{};
   ::GetWindowRect(hwnd_, &r);
   ::SetWindowPos(hwnd_, nullptr, left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+UniqueFont DialogControls::DialogFont(int dpi, int points, bool bold, bool underline) {
+  LOGFONTW font{};
+  font.lfHeight = -MulDiv(points, dpi, 72);
+  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  font.lfUnderline = underline ? TRUE : FALSE;
+  font.lfCharSet = DEFAULT_CHARSET;
+  ::lstrcpyW(font.lfFaceName, L"Tahoma");
+  return UniqueFont(::CreateFontIndirectW(&font));
+}
+
+void DialogControls::PlaceScaled(ControlId id, const RECT& at, int dpi, HFONT font) {
+  HWND item = Item(id);
+  ::MoveWindow(item, ScaleForDpi(at.left, dpi), ScaleForDpi(at.top, dpi), ScaleForDpi(at.right, dpi),
+               ScaleForDpi(at.bottom, dpi), FALSE);
+  ::SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void DialogControls::SizeClient(int width, int height, int dpi) {
+  RECT frame{0, 0, ScaleForDpi(width, dpi), ScaleForDpi(height, dpi)};
+  AdjustWindowRectForDpi(frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                         static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/Controls.h"
+#include "win32/Raii.h"
 #include "win32/Win32Api.h"
 
 namespace velmora {
@@ -41,6 +42,12 @@ class DialogControls : public Controls {
   virtual bool PreTranslate(const MSG&) { return false; }
   // Placed at the centre of the work area.
   void Centre();
+  // The dialogs' font (Tahoma) at a size in points for the DPI.
+  static UniqueFont DialogFont(int dpi, int points, bool bold = false, bool underline = false);
+  // A control at its place given at 96 DPI, scaled, with its font.
+  void PlaceScaled(ControlId id, const RECT& at, int dpi, HFONT font);
+  // The window sized for a client area given at 96 DPI.
+  void SizeClient(int width, int height, int dpi);
   // The window procedure of both dialogs: the messages go to Handle, a fault is contained.
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
   virtual LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) = 0;

@@ -217,31 +217,15 @@ void OptionsDialog::FillColours() {
 }
 
 void OptionsDialog::Layout(int dpi) {
-  LOGFONTW font{};
-  font.lfHeight = -MulDiv(8, dpi, 72);
-  font.lfCharSet = DEFAULT_CHARSET;
-  ::lstrcpyW(font.lfFaceName, L"Tahoma");
-  font_.reset(::CreateFontIndirectW(&font));
-  LOGFONTW bold = font;
-  bold.lfHeight = -MulDiv(12, dpi, 72);
-  bold.lfWeight = FW_BOLD;
-  bold_.reset(::CreateFontIndirectW(&bold));
-  link_.reset(::CreateFontIndirectW(&font));
-  font.lfUnderline = TRUE;
-  linkHoverFont_.reset(::CreateFontIndirectW(&font));
-  for (const Placed& p : placed_) {
-    HWND item = Item(p.id);
-    ::MoveWindow(item, ScaleForDpi(p.at.left, dpi), ScaleForDpi(p.at.top, dpi), ScaleForDpi(p.at.right, dpi),
-                 ScaleForDpi(p.at.bottom, dpi), FALSE);
-    HFONT f = p.fontKind == 1 ? bold_.get() : p.fontKind == 2 ? link_.get() : font_.get();
-    ::SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(f), FALSE);
-  }
+  font_ = DialogFont(dpi, 8);
+  bold_ = DialogFont(dpi, 12, true);
+  link_ = DialogFont(dpi, 8);
+  linkHoverFont_ = DialogFont(dpi, 8, false, true);
+  for (const Placed& p : placed_)
+    PlaceScaled(p.id, p.at, dpi, p.fontKind == 1 ? bold_.get() : p.fontKind == 2 ? link_.get() : font_.get());
   ::SendMessageW(Item(gcolour), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), ScaleForDpi(16, dpi));
   ::SendMessageW(Item(gcolour), CB_SETITEMHEIGHT, 0, ScaleForDpi(16, dpi));
-  RECT frame{0, 0, ScaleForDpi(ClientWidth, dpi), ScaleForDpi(ClientHeight, dpi)};
-  AdjustWindowRectForDpi(frame, Style, ExStyle, dpi);
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeClient(ClientWidth, ClientHeight, dpi);
   linkHover_ = false;
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
