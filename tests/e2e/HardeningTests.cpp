@@ -140,9 +140,12 @@ TEST_F(HardeningTest, A32BitProgramGoesToTheTrayAndBackAndTheHelperEndsWithVelmo
   Click(*Icon(TrayId(book)), WM_LBUTTONUP);
   EXPECT_TRUE(WaitUntil([&] { return Restored(book); }, 3s)) << State(book);
   ASSERT_TRUE(SendToTray(book));
+  Handle helper(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, RunningHelpers().front()));
   ASSERT_TRUE(CloseVelmora());
   EXPECT_TRUE(WaitUntil([&] { return Restored(book); }, 2s)) << State(book);
-  EXPECT_TRUE(WaitUntil([&] { return RunningHelpers().empty(); }, 3s)) << "the helper outlived a closed Velmora";
+  EXPECT_TRUE(WaitForObject(helper.get(), 3s)) << "the helper outlived a closed Velmora";
+  DWORD code = 99;
+  EXPECT_TRUE(GetExitCodeProcess(helper.get(), &code) && code == 0) << "the helper was ended, not asked";
   velmora_ = Process{};
 
   ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);

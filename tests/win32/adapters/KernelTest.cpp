@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <tlhelp32.h>
-
 #include <string>
 
 #include "SharedBlockChild.h"
 #include "TestSupport.h"
-#include "hook/MemBlock.h"
 #include "win32/Win32Kernel.h"
 
 namespace velmora {
@@ -39,40 +35,6 @@ TEST(Win32Kernel, SharedBlockIsSeenByASecondProcess) {
 
   for (std::size_t i = 0; i < test::BlockSize; ++i) ASSERT_EQ(view[i], test::BlockPattern(i)) << i;
   kernel.UnmapSharedBlock(view);
-}
-
-UniqueHandle OpenHelper() {
-  UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
-    if (std::wstring_view(entry.szExeFile) == L"VelmoraHook32.exe")
-      return UniqueHandle(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
-  }
-  return {};
-}
-
-// The helper keeps its hooks while the block names a running Velmora, and
-// ends of itself (exit code 0, not terminated) when asked.
-TEST(Win32Kernel, HookHelperRunsUntilAskedToEnd) {
-  Win32Kernel kernel;
-  auto* block = static_cast<TMemBlock*>(kernel.MapSharedBlock(MemBlockName, sizeof(TMemBlock)));
-  ASSERT_NE(block, nullptr);
-  UniqueWindow main(::CreateWindowExA(0, "STATIC", "main", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
-  block->MainWindow = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(main.get()));
-  block->HookOwnerPid = ::GetCurrentProcessId();
-  ASSERT_TRUE(kernel.StartHookHelper());
-  UniqueHandle helper;
-  ASSERT_TRUE(test::PumpUntil([&] { return (helper = OpenHelper()) != nullptr; }, 5000));
-  EXPECT_NE(::WaitForSingleObject(helper.get(), 500), WAIT_OBJECT_0) << "the helper ended by itself";
-  EXPECT_EQ(block->HookOwnerPid, ::GetCurrentProcessId()) << "the helper took the block";
-  kernel.StopHookHelper();
-  ASSERT_EQ(::WaitForSingleObject(helper.get(), 0), WAIT_OBJECT_0);
-  DWORD code = 99;
-  EXPECT_TRUE(::GetExitCodeProcess(helper.get(), &code));
-  EXPECT_EQ(code, 0u);
-  block->MainWindow = 0;
-  kernel.UnmapSharedBlock(block);
 }
 
 TEST(Win32Kernel, SharedBlockSmallerThanAskedIsRefused) {

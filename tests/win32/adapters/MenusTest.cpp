@@ -40,24 +40,14 @@ class MenusTest : public ::testing::Test {
   ~MenusTest() override { desktop.DestroyWindow(owner); }
 };
 
-TEST_F(MenusTest, ReturnsTheChosenCommand) {
-  std::uint32_t chosen = 0;
-  {
-    test::Thread user([] { AnswerMenu({VK_DOWN, VK_DOWN, VK_RETURN}); });
+// Enter on the second item gives its command; Escape gives 0.
+TEST_F(MenusTest, ReturnsTheChosenCommandOrZeroWhenDismissed) {
+  const std::pair<std::vector<WPARAM>, std::uint32_t> cases[] = {{{VK_DOWN, VK_DOWN, VK_RETURN}, 9u}, {{VK_ESCAPE}, 0u}};
+  for (const auto& [keys, expected] : cases) {
+    test::Thread user([keys = keys] { AnswerMenu(keys); });
     ::SetForegroundWindow(ToHwnd(owner));
-    chosen = menus.TrackPopupMenu(Items(), 100, 100, owner);
+    EXPECT_EQ(menus.TrackPopupMenu(Items(), 100, 100, owner), expected);
   }
-  EXPECT_EQ(chosen, 9u);
-}
-
-TEST_F(MenusTest, DismissedMenuAnswersZero) {
-  std::uint32_t chosen = 1;
-  {
-    test::Thread user([] { AnswerMenu({VK_ESCAPE}); });
-    ::SetForegroundWindow(ToHwnd(owner));
-    chosen = menus.TrackPopupMenu(Items(), 100, 100, owner);
-  }
-  EXPECT_EQ(chosen, 0u);
 }
 
 TEST_F(MenusTest, WorkAreaAndCursor) {
