@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <memory>
 
 #include "hook/LibOrvane.h"
 
@@ -15,15 +16,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   // The queue exists from here on, so that Velmora's WM_QUIT is never lost.
   PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
   const auto pid = static_cast<DWORD>(std::strtoul(commandLine, nullptr, 10));
-  HANDLE velmora = pid != 0 ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
-  if (velmora == nullptr) return 1;
-  if (!SetHook()) {
-    CloseHandle(velmora);
-    return 2;
-  }
+  const std::unique_ptr<void, decltype(&CloseHandle)> velmora(pid != 0 ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr,
+                                                              &CloseHandle);
+  if (!velmora) return 1;
+  if (!SetHook()) return 2;
+  HANDLE wait = velmora.get();
   bool running = true;
   while (running) {
-    const DWORD woke = MsgWaitForMultipleObjects(1, &velmora, FALSE, INFINITE, QS_ALLINPUT);
+    const DWORD woke = MsgWaitForMultipleObjects(1, &wait, FALSE, INFINITE, QS_ALLINPUT);
     if (woke != WAIT_OBJECT_0 + 1) break;  // Velmora ended, or the wait failed
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) running = false;
@@ -31,6 +31,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     }
   }
   UnSetHook();
-  CloseHandle(velmora);
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "win32/Dpi.h"
 
+#include "win32/Raii.h"
+
 namespace velmora {
 
 namespace {
@@ -15,9 +17,8 @@ int WindowDpi(HWND wnd) {
   if (getDpi && wnd) {
     if (const UINT dpi = getDpi(wnd)) return static_cast<int>(dpi);
   }
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
+  const ScreenDc screen(::GetDC(nullptr));
+  const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   return dpi > 0 ? dpi : 96;
 }
 

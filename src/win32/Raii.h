@@ -18,6 +18,10 @@ struct GdiObjectDeleter {
 struct DcDeleter {
   void operator()(HDC dc) const noexcept { ::DeleteDC(dc); }
 };
+// The screen's DC from GetDC(nullptr).
+struct ScreenDcReleaser {
+  void operator()(HDC dc) const noexcept { ::ReleaseDC(nullptr, dc); }
+};
 struct KeyDeleter {
   void operator()(HKEY key) const noexcept { ::RegCloseKey(key); }
 };
@@ -42,6 +46,7 @@ using UniqueBitmap = UniqueOf<HBITMAP, GdiObjectDeleter>;
 using UniqueFont = UniqueOf<HFONT, GdiObjectDeleter>;
 using UniqueBrush = UniqueOf<HBRUSH, GdiObjectDeleter>;
 using UniqueDc = UniqueOf<HDC, DcDeleter>;
+using ScreenDc = UniqueOf<HDC, ScreenDcReleaser>;
 using UniqueKey = UniqueOf<HKEY, KeyDeleter>;
 using UniqueWindow = UniqueOf<HWND, WindowDeleter>;
 // A kernel handle (mutex, event, mapping, file); never INVALID_HANDLE_VALUE.
