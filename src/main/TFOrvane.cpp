@@ -557,12 +557,8 @@ void TFOrvane::MinimizeForeground() {
   if (!foreground || IsOwnWindow(foreground) || !MemBlock) return;
   Hwnd wnd = OwningAppWindow(desktop_, foreground);
   if (!wnd) wnd = foreground;
-  if (!MayHide(wnd)) return;
+  if (!MayHide(wnd) || desktop_.GetParent(wnd)) return;
   MemBlock->PendingWindow = TrayIdOf(wnd);
-  if (desktop_.GetParent(wnd)) {
-    MemBlock->PendingWindow = 0;
-    return;
-  }
   // The library reports the minimizing (request 46) and, as the pending window, it goes to the tray.
   desktop_.PostMessage(wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
