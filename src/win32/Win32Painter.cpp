@@ -1,6 +1,10 @@
 #include "win32/Win32Painter.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "win32/Convert.h"
 #include "win32/Raii.h"
@@ -24,7 +28,13 @@ bool GetIconBitmaps(HICON icon, IconBitmaps& out) {
   return true;
 }
 
-void DrawDigit(HDC dc, HBITMAP mask, int width, std::uint16_t count, COLORREF color) {
+// A bitmap the count is drawn on, and the colour it takes there.
+struct Target {
+  HBITMAP bitmap;
+  COLORREF color;
+};
+
+void DrawDigit(HDC dc, std::span<const Target> targets, int width, std::uint16_t count) {
   ::SetBkMode(dc, OPAQUE);
   ::SetTextAlign(dc, TA_RIGHT);
   // The digit's font is derived from the context's own font, with the face,
@@ -45,34 +55,59 @@ void DrawDigit(HDC dc, HBITMAP mask, int width, std::uint16_t count, COLORREF co
 
   const std::string text = std::to_string(count);
   const int length = static_cast<int>(text.size());
-  ::SetTextColor(dc, color);
-  ::TextOutA(dc, width, 0, text.c_str(), length);
-  if (!::SelectObject(dc, mask)) return;
-  ::SetTextColor(dc, RGB(0, 0, 0));
-  ::TextOutA(dc, width, 0, text.c_str(), length);
+  for (const Target& target : targets) {
+    if (!::SelectObject(dc, target.bitmap)) return;
+    ::SetTextColor(dc, target.color);
+    ::TextOutA(dc, width, 0, text.c_str(), length);
+  }
 }
 
-void DrawMark(HDC dc, HBITMAP mask, int width, int height, COLORREF color) {
+void DrawMark(HDC dc, std::span<const Target> targets, int width, int height) {
   const int left = RoundHalfEven(width, 5, 8);
   const int bottom = RoundHalfEven(height, 3, 8);
-  {
-    UniqueBrush brush;
-    LOGBRUSH lb{};
-    {
-      SelectGuard probe(dc, ::GetStockObject(BLACK_BRUSH));
-      if (!probe.ok() || ::GetObjectA(probe.previous(), sizeof lb, &lb) != sizeof lb) return;
-    }
-    lb.lbStyle = BS_SOLID;
-    lb.lbColor = color;
-    brush.reset(::CreateBrushIndirect(&lb));
-    if (!brush) return;
+  for (const Target& target : targets) {
+    UniqueBrush brush(::CreateSolidBrush(target.color));
+    if (!brush || !::SelectObject(dc, target.bitmap)) return;
     SelectGuard brushGuard(dc, brush.get());
     ::Ellipse(dc, left, 0, width, bottom);
   }
-  UniqueBrush black(::CreateSolidBrush(RGB(0, 0, 0)));
-  if (!black || !::SelectObject(dc, mask)) return;
-  SelectGuard brushGuard(dc, black.get());
-  ::Ellipse(dc, left, 0, width, bottom);
+}
+
+// 32-bit pixels, top row first, with their alpha byte.
+BITMAPINFO PixelFormat(int width, int height) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
+
+bool ReadPixels(HDC dc, HBITMAP bitmap, int width, int height, std::vector<std::uint32_t>& out) {
+  out.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+  BITMAPINFO bi = PixelFormat(width, height);
+  return ::GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), out.data(), &bi, DIB_RGB_COLORS) == height;
+}
+
+// A scratch bitmap of the icon's size, every pixel `fill`, for learning which
+// pixels a drawing touches.
+struct Scratch {
+  UniqueBitmap bitmap;
+  std::span<std::uint32_t> pixels;
+  std::uint32_t fill = 0;
+};
+
+bool MakeScratch(HDC dc, int width, int height, std::uint32_t fill, Scratch& out) {
+  BITMAPINFO bi = PixelFormat(width, height);
+  void* bits = nullptr;
+  out.bitmap.reset(::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!out.bitmap || !bits) return false;
+  out.pixels = {static_cast<std::uint32_t*>(bits), static_cast<std::size_t>(width) * static_cast<std::size_t>(height)};
+  std::fill(out.pixels.begin(), out.pixels.end(), fill);
+  out.fill = fill;
+  return true;
 }
 
 }  // namespace
@@ -108,16 +143,45 @@ Hicon Win32Painter::DrawCount(Hicon base, std::uint16_t count, bool digit, std::
 
   BITMAP bm{};
   if (::GetObjectA(bitmaps.color.get(), sizeof bm, &bm) != sizeof bm) return Hicon{};
+  const int width = bm.bmWidth, height = bm.bmHeight;
+  UniqueDc dc(::CreateCompatibleDC(nullptr));
+  if (!dc) return Hicon{};
+
+  // An icon with an alpha channel shows by its alpha and ignores its mask,
+  // and GDI leaves alpha 0 where it draws: what the count covers must be made
+  // opaque there. Two scratch copies of the drawing, on different grounds,
+  // tell which pixels it covers.
+  std::vector<std::uint32_t> pixels;
+  const bool alpha = bm.bmBitsPixel == 32 && ReadPixels(dc.get(), bitmaps.color.get(), width, height, pixels) &&
+                     std::any_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0; });
+  Scratch scratch[2];
+  std::vector<Target> targets;
+  if (alpha) {
+    if (!MakeScratch(dc.get(), width, height, 0x00000000u, scratch[0]) ||
+        !MakeScratch(dc.get(), width, height, 0x00FFFFFFu, scratch[1]))
+      return Hicon{};
+    for (const Scratch& s : scratch) targets.push_back({s.bitmap.get(), color});
+  }
+  targets.push_back({bitmaps.color.get(), color});
+  targets.push_back({bitmaps.mask.get(), RGB(0, 0, 0)});
   {
-    UniqueDc dc(::CreateCompatibleDC(nullptr));
-    if (!dc) return Hicon{};
     // Puts the context's first bitmap back before the copies are used.
     SelectGuard bitmapGuard(dc.get(), bitmaps.color.get());
     if (!bitmapGuard.ok()) return Hicon{};
     if (digit && count < 10)
-      DrawDigit(dc.get(), bitmaps.mask.get(), bm.bmWidth, count, color);
+      DrawDigit(dc.get(), targets, width, count);
     else
-      DrawMark(dc.get(), bitmaps.mask.get(), bm.bmWidth, bm.bmHeight, color);
+      DrawMark(dc.get(), targets, width, height);
+  }
+  if (alpha) {
+    ::GdiFlush();
+    if (ReadPixels(dc.get(), bitmaps.color.get(), width, height, pixels)) {
+      for (std::size_t i = 0; i < pixels.size(); ++i)
+        if (scratch[0].pixels[i] != scratch[0].fill || scratch[1].pixels[i] != scratch[1].fill)
+          pixels[i] |= 0xFF000000u;
+      BITMAPINFO bi = PixelFormat(width, height);
+      ::SetDIBits(dc.get(), bitmaps.color.get(), 0, static_cast<UINT>(height), pixels.data(), &bi, DIB_RGB_COLORS);
+    }
   }
   ICONINFO info = bitmaps.info;
   info.hbmMask = bitmaps.mask.get();

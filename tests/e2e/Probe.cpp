@@ -21,6 +21,7 @@ Probe Probe::Open(const ProbeSpec& spec, const std::wstring& workDir) {
                       std::to_wstring(spec.count) + L" --out " + Quote(outPath);
   if (spec.minimized) args += L" --minimized";
   if (spec.hidden) args += L" --hidden";
+  if (spec.alphaIcon) args += L" --alpha-icon";
   if (!spec.ownerClass.empty())
     args += L" --owner-class " + Quote(spec.ownerClass) + L" --owner-title " + Quote(spec.ownerTitle);
   if (!spec.parentClass.empty())

@@ -23,6 +23,7 @@ struct ProbeSpec {
   std::wstring hangOn;  // "minimize" or "hide": the window's thread then stops answering
   unsigned hangMs = 0;  // keep a log of WM_CLOSE / WM_SYSCOMMAND / WM_SHOWWINDOW / WM_DESTROY
   bool x86 = false;     // a 32-bit program: probe32.exe
+  bool alphaIcon = false;  // a class icon with an alpha channel
 };
 
 class Probe {

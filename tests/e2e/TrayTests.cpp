@@ -271,6 +271,32 @@ TEST_F(TrayTest, WindowsOfOneClassShareAGroupIconThatDissolvesWhenOneComesBack) 
   EXPECT_EQ(Icons().size(), 2u) << Describe(Icons());
 }
 
+// Where the window's icon has an alpha channel, the tray shows it by its alpha:
+// the count's box is opaque over the icon's see-through corner.
+TEST_F(TrayTest, CountOnAnIconWithAnAlphaChannelIsOpaque) {
+  ProbeSpec spec;
+  spec.cls = L"EXCEL7";
+  spec.count = 3;
+  spec.alphaIcon = true;
+  Probe& books = OpenProbe(spec);
+  ASSERT_TRUE(books.Ok());
+  ASSERT_NE(Start({{kHandleExcel, 1}, {kTrayMode, 2}, {kGroupMinimum, 2}, {kGroupShowCount, 1}}), nullptr);
+  ASSERT_TRUE(SendToTray(books.Window(0)));
+  const auto own = WaitForIcon(TrayId(books.Window(0)), L"Probe");
+  ASSERT_TRUE(own && own->HasIcon() && own->iconBpp == 32) << Describe(Icons());
+  for (HWND w : {books.Window(1), books.Window(2)}) ASSERT_TRUE(SendToTray(w));
+  const auto group = WaitForIcon(1, L"3 minimized windows");
+  ASSERT_TRUE(group && group->HasIcon() && group->iconWidth == own->iconWidth) << Describe(Icons());
+  const auto alpha = [](const TrayRecord& i, std::uint32_t x, std::uint32_t y) {
+    return i.colourBits.at((y * i.iconWidth + x) * 4 + 3);
+  };
+  int covered = 0;
+  for (std::uint32_t y = 0; y < own->iconHeight / 2; ++y)
+    for (std::uint32_t x = own->iconWidth / 2; x < own->iconWidth; ++x)
+      covered += alpha(*own, x, y) == 0 && alpha(*group, x, y) == 255;
+  EXPECT_GE(covered, 20) << "the count's box is see-through";
+}
+
 // The sweep takes over a changed title; the icons are rebuilt, the group's included.
 TEST_F(TrayTest, TipFollowsTheTitleOfAHiddenWindow) {
   Probe& books = Open(L"EXCEL7", L"Workbook", false, 2);

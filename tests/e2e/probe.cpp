@@ -5,6 +5,7 @@
 //   probe.exe --class C [--title T] [--count N] [--minimized] [--hidden]
 //             [--owner-class C [--owner-title T]] [--parent-class C [--parent-title T]]
 //             [--out FILE] [--log FILE] [--lifetime MS] [--hang-on minimize|hide --hang-ms MS]
+//             [--alpha-icon]
 //
 // --owner-class: one hidden window of that class owns every window (as a
 //   framework's application window owns its forms).
@@ -16,6 +17,8 @@
 //   WM_SHOWWINDOW and WM_DESTROY of the windows.
 // --hang-on: once a window has been minimized (or hidden), its thread stops
 //   answering for --hang-ms, as a program that hangs would.
+// --alpha-icon: the class icon has an alpha channel, as most programs' icons
+//   have: opaque green, its top right quarter see-through.
 // The process ends, exit code 0, when all windows are closed (WM_CLOSE) or
 // the lifetime is over; 2 for bad arguments, 3 when a window cannot be made.
 #include <windows.h>
@@ -39,6 +42,7 @@ struct Options {
   DWORD lifetime = 0;
   std::wstring hangOn;
   DWORD hangMs = 0;
+  bool alphaIcon = false;
 };
 
 int g_open = 0;
@@ -103,12 +107,28 @@ LRESULT CALLBACK HostProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept {
   return DefWindowProcW(w, msg, wp, lp);
 }
 
-bool Register(const std::wstring& cls, WNDPROC proc) {
+HICON AlphaIcon() {
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof bi.bmiHeader, 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP color = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const std::vector<BYTE> opaque(32 * 4, 0);
+  HBITMAP mask = CreateBitmap(32, 32, 1, 1, opaque.data());
+  for (int i = 0; bits && i < 32 * 32; ++i)
+    static_cast<DWORD*>(bits)[i] = i % 32 < 16 || i / 32 >= 16 ? 0xFF008000 : 0;  // ARGB
+  ICONINFO info{TRUE, 0, 0, mask, color};
+  HICON icon = color && mask ? CreateIconIndirect(&info) : nullptr;
+  DeleteObject(mask);
+  DeleteObject(color);
+  return icon;
+}
+
+bool Register(const std::wstring& cls, WNDPROC proc, HICON icon = nullptr) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = proc;
   wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
+  wc.hIcon = icon ? icon : LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
   wc.hIconSm = wc.hIcon;
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -139,6 +159,7 @@ bool Parse(int argc, wchar_t** argv, Options& o) {
     else if (a == L"--lifetime") { if (!next(v)) return false; o.lifetime = static_cast<DWORD>(_wtoi(v.c_str())); }
     else if (a == L"--hang-on") { if (!next(o.hangOn)) return false; }
     else if (a == L"--hang-ms") { if (!next(v)) return false; o.hangMs = static_cast<DWORD>(_wtoi(v.c_str())); }
+    else if (a == L"--alpha-icon") o.alphaIcon = true;
     else return false;
   }
   return !o.cls.empty() && o.count >= 1 && o.count <= 100;
@@ -166,14 +187,14 @@ int Run(int argc, wchar_t** argv) {
   if (!Parse(argc, argv, o)) {
     std::fwprintf(stderr, L"usage: probe.exe --class C [--title T] [--count N] [--minimized] [--hidden] "
                           L"[--owner-class C] [--owner-title T] [--parent-class C] [--parent-title T] "
-                          L"[--out FILE] [--log FILE] [--lifetime MS] [--hang-on minimize|hide --hang-ms MS]\n");
+                          L"[--out FILE] [--log FILE] [--lifetime MS] [--hang-on minimize|hide --hang-ms MS] [--alpha-icon]\n");
     return 2;
   }
   g_log = o.log;
   g_hangOn = o.hangOn;
   g_hangMs = o.hangMs;
   const HINSTANCE inst = GetModuleHandleW(nullptr);
-  if (!Register(o.cls, ProbeProc)) return 3;
+  if (!Register(o.cls, ProbeProc, o.alphaIcon ? AlphaIcon() : nullptr)) return 3;
 
   std::string out;
   HWND owner = nullptr, parent = nullptr;

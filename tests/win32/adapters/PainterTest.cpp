@@ -11,18 +11,18 @@ constexpr COLORREF Ground = RGB(0, 128, 0);
 constexpr COLORREF Count = RGB(255, 0, 0);
 
 // A colour icon of size x size: Ground everywhere; the mask opaque on the left
-// half and transparent on the right half, where the count goes.
-UniqueIcon MakeIcon(int size) {
-  UniqueDc screen(::CreateCompatibleDC(nullptr));
-  HDC desktopDc = ::GetDC(nullptr);
-  UniqueBitmap color(::CreateCompatibleBitmap(desktopDc, size, size));
-  ::ReleaseDC(nullptr, desktopDc);
-  {
-    SelectGuard select(screen.get(), color.get());
-    UniqueBrush brush(::CreateSolidBrush(Ground));
-    RECT all{0, 0, size, size};
-    ::FillRect(screen.get(), &all, brush.get());
-  }
+// half and transparent on the right half, where the count goes. With an alpha
+// channel the right half is see-through there too, the column before it half so.
+UniqueIcon MakeIcon(int size, bool alpha = false) {
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof bi.bmiHeader, size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* pixels = nullptr;
+  UniqueBitmap color(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0));
+  if (!color) return nullptr;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x)
+      static_cast<std::uint32_t*>(pixels)[y * size + x] =
+          test::Rgb(Ground) | (!alpha ? 0u : x < size / 2 - 1 ? 0xFF000000u : x < size / 2 ? 0x80000000u : 0u);
   const int stride = ((size + 15) / 16) * 2;
   std::vector<std::uint8_t> bits(static_cast<std::size_t>(stride * size), 0);
   for (int y = 0; y < size; ++y)
@@ -47,18 +47,26 @@ IconPixels Read(HICON icon) {
   return out;
 }
 
+// A pixel with its alpha byte.
+std::uint32_t Raw(const test::Pixels& p, int x, int y) { return p.data[static_cast<std::size_t>(y * p.width + x)]; }
+
 bool Same(const IconPixels& a, const IconPixels& b, int x, int y) {
-  return a.color.at(x, y) == b.color.at(x, y) && a.mask.at(x, y) == b.mask.at(x, y);
+  return Raw(a.color, x, y) == Raw(b.color, x, y) && a.mask.at(x, y) == b.mask.at(x, y);
 }
 
-class DrawCountTest : public ::testing::TestWithParam<int> {
+// Changed by the drawing, yet not opaque by alpha: a hole where an icon with alpha shows the count.
+bool DrawnSeeThrough(const IconPixels& before, const IconPixels& after, int x, int y) {
+  return Raw(after.color, x, y) != Raw(before.color, x, y) && Raw(after.color, x, y) >> 24 != 255;
+}
+
+class DrawCountTest : public ::testing::TestWithParam<std::tuple<int, bool>> {
  protected:
   Win32Painter painter;
 };
 
 TEST_P(DrawCountTest, DigitAtTheTopRightOpaqueInTheMask) {
-  const int size = GetParam();
-  UniqueIcon base = MakeIcon(size);
+  const auto [size, alpha] = GetParam();
+  UniqueIcon base = MakeIcon(size, alpha);
   ASSERT_TRUE(base);
   const IconPixels before = Read(base.get());
   ASSERT_EQ(before.color.width, size);
@@ -73,6 +81,7 @@ TEST_P(DrawCountTest, DigitAtTheTopRightOpaqueInTheMask) {
   int digitPixels = 0;
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) {
+      EXPECT_FALSE(alpha && DrawnSeeThrough(before, after, x, y)) << x << "," << y;  // the digit and its box
       if (after.color.at(x, y) != test::Rgb(Count)) continue;
       ++digitPixels;
       EXPECT_GE(x, size / 2) << x << "," << y;  // right-aligned
@@ -80,6 +89,8 @@ TEST_P(DrawCountTest, DigitAtTheTopRightOpaqueInTheMask) {
       EXPECT_EQ(after.mask.at(x, y), 0u) << x << "," << y;  // opaque
     }
   EXPECT_GE(digitPixels, size / 4);
+  // The corner under the digit's box: opaque by alpha only where the icon has alpha.
+  EXPECT_EQ(Raw(after.color, size - 1, 0) >> 24, alpha ? 255u : 0u);
 
   // The digit touches the right part of the top rows; the rest is untouched.
   for (int y = 0; y < size; ++y)
@@ -95,8 +106,8 @@ TEST_P(DrawCountTest, DigitAtTheTopRightOpaqueInTheMask) {
 }
 
 TEST_P(DrawCountTest, MarkForTenAndMoreAndWithoutDigits) {
-  const int size = GetParam();
-  UniqueIcon base = MakeIcon(size);
+  const auto [size, alpha] = GetParam();
+  UniqueIcon base = MakeIcon(size, alpha);
   const IconPixels before = Read(base.get());
   const int left = size * 5 / 8, bottom = size * 3 / 8;  // exact for 16 and 32
   for (const auto& [count, digit] : {std::pair{10, true}, std::pair{3, false}}) {
@@ -112,6 +123,7 @@ TEST_P(DrawCountTest, MarkForTenAndMoreAndWithoutDigits) {
     for (int y = 0; y < size; ++y)
       for (int x = 0; x < size; ++x) {
         const bool inBox = x >= left && y < bottom;
+        EXPECT_FALSE(alpha && DrawnSeeThrough(before, after, x, y)) << x << "," << y;
         if (!inBox) {
           EXPECT_TRUE(Same(before, after, x, y)) << x << "," << y;
         }
@@ -128,7 +140,7 @@ TEST_P(DrawCountTest, MarkForTenAndMoreAndWithoutDigits) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(IconSizes, DrawCountTest, ::testing::Values(16, 32));
+INSTANTIATE_TEST_SUITE_P(IconSizes, DrawCountTest, ::testing::Combine(::testing::Values(16, 32), ::testing::Bool()));
 
 TEST(Win32Painter, RoundsHalvesToEven) {
   EXPECT_EQ(RoundHalfEven(16, 5, 8), 10);
@@ -217,7 +229,7 @@ HandleUse MeasureHandles() {
 
 TEST(Win32Painter, DrawingLeaksNoHandles) {
   Win32Painter painter;
-  UniqueIcon small = MakeIcon(16), large = MakeIcon(32);
+  UniqueIcon small = MakeIcon(16), large = MakeIcon(32, true);
   // The measure notices a leak at all.
   {
     const HandleUse start = MeasureHandles();
