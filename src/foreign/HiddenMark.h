@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Desktop.h"
+#include "platform/Shell.h"
 #include "platform/WinConst.h"
 
 namespace velmora {
@@ -37,14 +38,30 @@ inline bool StillHidden(Desktop& desktop, Hwnd wnd, HiddenHow how) {
   return how == HiddenHow::TabOnly && desktop.IsIconic(wnd);
 }
 
+// A window Velmora took off the taskbar goes back on it, minimized as it was:
+// shown again, or given its button back.
+inline void BackOnTaskbar(Desktop& desktop, Shell& shell, Hwnd wnd, HiddenHow how) {
+  if (how == HiddenHow::TabOnly && shell.AddTaskbarTab(wnd)) return;
+  // Shown anew, a window gets its button back whatever took it away.
+  if (how == HiddenHow::TabOnly) desktop.ShowWindowAsync(wnd, win::SW_HIDE);
+  desktop.ShowWindowAsync(wnd, win::SW_SHOWMINNOACTIVE);
+}
+
+// The mark of a window that is back by other means goes; one that had lost
+// only its button gets it back (nothing else would give it).
+inline void ForgetMark(Desktop& desktop, Shell& shell, Hwnd wnd, HiddenHow how) {
+  ClearHiddenMark(desktop, wnd);
+  if (how == HiddenHow::TabOnly && desktop.IsWindow(wnd)) shell.AddTaskbarTab(wnd);
+}
+
 // Shows every window that still carries the mark, and takes the mark away:
 // the last step of an exit, for windows the list lost hold of.
-inline void ShowMarkedWindows(Desktop& desktop, const std::vector<Hwnd>& windows) {
+inline void ShowMarkedWindows(Desktop& desktop, Shell& shell, const std::vector<Hwnd>& windows) {
   for (Hwnd wnd : windows) {
     const HiddenHow how = HiddenMarkOf(desktop, wnd);
     if (how == HiddenHow::None) continue;
     ClearHiddenMark(desktop, wnd);
-    if (StillHidden(desktop, wnd, how)) desktop.ShowWindowAsync(wnd, win::SW_SHOWMINNOACTIVE);
+    if (StillHidden(desktop, wnd, how)) BackOnTaskbar(desktop, shell, wnd, how);
   }
 }
 

@@ -34,6 +34,9 @@ TFOrvane::TFOrvane(Ports& ports, FormHost& host)
       ports_(ports),
       desktop_(ports.desktop),
       host_(host) {
+  // Nothing runs before start-up has loaded the settings and made the hotkey
+  // identifiers: a click on the splash waits for it.
+  paths_.Hold();
   TimerInitial.SetEnabled(true);
 }
 
@@ -66,6 +69,7 @@ void TFOrvane::TimerInitialTimer() {
   TrayList->SetListMenus(Menus.get());
   PushHookOptions(TrayList->Options, MemBlock);
   MakeHotkeyIds();
+  paths_.Release();
   paths_.RunOrDefer([this] {
     TrayList->LoadClassFile();
     // Windows a Velmora that was killed left hidden come back into the list.
@@ -74,7 +78,7 @@ void TFOrvane::TimerInitialTimer() {
       MemBlock->MainWindow = TrayIdOf(host_.Handle());
       ports_.kernel.SetHook();
       // 32-bit programs are served by the helper; without it Velmora runs on for the others.
-      ports_.kernel.StartHookHelper();
+      helperStarted_ = ports_.kernel.StartHookHelper();
     }
     RegisterHotkeys();
   });
@@ -83,8 +87,16 @@ void TFOrvane::TimerInitialTimer() {
 
 bool TFOrvane::FormCloseQuery() {
   if (closed_) return true;
-  // Also while a path waits in a menu or a message box: it still uses the list.
-  if (paths_.InPath()) return false;
+  // A close is never refused. A path that waits in a menu or a dialog still
+  // uses the list: its modal loop is ended, and the shutdown follows once it
+  // has returned (the caller asks again).
+  closeRequested_ = true;
+  paths_.SetClosing();
+  if (AboutForm) AboutForm->DropEdits();
+  if (paths_.InPath()) {
+    host_.EndModalLoops();
+    return false;
+  }
   Shutdown();
   return true;
 }
@@ -104,7 +116,7 @@ void TFOrvane::Shutdown() {
   if (TrayList) TrayList->SetListMenus(nullptr);
   Menus.reset();
   TrayList.reset();
-  ShowMarkedWindows(desktop_, TopLevelWindows(desktop_));
+  ShowMarkedWindows(desktop_, ports_.shell, TopLevelWindows(desktop_));
   UnmapMemBlock();
 }
 
@@ -177,7 +189,8 @@ std::string TFOrvane::ClassKeyOf(Hwnd wnd, const std::string& libraryKey) {
 void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void* payload, std::size_t payloadSize) {
   RequestMissed = false;
   if (closed_ || closeRequested_ || code < RQ_MINIMIZING || code > RQ_CLOSE_MINIMIZED) return;
-  HookRequest request{code, Hwnd{static_cast<std::uint64_t>(dwData)}, 0, {}};
+  // The 32-bit library's handles may arrive zero-extended: widened as the system widens them.
+  HookRequest request{code, HwndOfTrayId(dwData), 0, {}};
   // The request's own copy of the library's data; the block only for a library without it.
   if (payload != nullptr && payloadSize == sizeof(TRequestPayload)) {
     TRequestPayload copy;
@@ -188,7 +201,9 @@ void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void
     request.appWindow = MemBlock->AppWindow;
     request.classKey = ShortString(MemBlock->ClassKey);
   }
-  if (!paths_.RunOrDefer([this, request] { HandleRequest(request); })) RequestMissed = true;
+  // While they wait, requests about the same window and code are one.
+  const std::uint64_t key = (static_cast<std::uint64_t>(code) << 32) | TrayIdOf(request.wnd);
+  if (!paths_.RunOrMerge(key, [this, request] { HandleRequest(request); })) RequestMissed = true;
 }
 
 void TFOrvane::HandleRequest(const HookRequest& request) {
@@ -218,7 +233,13 @@ void TFOrvane::HandleRequest(const HookRequest& request) {
     }
     case RQ_SHELL_RESTART: TimerExplorer.SetEnabled(true); break;
     case RQ_INSTANCE: Request56(); break;
-    case RQ_CLOSE_MINIMIZED: CloseMinimizedWindows(); break;
+    case RQ_CLOSE_MINIMIZED:
+      // Elevated, Velmora may be reached from lower levels, sandboxes too: the user decides.
+      if (ports_.kernel.RunsElevated())
+        AskAndCloseMinimized();
+      else
+        CloseMinimizedWindows();
+      break;
     default: break;
   }
 }
@@ -409,7 +430,21 @@ void TFOrvane::TimerOthersTimer() {
   TimerOthers.SetEnabled(true);
 }
 
+void TFOrvane::KeepHookHelper() {
+  if (!helperStarted_ || ports_.kernel.HookHelperRunning()) return;
+  // Ended from outside, or crashed: started again, but not without end.
+  const std::uint64_t now = ports_.timers.TickCount();
+  std::erase_if(helperStarts_, [now](std::uint64_t at) { return now - at >= 60000; });
+  if (helperStarts_.size() >= 3) {
+    helperStarted_ = false;
+    return;
+  }
+  helperStarts_.push_back(now);
+  helperStarted_ = ports_.kernel.StartHookHelper();
+}
+
 void TFOrvane::Sweep() {
+  KeepHookHelper();
   const bool handleConsole = TrayList->Options.HandleConsole == 1;
   for (Hwnd wnd : TopLevelWindows(desktop_)) {
     if (!TrayList || TrayList->FindEntry(wnd)) continue;
@@ -434,12 +469,20 @@ bool TFOrvane::AdoptIfStillHidden(Hwnd wnd) {
   const HiddenHow how = HiddenMarkOf(desktop_, wnd);
   if (how == HiddenHow::None) return false;
   if (!StillHidden(desktop_, wnd, how) || !MayHide(wnd)) {
-    ClearHiddenMark(desktop_, wnd);  // back on the taskbar by other means
+    ForgetMark(desktop_, ports_.shell, wnd, how);  // back by other means
     return false;
   }
   CurrentWindow = wnd;
   InsertIcon(false);
-  return TrayList && TrayList->FindEntry(wnd) != nullptr;
+  if (!TrayList) return false;
+  // No icon, no hiding: a window the shell gave no icon goes back on the taskbar.
+  if (const TTrayIcon* entry = TrayList->FindEntry(wnd); entry && entry->IconFailed) TrayList->BringBackUnreachable();
+  if (TrayList->FindEntry(wnd)) return true;
+  if (HiddenMarkOf(desktop_, wnd) != HiddenHow::None) {
+    ClearHiddenMark(desktop_, wnd);
+    if (StillHidden(desktop_, wnd, how)) BackOnTaskbar(desktop_, ports_.shell, wnd, how);
+  }
+  return true;
 }
 
 void TFOrvane::TimerExplorerTimer() {
@@ -460,12 +503,8 @@ void TFOrvane::UserCloseWindow(Hwnd wnd, bool confirm) {
   if (confirm) {
     const std::string title = desktop_.GetWindowText(wnd);
     const std::string text = "以下应用程序将被关闭:\r" + title + "\r确定要关闭吗？";
-    int answer = 0;
-    {
-      // The question may stay open for long: other paths go on meanwhile.
-      EventPaths::Opening open(paths_);
-      answer = ports_.dialogs.MessageBox(text, AppTitle, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
-    }
+    // The question may stay open for long: other paths go on meanwhile.
+    const int answer = AskUser(paths_, ports_.dialogs, text, AppTitle, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
     if (answer != IDYES || !desktop_.IsWindow(wnd)) return;
   }
   desktop_.PostMessage(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -503,8 +542,7 @@ void TFOrvane::UnregisterHotkeys() {
 
 void TFOrvane::ShowHotkeyUnavailable(const std::string& text) {
   const std::string message = "The hotkey '" + text + "' is not available.\rPlease try another hotkey.";
-  EventPaths::Opening open(paths_);
-  ports_.dialogs.MessageBox(message, AppTitle, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
+  AskUser(paths_, ports_.dialogs, message, AppTitle, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
 }
 
 void TFOrvane::WMHotKey(std::uintptr_t id) {
@@ -531,17 +569,7 @@ void TFOrvane::RunHotkey(std::size_t number) {
         if (TrayList) TrayList->CloseAll();
       });
       break;
-    case 5:
-      paths_.RunOrDefer([this] {
-        int answer = 0;
-        {
-          EventPaths::Opening open(paths_);
-          answer = ports_.dialogs.MessageBox("All minimized applications will be closed \rProceed with Close ?",
-                                             AppTitle, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
-        }
-        if (answer == IDYES) CloseMinimizedWindows();
-      });
-      break;
+    case 5: paths_.RunOrDefer([this] { AskAndCloseMinimized(); }); break;
     case 6:
       paths_.RunOrDefer([this] {
         if (Menus) Menus->ShowListMenu("", MenuMode::Restore, true);
@@ -549,6 +577,12 @@ void TFOrvane::RunHotkey(std::size_t number) {
       break;
     default: break;
   }
+}
+
+void TFOrvane::AskAndCloseMinimized() {
+  if (AskUser(paths_, ports_.dialogs, "All minimized applications will be closed \rProceed with Close ?", AppTitle,
+              MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL) == IDYES)
+    CloseMinimizedWindows();
 }
 
 void TFOrvane::MinimizeForeground() {
@@ -568,6 +602,8 @@ void TFOrvane::Velmora1Click() {
 }
 
 bool TFOrvane::RegisterHotkey(int number, std::uint8_t modifiers, std::uint16_t key) {
+  // Before start-up the identifiers do not exist yet: nothing registers under a wrong one.
+  if (!TrayList || number < 1 || number > static_cast<int>(HotkeyCount)) return false;
   const auto& id = HotkeyIds[static_cast<std::size_t>(number)];
   return ports_.hotkeys.RegisterHotKey(host_.Handle(), id.Id, modifiers, key);
 }

@@ -26,6 +26,9 @@ class FormHost {
   virtual void SetCaption(std::string_view caption) = 0;
   // Closes the main form later, from the message loop; the close runs FormCloseQuery.
   virtual void Close() = 0;
+  // The program is ending: the open menu is ended, and every open dialog box
+  // (message boxes, the change-hotkey dialog) is answered as cancelled.
+  virtual void EndModalLoops() = 0;
 };
 
 class TFOrvane : public MainForm, public OptionsHost {
@@ -38,8 +41,9 @@ class TFOrvane : public MainForm, public OptionsHost {
   // Life of the form.
   void FormCreate();
   void TimerInitialTimer();
-  // The shutdown sequence. False while another event path is at work (a
-  // close that arrived nested in it): the caller tries again a little later.
+  // The shutdown sequence; never refused. False while another event path is at
+  // work (a close nested in its menu or dialog): that loop is ended, and the
+  // caller asks again a little later.
   bool FormCloseQuery();
   void SetMainMutex(KernelObject mutex) { MainMutex = std::move(mutex); }
   void CloseMainMutex();
@@ -77,6 +81,8 @@ class TFOrvane : public MainForm, public OptionsHost {
   void SyncAppMenuItems(Hwnd appWnd);
   // Closes the minimized windows the user knows of: on the taskbar, or hidden by Velmora.
   void CloseMinimizedWindows();
+  // The question of hotkey 5, then the close.
+  void AskAndCloseMinimized();
 
   // MainForm.
   void InsertIconAndHide(Hwnd wnd) override;
@@ -133,6 +139,8 @@ class TFOrvane : public MainForm, public OptionsHost {
   HideResult HideListed(Hwnd wnd, bool justMinimized);
   void HidePending();
   void Sweep();
+  // Starts the 32-bit helper again when it ended from outside, three times a minute at most.
+  void KeepHookHelper();
   void AdoptMarkedWindows();
   bool AdoptIfStillHidden(Hwnd wnd);
   void ShowListedWindowsNow();
@@ -158,7 +166,9 @@ class TFOrvane : public MainForm, public OptionsHost {
   TOptionsRecord startOptions_;  // the live record before the list exists
   std::vector<PendingHide> pendingHides_;
   bool closed_ = false;
-  bool closeRequested_ = false;  // request 56 asked to close: nothing more is taken in
+  bool closeRequested_ = false;  // asked to close: nothing more is taken in
+  bool helperStarted_ = false;   // the 32-bit helper was started and is looked after
+  std::vector<std::uint64_t> helperStarts_;  // restarts of the helper within the last minute
 };
 
 }  // namespace velmora

@@ -76,6 +76,11 @@ void TAboutForm::ShowSplash() {
   c_.ShowWindow(true);
 }
 
+void TAboutForm::DropEdits() {
+  Timer1.SetEnabled(false);
+  c_.ShowWindow(false);  // what it shows is read from the store at the next showing
+}
+
 void TAboutForm::Timer1Timer() {
   Timer1.SetEnabled(false);
   host_.Paths().RunOrDefer([this] { c_.ShowWindow(false); });
@@ -204,7 +209,7 @@ void TAboutForm::bcloseClick() {
   const TOptionsRecord& live = host_.LiveOptions();
   const bool useItem = c_.IsChecked(cbuseminimize);
   if (MenuText() != live.MenuText() || useItem != (live.UseMenuItem != 0))
-    ports_.dialogs.MessageBox("请您   重启    Velmora !", AppTitle, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
+    AskUser(host_.Paths(), ports_.dialogs, "请您   重启    Velmora !", AppTitle, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
   o.SetMenuText(MenuText());
   o.UseMenuItem = useItem ? 1 : 0;
   o.ShowSplash = c_.IsChecked(cbsplash) ? 1 : 0;
@@ -270,11 +275,14 @@ void TAboutForm::ChangeHotkey(int number, bool onlyWhenConfirmed) {
   std::uint8_t modifiers = 0;
   std::uint16_t key = 0;
   bool confirmed = false;
+  if (host_.Paths().Closing()) return c_.SetLeft(left);
   {
     // Modal: the rest of the program goes on meanwhile.
     EventPaths::Opening open(host_.Paths());
     confirmed = changeHotkey_.Execute(c_.GetText(box), current.Modifiers, current.Key, modifiers, key);
   }
+  // Ended because the program ends: nothing changes.
+  if (host_.Paths().Closing()) return c_.SetLeft(left);
   if (confirmed || !onlyWhenConfirmed) {
     host_.UnregisterHotkey(number);
     THotkeyRecord& entry = host_.LiveOptions().Hotkey(number);

@@ -79,6 +79,8 @@ class TAboutForm {
   // Alt+F4 and the like: refused, the dialog stays open.
   bool FormCloseQuery() { return false; }
   void Timer1Timer();
+  // The program ends: the dialog goes, unsaved edits with it.
+  void DropEdits();
 
   Timer Timer1;
 

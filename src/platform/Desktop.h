@@ -59,15 +59,20 @@ class Desktop {
   virtual bool SetForegroundWindow(Hwnd wnd) = 0;
   // To the top of the z-order without waiting for the window's thread.
   virtual bool BringWindowToTop(Hwnd wnd) = 0;
+  // Joins two threads' input state: a thread that stops answering then holds
+  // the other up too. Only for windows that answer (IsHungAppWindow false).
   virtual bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) = 0;
-  virtual bool HasForegroundLock() = 0;
-  virtual std::uint32_t GetForegroundLockTimeout() = 0;
-  virtual void SetForegroundLockTimeout(std::uint32_t ms) = 0;
+  // Lets that process take the foreground itself (when its window restores);
+  // works while Velmora may take it, after a click on its icon or a hotkey.
+  virtual bool AllowSetForegroundWindow(std::uint32_t processId) = 0;
+  // The window's program has not taken its messages for a while; asks nothing of it.
+  virtual bool IsHungAppWindow(Hwnd wnd) = 0;
 
   // System menus, by command.
   virtual Hmenu GetSystemMenu(Hwnd wnd, bool revert) = 0;
   virtual bool IsMenu(Hmenu menu) = 0;
   virtual std::uint32_t GetMenuState(Hmenu menu, std::uint32_t id, std::uint32_t flags) = 0;
+  // text: UTF-8; bytes that are not UTF-8 are read in the ANSI code page.
   virtual bool InsertMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags, std::uintptr_t id,
                           std::string_view text) = 0;
   virtual std::uint32_t CheckMenuItem(Hmenu menu, std::uint32_t id, std::uint32_t check) = 0;

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/WinConst.h"
+
 namespace velmora {
 
 // Holds the guard for one path; released on every way out, exceptions too.
@@ -23,7 +25,7 @@ class EventPaths::Scope {
 };
 
 bool EventPaths::TryRun(const Path& path) {
-  if (busy_ || closed_) return false;
+  if (Blocked() || closed_) return false;
   {
     Scope scope(*this);
     path();
@@ -34,25 +36,39 @@ bool EventPaths::TryRun(const Path& path) {
 
 bool EventPaths::RunOrDefer(Path path) {
   if (closed_) return false;
-  if (!busy_) return TryRun(path);
-  if (deferred_.size() >= MaxDeferred) return false;
-  deferred_.push_back(std::move(path));
+  if (!Blocked()) return TryRun(path);
+  deferred_.push_back({0, std::move(path)});
+  return true;
+}
+
+bool EventPaths::RunOrMerge(std::uint64_t key, Path path) {
+  if (closed_) return false;
+  if (!Blocked()) return TryRun(path);
+  if (auto it = waitingRequests_.find(key); it != waitingRequests_.end()) {
+    it->second->path = std::move(path);  // the newest data, in the place of the first
+    return true;
+  }
+  if (waitingRequests_.size() >= MaxDeferredRequests) return false;
+  deferred_.push_back({key, std::move(path)});
+  waitingRequests_.emplace(key, std::prev(deferred_.end()));
   return true;
 }
 
 void EventPaths::Close() {
   closed_ = true;
   deferred_.clear();
+  waitingRequests_.clear();
 }
 
 void EventPaths::RunDeferred() {
   // One at a time, each under the guard; a failing one leaves the rest queued
   // for the next path that ends.
-  while (!busy_ && !closed_ && !deferred_.empty()) {
-    Path next = std::move(deferred_.front());
+  while (!Blocked() && !closed_ && !deferred_.empty()) {
+    Waiting next = std::move(deferred_.front());
     deferred_.pop_front();
+    if (next.key != 0) waitingRequests_.erase(next.key);
     Scope scope(*this);
-    next();
+    next.path();
   }
 }
 
@@ -62,5 +78,12 @@ EventPaths::Opening::Opening(EventPaths& paths) : paths_(paths), wasBusy_(paths.
 }
 
 EventPaths::Opening::~Opening() { paths_.busy_ = wasBusy_; }
+
+int AskUser(EventPaths& paths, Dialogs& dialogs, std::string_view text, std::string_view caption,
+            std::uint32_t type) {
+  if (paths.Closing()) return win::IDCANCEL;
+  EventPaths::Opening open(paths);
+  return dialogs.MessageBox(text, caption, type);
+}
 
 }  // namespace velmora

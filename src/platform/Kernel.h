@@ -38,6 +38,11 @@ class Kernel {
   virtual bool StartHookHelper() = 0;
   // Asks it to end and waits for it a moment; it also ends with this process.
   virtual void StopHookHelper() = 0;
+  // The helper started last is still running (not ended, killed or crashed).
+  virtual bool HookHelperRunning() = 0;
+
+  // Velmora runs elevated: programs of lower integrity levels may reach it.
+  virtual bool RunsElevated() = 0;
 };
 
 // Owns one handle of the Kernel port: closed once, when the owner lets go.

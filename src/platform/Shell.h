@@ -31,6 +31,8 @@ class Shell {
   virtual bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) = 0;
   // ITaskbarList: HrInit, then DeleteTab(wnd). False when any step fails.
   virtual bool DeleteTaskbarTab(Hwnd wnd) = 0;
+  // ITaskbarList: HrInit, then AddTab(wnd): the button comes back.
+  virtual bool AddTaskbarTab(Hwnd wnd) = 0;
 };
 
 }  // namespace velmora

@@ -46,6 +46,17 @@ std::string Utf8Prefix(std::string_view text, std::size_t maxUnits) {
   return std::string(text.substr(0, at));
 }
 
+std::string Utf8PrefixBytes(std::string_view text, std::size_t maxBytes) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t length = 0;
+    Decode(text, at, length);
+    if (at + length > maxBytes) break;
+    at += length;
+  }
+  return std::string(text.substr(0, at));
+}
+
 std::size_t Utf16Length(std::string_view text) {
   std::size_t at = 0, units = 0;
   while (at < text.size()) {

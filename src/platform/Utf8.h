@@ -12,6 +12,8 @@ namespace velmora {
 // The longest beginning of text that holds at most maxUnits UTF-16 units and
 // ends on a whole character.
 std::string Utf8Prefix(std::string_view text, std::size_t maxUnits);
+// The longest beginning of text of at most maxBytes bytes that ends on a whole character.
+std::string Utf8PrefixBytes(std::string_view text, std::size_t maxBytes);
 // The number of UTF-16 units of text.
 std::size_t Utf16Length(std::string_view text);
 // text as UTF-16LE bytes with a terminating zero, as a registry string holds it.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Utf8.h"
+
 namespace velmora {
 
 namespace {
@@ -28,10 +30,10 @@ std::string TOptionsRecord::MenuText() const {
 }
 
 void TOptionsRecord::SetMenuText(std::string_view text) {
-  const std::size_t n = std::min(text.size(), MenuItemTextMax);
+  const std::string kept = Utf8PrefixBytes(text, MenuItemTextMax);
   MenuItemText.fill(0);
-  MenuItemText[0] = static_cast<std::uint8_t>(n);
-  std::memcpy(MenuItemText.data() + 1, text.data(), n);
+  MenuItemText[0] = static_cast<std::uint8_t>(kept.size());
+  std::memcpy(MenuItemText.data() + 1, kept.data(), kept.size());
 }
 
 std::array<std::uint8_t, OptionsRecordSize> EncodeOptions(const TOptionsRecord& o) {

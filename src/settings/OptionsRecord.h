@@ -49,7 +49,7 @@ struct TOptionsRecord {
   std::uint8_t Padding27 = 0;
   std::array<THotkeyRecord, HotkeyCount> Hotkeys{};  // entries 1..6 at indexes 0..5
   std::uint8_t ShowSplash = 1;
-  std::array<std::uint8_t, 1 + MenuItemTextMax> MenuItemText{};  // length byte, then ANSI bytes
+  std::array<std::uint8_t, 1 + MenuItemTextMax> MenuItemText{};  // length byte, then UTF-8 (older records: ANSI) bytes
   std::uint8_t UseMenuItem = 1;
   std::uint8_t Padding105[3] = {};
 
@@ -59,7 +59,7 @@ struct TOptionsRecord {
   int EffectiveTrayMode() const { return TrayMode <= 2 ? TrayMode : 0; }
   std::size_t EffectiveGroupMinimum() const { return GroupMinimum == 0 ? 1 : GroupMinimum; }
   std::string MenuText() const;
-  void SetMenuText(std::string_view text);  // cut to 50 bytes
+  void SetMenuText(std::string_view text);  // cut to 50 bytes, between characters
   THotkeyRecord& Hotkey(int number) { return Hotkeys[static_cast<std::size_t>(number - 1)]; }
   const THotkeyRecord& Hotkey(int number) const { return Hotkeys[static_cast<std::size_t>(number - 1)]; }
 };

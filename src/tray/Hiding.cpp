@@ -42,9 +42,12 @@ void TListTrayIcon::RemoveEntry(TTrayIcon* entry, std::size_t index) {
   owned->uFlags = TrayFlags;
   owned->uCallbackMessage = TrayCallbackMessage;
   owned->Timer.reset();
-  // The window keeps its mark until it is shown again: one that is still
-  // hidden (a slip, or a report of a window that did not go away) is taken
-  // back by the next sweep.
+  // The window keeps its mark while it is still off the taskbar: one that is
+  // still hidden (a slip, or a report of a window that did not go away) is
+  // taken back by the next sweep.
+  const Hwnd wnd = owned->Window;
+  const HiddenHow how = HiddenMarkOf(desktop_, wnd);
+  if (how != HiddenHow::None && !StillHidden(desktop_, wnd, how)) ForgetMark(desktop_, ports_.shell, wnd, how);
   TakeOutOfTray(std::move(owned));
 }
 
@@ -52,8 +55,13 @@ bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
   std::size_t index = 0;
   TTrayIcon* entry = FindEntry(wnd, &index);
   if (!entry) return false;
+  const HiddenHow how = HiddenMarkOf(desktop_, wnd);
   RemoveEntry(entry, index);
   ClearHiddenMark(desktop_, wnd);
+  if (how == HiddenHow::TabOnly) GiveButtonBack(wnd);
+  // Its program may take the foreground itself when it restores the window:
+  // Velmora has the right after a click on its icon or a hotkey, and passes it on.
+  desktop_.AllowSetForegroundWindow(desktop_.GetWindowProcessId(wnd));
   // Nothing here waits for the window's program: a hung one comes back when it answers again.
   if (const Hwnd app = OwningAppWindow(desktop_, wnd)) {
     desktop_.ShowWindowAsync(app, SW_SHOW);
@@ -66,30 +74,33 @@ bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
   return ForceForegroundWindow(wnd);
 }
 
+void TListTrayIcon::GiveButtonBack(Hwnd wnd) {
+  // Hidden and shown again, a window gets a new button whatever took the old one.
+  if (!ports_.shell.AddTaskbarTab(wnd)) desktop_.ShowWindowAsync(wnd, SW_HIDE);
+}
+
 bool TListTrayIcon::ForceForegroundWindow(Hwnd wnd) {
   Desktop& d = desktop_;
-  if (d.IsIconic(wnd)) d.ShowWindowAsync(wnd, SW_RESTORE);
+  if (d.IsIconic(wnd)) {
+    // The window's own thread restores it, and activates it once it is back:
+    // its program then puts the focus where it keeps it. Activated while still
+    // minimized, the focus would stay on its frame.
+    d.ShowWindowAsync(wnd, SW_RESTORE);
+    return d.GetForegroundWindow() == wnd;
+  }
   if (d.GetForegroundWindow() == wnd) return true;
-  if (d.HasForegroundLock()) {
-    const std::uint32_t foregroundThread = d.GetWindowThreadId(d.GetForegroundWindow());
-    const std::uint32_t ownThread = d.GetWindowThreadId(wnd);
-    bool inFront = false;
-    if (d.AttachThreadInput(ownThread, foregroundThread, true)) {
-      d.BringWindowToTop(wnd);
-      d.SetForegroundWindow(wnd);
-      d.AttachThreadInput(ownThread, foregroundThread, false);
-      inFront = d.GetForegroundWindow() == wnd;
-    }
-    if (!inFront) {
-      const std::uint32_t timeout = d.GetForegroundLockTimeout();
-      d.SetForegroundLockTimeout(0);
-      d.BringWindowToTop(wnd);
-      d.SetForegroundWindow(wnd);
-      d.SetForegroundLockTimeout(timeout);
-    }
-  } else {
+  d.BringWindowToTop(wnd);
+  d.SetForegroundWindow(wnd);
+  const Hwnd foreground = d.GetForegroundWindow();
+  if (foreground == wnd || !foreground) return foreground == wnd;
+  // Joined input state only with threads that answer: one that hangs would hold Velmora up.
+  if (d.IsHungAppWindow(wnd) || d.IsHungAppWindow(foreground)) return false;
+  const std::uint32_t foregroundThread = d.GetWindowThreadId(foreground);
+  const std::uint32_t ownThread = d.GetWindowThreadId(wnd);
+  if (d.AttachThreadInput(ownThread, foregroundThread, true)) {
     d.BringWindowToTop(wnd);
     d.SetForegroundWindow(wnd);
+    d.AttachThreadInput(ownThread, foregroundThread, false);
   }
   return d.GetForegroundWindow() == wnd;
 }
@@ -108,6 +119,7 @@ void TListTrayIcon::RestoreAll() {
 
 void TListTrayIcon::ShowListedWindows() {
   for (Hwnd wnd : LastToFirstWindows()) {
+    if (HiddenMarkOf(desktop_, wnd) == HiddenHow::TabOnly) GiveButtonBack(wnd);
     desktop_.ShowWindowAsync(wnd, SW_SHOW);
     desktop_.SendNotifyMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   }

@@ -54,8 +54,9 @@ void TListTrayIcon::RemoveClass(const std::string& name) {
   // Hidden windows of the class go back to the taskbar, minimized.
   for (Hwnd wnd : LastToFirstWindows()) {
     if (desktop_.GetClassName(wnd) != name) continue;
+    const HiddenHow how = HiddenMarkOf(desktop_, wnd);
     desktop_.ShowWindowAsync(wnd, SW_MINIMIZE);
-    ClearHiddenMark(desktop_, wnd);
+    ForgetMark(desktop_, ports_.shell, wnd, how);
     std::size_t index = 0;
     if (TTrayIcon* still = FindEntry(wnd, &index)) RemoveEntry(still, index);
   }

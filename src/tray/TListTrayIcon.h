@@ -129,7 +129,14 @@ class TListTrayIcon {
   std::size_t SlotOf(const std::string& group) const;
   void RemoveGroupIcons();  // every group icon deleted, every slot freed  // 0: the group has no icon
   NotifyIconData SharedData(std::uint32_t id, std::size_t count) const;
+  void GiveButtonBack(Hwnd wnd);
+
+ public:
+  // Every listed window whose icon the shell refused goes back on the taskbar,
+  // minimized, and leaves the list: no icon, no hiding.
   void BringBackUnreachable();
+
+ private:
   DelphiApp* FindApp(Hwnd appWnd) const;
   void InsertClassSorted(const std::string& name);
   std::string classFilePath_;     // the executable's name with ".vlm", beside it

@@ -321,9 +321,10 @@ void TListTrayIcon::BringBackUnreachable() {
     if (it == Entries.end()) break;
     const Hwnd wnd = (*it)->Window;
     const auto index = static_cast<std::size_t>(it - Entries.begin());
+    const HiddenHow how = HiddenMarkOf(desktop_, wnd);
     RemoveEntry(it->get(), index);
     ClearHiddenMark(desktop_, wnd);
-    if (desktop_.IsWindow(wnd) && !desktop_.IsWindowVisible(wnd)) desktop_.ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE);
+    if (how != HiddenHow::None && StillHidden(desktop_, wnd, how)) BackOnTaskbar(desktop_, ports_.shell, wnd, how);
   }
   bringingBack_ = false;
 }

@@ -58,8 +58,11 @@ std::uint32_t TrayMenus::Popup(const std::vector<MenuEntry>& items, bool atWorkA
   if (atWorkAreaCorner && !ports_.menus.GetWorkArea(x, y)) x = y = 0;
   // The menu stays open as long as the user likes: other paths go on meanwhile,
   // and the choice is acted on by window handle afterwards.
+  if (form_.Paths().Closing()) return 0;
   EventPaths::Opening open(form_.Paths());
-  return ports_.menus.TrackPopupMenu(items, x, y, owner);
+  const std::uint32_t command = ports_.menus.TrackPopupMenu(items, x, y, owner);
+  // Ended because the program ends: the choice is not acted on.
+  return form_.Paths().Closing() ? 0 : command;
 }
 
 void TrayMenus::Default1Click(Hwnd wnd, MenuMode mode) {

@@ -26,7 +26,7 @@ std::string DialogControls::GetText(ControlId id) {
 }
 
 void DialogControls::SetText(ControlId id, std::string_view text) {
-  ::SetWindowTextW(Item(id), ToWide(text, CP_UTF8).c_str());
+  ::SetWindowTextW(Item(id), TextToWide(text).c_str());
 }
 
 void DialogControls::SetFocus(ControlId id) { ::SetFocus(Item(id)); }
@@ -71,8 +71,17 @@ void DialogControls::Centre() {
                  work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+namespace {
+bool g_modalLoopsEnded = false;
+}
+
+void DialogControls::EndModalLoops() {
+  g_modalLoopsEnded = true;
+  ::PostThreadMessageW(::GetCurrentThreadId(), WM_NULL, 0, 0);  // wakes a loop that waits for messages
+}
+
 int DialogControls::ShowModal() {
-  if (!hwnd_) return IDCANCEL;
+  if (!hwnd_ || g_modalLoopsEnded) return IDCANCEL;
   result_.reset();
   Centre();
   HWND owner = ::GetWindow(hwnd_, GW_OWNER);
@@ -82,7 +91,7 @@ int DialogControls::ShowModal() {
   ::SetFocus(::GetNextDlgTabItem(hwnd_, nullptr, FALSE));  // the first control in tab order
   MSG msg{};
   bool quit = false;
-  while (!result_) {
+  while (!result_ && !g_modalLoopsEnded) {
     if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
       quit = true;
       break;
@@ -99,7 +108,7 @@ int DialogControls::ShowModal() {
     ::PostQuitMessage(static_cast<int>(msg.wParam));  // the program is ending: the main loop must see it
     return IDCANCEL;
   }
-  return *result_;
+  return result_.value_or(IDCANCEL);
 }
 
 void DialogControls::ShowWindow(bool visible) { ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }

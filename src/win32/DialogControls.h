@@ -11,6 +11,8 @@ namespace velmora {
 
 class DialogControls : public Controls {
  public:
+  // The program ends: every modal loop of a dialog returns IDCANCEL, and none opens again.
+  static void EndModalLoops();
   HWND Window() const { return hwnd_; }
 
   bool IsChecked(ControlId id) override;
@@ -38,6 +40,7 @@ class DialogControls : public Controls {
   ~DialogControls() override = default;
   HWND Item(ControlId id) const { return ::GetDlgItem(hwnd_, id); }
   void EndModal(int result) { result_ = result; }
+
   // A message of the modal loop the dialog takes before the dialog manager; true: consumed.
   virtual bool PreTranslate(const MSG&) { return false; }
   // Placed at the centre of the work area.

@@ -131,20 +131,11 @@ bool Win32Desktop::AttachThreadInput(std::uint32_t attach, std::uint32_t attachT
   return ::AttachThreadInput(attach, attachTo, doAttach ? TRUE : FALSE) != FALSE;
 }
 
-// Every supported system is NT 5 or later, which has the foreground lock.
-bool Win32Desktop::HasForegroundLock() { return true; }
-
-std::uint32_t Win32Desktop::GetForegroundLockTimeout() {
-  DWORD ms = 0;
-  if (!::SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &ms, 0)) return 0;
-  return ms;
+bool Win32Desktop::AllowSetForegroundWindow(std::uint32_t processId) {
+  return processId != 0 && ::AllowSetForegroundWindow(processId) != FALSE;
 }
 
-void Win32Desktop::SetForegroundLockTimeout(std::uint32_t ms) {
-  // The value travels in the pointer argument itself.
-  ::SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<void*>(static_cast<std::uintptr_t>(ms)),
-                          SPIF_SENDCHANGE);
-}
+bool Win32Desktop::IsHungAppWindow(Hwnd wnd) { return ::IsHungAppWindow(ToHwnd(wnd)) != FALSE; }
 
 Hmenu Win32Desktop::GetSystemMenu(Hwnd wnd, bool revert) {
   return FromHmenu(::GetSystemMenu(ToHwnd(wnd), revert ? TRUE : FALSE));
@@ -158,9 +149,9 @@ std::uint32_t Win32Desktop::GetMenuState(Hmenu menu, std::uint32_t id, std::uint
 
 bool Win32Desktop::InsertMenu(Hmenu menu, std::uint32_t position, std::uint32_t flags, std::uintptr_t id,
                               std::string_view text) {
-  const std::string item(text);
-  const char* content = (flags & MF_SEPARATOR) ? nullptr : item.c_str();
-  return ::InsertMenuA(ToHmenu(menu), position, flags, id, content) != FALSE;
+  const std::wstring item = TextToWide(text);
+  const wchar_t* content = (flags & MF_SEPARATOR) ? nullptr : item.c_str();
+  return ::InsertMenuW(ToHmenu(menu), position, flags, id, content) != FALSE;
 }
 
 std::uint32_t Win32Desktop::CheckMenuItem(Hmenu menu, std::uint32_t id, std::uint32_t check) {

@@ -49,9 +49,8 @@ class Win32Desktop final : public Desktop {
   bool SetForegroundWindow(Hwnd wnd) override;
   bool BringWindowToTop(Hwnd wnd) override;
   bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) override;
-  bool HasForegroundLock() override;
-  std::uint32_t GetForegroundLockTimeout() override;
-  void SetForegroundLockTimeout(std::uint32_t ms) override;
+  bool AllowSetForegroundWindow(std::uint32_t processId) override;
+  bool IsHungAppWindow(Hwnd wnd) override;
 
   Hmenu GetSystemMenu(Hwnd wnd, bool revert) override;
   bool IsMenu(Hmenu menu) override;

@@ -17,6 +17,13 @@ std::wstring ToWide(std::string_view text, unsigned codePage) {
   return out;
 }
 
+std::wstring TextToWide(std::string_view text) {
+  if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
+  const bool utf8 = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                          nullptr, 0) > 0;
+  return ToWide(text, utf8 ? CP_UTF8 : CP_ACP);
+}
+
 std::string FromWide(std::wstring_view text, unsigned codePage) {
   if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
   const int length = static_cast<int>(text.size());

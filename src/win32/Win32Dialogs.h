@@ -13,6 +13,9 @@ class Win32Dialogs final : public Dialogs {
 
 // Conversions between a byte string in code page `codePage` and UTF-16.
 std::wstring ToWide(std::string_view text, unsigned codePage);
+// Stored text as UTF-8, or, when it is not valid UTF-8 (written by other
+// versions), in the ANSI code page.
+std::wstring TextToWide(std::string_view text);
 std::string FromWide(std::wstring_view text, unsigned codePage);
 
 }  // namespace velmora

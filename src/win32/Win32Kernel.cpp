@@ -3,6 +3,7 @@
 #include <string>
 
 #include "hook/LibOrvane.h"
+#include "win32/Elevation.h"
 #include "win32/Win32Api.h"
 #include "win32/Win32Shell.h"
 
@@ -134,6 +135,12 @@ bool Win32Kernel::StartHookHelper() {
   helperThread_ = started.dwThreadId;
   return true;
 }
+
+bool Win32Kernel::HookHelperRunning() {
+  return helper_ && ::WaitForSingleObject(helper_.get(), 0) == WAIT_TIMEOUT;
+}
+
+bool Win32Kernel::RunsElevated() { return velmora::RunsElevated(); }
 
 void Win32Kernel::StopHookHelper() {
   if (!helper_) return;

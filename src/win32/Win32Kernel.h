@@ -34,6 +34,8 @@ class Win32Kernel final : public Kernel {
   bool StartHookHelper() override;
   // WM_QUIT to its thread, 2 s to end, then it is ended: its hooks go with it.
   void StopHookHelper() override;
+  bool HookHelperRunning() override;
+  bool RunsElevated() override;
 
  private:
   struct Mapping {

@@ -92,7 +92,7 @@ bool Win32Shell::ReplaceFile(std::string_view path, std::span<const std::uint8_t
   return false;
 }
 
-bool Win32Shell::DeleteTaskbarTab(Hwnd wnd) {
+bool SetTaskbarTab(std::uintptr_t wnd, bool present) noexcept {
   // The two GUIDs spelled out: linking them from the uuid library adds 40 KB of others.
   static constexpr CLSID ClsidTaskbarList = {0x56FDF344, 0xFD6D, 0x11D0, {0x95, 0x8A, 0x00, 0x60, 0x97, 0xC9, 0xA0, 0x90}};
   static constexpr IID IidTaskbarList = {0x56FDF342, 0xFD6D, 0x11D0, {0x95, 0x8A, 0x00, 0x60, 0x97, 0xC9, 0xA0, 0x90}};
@@ -102,7 +102,13 @@ bool Win32Shell::DeleteTaskbarTab(Hwnd wnd) {
       !raw)
     return false;
   UniqueCom<ITaskbarList> list(raw);
-  return SUCCEEDED(list->HrInit()) && SUCCEEDED(list->DeleteTab(ToHwnd(wnd)));
+  if (FAILED(list->HrInit())) return false;
+  const HWND window = reinterpret_cast<HWND>(wnd);
+  return SUCCEEDED(present ? list->AddTab(window) : list->DeleteTab(window));
 }
+
+bool Win32Shell::DeleteTaskbarTab(Hwnd wnd) { return SetTaskbarTab(static_cast<std::uintptr_t>(wnd.value), false); }
+
+bool Win32Shell::AddTaskbarTab(Hwnd wnd) { return SetTaskbarTab(static_cast<std::uintptr_t>(wnd.value), true); }
 
 }  // namespace velmora

@@ -1,5 +1,6 @@
 #pragma once
 // Shell on shell32, kernel32 and the taskbar list object.
+#include <cstdint>
 #include <string>
 
 #include "platform/Shell.h"
@@ -8,6 +9,9 @@ namespace velmora {
 
 // The full path of Velmora.exe, any length; empty on failure.
 std::wstring OwnModulePath();
+// ITaskbarList on a window: its button taken away or given back. COM must be
+// initialised on the calling thread.
+bool SetTaskbarTab(std::uintptr_t wnd, bool present) noexcept;
 
 class Win32Shell final : public Shell {
  public:
@@ -22,6 +26,7 @@ class Win32Shell final : public Shell {
   bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) override;
   // COM must be initialised on the calling thread.
   bool DeleteTaskbarTab(Hwnd wnd) override;
+  bool AddTaskbarTab(Hwnd wnd) override;
 };
 
 }  // namespace velmora

@@ -17,6 +17,7 @@ class NullHost : public FormHost {
   Hwnd Handle() override { return handle; }
   void SetCaption(std::string_view) override {}
   void Close() override {}
+  void EndModalLoops() override {}
   Hwnd handle;
 };
 

@@ -136,6 +136,18 @@ std::vector<MenuItem>::iterator FakeDesktop::FindItem(Menu& menu, std::uint32_t 
   return std::find_if(menu.items.begin(), menu.items.end(), [&](const MenuItem& i) { return i.id == item; });
 }
 
+void FakeDesktop::ActivatedByOwnProgram(FakeWindow& w) {
+  // Restoring itself, a program activates its window when it may take the foreground.
+  if (w.pid == currentProcessId || (foregroundLocked && !allowedProcesses.contains(w.pid))) return;
+  foreground_ = w.hwnd;
+  ToTop(w.hwnd);
+}
+
+bool FakeDesktop::HasButton(Hwnd wnd) const {
+  const FakeWindow* w = Find(wnd);
+  return w && w->alive && w->visible && !w->tabDeleted;
+}
+
 void FakeDesktop::ToTop(Hwnd wnd) {
   auto it = std::find(zorder_.begin(), zorder_.end(), wnd);
   if (it == zorder_.end()) return;
@@ -153,6 +165,7 @@ bool FakeDesktop::ApplyMessage(FakeWindow& w, std::uint32_t msg, std::uintptr_t 
   if (msg == win::WM_SYSCOMMAND && SysCommand(wParam) == win::SC_RESTORE) {
     w.iconic = false;
     w.visible = true;
+    ActivatedByOwnProgram(w);
   } else if (msg == win::WM_SYSCOMMAND && SysCommand(wParam) == win::SC_MINIMIZE) {
     w.iconic = true;
     w.visible = true;
@@ -296,6 +309,9 @@ bool FakeDesktop::ShowWindowAsync(Hwnd wnd, int cmd) {
   FakeWindow* w = Live(wnd);
   if (!w) return false;
   const bool wasVisible = w->visible;
+  // A hung program restores or minimizes its window only once it answers again.
+  const bool keepsState = w->hung && w->pid != currentProcessId;
+  const bool wasIconic = w->iconic;
   switch (cmd) {
     case win::SW_HIDE:
       w->visible = false;
@@ -318,6 +334,10 @@ bool FakeDesktop::ShowWindowAsync(Hwnd wnd, int cmd) {
       w->visible = true;
       break;
   }
+  if (keepsState) w->iconic = wasIconic;
+  // Hidden and shown again, a window gets a new taskbar button.
+  if (!w->visible) w->tabDeleted = false;
+  if (cmd == win::SW_RESTORE && !w->iconic) ActivatedByOwnProgram(*w);
   return wasVisible;
 }
 
@@ -335,6 +355,9 @@ bool FakeDesktop::PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam
 std::intptr_t FakeDesktop::SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
   sent.push_back({wnd, msg, wParam, lParam});
   LogCall(log_, "SendMessage " + Hex(wnd.value) + " " + Hex(msg) + " " + Hex(wParam));
+  // A broadcast waits for every top-level window, a hung one too.
+  if (wnd.value == BroadcastWindow && std::any_of(zorder_.begin(), zorder_.end(), [this](Hwnd h) { return IsHungAppWindow(h); }))
+    ++blockingCalls;
   FakeWindow* w = Live(wnd);
   if (!w) return 0;
   NoteSend(*w);
@@ -397,8 +420,9 @@ bool FakeDesktop::SetForegroundWindow(Hwnd wnd) {
   LogCall(log_, "SetForegroundWindow " + Hex(wnd.value));
   if (!Live(wnd)) return false;
   const Hwnd fg = GetForegroundWindow();
-  bool allowed = !foregroundLocked || foregroundLockTimeout == 0 || fg == wnd ||
-                 (fg && GetWindowProcessId(fg) == currentProcessId);
+  // Activated while still minimized, a window keeps no focus but its frame's.
+  if (FakeWindow* w = Live(wnd); w->iconic && w->pid != currentProcessId) ++focusLost;
+  bool allowed = !foregroundLocked || fg == wnd || (fg && GetWindowProcessId(fg) == currentProcessId);
   if (!allowed) {
     const std::uint32_t fgThread = GetWindowThreadId(fg);
     allowed = fgThread != 0 && std::any_of(attached_.begin(), attached_.end(),
@@ -417,6 +441,8 @@ bool FakeDesktop::BringWindowToTop(Hwnd wnd) {
 }
 
 bool FakeDesktop::AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) {
+  // Joined to a thread that does not answer, Velmora's own input waits for it.
+  if (doAttach && (ThreadHung(attach) || ThreadHung(attachTo))) ++blockingCalls;
   bool ok = !failAttach && attach != 0 && attachTo != 0 && attach != attachTo;
   if (ok) {
     auto link = std::make_pair(attach, attachTo);
@@ -432,14 +458,21 @@ bool FakeDesktop::AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo
   return ok;
 }
 
-bool FakeDesktop::HasForegroundLock() { return hasForegroundLock; }
+bool FakeDesktop::AllowSetForegroundWindow(std::uint32_t processId) {
+  if (processId == 0) return false;
+  allowedProcesses.insert(processId);
+  return true;
+}
 
-std::uint32_t FakeDesktop::GetForegroundLockTimeout() { return foregroundLockTimeout; }
+bool FakeDesktop::IsHungAppWindow(Hwnd wnd) {
+  // A thread that does not answer does not answer for any of its windows.
+  FakeWindow* w = Live(wnd);
+  return w && ThreadHung(w->tid);
+}
 
-void FakeDesktop::SetForegroundLockTimeout(std::uint32_t ms) {
-  lockTimeoutSets.push_back(ms);
-  LogCall(log_, "SetForegroundLockTimeout " + std::to_string(ms));
-  foregroundLockTimeout = ms;
+bool FakeDesktop::ThreadHung(std::uint32_t tid) const {
+  return std::any_of(windows_.begin(), windows_.end(),
+                     [tid](const auto& entry) { return entry.second.alive && entry.second.hung && entry.second.tid == tid; });
 }
 
 // ---------------------------------------------------------------- system menus

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,6 +84,7 @@ struct FakeWindow {
   Hicon classSmallIcon{};
   bool hung = false;
   bool closesOnClose = false;
+  bool tabDeleted = false;  // visible without a taskbar button (ITaskbarList::DeleteTab)
   std::map<std::string, std::uintptr_t, std::less<>> props{};
   bool alive = true;
   std::size_t sendCount = 0;  // SendMessage, SendCopyData and GetWindowText attempts
@@ -133,6 +135,9 @@ class FakeDesktop : public Desktop {
   std::vector<MenuItem> MenuItems(Hmenu menu) const;
   // Live top-level windows, top of the z-order first.
   std::vector<Hwnd> TopLevelWindows() const;
+  // Live, visible and with a button on the taskbar.
+  bool HasButton(Hwnd wnd) const;
+  static constexpr std::uint64_t BroadcastWindow = 0xFFFF;  // HWND_BROADCAST
 
   // ---- Scripted knobs and records (public on purpose) ----
   std::uint32_t currentProcessId = 1;  // Velmora's own process
@@ -145,24 +150,25 @@ class FakeDesktop : public Desktop {
   std::function<void(const SentMessage&)> onPost;
   // When set, SetForegroundWindow succeeds only when input is attached to the
   // foreground window's thread (AttachThreadInput(x, its thread, true)), the
-  // lock time-out is 0, the window is already in front, or Velmora's own
-  // process owns the foreground window.
+  // window is already in front, or Velmora's own process owns the foreground
+  // window; and a program that restores its window activates it only when
+  // Velmora has let its process (AllowSetForegroundWindow). Unset, it always does.
   bool foregroundLocked = false;
-  bool hasForegroundLock = true;
   bool failAttach = false;  // every AttachThreadInput fails
-  std::uint32_t foregroundLockTimeout = 200000;
+  std::set<std::uint32_t> allowedProcesses;
 
   std::vector<std::pair<Hwnd, int>> shows;  // every ShowWindow call
   std::vector<SentMessage> sent;            // every SendMessage call, dead targets too
   std::vector<SentMessage> posted;          // every PostMessage call, dead targets too
   std::vector<CopyDataSent> copyDataSent;   // every SendCopyData call
   std::vector<AttachCall> attachCalls;
-  std::vector<std::uint32_t> lockTimeoutSets;
   std::vector<Hwnd> foregroundCalls;  // every SetForegroundWindow call
   std::size_t hungSends = 0;          // sends that timed out on a hung window
-  // Calls that wait for a hung window's thread (ShowWindow, a synchronous
-  // BringWindowToTop would): each one is a freeze of Velmora.
+  // Calls that wait for a hung window's thread (ShowWindow, a broadcast, input
+  // joined to its thread): each one is a freeze of Velmora.
   std::size_t blockingCalls = 0;
+  // Windows of other programs activated while still minimized: their focus ends on the frame.
+  std::size_t focusLost = 0;
 
   // ---- Desktop ----
   Hwnd FindWindow(std::string_view className, std::string_view title) override;
@@ -194,9 +200,8 @@ class FakeDesktop : public Desktop {
   bool SetForegroundWindow(Hwnd wnd) override;
   bool BringWindowToTop(Hwnd wnd) override;
   bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) override;
-  bool HasForegroundLock() override;
-  std::uint32_t GetForegroundLockTimeout() override;
-  void SetForegroundLockTimeout(std::uint32_t ms) override;
+  bool AllowSetForegroundWindow(std::uint32_t processId) override;
+  bool IsHungAppWindow(Hwnd wnd) override;
   // revert: the menu goes back to its first items and 0 is returned, as on Windows.
   Hmenu GetSystemMenu(Hwnd wnd, bool revert) override;
   bool IsMenu(Hmenu menu) override;
@@ -225,6 +230,8 @@ class FakeDesktop : public Desktop {
   Menu* LiveMenu(Hmenu menu);
   std::vector<MenuItem>::iterator FindItem(Menu& menu, std::uint32_t item, std::uint32_t flags);
   void ToTop(Hwnd wnd);
+  void ActivatedByOwnProgram(FakeWindow& w);
+  bool ThreadHung(std::uint32_t tid) const;
   // Effects of a message the target's program handles itself; true when it destroyed the window.
   bool ApplyMessage(FakeWindow& w, std::uint32_t msg, std::uintptr_t wParam);
   void NoteSend(FakeWindow& w);

@@ -149,6 +149,7 @@ void FakeKernel::UnSetHook() {
 
 bool FakeKernel::StartHookHelper() {
   LogCall(log_, "StartHookHelper");
+  ++helperStarts;
   helperRunning = !helperFails;
   return helperRunning;
 }

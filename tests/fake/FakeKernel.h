@@ -64,6 +64,8 @@ class FakeKernel : public Kernel {
   bool hooked = false;
   bool helperFails = false;  // StartHookHelper answers false
   bool helperRunning = false;
+  std::size_t helperStarts = 0;  // StartHookHelper calls
+  bool elevated = false;         // RunsElevated
   std::size_t setHookCalls = 0;
   std::size_t unSetHookCalls = 0;
   std::size_t badCloses = 0;  // CloseHandle of a handle this process does not hold
@@ -87,6 +89,8 @@ class FakeKernel : public Kernel {
   void UnSetHook() override;
   bool StartHookHelper() override;
   void StopHookHelper() override;
+  bool HookHelperRunning() override { return helperRunning; }
+  bool RunsElevated() override { return elevated; }
 
  private:
   enum class Kind { Mutex, Event };

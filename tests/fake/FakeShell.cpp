@@ -38,7 +38,14 @@ bool FakeShell::ReplaceFile(std::string_view path, std::span<const std::uint8_t>
 bool FakeShell::DeleteTaskbarTab(Hwnd wnd) {
   deletedTabs.push_back(wnd);
   LogCall(log_, "DeleteTaskbarTab " + Hex(wnd.value));
+  if (deleteTabResult && desktop && desktop->IsWindow(wnd)) desktop->Window(wnd).tabDeleted = true;
   return deleteTabResult;
+}
+
+bool FakeShell::AddTaskbarTab(Hwnd wnd) {
+  LogCall(log_, "AddTaskbarTab " + Hex(wnd.value));
+  if (addTabResult && desktop && desktop->IsWindow(wnd)) desktop->Window(wnd).tabDeleted = false;
+  return addTabResult;
 }
 
 }  // namespace velmora::fake

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeDesktop.h"
 #include "FakeLog.h"
 #include "platform/Shell.h"
 
@@ -42,6 +43,9 @@ class FakeShell : public Shell {
 
   std::vector<Hwnd> deletedTabs;  // every DeleteTaskbarTab call
   bool deleteTabResult = true;
+  bool addTabResult = true;
+  // The desktop whose windows lose and get back their taskbar buttons.
+  FakeDesktop* desktop = nullptr;
 
   // Logged as "ShellExecute <verb> <file> <dir> <show>".
   bool ShellExecute(std::string_view verb, std::string_view file, std::string_view directory,
@@ -51,6 +55,7 @@ class FakeShell : public Shell {
   std::optional<std::vector<std::uint8_t>> ReadFile(std::string_view path) override;
   bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) override;
   bool DeleteTaskbarTab(Hwnd wnd) override;
+  bool AddTaskbarTab(Hwnd wnd) override;
 
  private:
   CallLog* log_;

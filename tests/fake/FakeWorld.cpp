@@ -18,6 +18,8 @@ FakeWorld::FakeWorld(FakeKernelSpace* space)
       dialogs(&log),
       kernel(kernelSpace, &log),
       menus(&log),
-      hotkeys(&log) {}
+      hotkeys(&log) {
+  shell.desktop = &desktop;
+}
 
 }  // namespace velmora::fake

@@ -156,14 +156,15 @@ TEST(FakeDesktopTest, SystemMenuCommandsFollowUser32) {
   EXPECT_EQ(d.GetSystemMenu(d.AddWindow({.hasSystemMenu = false}), false), Hmenu{});
 }
 
-TEST(FakeDesktopTest, ForegroundLockYieldsToAttachedInputOrZeroTimeout) {
+TEST(FakeDesktopTest, ForegroundLockYieldsToAttachedInputOrAProgramAllowedToRestoreItself) {
   FakeDesktop d;
   Hwnd front = d.AddWindow({.className = "Front", .tid = 300});
-  Hwnd w = d.AddWindow({.className = "W", .tid = 400});
+  Hwnd w = d.AddWindow({.className = "W", .pid = 7, .tid = 400, .iconic = true});
   d.Activate(front);
   d.foregroundLocked = true;
+  d.SendNotifyMessage(w, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_EQ(d.GetForegroundWindow(), front) << "not allowed";
   EXPECT_FALSE(d.SetForegroundWindow(w));
-  EXPECT_EQ(d.GetForegroundWindow(), front);
 
   EXPECT_FALSE(d.AttachThreadInput(400, 400, true));
   ASSERT_TRUE(d.AttachThreadInput(400, 300, true));
@@ -172,11 +173,12 @@ TEST(FakeDesktopTest, ForegroundLockYieldsToAttachedInputOrZeroTimeout) {
   EXPECT_FALSE(d.AttachThreadInput(400, 300, false));
 
   d.Activate(front);
-  EXPECT_FALSE(d.SetForegroundWindow(w));
-  d.SetForegroundLockTimeout(0);
-  EXPECT_TRUE(d.SetForegroundWindow(w));
+  d.Window(w).iconic = true;
+  EXPECT_TRUE(d.AllowSetForegroundWindow(7));
+  d.ShowWindowAsync(w, SW_RESTORE);
+  EXPECT_EQ(d.GetForegroundWindow(), w);
   EXPECT_EQ(d.TopLevelWindows().front(), w);
-  EXPECT_EQ(d.lockTimeoutSets, (std::vector<std::uint32_t>{0}));
+  EXPECT_EQ(d.focusLost, 0u);
 }
 
 TEST(FakeDesktopTest, HungWindowsAnswerNothingButCountTheAttempt) {
@@ -190,9 +192,16 @@ TEST(FakeDesktopTest, HungWindowsAnswerNothingButCountTheAttempt) {
   EXPECT_EQ(d.hungSends, 3u);
   d.ShowWindow(w, SW_HIDE);
   EXPECT_EQ(d.blockingCalls, 1u);
-  d.ShowWindowAsync(w, SW_SHOW);
+  d.ShowWindowAsync(w, SW_RESTORE);
   EXPECT_EQ(d.blockingCalls, 1u) << "the asynchronous call never waits";
+  EXPECT_TRUE(d.IsIconic(w)) << "restored once it answers";
+  d.SetForegroundWindow(w);
+  EXPECT_EQ(d.focusLost, 1u) << "activated while minimized";
+  d.AttachThreadInput(1, d.Window(w).tid, true);
+  d.SendMessage(Hwnd{FakeDesktop::BroadcastWindow}, 0x1A /* WM_SETTINGCHANGE */, 0, 0);
+  EXPECT_EQ(d.blockingCalls, 3u) << "joined input and a broadcast wait for it";
   EXPECT_EQ(d.Window(w).sendCount, 4u);
+  EXPECT_TRUE(d.IsHungAppWindow(w));
   d.Window(w).hung = false;
   EXPECT_EQ(d.SendMessage(w, WM_QUERYDRAGICON, 0, 0), 77);
   d.SendMessage(w, WM_SYSCOMMAND, SC_RESTORE, 0);

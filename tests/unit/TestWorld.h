@@ -19,9 +19,12 @@ class FakeHost : public FormHost {
   Hwnd Handle() override { return handle; }
   void SetCaption(std::string_view text) override { caption = std::string(text); }
   void Close() override { ++closeRequests; }
+  // The open menu and boxes end: the fake menus and boxes answer as dismissed from now on.
+  void EndModalLoops() override { ++modalEnds; }
   Hwnd handle;
   std::string caption = "Velmora";
   int closeRequests = 0;
+  int modalEnds = 0;
 };
 
 struct VelmoraWorld {

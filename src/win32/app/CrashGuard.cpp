@@ -4,6 +4,9 @@
 
 #include "foreign/HiddenMark.h"
 #include "win32/Win32Api.h"
+#include "win32/Win32Shell.h"
+
+#include <objbase.h>
 
 namespace velmora {
 
@@ -14,8 +17,16 @@ BOOL CALLBACK ShowIfMarked(HWND wnd, LPARAM) noexcept {
   const auto how = static_cast<HiddenHow>(reinterpret_cast<std::uintptr_t>(::GetPropA(wnd, HiddenMarkName)));
   if (how == HiddenHow::None) return TRUE;
   ::RemovePropA(wnd, HiddenMarkName);
-  // A window that lost only its taskbar button gets it back by being shown anew.
-  if (how == HiddenHow::TabOnly) ::ShowWindowAsync(wnd, SW_HIDE);
+  if (how == HiddenHow::TabOnly) {
+    // Its button back from the taskbar list; failing that, shown anew it gets a new one.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const bool added = SetTaskbarTab(reinterpret_cast<std::uintptr_t>(wnd), true);
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    if (added) return TRUE;
+    ::ShowWindowAsync(wnd, SW_HIDE);
+  } else if (::IsWindowVisible(wnd)) {
+    return TRUE;  // back by other means
+  }
   ::ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE);
   return TRUE;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "main/MessageFilter.h"
+#include "win32/DialogControls.h"
 #include "win32/Elevation.h"
 #include "win32/Convert.h"
 #include "win32/Raii.h"
@@ -12,8 +13,14 @@ namespace velmora {
 namespace {
 constexpr char MainClassName[] = "TFOrvane";
 constexpr UINT_PTR RetryCloseTimer = 1;
-}
 
+// A message box of this thread (its only dialog boxes of the system's class) ends as cancelled.
+BOOL CALLBACK CancelMessageBox(HWND wnd, LPARAM) noexcept {
+  wchar_t cls[8] = {};
+  if (::GetClassNameW(wnd, cls, 8) == 6 && lstrcmpW(cls, L"#32770") == 0) ::EndDialog(wnd, IDCANCEL);
+  return TRUE;
+}
+}  // namespace
 
 
 MainWindow::MainWindow(Ports& ports) : form_(ports, *this) {
@@ -52,6 +59,12 @@ void MainWindow::SetCaption(std::string_view caption) { SetWindowTextA(hwnd_, st
 
 void MainWindow::Close() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
 
+void MainWindow::EndModalLoops() {
+  ::EndMenu();
+  DialogControls::EndModalLoops();
+  ::EnumThreadWindows(::GetCurrentThreadId(), CancelMessageBox, 0);
+}
+
 LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   if (msg == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
@@ -62,8 +75,9 @@ LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   try {
     return self->Handle(msg, wParam, lParam);
   } catch (...) {
-    // A fault in one handler never takes the program, or a hidden window, down.
-    return 0;
+    // A fault in one handler never takes the program, or a hidden window, down,
+    // and never holds up the end of the user's session.
+    return msg == WM_QUERYENDSESSION ? TRUE : 0;
   }
 }
 

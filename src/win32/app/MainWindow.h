@@ -21,6 +21,7 @@ class MainWindow final : public FormHost {
   Hwnd Handle() override;
   void SetCaption(std::string_view caption) override;
   void Close() override;
+  void EndModalLoops() override;
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;

@@ -184,6 +184,7 @@ class BenchHost final : public FormHost {
   Hwnd Handle() override { return FromHwnd(window_.get()); }
   void SetCaption(std::string_view caption) override { ::SetWindowTextA(window_.get(), std::string(caption).c_str()); }
   void Close() override { closeAsked_ = true; }
+  void EndModalLoops() override {}
   bool CloseAsked() const { return closeAsked_; }
 
  private:
