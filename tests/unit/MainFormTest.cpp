@@ -7,6 +7,7 @@
 #include "foreign/HiddenMark.h"
 #include "main/MessageFilter.h"
 #include "foreign/SystemMenuItems.h"
+#include "settings/OptionsStore.h"
 #include "tray/ClassFile.h"
 
 namespace velmora {
@@ -62,6 +63,33 @@ TEST_F(MainForm, AHelperThatCannotStartLeavesVelmoraRunningWithoutAWord) {
   Start();
   EXPECT_TRUE(w.kernel.hooked);
   EXPECT_FALSE(w.LogHas("MessageBox"));
+  w.timers.Advance(5000);
+  EXPECT_EQ(w.kernel.helperStarts, 1u) << "a helper that never started is not tried again";
+}
+
+TEST_F(MainForm, AHelperEndedFromOutsideIsStartedAgainThreeTimesAMinute) {
+  Start();
+  for (int i = 0; i < 5; ++i) {
+    w.kernel.helperRunning = false;  // killed
+    w.timers.Advance(5000);
+  }
+  EXPECT_EQ(w.kernel.helperStarts, 4u);
+  EXPECT_FALSE(w.kernel.helperRunning) << "left alone after three restarts within a minute";
+}
+
+TEST_F(MainForm, BeforeStartUpTheSplashStoresNothingAndRegistersNoHotkey) {
+  TOptionsRecord stored;
+  stored.Hotkey(3) = THotkeyRecord{1, 2, 'R'};
+  SaveOptions(stored, w.registry, nullptr, [](const TOptionsRecord&) {});
+  about->ShowSplash();
+  about->OnClick(cbminimize);  // a hotkey row ticked at once
+  about->OnClick(bclose);      // and "关闭"
+  EXPECT_EQ(LoadOptions(w.registry, nullptr).Hotkey(3).Enabled, 1) << "nothing stored from a record never loaded";
+  EXPECT_TRUE(w.hotkeys.registered.empty());
+  Start();  // both clicks run now, on the loaded record, under the identifiers made
+  EXPECT_EQ(LoadOptions(w.registry, nullptr).Hotkey(3).Enabled, 1);
+  EXPECT_FALSE(w.hotkeys.registered.empty());
+  for (const auto& [key, combination] : w.hotkeys.registered) EXPECT_NE(key.second, 0) << "registered under its atom";
 }
 
 TEST_F(MainForm, ShutdownUnhooksStripsMenusRestoresAndUnmapsInOrder) {
@@ -438,6 +466,34 @@ TEST_F(MainForm, CloseMinimizedPostsCloseToEveryMinimizedWindowWithoutAsking) {
   EXPECT_NE(std::find(closed.begin(), closed.end(), hidden), closed.end());
   EXPECT_EQ(std::find(closed.begin(), closed.end(), b), closed.end());
   EXPECT_TRUE(w.dialogs.boxes.empty());
+  // Elevated, Velmora may be reached from lower levels, sandboxes too: it asks first.
+  w.kernel.elevated = true;
+  w.desktop.posted.clear();
+  w.dialogs.answers = {IDNO};
+  Request(RQ_CLOSE_MINIMIZED, Hwnd{});
+  ASSERT_EQ(w.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(w.dialogs.boxes[0].text, "All minimized applications will be closed \rProceed with Close ?");
+  EXPECT_TRUE(w.desktop.posted.empty());
+}
+
+TEST_F(MainForm, WaitingRequestsMergeSoThatNoFloodCrowdsOutTheUser) {
+  Start();
+  const Hwnd note = Foreign("Notepad", "n");
+  WhileBusy([&] {
+    for (int i = 0; i < 10000; ++i) Request(RQ_ACTIVATED, note);
+    EXPECT_EQ(form->Paths().Deferred(), 1u) << "one window, one code: one request";
+    for (std::uint64_t i = 0; i < 5000; ++i) Request(RQ_ACTIVATED, Hwnd{0x100000 + 16 * i});
+    EXPECT_TRUE(form->RequestMissed) << "a flood of other windows is cut off, the sweep catches up";
+    Click(0, WM_LBUTTONUP);
+    TOptionsRecord o = Options();
+    o.TrayMode = 1;
+    EXPECT_TRUE(form->SaveOptions(o)) << "the user's paths are never refused";
+  });
+  EXPECT_EQ(Options().TrayMode, 1) << "applied once the running path ended";
+  EXPECT_EQ(w.menus.shown.size(), 1u) << "the click was carried out";
+  // A 32-bit library's handle arrives zero-extended; it is widened as the system widens handles.
+  Request(RQ_ACTIVATED, Hwnd{0x80001234});
+  EXPECT_EQ(form->CurrentWindow, Hwnd{0xFFFFFFFF80001234});
 }
 
 // --- Hide timer and sweep -------------------------------------------------
@@ -537,9 +593,16 @@ TEST_F(MainForm, MarkedHiddenWindowsAreAdoptedAtStartRepairedBySweepAndBackAtExi
   }
   left.push_back(w.desktop.AddWindow({.className = "IEFrame", .title = "ie", .iconic = true}));
   w.desktop.SetProp(left.back(), HiddenMarkName, 2);
+  w.desktop.Window(left.back()).tabDeleted = true;
   const Hwnd shown = Foreign("Notepad", "shown since");
   w.desktop.SetProp(shown, HiddenMarkName, 1);
+  // Whose icon the shell refuses goes back on the taskbar: no icon, no hiding.
+  const Hwnd refused = w.desktop.AddWindow({.className = "IEFrame", .iconic = true});
+  w.desktop.SetProp(refused, HiddenMarkName, 2);
+  w.desktop.Window(refused).tabDeleted = true;
+  w.tray.failAddIds = {TrayIdOf(refused)};
   Start();
+  EXPECT_TRUE(w.desktop.HasButton(refused) && !List().FindEntry(refused) && !w.desktop.GetProp(refused, HiddenMarkName));
   EXPECT_EQ(List().Count(), 5u);
   for (Hwnd wnd : left) EXPECT_TRUE(w.tray.Has(TrayIdOf(wnd)));
   EXPECT_EQ(w.desktop.GetProp(shown, HiddenMarkName), 0u) << "a stale mark goes";
@@ -549,7 +612,7 @@ TEST_F(MainForm, MarkedHiddenWindowsAreAdoptedAtStartRepairedBySweepAndBackAtExi
   w.timers.Advance(5000);
   EXPECT_TRUE(List().FindEntry(left[1]));
   form.reset();
-  for (Hwnd wnd : left) EXPECT_TRUE(w.desktop.IsWindowVisible(wnd) && w.desktop.GetProp(wnd, HiddenMarkName) == 0);
+  for (Hwnd wnd : left) EXPECT_TRUE(w.desktop.HasButton(wnd) && w.desktop.GetProp(wnd, HiddenMarkName) == 0);
 }
 
 TEST(MessageFilter, LowerLevelsAreLetInOnlyWhenElevated) {

@@ -43,6 +43,8 @@ TEST(OptionsRecord, MenuTextIsCutToFiftyBytes) {
   TOptionsRecord o;
   o.SetMenuText(std::string(80, 'x'));
   EXPECT_EQ(o.MenuText().size(), 50u);
+  o.SetMenuText(std::string(49, 'x') + "托盘");  // 49 + 3 bytes: cut before the character, not inside it
+  EXPECT_EQ(o.MenuText(), std::string(49, 'x'));
   o.MenuItemText[0] = 200;  // a damaged length byte never reads past the field
   EXPECT_EQ(o.MenuText().size(), 50u);
 }
