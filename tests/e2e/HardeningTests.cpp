@@ -109,6 +109,18 @@ TEST_F(HardeningTest, KilledWithHiddenWindowsTheNextStartAdoptsThemAndEveryStart
   CloseExpectingAllBack(books.Windows());
   velmora_ = Process{};
 
+  // Killed, then started while the shell takes no new icon: no icon, no hiding.
+  ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
+  for (HWND w : {books.Window(0), books.Window(1)}) ASSERT_TRUE(SendToTray(w));
+  KillVelmora();
+  Tray().RefuseAdds(true);
+  ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
+  for (HWND w : {books.Window(0), books.Window(1)})
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(w) && IsIconic(w); }, 3s)) << "on the taskbar " << State(w);
+  Tray().RefuseAdds(false);
+  ASSERT_TRUE(CloseVelmora());
+  velmora_ = Process{};
+
   // Killed again, together with the program of the hidden window; then a
   // normal start and exit; every later start must still work.
   Probe& gone = Open(L"EXCEL7", L"Gone");
@@ -136,6 +148,12 @@ TEST_F(HardeningTest, A32BitProgramGoesToTheTrayAndBackAndTheHelperEndsWithVelmo
   AddHookHelper();
   ASSERT_NE(Start({{kHandleExcel, 1}}), nullptr);
   ASSERT_TRUE(WaitUntil([&] { return RunningHelpers().size() == 1; }, 5s)) << "the helper did not start";
+  // Ended from outside, the helper is started again within a sweep.
+  {
+    Handle killed(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, RunningHelpers().front()));
+    ASSERT_TRUE(TerminateProcess(killed.get(), 1) && WaitForObject(killed.get(), 3s));
+  }
+  ASSERT_TRUE(WaitUntil([&] { return RunningHelpers().size() == 1; }, 8s)) << "the helper was not started again";
   ASSERT_TRUE(SendToTray(book));
   Click(*Icon(TrayId(book)), WM_LBUTTONUP);
   EXPECT_TRUE(WaitUntil([&] { return Restored(book); }, 3s)) << State(book);

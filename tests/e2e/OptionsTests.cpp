@@ -95,6 +95,18 @@ TEST_F(OptionsTest, OptionsHotkeyStoringActsAtOnceRunValueAndAHotkeyRow) {
   Press(Control(dialog, L"Windows启动时运行Velmora"));
   Press(Control(dialog, L"关闭"));
   EXPECT_TRUE(WaitUntil([] { return !ReadRegString(kRunKey, L"Velmora").has_value(); }, 2s)) << "removed";
+
+  // A close (the installer's, say) while the change-hotkey dialog is open: the
+  // dialog is answered as cancelled and Velmora ends, every window back.
+  ASSERT_TRUE(SendToTray(book.Window()));
+  ASSERT_TRUE(PressHotkey(MOD_CONTROL | MOD_ALT, 'O'));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 3s));
+  Press(Control(dialog, L"热键(&H)"));
+  PostMessageW(Control(dialog, L"从系统托盘关闭所有按钮"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(change) != FALSE; }, 3s));
+  PostMessageW(main_, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(velmora_.WaitExit(2s)) << "a close is never refused";
+  EXPECT_TRUE(WaitUntil([&] { return Restored(book.Window()); }, 2s)) << State(book.Window());
   CloseExpectingAllBack({book.Window()});
 }
 
