@@ -52,6 +52,15 @@ TEST(Win32Desktop, SystemMenuItemsByCommand) {
   EXPECT_FALSE(desktop.DeleteMenu(menu, IDM_TRAY_ITEM, MF_BYCOMMAND));
 
   ASSERT_NE(desktop.GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), MenuItemMissing);
+  // Any script, through the wide calls; a record of other versions in the ANSI code page.
+  ASSERT_TRUE(desktop.InsertMenu(menu, SC_CLOSE, MF_BYCOMMAND | MF_STRING, 0xFE10, "\xE6\x89\x98\xE7\x9B\x98 \xD0\x96"));
+  ASSERT_TRUE(desktop.InsertMenu(menu, SC_CLOSE, MF_BYCOMMAND | MF_STRING, 0xFE11, "Tr\xE9"));
+  wchar_t wide[64] = {}, ansi[8] = {};
+  ::GetMenuStringW(ToHmenu(menu), 0xFE10, wide, 64, MF_BYCOMMAND);
+  EXPECT_STREQ(wide, L"\u6258\u76D8 \u0416");
+  ::MultiByteToWideChar(CP_ACP, 0, "Tr\xE9", -1, ansi, 8);
+  ::GetMenuStringW(ToHmenu(menu), 0xFE11, wide, 64, MF_BYCOMMAND);
+  EXPECT_STREQ(wide, ansi);
   ASSERT_TRUE(desktop.InsertMenu(menu, SC_CLOSE, MF_BYCOMMAND | MF_STRING, IDM_TRAY_ITEM,
                                  "Minimize To &Tray"));
   ASSERT_TRUE(desktop.InsertMenu(menu, SC_CLOSE, MF_BYCOMMAND | MF_SEPARATOR, IDM_TRAY_SEPARATOR, ""));
@@ -210,6 +219,8 @@ TEST(Win32Desktop, SendsToAHungWindowAreBounded) {
   start = ::GetTickCount64();
   EXPECT_FALSE(desktop.SendCopyData(wnd, RQ_INSTANCE, 0));
   const ULONGLONG copyMs = ::GetTickCount64() - start;
+  for (int i = 0; i < 30 && !desktop.IsHungAppWindow(wnd); ++i) ::Sleep(100);
+  EXPECT_TRUE(desktop.IsHungAppWindow(wnd)) << "five seconds without taking its messages";
   ::SetEvent(release.get());
 
   // Generous margins: the point is that the calls come back at all.
