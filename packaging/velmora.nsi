@@ -10,6 +10,7 @@ SetCompressor /SOLID lzma
 
 !define VERSION "4.6.3"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora"
+!define SYNCHRONIZE 0x00100000
 
 Name "Velmora ${VERSION}"
 OutFile "${OUT}"
@@ -30,32 +31,56 @@ Var WasRunning
 
 ; A hook library may still be loaded in programs its hook reached, until they
 ; end: moved aside into %TEMP% (a loaded library can be renamed, not deleted).
+; Each copy gets a name of its own, as copies of earlier updates may still be
+; loaded; those no program holds any more go first.
 !macro RemoveHookLibrary NAME SUFFIX
   Delete "$INSTDIR\${NAME}.dll"
   ${If} ${FileExists} "$INSTDIR\${NAME}.dll"
-    Delete "$TEMP\${NAME}.${SUFFIX}.dll"
-    Rename "$INSTDIR\${NAME}.dll" "$TEMP\${NAME}.${SUFFIX}.dll"
+    Delete "$TEMP\${NAME}.${SUFFIX}*.dll"
+    StrCpy $2 0
+    ${Do}
+      IntOp $2 $2 + 1
+    ${LoopWhile} ${FileExists} "$TEMP\${NAME}.${SUFFIX}.$2.dll"
+    Rename "$INSTDIR\${NAME}.dll" "$TEMP\${NAME}.${SUFFIX}.$2.dll"
   ${EndIf}
 !macroend
 
 ; Asks a running Velmora to close, which shows every window it hid, and waits
-; (10 s at most) until its main window is gone.
+; (10 s at most) until its process has ended, so that none of its files is in
+; use. One that does not end stops Setup before it changes anything (exit
+; code 2).
 !macro CloseVelmora
   StrCpy $WasRunning 0
   FindWindow $0 "TFOrvane" ""
   ${If} $0 <> 0
     StrCpy $WasRunning 1
+    ; The process is opened before it is asked to close, so that its id cannot
+    ; pass to another process meanwhile.
+    System::Call "user32::GetWindowThreadProcessId(p r0, *i .r1)"
+    System::Call "kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2"
     SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
-    StrCpy $1 0
-    ${DoWhile} $1 < 100
-      Sleep 100
-      FindWindow $0 "TFOrvane" ""
-      ${If} $0 = 0
-        ${ExitDo}
-      ${EndIf}
-      IntOp $1 $1 + 1
-    ${Loop}
-    Sleep 500  ; the process ends right after its window
+    ${If} $2 <> 0
+      System::Call "kernel32::WaitForSingleObject(p r2, i 10000) i .r3"
+      System::Call "kernel32::CloseHandle(p r2)"
+    ${Else}
+      ; Not to be opened (ended already, say): its window going stands in.
+      StrCpy $3 1
+      StrCpy $1 0
+      ${DoWhile} $1 < 100
+        FindWindow $0 "TFOrvane" ""
+        ${If} $0 = 0
+          StrCpy $3 0
+          ${ExitDo}
+        ${EndIf}
+        Sleep 100
+        IntOp $1 $1 + 1
+      ${Loop}
+    ${EndIf}
+    ${If} $3 <> 0
+      MessageBox MB_OK|MB_ICONSTOP "Velmora ${VERSION} is still running and does not close.$\r$\nNothing has been changed. Close Velmora, then run this again." /SD IDOK
+      SetErrorLevel 2
+      Abort
+    ${EndIf}
   ${EndIf}
 !macroend
 

@@ -30,6 +30,16 @@ TEST_F(InstallerTest, InstallsPerUserUpdatesOverARunningVelmoraAndUninstallsEver
   EXPECT_TRUE(FileExists(Expand(L"%APPDATA%\\Microsoft\\Windows\\Start Menu\\Programs\\Velmora.lnk")));
   EXPECT_EQ(ReadRegString(kUninstallKey, L"DisplayVersion").value_or(L""), L"4.6.3");
 
+  // A program holds the hook library: mapped as an image it can be renamed, not deleted or written.
+  // Installed over it twice, the second time while the copy the first moved aside is held too.
+  const std::wstring dll = JoinPath(installed, L"LibOrvane.dll");
+  for (int install = 0; install < 2; ++install) {
+    ASSERT_TRUE(LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(RunSilently(JoinPath(BinDir(), L"Velmora-setup.exe")));
+    const Handle fresh(CreateFileW(dll.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(fresh.get()) << "the held hook library was not replaced";
+  }
+
   // Velmora from the installed folder, with a window in the tray (the probe
   // keeps the case's own folder, so that nothing of it is left in the installed one).
   // A 32-bit program: under Wine the helper's hooks come first in every chain.
@@ -72,6 +82,27 @@ TEST_F(InstallerTest, InstallsPerUserUpdatesOverARunningVelmoraAndUninstallsEver
   EXPECT_FALSE(ReadRegBinary(kSettingsKey, L"Options").has_value());
   EXPECT_FALSE(ReadRegString(kUninstallKey, L"DisplayVersion").has_value());
   dir_ = caseDir;
+}
+
+TEST_F(InstallerTest, AVelmoraThatDoesNotEndStopsTheInstallerBeforeItChangesAnything) {
+  const std::wstring exe = Expand(L"%LOCALAPPDATA%\\Programs\\Velmora\\Velmora.exe");
+  ASSERT_TRUE(RunSilently(JoinPath(BinDir(), L"Velmora-setup.exe")));
+  const std::vector<std::uint8_t> older{'o', 'l', 'd'};
+  ASSERT_TRUE(WriteFileBytes(exe, older));
+  // A main window of Velmora's that ignores WM_CLOSE, in a process that goes on.
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = [](HWND w, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+    return msg == WM_CLOSE ? 0 : DefWindowProcW(w, msg, wp, lp);
+  };
+  wc.lpszClassName = kMainClass;
+  RegisterClassW(&wc);
+  const std::unique_ptr<HWND__, decltype(&DestroyWindow)> stuck(
+      CreateWindowW(kMainClass, kMainTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr), &DestroyWindow);
+  ASSERT_TRUE(stuck);
+  Process setup = Launch(JoinPath(BinDir(), L"Velmora-setup.exe"), L"/S");
+  ASSERT_TRUE(setup.WaitExit(60s));
+  EXPECT_EQ(setup.ExitCode(), 2u);
+  EXPECT_EQ(ReadFileBytes(exe), older);
 }
 
 }  // namespace
