@@ -477,11 +477,7 @@ bool TFOrvane::AdoptIfStillHidden(Hwnd wnd) {
   if (!TrayList) return false;
   // No icon, no hiding: a window the shell gave no icon goes back on the taskbar.
   if (const TTrayIcon* entry = TrayList->FindEntry(wnd); entry && entry->IconFailed) TrayList->BringBackUnreachable();
-  if (TrayList->FindEntry(wnd)) return true;
-  if (HiddenMarkOf(desktop_, wnd) != HiddenHow::None) {
-    ClearHiddenMark(desktop_, wnd);
-    if (StillHidden(desktop_, wnd, how)) BackOnTaskbar(desktop_, ports_.shell, wnd, how);
-  }
+  if (!TrayList->FindEntry(wnd)) ShowMarkedWindows(desktop_, ports_.shell, {wnd});
   return true;
 }
 
