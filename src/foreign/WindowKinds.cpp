@@ -1,5 +1,6 @@
 #include "foreign/WindowKinds.h"
 
+#include "hook/ClassKeys.h"
 #include "platform/WinConst.h"
 
 namespace velmora {
@@ -7,7 +8,7 @@ namespace velmora {
 bool IsWordClass(std::string_view cls) { return cls == "_WwB"; }
 bool IsExcelClass(std::string_view cls) { return cls == "EXCEL7"; }
 bool IsConsoleClass(std::string_view cls) { return cls == "ConsoleWindowClass"; }
-bool IsGenericClass(std::string_view cls) { return cls.starts_with("Afx:") || cls.starts_with("#32770"); }
+bool IsGenericClass(std::string_view cls) { return !SharedClassFamily(cls).empty(); }
 bool IsAppClass(std::string_view cls) { return cls == "TApplication"; }
 bool IsBrowserFrameClass(std::string_view cls) { return cls == "IEFrame"; }
 bool IsShellClass(std::string_view cls) {
@@ -21,6 +22,47 @@ bool IsConsoleWindow(Desktop& d, Hwnd w) { return IsConsoleClass(d.GetClassName(
 bool HasGenericClass(Desktop& d, Hwnd w) { return IsGenericClass(d.GetClassName(w)); }
 bool IsAppWindow(Desktop& d, Hwnd w) { return IsAppClass(d.GetClassName(w)); }
 bool IsBrowserFrame(Desktop& d, Hwnd w) { return IsBrowserFrameClass(d.GetClassName(w)); }
+
+namespace {
+Hwnd StoreAppWindow(Desktop& desktop, Hwnd frame) {
+  if (desktop.GetClassName(frame) != StoreFrameClass) return Hwnd{};
+  return desktop.FindChildWindow(frame, StoreAppWindowClass);
+}
+}  // namespace
+
+std::string StoreAppId(Desktop& desktop, Hwnd frame) {
+  // The app's own window names it; the frame itself does while the app is away.
+  const Hwnd app = StoreAppWindow(desktop, frame);
+  std::string id = app ? desktop.GetWindowAppId(app) : std::string();
+  return id.empty() ? desktop.GetWindowAppId(frame) : id;
+}
+
+std::string WindowTitle(Desktop& desktop, Hwnd wnd) {
+  std::string title = desktop.GetWindowText(wnd);
+  if (const Hwnd app = title.empty() ? StoreAppWindow(desktop, wnd) : Hwnd{}) title = desktop.GetWindowText(app);
+  return title;
+}
+
+Hicon StoreAppIcon(Desktop& desktop, Painter& painter, Hwnd frame) {
+  if (desktop.GetClassName(frame) != StoreFrameClass) return Hicon{};
+  return painter.LoadAppIcon(StoreAppWindow(desktop, frame), StoreAppId(desktop, frame));
+}
+
+std::string WindowClassKey(Desktop& desktop, Hwnd wnd) {
+  const std::string cls = desktop.GetClassName(wnd);
+  const std::string_view family = SharedClassFamily(cls);
+  if (family.empty()) return cls;
+  std::string owner;
+  if (family == StoreFrameClass) {
+    owner = StoreAppId(desktop, wnd);  // the app the frame hosts, not the frame's host
+    if (owner.empty()) return {};      // no key to tell it by
+  } else {
+    owner = desktop.GetWindowProgramName(wnd);
+    if (owner.empty()) return cls;
+  }
+  char key[256];
+  return std::string(key, MakeClassKey(owner, family, key));
+}
 
 std::vector<Hwnd> TopLevelWindows(Desktop& desktop) {
   std::vector<Hwnd> windows;

@@ -11,6 +11,7 @@ namespace velmora {
 bool IsWordClass(std::string_view cls);
 bool IsExcelClass(std::string_view cls);
 bool IsConsoleClass(std::string_view cls);
+// A class many programs share: its windows are marked per program.
 bool IsGenericClass(std::string_view cls);
 bool IsAppClass(std::string_view cls);
 bool IsBrowserFrameClass(std::string_view cls);
@@ -24,6 +25,16 @@ bool IsConsoleWindow(Desktop& desktop, Hwnd wnd);
 bool HasGenericClass(Desktop& desktop, Hwnd wnd);
 bool IsAppWindow(Desktop& desktop, Hwnd wnd);
 bool IsBrowserFrame(Desktop& desktop, Hwnd wnd);
+
+// The key under which a window's class is marked: its class name, or for a
+// shared class "<program file name>|<family>" ("<app id>|ApplicationFrameWindow"
+// for a store app's frame), as the hook library computes it.
+std::string WindowClassKey(Desktop& desktop, Hwnd wnd);
+// What stands for a store app's frame is the app it hosts: its id ("" when it
+// cannot be told), its title, and its icon (the caller owns it; 0 for any other window).
+std::string StoreAppId(Desktop& desktop, Hwnd frame);
+std::string WindowTitle(Desktop& desktop, Hwnd wnd);
+Hicon StoreAppIcon(Desktop& desktop, Painter& painter, Hwnd frame);
 
 // Every top-level window, gathered before any of them is acted on (acting may
 // let other messages in).

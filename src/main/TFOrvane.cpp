@@ -181,6 +181,10 @@ bool TFOrvane::MayHide(Hwnd wnd) {
   return !IsShellClass(desktop_.GetClassName(wnd));
 }
 
+bool TFOrvane::IsMarkedWindow(Hwnd wnd, const std::string& libraryKey) {
+  return TrayList->IsMarked(ClassKeyOf(wnd, libraryKey), desktop_.GetClassName(wnd));
+}
+
 std::string TFOrvane::ClassKeyOf(Hwnd wnd, const std::string& libraryKey) {
   const std::string cls = desktop_.GetClassName(wnd);
   return IsGenericClass(cls) ? libraryKey : cls;
@@ -216,7 +220,7 @@ void TFOrvane::HandleRequest(const HookRequest& request) {
       const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
       if (desktop_.IsMenu(menu))
         AddTrayMenuItem(desktop_, TrayList->Options, menu,
-                        TrayList->HasClass(ClassKeyOf(CurrentWindow, request.classKey)) ? MF_CHECKED : 0);
+                        IsMarkedWindow(CurrentWindow, request.classKey) ? MF_CHECKED : 0);
       break;
     }
     case RQ_ITEM_CHOSEN: Request48(request.classKey); break;
@@ -276,7 +280,12 @@ void TFOrvane::ToggleTrayClass(Hwnd app, const std::string& libraryKey) {
   if (!desktop_.IsMenu(menu)) return;
   const std::uint32_t state = desktop_.GetMenuState(menu, IDM_TRAY_ITEM, MF_BYCOMMAND);
   if (state == MENU_ITEM_MISSING) return;
-  if (state & MF_CHECKED) {
+  const std::string cls = desktop_.GetClassName(CurrentWindow);
+  if ((state & MF_CHECKED) && key != cls && !TrayList->HasClass(key) && TrayList->HasClass(cls)) {
+    // Marked under the plain shared class: the mark moves to this program alone.
+    TrayList->AddClass(key);
+    TrayList->RemoveClass(cls);
+  } else if (state & MF_CHECKED) {
     desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_UNCHECKED);
     TrayList->RemoveClass(key);
   } else {
@@ -318,7 +327,7 @@ void TFOrvane::SyncAppMenuItems(Hwnd appWnd) {
 void TFOrvane::AddMenuItemIfMissing(Hwnd wnd, const std::string& libraryKey) {
   const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
   if (!desktop_.IsMenu(menu) || desktop_.GetMenuState(menu, IDM_TRAY_ITEM, MF_BYCOMMAND) != MENU_ITEM_MISSING) return;
-  AddTrayMenuItem(desktop_, TrayList->Options, menu, TrayList->HasClass(ClassKeyOf(wnd, libraryKey)) ? MF_CHECKED : 0);
+  AddTrayMenuItem(desktop_, TrayList->Options, menu, IsMarkedWindow(wnd, libraryKey) ? MF_CHECKED : 0);
 }
 
 void TFOrvane::Request49(const std::string& libraryKey) {
@@ -372,7 +381,9 @@ void TFOrvane::InsertIcon(bool startHideTimer) {
   auto entry = std::make_unique<TTrayIcon>();
   entry->Window = wnd;
   entry->uID = TrayIdOf(wnd);
-  entry->hIcon = WindowIcon(desktop_, ports_.painter, wnd);
+  // A store app's frame stands for the app it hosts, with the app's icon.
+  entry->AppIcon = OwnedIcon(ports_.painter, StoreAppIcon(desktop_, ports_.painter, wnd));
+  entry->hIcon = entry->AppIcon ? entry->AppIcon.get() : WindowIcon(desktop_, ports_.painter, wnd);
   // The icon query is a send: the window may have been listed or gone meanwhile.
   if (TrayList->FindEntry(wnd) || !desktop_.IsWindow(wnd)) return;
   TrayList->AddEntry(std::move(entry));

@@ -150,6 +150,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   void MapMemBlock();
   void UnmapMemBlock();
   std::string ClassKeyOf(Hwnd wnd, const std::string& libraryKey);
+  bool IsMarkedWindow(Hwnd wnd, const std::string& libraryKey);
   bool IsOwnWindow(Hwnd wnd);
   bool MayHide(Hwnd wnd);
   void AddMenuItemIfMissing(Hwnd wnd, const std::string& libraryKey);

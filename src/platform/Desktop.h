@@ -41,6 +41,12 @@ class Desktop {
   virtual std::uint32_t GetWindowProcessId(Hwnd wnd) = 0;
   virtual std::uint32_t GetWindowThreadId(Hwnd wnd) = 0;
   virtual std::uint32_t GetCurrentProcessId() = 0;
+  // The file name of the window's program (its process image), as UTF-8; "" when it cannot be read.
+  virtual std::string GetWindowProgramName(Hwnd wnd) = 0;
+  // The application user model id of the store app the window belongs to; "" for other programs.
+  virtual std::string GetWindowAppId(Hwnd wnd) = 0;
+  // FindWindowEx(parent, 0, className, 0): the first child of that class.
+  virtual Hwnd FindChildWindow(Hwnd parent, std::string_view className) = 0;
 
   // Commands and messages. SendMessage is bounded: a hung receiver gives 0.
   virtual bool ShowWindow(Hwnd wnd, int cmd) = 0;

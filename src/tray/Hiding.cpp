@@ -142,7 +142,7 @@ void TListTrayIcon::CheckWindows() {
     const bool iconGone = !ports_.painter.IconExists(entry->hIcon);
     // Both reads may let other messages in: the entry is found again after them.
     const Hicon icon = iconGone ? WindowIcon(desktop_, ports_.painter, wnd) : Hicon{};
-    const std::string tip = TipOf(desktop_.GetWindowText(wnd));
+    const std::string tip = TipOf(WindowTitle(desktop_, wnd));
     TTrayIcon* listed = FindEntry(wnd);
     if (!listed || (!iconGone && tip == listed->Tip())) continue;
     if (iconGone) listed->hIcon = icon;

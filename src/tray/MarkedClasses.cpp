@@ -1,5 +1,6 @@
 // The marked window classes: their windows always go to the tray.
 #include <algorithm>
+#include <functional>
 
 #include "foreign/HiddenMark.h"
 #include "foreign/SystemMenuItems.h"
@@ -26,17 +27,39 @@ void TListTrayIcon::InsertClassSorted(const std::string& name) {
   Classes.insert(at, name);
 }
 
-void TListTrayIcon::AddClass(const std::string& name) {
-  if (name.empty() || HasClass(name)) return;
-  InsertClassSorted(name);
-  if (!Loading) SaveClassFile();
+bool TListTrayIcon::IsMarked(std::string_view key, std::string_view cls) const {
+  // A mark stored under a plain shared class name still takes every window of that class.
+  return (!key.empty() && HasClass(key)) || (!cls.empty() && HasClass(cls));
+}
+
+namespace {
+// Windows found by enumeration: a plain class name matches exactly, a program's key as marks compare.
+bool MarkTakes(std::string_view mark, const std::string& key, const std::string& cls) {
+  return cls == mark || (key != cls && CompareClassNames(key, mark) == 0);
+}
+}  // namespace
+
+bool TListTrayIcon::AnyMarkTakes(const std::string& key, const std::string& cls) const {
+  return std::any_of(Classes.begin(), Classes.end(), [&](const std::string& mark) { return MarkTakes(mark, key, cls); });
+}
+
+void TListTrayIcon::TakeMarkedWindows(const std::function<bool(const std::string&, const std::string&)>& marked) {
   for (Hwnd wnd : TopLevelWindows(desktop_)) {
-    if (desktop_.GetClassName(wnd) != name) continue;
+    const std::string cls = desktop_.GetClassName(wnd);
+    if (!marked(WindowClassKey(desktop_, wnd), cls)) continue;
     const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
     if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_CHECKED) == MENU_ITEM_MISSING)
       AddTrayMenuItem(desktop_, Options, menu, MF_CHECKED);
     if (desktop_.IsIconic(wnd) && !FindEntry(wnd)) form_.InsertIconAndHide(wnd);
   }
+}
+
+void TListTrayIcon::AddClass(const std::string& name) {
+  if (name.empty() || HasClass(name)) return;
+  InsertClassSorted(name);
+  if (Loading) return;  // the file's windows are taken once it is read whole
+  SaveClassFile();
+  TakeMarkedWindows([&](const std::string& key, const std::string& cls) { return MarkTakes(name, key, cls); });
 }
 
 void TListTrayIcon::RemoveClass(const std::string& name) {
@@ -45,15 +68,20 @@ void TListTrayIcon::RemoveClass(const std::string& name) {
   if (it == Classes.end()) return;
   Classes.erase(it);
   SaveClassFile();
+  // The windows the mark took, unless another mark still takes them.
+  auto unmarked = [&](Hwnd wnd) {
+    const std::string cls = desktop_.GetClassName(wnd), key = WindowClassKey(desktop_, wnd);
+    return MarkTakes(name, key, cls) && !AnyMarkTakes(key, cls);
+  };
   for (Hwnd wnd : TopLevelWindows(desktop_)) {
-    if (desktop_.GetClassName(wnd) != name) continue;
+    if (!unmarked(wnd)) continue;
     const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
     if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_UNCHECKED) == MENU_ITEM_MISSING)
       AddTrayMenuItem(desktop_, Options, menu, 0);
   }
   // Hidden windows of the class go back to the taskbar, minimized.
   for (Hwnd wnd : LastToFirstWindows()) {
-    if (desktop_.GetClassName(wnd) != name) continue;
+    if (!unmarked(wnd)) continue;
     const HiddenHow how = HiddenMarkOf(desktop_, wnd);
     desktop_.ShowWindowAsync(wnd, SW_MINIMIZE);
     ForgetMark(desktop_, ports_.shell, wnd, how);
@@ -73,6 +101,8 @@ void TListTrayIcon::LoadClassFile() {
     }
   }
   Loading = false;
+  if (!Classes.empty())
+    TakeMarkedWindows([this](const std::string& key, const std::string& cls) { return AnyMarkTakes(key, cls); });
 }
 
 bool TListTrayIcon::SaveClassFile() {

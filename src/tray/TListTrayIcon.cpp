@@ -95,7 +95,7 @@ void TListTrayIcon::PrepareEntry(TTrayIcon& entry) {
   entry.uID = TrayIdOf(entry.Window);
   entry.uFlags = TrayFlags;
   entry.uCallbackMessage = TrayCallbackMessage;
-  const std::string tip = TipOf(desktop_.GetWindowText(entry.Window));
+  const std::string tip = TipOf(WindowTitle(desktop_, entry.Window));
   entry.SetTip(tip);
   entry.Caption = tip;
   std::string cls = desktop_.GetClassName(entry.Window);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,6 +101,8 @@ class TListTrayIcon {
 
   // Marked window classes.
   bool HasClass(std::string_view name) const;
+  // A window of that class key and class name is marked.
+  bool IsMarked(std::string_view key, std::string_view cls) const;
   void AddClass(const std::string& name);
   void RemoveClass(const std::string& name);
   void LoadClassFile();
@@ -139,6 +142,9 @@ class TListTrayIcon {
  private:
   DelphiApp* FindApp(Hwnd appWnd) const;
   void InsertClassSorted(const std::string& name);
+  bool AnyMarkTakes(const std::string& key, const std::string& cls) const;
+  // Every window the test says is marked gets the item checked and, when minimized, goes to the tray.
+  void TakeMarkedWindows(const std::function<bool(const std::string& key, const std::string& cls)>& marked);
   std::string classFilePath_;     // the executable's name with ".vlm", beside it
   bool classFileUnread_ = false;  // the file exists but could not be read: never written over
   bool bringingBack_ = false;     // removing entries may dissolve groups, which may fail again

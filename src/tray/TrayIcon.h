@@ -13,28 +13,6 @@
 
 namespace velmora {
 
-// One hidden window. It begins with the tray structure so that the record
-// itself is what the window's own icon is added with (id = the window).
-struct TTrayIcon : NotifyIconData {
-  Hwnd Window;              // the hidden window; uID holds its 32-bit id
-  std::string Caption;      // title when the entry was prepared: the menu caption
-  std::string WindowClass;  // groups and sorts the entry
-  bool Inactive = false;
-  std::uint64_t HiddenAt = 0;  // TickCount at AddEntry
-  std::unique_ptr<velmora::Timer> Timer;
-  bool IconFailed = false;  // its own tray icon could not be added
-
-  std::string Tip() const;
-};
-
-// An application link: a "TApplication" window and up to two of its forms.
-struct DelphiApp {
-  Hwnd AppWnd;
-  std::string FormClass;
-  Hwnd Window1;
-  Hwnd Window2;
-};
-
 // An icon Velmora drew: destroyed with its owner, never by hand.
 class OwnedIcon {
  public:
@@ -65,6 +43,30 @@ class OwnedIcon {
   Painter* painter_ = nullptr;
   Hicon icon_;
 };
+
+// One hidden window. It begins with the tray structure so that the record
+// itself is what the window's own icon is added with (id = the window).
+struct TTrayIcon : NotifyIconData {
+  Hwnd Window;              // the hidden window; uID holds its 32-bit id
+  std::string Caption;      // title when the entry was prepared: the menu caption
+  std::string WindowClass;  // groups and sorts the entry
+  bool Inactive = false;
+  std::uint64_t HiddenAt = 0;  // TickCount at AddEntry
+  std::unique_ptr<velmora::Timer> Timer;
+  bool IconFailed = false;  // its own tray icon could not be added
+  OwnedIcon AppIcon;        // a store app's icon that Velmora loaded: hIcon then is this one
+
+  std::string Tip() const;
+};
+
+// An application link: a "TApplication" window and up to two of its forms.
+struct DelphiApp {
+  Hwnd AppWnd;
+  std::string FormClass;
+  Hwnd Window1;
+  Hwnd Window2;
+};
+
 
 // A group slot: in use while GroupName is not empty; owns its drawn icon.
 struct TInstanceRecord {

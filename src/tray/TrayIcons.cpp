@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "foreign/HiddenMark.h"
+#include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
 #include "tray/TListTrayIcon.h"
 
@@ -114,7 +115,7 @@ void TListTrayIcon::TakeOutOfTray(std::unique_ptr<TTrayIcon> entry) {
         for (Hwnd other : Windows()) {
           const TTrayIcon* e = FindEntry(other);
           if (!e || e->WindowClass != cls) continue;
-          const std::string tip = TipOf(desktop_.GetWindowText(other));
+          const std::string tip = TipOf(WindowTitle(desktop_, other));
           if (TTrayIcon* listed = FindEntry(other)) {
             listed->SetTip(tip);
             listed->Caption = tip;

@@ -5,6 +5,7 @@
 
 #include "win32/Convert.h"
 #include "win32/Win32Dialogs.h"
+#include "win32/Win32Programs.h"
 
 namespace velmora {
 
@@ -86,6 +87,20 @@ std::uint32_t Win32Desktop::GetWindowThreadId(Hwnd wnd) {
 }
 
 std::uint32_t Win32Desktop::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+std::string Win32Desktop::GetWindowProgramName(Hwnd wnd) {
+  const std::wstring path = ProcessImagePath(GetWindowProcessId(wnd));
+  const auto slash = path.find_last_of(L"\\/");
+  return FromWide(slash == std::wstring::npos ? path : path.substr(slash + 1), CP_UTF8);
+}
+
+std::string Win32Desktop::GetWindowAppId(Hwnd wnd) { return FromWide(WindowAppId(ToHwnd(wnd)), CP_UTF8); }
+
+Hwnd Win32Desktop::FindChildWindow(Hwnd parent, std::string_view className) {
+  if (!parent) return Hwnd{};
+  const std::string cls(className);
+  return FromHwnd(::FindWindowExA(ToHwnd(parent), nullptr, cls.c_str(), nullptr));
+}
 
 bool Win32Desktop::ShowWindow(Hwnd wnd, int cmd) { return ::ShowWindow(ToHwnd(wnd), cmd) != FALSE; }
 

@@ -34,6 +34,9 @@ class Win32Desktop final : public Desktop {
   std::uint32_t GetWindowProcessId(Hwnd wnd) override;
   std::uint32_t GetWindowThreadId(Hwnd wnd) override;
   std::uint32_t GetCurrentProcessId() override;
+  std::string GetWindowProgramName(Hwnd wnd) override;
+  std::string GetWindowAppId(Hwnd wnd) override;
+  Hwnd FindChildWindow(Hwnd parent, std::string_view className) override;
 
   bool ShowWindow(Hwnd wnd, int cmd) override;
   bool ShowWindowAsync(Hwnd wnd, int cmd) override;

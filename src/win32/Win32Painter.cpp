@@ -9,6 +9,11 @@
 #include "win32/Convert.h"
 #include "win32/Raii.h"
 #include "win32/Win32Api.h"
+#include "win32/Win32Dialogs.h"
+#include "win32/Win32Programs.h"
+
+#include <shellapi.h>
+#include <shobjidl.h>
 
 namespace velmora {
 
@@ -190,5 +195,42 @@ Hicon Win32Painter::DrawCount(Hicon base, std::uint16_t count, bool digit, std::
 }
 
 bool Win32Painter::DestroyIcon(Hicon icon) { return ::DestroyIcon(ToHicon(icon)) != FALSE; }
+
+namespace {
+
+HICON ProgramIcon(HWND appWindow) {
+  DWORD processId = 0;
+  if (!appWindow || !::GetWindowThreadProcessId(appWindow, &processId)) return nullptr;
+  const std::wstring path = ProcessImagePath(processId);
+  HICON large = nullptr, small = nullptr;
+  if (path.empty() || ::ExtractIconExW(path.c_str(), 0, &large, &small, 1) == 0) return nullptr;
+  UniqueIcon big(large);
+  return small ? small : big.release();
+}
+
+HICON LogoIcon(const std::wstring& appId) {
+  static constexpr IID IidImageFactory = {0xBCC18B79, 0xBA16, 0x442F, {0x80, 0xC4, 0x8A, 0x59, 0xC3, 0x0C, 0x46, 0x3B}};
+  IShellItemImageFactory* raw = nullptr;
+  const std::wstring item = L"shell:AppsFolder\\" + appId;
+  if (appId.empty() || FAILED(::SHCreateItemFromParsingName(item.c_str(), nullptr, IidImageFactory,
+                                                            reinterpret_cast<void**>(&raw))) || !raw)
+    return nullptr;
+  UniqueCom<IShellItemImageFactory> factory(raw);
+  const int size = ::GetSystemMetrics(SM_CXSMICON);
+  HBITMAP bitmap = nullptr;
+  if (FAILED(factory->GetImage(SIZE{size, size}, SIIGBF_ICONONLY, &bitmap)) || !bitmap) return nullptr;
+  UniqueBitmap colour(bitmap);
+  // The image carries its own alpha; the mask only has to exist.
+  UniqueBitmap mask(::CreateBitmap(size, size, 1, 1, nullptr));
+  ICONINFO info{TRUE, 0, 0, mask.get(), colour.get()};
+  return mask ? ::CreateIconIndirect(&info) : nullptr;
+}
+
+}  // namespace
+
+Hicon Win32Painter::LoadAppIcon(Hwnd appWindow, std::string_view appId) {
+  if (HICON icon = ProgramIcon(ToHwnd(appWindow))) return FromHicon(icon);
+  return FromHicon(LogoIcon(ToWide(appId, CP_UTF8)));
+}
 
 }  // namespace velmora

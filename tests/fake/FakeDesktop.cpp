@@ -46,6 +46,8 @@ Hwnd FakeDesktop::AddWindow(WindowSpec desc) {
   w.classSmallIcon = desc.classSmallIcon;
   w.hung = desc.hung;
   w.closesOnClose = desc.closesOnClose;
+  w.program = std::move(desc.program);
+  w.appId = std::move(desc.appId);
   if (desc.hasSystemMenu) {
     Hmenu m{nextMenu_};
     nextMenu_ += 0x10;
@@ -262,6 +264,22 @@ std::uint32_t FakeDesktop::GetWindowThreadId(Hwnd wnd) {
 }
 
 std::uint32_t FakeDesktop::GetCurrentProcessId() { return currentProcessId; }
+
+std::string FakeDesktop::GetWindowProgramName(Hwnd wnd) {
+  FakeWindow* w = Live(wnd);
+  return w ? w->program : std::string();
+}
+
+std::string FakeDesktop::GetWindowAppId(Hwnd wnd) {
+  FakeWindow* w = Live(wnd);
+  return w ? w->appId : std::string();
+}
+
+Hwnd FakeDesktop::FindChildWindow(Hwnd parent, std::string_view className) {
+  for (const auto& [value, w] : windows_)
+    if (w.alive && w.parent == parent && parent && w.className == className) return w.hwnd;
+  return Hwnd{};
+}
 
 // ---------------------------------------------------------------- commands and messages
 

@@ -64,6 +64,8 @@ struct WindowSpec {
   Hicon classSmallIcon{};  // GetClassLong(GCL_HICONSM)
   bool hung = false;
   bool closesOnClose = false;  // a posted WM_CLOSE / SC_CLOSE destroys it
+  std::string program{};       // its process image's file name
+  std::string appId{};         // the store app it belongs to
 };
 
 struct FakeWindow {
@@ -85,6 +87,8 @@ struct FakeWindow {
   bool hung = false;
   bool closesOnClose = false;
   bool tabDeleted = false;  // visible without a taskbar button (ITaskbarList::DeleteTab)
+  std::string program{};
+  std::string appId{};
   std::map<std::string, std::uintptr_t, std::less<>> props{};
   bool alive = true;
   std::size_t sendCount = 0;  // SendMessage, SendCopyData and GetWindowText attempts
@@ -186,6 +190,9 @@ class FakeDesktop : public Desktop {
   std::uint32_t GetWindowProcessId(Hwnd wnd) override;
   std::uint32_t GetWindowThreadId(Hwnd wnd) override;
   std::uint32_t GetCurrentProcessId() override;
+  std::string GetWindowProgramName(Hwnd wnd) override;
+  std::string GetWindowAppId(Hwnd wnd) override;
+  Hwnd FindChildWindow(Hwnd parent, std::string_view className) override;
   // Returns whether the window was visible before, as ShowWindow does.
   bool ShowWindow(Hwnd wnd, int cmd) override;
   // Takes effect at once, also on a hung window (it catches up later).

@@ -56,6 +56,13 @@ Hicon FakePainter::DrawCount(Hicon base, std::uint16_t count, bool digit, std::u
   return result;
 }
 
+Hicon FakePainter::LoadAppIcon(Hwnd, std::string_view appId) {
+  if (!appsWithIcons.contains(appId)) return Hicon{};
+  const Hicon icon = Next();
+  drawn_.insert(icon.value);
+  return icon;
+}
+
 bool FakePainter::DestroyIcon(Hicon icon) {
   destroyCalls.push_back(icon);
   LogCall(log_, "DestroyIcon " + Hex(icon.value));

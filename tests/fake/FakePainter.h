@@ -50,6 +50,9 @@ class FakePainter : public Painter {
   Hicon DrawCount(Hicon base, std::uint16_t count, bool digit, std::uint32_t color) override;
   // True for a live drawn or foreign icon only.
   bool DestroyIcon(Hicon icon) override;
+  // Icons of store apps by app id, as loaded: a new icon of Velmora's own each time.
+  Hicon LoadAppIcon(Hwnd appWindow, std::string_view appId) override;
+  std::set<std::string, std::less<>> appsWithIcons;
 
  private:
   Hicon Next();

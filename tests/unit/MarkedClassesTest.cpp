@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "TestWorld.h"
 #include "foreign/SystemMenuItems.h"
+#include "foreign/WindowKinds.h"
+#include "platform/Utf8.h"
+#include "shared/ClassKeyCases.h"
 #include "tray/ClassFile.h"
 
 namespace velmora {
@@ -40,6 +45,44 @@ class MarkedClasses : public ::testing::Test, public test::VelmoraWorld {
  protected:
   MarkedClasses() { Start(); }
 };
+
+TEST(ClassKeys, SharedClassesAreKeyedByProgramInAnyScriptAsTheLibraryKeysThem) {
+  fake::FakeDesktop d;
+  std::string longName;
+  for (int i = 0; i < 150; ++i) longName += "\xC3\xA9";
+  for (const std::string& exe : std::vector<std::string>{"discord.exe", "\xD0\xA2\xD0\xB5\xD0\xBB\xD0\xB5\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC.exe", longName})
+    for (const auto& c : test::ClassKeyCases) {
+      const std::string key = WindowClassKey(d, d.AddWindow({.className = c.cls, .program = exe}));
+      EXPECT_EQ(key, *c.suffix ? Utf8PrefixBytes(exe, 255 - std::strlen(c.suffix)) + c.suffix : c.cls);
+    }
+}
+
+TEST(ClassKeys, ProgramKeysPlainSharedMarksAndStoreAppsAtStart) {
+  test::VelmoraWorld v;
+  auto& d = v.w.desktop;
+  const std::string calc = "Microsoft.WindowsCalculator_8wekyb3d8bbwe!App";
+  v.w.shell.files[ClassFile] = EncodeClassFile({"winecfg.exe|#32770", "Chrome_WidgetWin_1", calc + "|ApplicationFrameWindow"});
+  const Hwnd cfg = d.AddWindow({.className = "#32770", .iconic = true, .program = "WineCfg.exe"});
+  const Hwnd other = d.AddWindow({.className = "#32770", .iconic = true, .program = "notepad.exe"});
+  const Hwnd chrome = d.AddWindow({.className = "Chrome_WidgetWin_1", .iconic = true, .program = "chrome.exe"});
+  const Hwnd frame = d.AddWindow({.className = "ApplicationFrameWindow", .iconic = true});
+  d.AddWindow({.className = "Windows.UI.Core.CoreWindow", .title = "Calculator", .parent = frame, .appId = calc});
+  v.w.painter.appsWithIcons = {calc};
+  v.Start();
+  EXPECT_TRUE(v.Hidden(cfg) && v.Hidden(chrome) && v.Hidden(frame) && !v.Hidden(other));
+  EXPECT_TRUE(TrayItemChecked(d, chrome)) << "a plain shared mark still takes its class";
+  EXPECT_EQ(v.List().FindEntry(frame)->Tip(), "Calculator") << "the app it hosts stands for the frame";
+  EXPECT_EQ(v.w.painter.LiveDrawn(), 1u) << "with the app's icon";
+  // Choosing the item there moves the mark to the program.
+  TRequestPayload payload{};
+  payload.ClassKey[0] = static_cast<std::uint8_t>(std::strlen("chrome.exe|Chrome_WidgetWin"));
+  std::memcpy(payload.ClassKey + 1, "chrome.exe|Chrome_WidgetWin", payload.ClassKey[0]);
+  v.form->WMCopyData(RQ_ITEM_CHOSEN, chrome.value, &payload, sizeof payload);
+  EXPECT_TRUE(v.List().HasClass("chrome.exe|Chrome_WidgetWin") && !v.List().HasClass("Chrome_WidgetWin_1"));
+  EXPECT_TRUE(TrayItemChecked(d, chrome) && v.Hidden(chrome));
+  v.form.reset();
+  EXPECT_EQ(v.w.painter.LiveDrawn(), 0u);
+}
 
 TEST_F(MarkedClasses, ListIsSortedAndCaseInsensitiveButWindowsMatchExactly) {
   const Hwnd upper = Foreign("NOTEPAD", "u", true);

@@ -98,6 +98,10 @@ TEST(Win32Desktop, WindowQueriesOnOwnWindows) {
   EXPECT_EQ(desktop.GetWindowProcessId(wnd), ::GetCurrentProcessId());
   EXPECT_EQ(desktop.GetWindowThreadId(wnd), ::GetCurrentThreadId());
   EXPECT_EQ(desktop.GetCurrentProcessId(), ::GetCurrentProcessId());
+  EXPECT_EQ(desktop.GetWindowProgramName(wnd), "adapter_tests.exe");
+  EXPECT_EQ(desktop.GetWindowAppId(wnd), "") << "not a store app";
+  const HWND child = ::CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 1, 1, window.get(), nullptr, nullptr, nullptr);
+  EXPECT_EQ(desktop.FindChildWindow(wnd, "Static"), FromHwnd(child));
   EXPECT_EQ(desktop.SendMessage(wnd, Ping, 0, 0), PingAnswer);
   EXPECT_EQ(desktop.GetWindowText(Hwnd{}), "");
 
