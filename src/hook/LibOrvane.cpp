@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
+#include "hook/ClassKeys.h"
 #include "hook/HookHandles.h"
 #include "hook/LibOrvane.h"
 #include "hook/MemBlock.h"
@@ -116,48 +118,101 @@ bool HasClass(HWND wnd, const char* expected) {
   return std::strcmp(name, expected) == 0;
 }
 
-bool StartsWith(const char* text, const char* prefix) {
-  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
 // Top-level: not a child and not message-only.
 bool IsTopLevel(HWND wnd) {
   return wnd != nullptr && (GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD) == 0 &&
          GetAncestor(wnd, GA_PARENT) == GetDesktopWindow();
 }
 
-// Dialogs ("#32770") and MFC windows ("Afx:...") share their class names with
-// every other program, so marking one would mark them all. They are keyed by
-// the program instead: "<exe file name>|Afx" or "<exe file name>|#32770", so a
-// program's dialogs are marked together and no other program's are.
-const char* GenericKind(const char* className) {
-  if (StartsWith(className, "Afx:")) return "Afx";
-  if (StartsWith(className, "#32770")) return "#32770";
-  return nullptr;
+// The host's file name as UTF-8, read once per process: windows of shared
+// classes are keyed by it. Static rather than on a hook's stack, since a path
+// may be 32K characters; a file name is at most 255, 3 bytes each in UTF-8.
+INIT_ONCE g_exeNameOnce = INIT_ONCE_STATIC_INIT;
+wchar_t g_exePath[32768];
+char g_exeName[255 * 3];
+int g_exeNameSize = 0;
+
+BOOL CALLBACK ReadExeName(PINIT_ONCE, PVOID, PVOID*) noexcept {
+  const DWORD length = GetModuleFileNameW(nullptr, g_exePath, sizeof g_exePath / sizeof g_exePath[0]);
+  if (length == 0 || length >= sizeof g_exePath / sizeof g_exePath[0]) return TRUE;
+  const wchar_t* name = g_exePath;
+  for (const wchar_t* p = g_exePath; p != g_exePath + length; ++p) {
+    if (*p == L'\\' || *p == L'/') name = p + 1;
+  }
+  int units = static_cast<int>(g_exePath + length - name);
+  if (units > 255) units = IS_HIGH_SURROGATE(name[254]) ? 254 : 255;  // a key holds 255 bytes at most
+  g_exeNameSize = WideCharToMultiByte(CP_UTF8, 0, name, units, g_exeName, sizeof g_exeName, nullptr, nullptr);
+  return TRUE;
 }
 
-std::size_t GenericKey(const char* kind, char (&key)[256]) {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length >= MAX_PATH) length = MAX_PATH - 1;
-  path[length] = '\0';
-  const char* name = path;
-  for (const char* p = path; *p != '\0'; ++p) {
-    if (*p == '\\' || *p == '/') name = p + 1;
+std::string_view ExeName() {
+  InitOnceExecuteOnce(&g_exeNameOnce, ReadExeName, nullptr, nullptr);
+  return {g_exeName, static_cast<std::size_t>(g_exeNameSize)};
+}
+
+// A process handle, closed on every path.
+class ProcessHandle {
+ public:
+  explicit ProcessHandle(HANDLE handle) : handle_(handle) {}
+  ProcessHandle(const ProcessHandle&) = delete;
+  ProcessHandle& operator=(const ProcessHandle&) = delete;
+  ~ProcessHandle() {
+    if (handle_ != nullptr) CloseHandle(handle_);
   }
-  const char* const parts[] = {name, "|", kind};
-  std::size_t size = 0;
-  for (const char* part : parts) {
-    while (*part != '\0' && size < 255) key[size++] = *part++;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+using AppIdReader = LONG(WINAPI*)(HANDLE, UINT32*, PWSTR);
+constexpr UINT32 kAppIdMaxLength = 130;  // with its terminator
+static_assert(StoreAppWindowClass.data()[StoreAppWindowClass.size()] == '\0');
+
+// A store app's frame is keyed by the app it hosts: the application user model
+// id of its core window's process. Empty when that cannot be had: Velmora
+// marks nothing under a key that cannot tell one app from another.
+std::size_t StoreAppKey(HWND frame, char (&key)[256]) {
+  // Windows 8 and later: looked up, so that the library still loads on 7.
+  const auto read = reinterpret_cast<AppIdReader>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetApplicationUserModelId")));
+  HWND app = FindWindowExA(frame, nullptr, StoreAppWindowClass.data(), nullptr);
+  DWORD pid = 0;
+  if (read == nullptr || app == nullptr || GetWindowThreadProcessId(app, &pid) == 0) return 0;
+  const ProcessHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  wchar_t id[kAppIdMaxLength];
+  UINT32 length = kAppIdMaxLength;
+  if (process.get() == nullptr || read(process.get(), &length, id) != ERROR_SUCCESS) return 0;
+  char utf8[kAppIdMaxLength * 3];
+  const int size = WideCharToMultiByte(CP_UTF8, 0, id, -1, utf8, sizeof utf8, nullptr, nullptr);
+  if (size <= 1) return 0;
+  return MakeClassKey({utf8, static_cast<std::size_t>(size - 1)}, StoreFrameClass, key);
+}
+
+// Windows of classes that many programs share are marked by program: their
+// key goes into key (empty when the program cannot be told). False for a
+// class of one program's own, which Velmora reads itself.
+bool SharedClassKey(HWND wnd, const char* className, char (&key)[256], std::size_t& size) {
+  const std::string_view family = SharedClassFamily(className);
+  if (family.empty()) return false;
+  if (family == StoreFrameClass) {
+    size = StoreAppKey(wnd, key);
+  } else {
+    const std::string_view owner = ExeName();
+    size = owner.empty() ? 0 : MakeClassKey(owner, family, key);
   }
-  return size;
+  return true;
 }
 
 // The key under which Velmora marks the window's class.
 std::size_t ClassKeyOf(HWND wnd, char (&key)[256]) {
-  ClassNameOf(wnd, key);
-  if (const char* kind = GenericKind(key)) return GenericKey(kind, key);
-  return std::strlen(key);
+  char name[256];
+  ClassNameOf(wnd, name);
+  std::size_t size = 0;
+  if (SharedClassKey(wnd, name, key, size)) return size;
+  size = std::strlen(name);
+  std::memcpy(key, name, size);
+  return size;
 }
 
 void WriteClassKey(TMemBlock* block, const char* key, std::size_t size) {
@@ -186,15 +241,15 @@ bool Send(TMemBlock* block, RequestCode code, HWND wnd, TRequestPayload& payload
                              SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result) != 0;
 }
 
-// A request about a window; Velmora reads the class key for windows of generic classes.
+// A request about a window; it carries the key of a window of a shared class.
 bool Report(TMemBlock* block, RequestCode code, HWND wnd, std::uint32_t appWindow = 0) {
   TRequestPayload payload{};
   payload.AppWindow = appWindow;
   char name[256];
   ClassNameOf(wnd, name);
-  if (const char* kind = GenericKind(name)) {
-    char key[256];
-    const std::size_t size = GenericKey(kind, key);
+  char key[256];
+  std::size_t size = 0;
+  if (SharedClassKey(wnd, name, key, size)) {
     WriteClassKey(block, key, size);
     WriteClassKey(payload, key, size);
   }
@@ -420,6 +475,12 @@ void RemoveHooks() {
 
 }  // namespace
 }  // namespace velmora
+
+// The shared table's string views never index out of range. This stands in for
+// the runtime's thrower, which would link the exception machinery into every host.
+namespace std {
+[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { __builtin_trap(); }
+}  // namespace std
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) velmora::g_module = instance;

@@ -34,7 +34,10 @@ Probe Probe::Open(const ProbeSpec& spec, const std::wstring& workDir) {
     p.logPath_ = stem + L".log";
     args += L" --log " + Quote(p.logPath_);
   }
-  p.process_ = Launch(JoinPath(BinDir(), spec.x86 ? L"probe32.exe" : L"probe.exe"), args, workDir);
+  const std::wstring probe = JoinPath(BinDir(), spec.x86 ? L"probe32.exe" : L"probe.exe");
+  const std::wstring exe = spec.exeName.empty() ? probe : JoinPath(workDir, spec.exeName);
+  if (!FileExists(exe)) CopyFileW(probe.c_str(), exe.c_str(), TRUE);
+  p.process_ = Launch(exe, args, workDir);
   if (!p.process_.handle) return p;
   std::optional<std::vector<std::uint8_t>> out;
   WaitUntil([&] { return (out = ReadFileBytes(outPath)).has_value() || !p.process_.Running(); }, 10s);

@@ -24,6 +24,7 @@ struct ProbeSpec {
   unsigned hangMs = 0;  // keep a log of WM_CLOSE / WM_SYSCOMMAND / WM_SHOWWINDOW / WM_DESTROY
   bool x86 = false;     // a 32-bit program: probe32.exe
   bool alphaIcon = false;  // a class icon with an alpha channel
+  std::wstring exeName;    // runs as a copy of the probe by this file name, in the case's folder
 };
 
 class Probe {

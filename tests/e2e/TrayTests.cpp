@@ -442,5 +442,29 @@ TEST_F(TrayTest, TaskbarWindowsStayEvenWhenTheirClassIsMarked) {
   EXPECT_EQ(IsWindowVisible(recorder) != FALSE, recorderVisible);
 }
 
+// Marked per program, a shared class takes that program's windows and no other's, also at the
+// program's next start, when a WPF window's class name is a new one.
+TEST_F(TrayTest, MarksOfSharedClassesTakeTheWindowsOfTheirProgramOnly) {
+  ASSERT_TRUE(WriteFileBytes(ClassFilePath(), ClassFile({"discord.exe|Chrome_WidgetWin", "wpfapp.exe|HwndWrapper"})));
+  auto open = [&](const wchar_t* exe, const std::wstring& cls) {
+    ProbeSpec spec;
+    spec.cls = cls;
+    spec.exeName = spec.title = exe;
+    spec.minimized = true;
+    return OpenProbe(spec).Window();
+  };
+  const HWND chrome = open(L"chrome.exe", L"Chrome_WidgetWin_1");
+  for (const wchar_t* guid : {L"6b3f4a0c-8d0e-4f0a-9c1e-2a7b5d9e0f11", L"0c1d2e3f-4a5b-4c6d-8e7f-9a0b1c2d3e4f"}) {
+    const HWND discord = open(L"discord.exe", L"Chrome_WidgetWin_1");
+    const HWND wpf = open(L"wpfapp.exe", L"HwndWrapper[wpfapp.exe;;" + std::wstring(guid) + L"]");
+    velmora_ = Process{};  // the icons looked at are this start's
+    ASSERT_NE(Start({}), nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return InTray(discord) && InTray(wpf) && Icons().size() == 2; }, 3s)) << Describe(Icons());
+    EXPECT_TRUE(IsWindowVisible(chrome) && IsIconic(chrome)) << State(chrome);
+    CloseExpectingAllBack({discord, wpf});
+    PostMessageW(wpf, WM_CLOSE, 0, 0);  // the program ends; it opens its next window under a new class name
+  }
+}
+
 }  // namespace
 }  // namespace velmora::e2e
