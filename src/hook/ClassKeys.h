@@ -16,10 +16,11 @@ inline constexpr std::string_view StoreAppWindowClass = "Windows.UI.Core.CoreWin
 
 // The family of a shared class, or "" for a class of one program's own.
 constexpr std::string_view SharedClassFamily(std::string_view cls) {
-  auto startsWith = [cls](std::string_view prefix) { return cls.substr(0, prefix.size()) == prefix; };
+  // Only calls that cannot throw: the library links no exception support.
+  auto startsWith = [cls](std::string_view prefix) { return cls.starts_with(prefix); };
   constexpr std::string_view chrome = "Chrome_WidgetWin_";
   if (startsWith(chrome) && cls.size() > chrome.size() &&
-      cls.substr(chrome.size()).find_first_not_of("0123456789") == std::string_view::npos)
+      cls.find_first_not_of("0123456789", chrome.size()) == std::string_view::npos)
     return "Chrome_WidgetWin";
   if (startsWith("Afx:")) return "Afx";
   if (startsWith("#32770")) return "#32770";
@@ -41,7 +42,7 @@ constexpr std::size_t MakeClassKey(std::string_view owner, std::string_view fami
   std::size_t room = 255 - (family.size() + 1 < 255 ? family.size() + 1 : 255);
   if (owner.size() > room) {
     while (room > 0 && (static_cast<unsigned char>(owner[room]) & 0xC0) == 0x80) --room;  // not inside a character
-    owner = owner.substr(0, room);
+    owner = std::string_view(owner.data(), room);
   }
   std::size_t size = 0;
   for (char c : owner) key[size++] = c;

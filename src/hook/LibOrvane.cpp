@@ -476,12 +476,6 @@ void RemoveHooks() {
 }  // namespace
 }  // namespace velmora
 
-// The shared table's string views never index out of range. This stands in for
-// the runtime's thrower, which would link the exception machinery into every host.
-namespace std {
-[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { __builtin_trap(); }
-}  // namespace std
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) velmora::g_module = instance;
   return TRUE;
