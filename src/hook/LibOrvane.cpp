@@ -133,8 +133,12 @@ char g_exeName[255 * 3];
 int g_exeNameSize = 0;
 
 BOOL CALLBACK ReadExeName(PINIT_ONCE, PVOID, PVOID*) noexcept {
-  const DWORD length = GetModuleFileNameW(nullptr, g_exePath, sizeof g_exePath / sizeof g_exePath[0]);
-  if (length == 0 || length >= sizeof g_exePath / sizeof g_exePath[0]) return TRUE;
+  constexpr DWORD size = sizeof g_exePath / sizeof g_exePath[0];
+  DWORD length = GetModuleFileNameW(nullptr, g_exePath, size);
+  if (length == 0 || length >= size) return TRUE;
+  // A program started by its short (8.3) path is named as the system names its image: in full.
+  const DWORD full = GetLongPathNameW(g_exePath, g_exePath, size);
+  if (full > 0 && full < size) length = full;
   const wchar_t* name = g_exePath;
   for (const wchar_t* p = g_exePath; p != g_exePath + length; ++p) {
     if (*p == L'\\' || *p == L'/') name = p + 1;
