@@ -52,6 +52,10 @@ void DrawDigit(HDC dc, std::span<const Target> targets, int width, std::uint16_t
   }
   lf.lfWeight = FW_BOLD;
   lf.lfHeight = width <= 16 ? -9 : -21;
+  // Latin digits, never smoothed: the one-bit mask gets exactly the glyph the
+  // colour bitmap gets, whatever font the system's language would pick.
+  lf.lfCharSet = ANSI_CHARSET;
+  lf.lfQuality = NONANTIALIASED_QUALITY;
   lstrcpynA(lf.lfFaceName, "Courier", LF_FACESIZE);
   font.reset(::CreateFontIndirectA(&lf));
   if (!font) return;
