@@ -7,10 +7,11 @@ namespace velmora {
 
 using namespace win;
 
-void AddTrayMenuItem(Desktop& desktop, const TOptionsRecord& options, Hmenu menu, std::uint32_t flags) {
+void AddTrayMenuItem(Desktop& desktop, const TOptionsRecord& options, Hmenu menu, std::uint32_t flags,
+                     std::string_view minimizeText) {
   if (options.UseMenuItem == 0) return;
   if (desktop.GetMenuState(menu, SC_MINIMIZE, MF_BYCOMMAND) == MENU_ITEM_MISSING)
-    desktop.InsertMenu(menu, SC_CLOSE, MF_BYCOMMAND, SC_MINIMIZE, "Mi&nimize");
+    desktop.InsertMenu(menu, SC_CLOSE, MF_BYCOMMAND, SC_MINIMIZE, minimizeText);
   desktop.InsertMenu(menu, SC_CLOSE, MF_BYCOMMAND | flags, IDM_TRAY_ITEM, options.MenuText());
   desktop.InsertMenu(menu, SC_CLOSE, MF_BYCOMMAND | MF_SEPARATOR, IDM_TRAY_SEPARATOR, "");
 }

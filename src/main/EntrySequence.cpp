@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/WinConst.h"
 #include "settings/OptionsStore.h"
+#include "text/Help.h"
 
 namespace velmora {
 
@@ -37,13 +38,13 @@ bool InstallerHandOver(Ports& ports, const std::string& folder, const std::strin
     // Keep the mutex until the new copy has seen it, or the copy would find
     // none and start another one, without end.
     const KernelObject seen(kernel, kernel.CreateEvent(InstallSeenEventName));
-    if (ports.shell.ShellExecute("open", file, folder, SW_SHOWNORMAL) && seen)
+    if (ports.shell.ShellExecute("open", file, "", folder, SW_SHOWNORMAL) && seen)
       kernel.WaitForSingleObject(seen.get(), InstallHandOverMs);
     return true;
   }
   if (const KernelObject seen(kernel, kernel.CreateEvent(InstallSeenEventName)); seen) kernel.SetEvent(seen.get());
   install.reset();
-  ports.shell.ShellExecute("open", "velmora.chm", folder, SW_SHOWMAXIMIZED);
+  OpenHelpFile(ports.shell, UserTexts(ports.kernel), folder);
   return false;
 }
 

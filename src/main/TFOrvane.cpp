@@ -33,7 +33,8 @@ TFOrvane::TFOrvane(Ports& ports, FormHost& host)
       TimerExplorer(ports.timers, 1000, [this] { TimerExplorerTimer(); }),
       ports_(ports),
       desktop_(ports.desktop),
-      host_(host) {
+      host_(host),
+      texts_(UserTexts(ports.kernel)) {
   // Nothing runs before start-up has loaded the settings and made the hotkey
   // identifiers: a click on the splash waits for it.
   paths_.Hold();
@@ -220,7 +221,8 @@ void TFOrvane::HandleRequest(const HookRequest& request) {
       const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
       if (desktop_.IsMenu(menu))
         AddTrayMenuItem(desktop_, TrayList->Options, menu,
-                        IsMarkedWindow(CurrentWindow, request.classKey) ? MF_CHECKED : 0);
+                        IsMarkedWindow(CurrentWindow, request.classKey) ? MF_CHECKED : 0,
+                        texts_[TextId::SystemMinimize]);
       break;
     }
     case RQ_ITEM_CHOSEN: Request48(request.classKey); break;
@@ -230,7 +232,8 @@ void TFOrvane::HandleRequest(const HookRequest& request) {
     case RQ_APP_WINDOW: {
       const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
       if (desktop_.IsMenu(menu)) {
-        AddTrayMenuItem(desktop_, TrayList->Options, menu, TrayList->HasClass(request.classKey) ? MF_CHECKED : 0);
+        AddTrayMenuItem(desktop_, TrayList->Options, menu, TrayList->HasClass(request.classKey) ? MF_CHECKED : 0,
+                        texts_[TextId::SystemMinimize]);
         TrayList->AddApp(CurrentWindow, request.classKey);
       }
       break;
@@ -306,7 +309,7 @@ void TFOrvane::SyncAppMenuItems(Hwnd appWnd) {
   if (first) {
     const Hmenu menu = desktop_.GetSystemMenu(first, false);
     if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, check) == MENU_ITEM_MISSING)
-      AddTrayMenuItem(desktop_, o, menu, check);
+      AddTrayMenuItem(desktop_, o, menu, check, texts_[TextId::SystemMinimize]);
   }
   if (second) {
     const Hmenu menu = desktop_.GetSystemMenu(second, false);
@@ -318,7 +321,7 @@ void TFOrvane::SyncAppMenuItems(Hwnd appWnd) {
         desktop_.DeleteMenu(menu, IDM_TRAY_ITEM, MF_BYCOMMAND);
         desktop_.DeleteMenu(menu, IDM_TRAY_SEPARATOR, MF_BYCOMMAND);
       } else {
-        AddTrayMenuItem(desktop_, o, menu, check);
+        AddTrayMenuItem(desktop_, o, menu, check, texts_[TextId::SystemMinimize]);
       }
     }
   }
@@ -327,7 +330,8 @@ void TFOrvane::SyncAppMenuItems(Hwnd appWnd) {
 void TFOrvane::AddMenuItemIfMissing(Hwnd wnd, const std::string& libraryKey) {
   const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
   if (!desktop_.IsMenu(menu) || desktop_.GetMenuState(menu, IDM_TRAY_ITEM, MF_BYCOMMAND) != MENU_ITEM_MISSING) return;
-  AddTrayMenuItem(desktop_, TrayList->Options, menu, IsMarkedWindow(wnd, libraryKey) ? MF_CHECKED : 0);
+  AddTrayMenuItem(desktop_, TrayList->Options, menu, IsMarkedWindow(wnd, libraryKey) ? MF_CHECKED : 0,
+                  texts_[TextId::SystemMinimize]);
 }
 
 void TFOrvane::Request49(const std::string& libraryKey) {
@@ -509,7 +513,7 @@ void TFOrvane::UserCloseWindow(Hwnd wnd, bool confirm) {
   if (!desktop_.IsWindow(wnd)) return;
   if (confirm) {
     const std::string title = desktop_.GetWindowText(wnd);
-    const std::string text = "以下应用程序将被关闭:\r" + title + "\r确定要关闭吗？";
+    const std::string text = texts_(TextId::AskCloseWindow, title);
     // The question may stay open for long: other paths go on meanwhile.
     const int answer = AskUser(paths_, ports_.dialogs, text, AppTitle, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
     if (answer != IDYES || !desktop_.IsWindow(wnd)) return;
@@ -548,8 +552,8 @@ void TFOrvane::UnregisterHotkeys() {
 }
 
 void TFOrvane::ShowHotkeyUnavailable(const std::string& text) {
-  const std::string message = "The hotkey '" + text + "' is not available.\rPlease try another hotkey.";
-  AskUser(paths_, ports_.dialogs, message, AppTitle, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
+  AskUser(paths_, ports_.dialogs, texts_(TextId::HotkeyUnavailable, text), AppTitle,
+          MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
 }
 
 void TFOrvane::WMHotKey(std::uintptr_t id) {
@@ -587,7 +591,7 @@ void TFOrvane::RunHotkey(std::size_t number) {
 }
 
 void TFOrvane::AskAndCloseMinimized() {
-  if (AskUser(paths_, ports_.dialogs, "All minimized applications will be closed \rProceed with Close ?", AppTitle,
+  if (AskUser(paths_, ports_.dialogs, texts_[TextId::AskCloseMinimized], AppTitle,
               MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL) == IDYES)
     CloseMinimizedWindows();
 }

@@ -163,6 +163,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   Ports& ports_;
   Desktop& desktop_;
   FormHost& host_;
+  const TextTable& texts_;  // of the user's UI language
   EventPaths paths_;
   TOptionsRecord startOptions_;  // the live record before the list exists
   std::vector<PendingHide> pendingHides_;

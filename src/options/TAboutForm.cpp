@@ -5,6 +5,7 @@
 #include "platform/WinConst.h"
 #include "settings/HotkeyText.h"
 #include "settings/OptionsStore.h"
+#include "text/Help.h"
 
 namespace velmora {
 
@@ -37,6 +38,7 @@ TAboutForm::TAboutForm(Ports& ports, Controls& controls, OptionsHost& host, TCha
                        TAutoRunner& autoRunner)
     : Timer1(ports.timers, 1500, [this] { Timer1Timer(); }),
       ports_(ports),
+      texts_(UserTexts(ports.kernel)),
       c_(controls),
       host_(host),
       changeHotkey_(changeHotkey),
@@ -133,8 +135,8 @@ void TAboutForm::FormShow() {
 }
 
 void TAboutForm::UpdateBarTexts() {
-  c_.SetText(htext, "隐藏于 " + std::to_string(c_.GetPosition(hbar)) + " 分钟后");
-  c_.SetText(gmtext, "组最小 " + std::to_string(c_.GetPosition(gmbar)) + " 个相似图标");
+  c_.SetText(htext, texts_(TextId::EveryHideAfter, std::to_string(c_.GetPosition(hbar))));
+  c_.SetText(gmtext, texts_(TextId::GroupsMinimum, std::to_string(c_.GetPosition(gmbar))));
 }
 
 void TAboutForm::UpdateDependents() {
@@ -209,7 +211,8 @@ void TAboutForm::bcloseClick() {
   const TOptionsRecord& live = host_.LiveOptions();
   const bool useItem = c_.IsChecked(cbuseminimize);
   if (MenuText() != live.MenuText() || useItem != (live.UseMenuItem != 0))
-    AskUser(host_.Paths(), ports_.dialogs, "请您   重启    Velmora !", AppTitle, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
+    AskUser(host_.Paths(), ports_.dialogs, texts_[TextId::AskRestart], AppTitle,
+            MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
   o.SetMenuText(MenuText());
   o.UseMenuItem = useItem ? 1 : 0;
   o.ShowSplash = c_.IsChecked(cbsplash) ? 1 : 0;
@@ -238,17 +241,14 @@ void TAboutForm::bcloseClick() {
 void TAboutForm::bhelpClick() {
   c_.ShowWindow(false);
   Timer1.SetEnabled(false);
-  const std::string folder = host_.AppPath();
-  if (ports_.shell.FileExists(folder + "velmora.chm"))
-    ports_.shell.ShellExecute("open", "velmora.chm", folder, SW_SHOWMAXIMIZED);
-  else
-    ports_.shell.ShellExecute("open", MakerSite, "", SW_SHOWMAXIMIZED);
+  if (!OpenHelpFile(ports_.shell, texts_, host_.AppPath()))
+    ports_.shell.ShellExecute("open", MakerSite, "", "", SW_SHOWMAXIMIZED);
 }
 
 void TAboutForm::lbCompanyClick() {
   c_.ShowWindow(false);
   Timer1.SetEnabled(false);
-  ports_.shell.ShellExecute("open", MakerSite, "", SW_SHOWMAXIMIZED);
+  ports_.shell.ShellExecute("open", MakerSite, "", "", SW_SHOWMAXIMIZED);
 }
 
 void TAboutForm::HotkeyRowClick(int number, bool fromLabel) {
@@ -298,7 +298,7 @@ void TAboutForm::ChangeHotkey(int number, bool onlyWhenConfirmed) {
     } else {
       host_.ShowHotkeyUnavailable(HotkeyText(modifiers, key));
       host_.LiveOptions().Hotkey(number) = THotkeyRecord{};
-      c_.SetText(label, "Error!");
+      c_.SetText(label, texts_[TextId::HotkeyError]);
       c_.SetChecked(box, false);
     }
   }

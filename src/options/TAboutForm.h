@@ -13,6 +13,7 @@
 #include "settings/OptionsRecord.h"
 #include "settings/TAutoRunner.h"
 #include "settings/TChangeHotkey.h"
+#include "text/Texts.h"
 
 namespace velmora {
 
@@ -101,6 +102,7 @@ class TAboutForm {
   void CheckIndex(const ControlId* group, std::size_t size, std::size_t index);
 
   Ports& ports_;
+  const TextTable& texts_;
   Controls& c_;
   OptionsHost& host_;
   TChangeHotkey& changeHotkey_;

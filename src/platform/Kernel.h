@@ -43,6 +43,9 @@ class Kernel {
 
   // Velmora runs elevated: programs of lower integrity levels may reach it.
   virtual bool RunsElevated() = 0;
+
+  // The LANGID of the user's UI language; the texts follow it.
+  virtual std::uint16_t GetUserDefaultUILanguage() = 0;
 };
 
 // Owns one handle of the Kernel port: closed once, when the owner lets go.

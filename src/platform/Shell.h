@@ -19,8 +19,8 @@ class Shell {
   Shell& operator=(const Shell&) = delete;
   virtual ~Shell() = default;
 
-  virtual bool ShellExecute(std::string_view verb, std::string_view file, std::string_view directory,
-                            int showCmd) = 0;
+  virtual bool ShellExecute(std::string_view verb, std::string_view file, std::string_view parameters,
+                            std::string_view directory, int showCmd) = 0;
   // Full path of Velmora.exe, ANSI, with backslashes.
   virtual std::string GetModuleFileName() = 0;
   virtual bool FileExists(std::string_view path) = 0;

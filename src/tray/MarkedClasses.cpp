@@ -49,7 +49,7 @@ void TListTrayIcon::TakeMarkedWindows(const std::function<bool(const std::string
     if (!marked(WindowClassKey(desktop_, wnd), cls)) continue;
     const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
     if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_CHECKED) == MENU_ITEM_MISSING)
-      AddTrayMenuItem(desktop_, Options, menu, MF_CHECKED);
+      AddTrayMenuItem(desktop_, Options, menu, MF_CHECKED, Texts[TextId::SystemMinimize]);
     if (desktop_.IsIconic(wnd) && !FindEntry(wnd)) form_.InsertIconAndHide(wnd);
   }
 }
@@ -77,7 +77,7 @@ void TListTrayIcon::RemoveClass(const std::string& name) {
     if (!unmarked(wnd)) continue;
     const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
     if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_UNCHECKED) == MENU_ITEM_MISSING)
-      AddTrayMenuItem(desktop_, Options, menu, 0);
+      AddTrayMenuItem(desktop_, Options, menu, 0, Texts[TextId::SystemMinimize]);
   }
   // Hidden windows of the class go back to the taskbar, minimized.
   for (Hwnd wnd : LastToFirstWindows()) {

@@ -16,9 +16,9 @@ std::string TTrayIcon::Tip() const {
 
 std::string TipOf(std::string_view title) { return Utf8Prefix(title, 63); }
 
-std::string CountTip(std::size_t count) {
-  if (count == 1) return "One minimized window";
-  return std::to_string(count) + " minimized windows";
+std::string CountTip(const TextTable& texts, std::size_t count) {
+  if (count == 1) return std::string(texts[TextId::TipOneWindow]);
+  return texts(TextId::TipWindows, std::to_string(count));
 }
 
 int CompareClassNames(std::string_view a, std::string_view b) {
@@ -35,7 +35,7 @@ int CompareClassNames(std::string_view a, std::string_view b) {
 }
 
 TListTrayIcon::TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block)
-    : ports_(ports), desktop_(ports.desktop), form_(form), block_(block) {
+    : Texts(UserTexts(ports.kernel)), ports_(ports), desktop_(ports.desktop), form_(form), block_(block) {
   TrayWnd = desktop_.CreateUtilityWindow("VelmoraTrayWnd", [this](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) {
     return TrayWndProc(msg, w, l);
   });

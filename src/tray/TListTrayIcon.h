@@ -15,6 +15,7 @@
 #include "platform/EventPaths.h"
 #include "platform/Ports.h"
 #include "settings/OptionsRecord.h"
+#include "text/Texts.h"
 #include "tray/TrayIcon.h"
 
 namespace velmora {
@@ -119,6 +120,7 @@ class TListTrayIcon {
   std::array<Hicon, 12> Icons{};  // 1..9 "S1".."S9", 10 "MAINICON", 11 "SH"
   std::array<TInstanceRecord, GroupSlots + 1> Groups{};  // 1..127; 0 unused
   TOptionsRecord Options;
+  const TextTable& Texts;  // of the user's UI language
 
  private:
   bool ShowNewEntry(Hwnd wnd);
@@ -157,7 +159,7 @@ class TListTrayIcon {
 };
 
 // Tips of the shared and group icons.
-std::string CountTip(std::size_t count);
+std::string CountTip(const TextTable& texts, std::size_t count);
 // The first 63 characters of a title, as tips hold it.
 std::string TipOf(std::string_view title);
 // Case-insensitive ordering of marked classes (ASCII letters fold).

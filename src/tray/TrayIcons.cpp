@@ -24,7 +24,7 @@ NotifyIconData TListTrayIcon::SharedData(std::uint32_t id, std::size_t count) co
   data.uID = id;
   data.uFlags = TrayFlags;
   data.uCallbackMessage = TrayCallbackMessage;
-  data.SetTip(CountTip(count));
+  data.SetTip(CountTip(Texts, count));
   return data;
 }
 

@@ -4,14 +4,11 @@
 
 #include "platform/Utf8.h"
 #include "platform/WinConst.h"
+#include "text/Help.h"
 
 namespace velmora {
 
 using namespace win;
-
-namespace {
-std::string ModeWord(MenuMode mode) { return mode == MenuMode::Restore ? "恢复" : "关闭"; }
-}  // namespace
 
 TrayMenus::TrayMenus(Ports& ports, MainForm& form, TListTrayIcon& list) : ports_(ports), form_(form), list_(list) {
   for (std::size_t i = 0; i < MenuImageCount; ++i) images_[i] = ports_.painter.LoadIcon(MenuImageNames[i]);
@@ -41,10 +38,14 @@ std::string TrayMenus::WindowHeading(const std::string& title) {
 }
 
 std::vector<MenuEntry> TrayMenus::FixedItems() const {
+  const TextTable& t = list_.Texts;
   MenuEntry program{.text = "Velmora", .icon = images_[ImgProgram], .isDefault = true};
-  program.submenu.push_back({.text = "配置", .command = CmdOptions, .icon = images_[ImgOptions], .isDefault = true});
-  program.submenu.push_back({.text = "帮助", .command = CmdHelp, .icon = images_[ImgHelp]});
-  program.submenu.push_back({.text = "退出", .command = CmdExit, .icon = images_[ImgExit]});
+  program.submenu.push_back({.text = std::string(t[TextId::MenuOptions]),
+                             .command = CmdOptions,
+                             .icon = images_[ImgOptions],
+                             .isDefault = true});
+  program.submenu.push_back({.text = std::string(t[TextId::MenuHelp]), .command = CmdHelp, .icon = images_[ImgHelp]});
+  program.submenu.push_back({.text = std::string(t[TextId::MenuExit]), .command = CmdExit, .icon = images_[ImgExit]});
   return {program};
 }
 
@@ -87,11 +88,8 @@ void TrayMenus::menurClick(Hwnd wnd) {
 void TrayMenus::menucClick(Hwnd wnd) { form_.UserCloseWindow(wnd, list_.Options.ConfirmClose != 0); }
 
 void TrayMenus::Help1Click() {
-  // By name in the program's folder: the viewer is not given a path it may not read.
-  if (ports_.shell.FileExists(list_.AppPath + "velmora.chm"))
-    ports_.shell.ShellExecute("open", "velmora.chm", list_.AppPath, SW_SHOWMAXIMIZED);
-  else
-    ports_.shell.ShellExecute("open", MakerPage, "", SW_SHOWMAXIMIZED);
+  if (!OpenHelpFile(ports_.shell, list_.Texts, list_.AppPath))
+    ports_.shell.ShellExecute("open", MakerPage, "", "", SW_SHOWMAXIMIZED);
 }
 
 void TrayMenus::Exit1Click() { form_.Exit(); }
@@ -108,15 +106,20 @@ bool TrayMenus::FixedItemClick(std::uint32_t command) {
 void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey) {
   const std::vector<TIconsList> listed = ListedWindows(group, fromHotkey);
   const int trayMode = list_.Options.EffectiveTrayMode();
-  const std::string word = ModeWord(mode);
+  const bool restore = mode == MenuMode::Restore;
+  const TextTable& t = list_.Texts;
   std::vector<MenuEntry> items = FixedItems();
   const bool several = listed.size() >= 2;
-  const Hicon allImage = images_[mode == MenuMode::Restore ? ImgRestore : ImgClose];
+  const Hicon allImage = images_[restore ? ImgRestore : ImgClose];
   if (several && (fromHotkey || trayMode == 1))
-    items.push_back({.text = word + "所有", .command = CmdAll, .icon = allImage});
+    items.push_back({.text = std::string(t[restore ? TextId::ListRestoreAll : TextId::ListCloseAll]),
+                     .command = CmdAll,
+                     .icon = allImage});
   else if (several && trayMode == 2)
-    items.push_back({.text = word + " 此组中的所有窗口", .command = CmdAll, .icon = allImage});
-  items.push_back({.text = word + " 窗口", .heading = true});
+    items.push_back({.text = std::string(t[restore ? TextId::GroupRestoreAll : TextId::GroupCloseAll]),
+                     .command = CmdAll,
+                     .icon = allImage});
+  items.push_back({.text = std::string(t[restore ? TextId::HeadingRestore : TextId::HeadingClose]), .heading = true});
   for (std::size_t i = 0; i < listed.size(); ++i) {
     items.push_back({.text = listed[i].Caption,
                      .command = static_cast<std::uint32_t>(CmdFirstWindow + i),
@@ -134,8 +137,9 @@ void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromH
 std::vector<MenuEntry> TrayMenus::BuildWindowMenu(Hwnd wnd) {
   std::vector<MenuEntry> items = FixedItems();
   items.push_back({.text = WindowHeading(ports_.desktop.GetWindowText(wnd)), .heading = true});
-  items.push_back({.text = "关闭", .command = CmdClose, .icon = images_[ImgClose]});
-  items.push_back({.text = "恢复", .command = CmdRestore, .icon = images_[ImgRestore]});
+  const TextTable& t = list_.Texts;
+  items.push_back({.text = std::string(t[TextId::MenuClose]), .command = CmdClose, .icon = images_[ImgClose]});
+  items.push_back({.text = std::string(t[TextId::MenuRestore]), .command = CmdRestore, .icon = images_[ImgRestore]});
   return items;
 }
 

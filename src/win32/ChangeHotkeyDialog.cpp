@@ -1,6 +1,7 @@
 #include "win32/ChangeHotkeyDialog.h"
 
 #include "win32/Dpi.h"
+#include "win32/Win32Dialogs.h"
 
 namespace velmora {
 
@@ -27,14 +28,15 @@ constexpr ControlSpec Specs[] = {
     {cbalt, L"BUTTON", L"ALT", BS_AUTOCHECKBOX | WS_TABSTOP, {136, 38, 57, 17}},
     {cbwin, L"BUTTON", L"WIN", BS_AUTOCHECKBOX | WS_TABSTOP, {200, 38, 57, 17}},
     {EditHK, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, {264, 37, 113, 19}},
-    {Label1, L"STATIC", L"更改:选择任意复选框并指定键．", SS_LEFT, {9, 65, 254, 13}},
-    {bchange, L"BUTTON", L"更改", BS_DEFPUSHBUTTON | WS_TABSTOP, {266, 81, 50, 19}},
-    {bcancel, L"BUTTON", L"取消", BS_PUSHBUTTON | WS_TABSTOP, {325, 81, 50, 19}},
+    {Label1, L"STATIC", L"", SS_LEFT, {9, 65, 254, 13}},
+    {bchange, L"BUTTON", L"", BS_DEFPUSHBUTTON | WS_TABSTOP, {266, 81, 50, 19}},
+    {bcancel, L"BUTTON", L"", BS_PUSHBUTTON | WS_TABSTOP, {325, 81, 50, 19}},
 };
 
 }  // namespace
 
-ChangeHotkeyDialog::ChangeHotkeyDialog(HWND owner) : white_(::CreateSolidBrush(RGB(255, 255, 255))) {
+ChangeHotkeyDialog::ChangeHotkeyDialog(const TextTable& texts, HWND owner)
+    : white_(::CreateSolidBrush(RGB(255, 255, 255))) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -44,12 +46,15 @@ ChangeHotkeyDialog::ChangeHotkeyDialog(HWND owner) : white_(::CreateSolidBrush(R
   wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = ClassName;
   ::RegisterClassExW(&wc);
-  hwnd_ = ::CreateWindowExW(ExStyle, ClassName, L"更改热键", Style, 0, 0, 0, 0, owner, nullptr, instance,
-                            static_cast<DialogControls*>(this));
+  hwnd_ = ::CreateWindowExW(ExStyle, ClassName, ToWide(texts[TextId::ChangeHotkeyTitle], CP_UTF8).c_str(), Style, 0, 0,
+                            0, 0, owner, nullptr, instance, static_cast<DialogControls*>(this));
   if (!hwnd_) return;
   for (const ControlSpec& spec : Specs)
     ::CreateWindowExW(0, spec.kind, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, hwnd_,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+  SetText(Label1, texts[TextId::ChangeHotkeyLabel]);
+  SetText(bchange, texts[TextId::ChangeHotkeyChange]);
+  SetText(bcancel, texts[TextId::ChangeHotkeyCancel]);
   Layout(WindowDpi(hwnd_));
 }
 

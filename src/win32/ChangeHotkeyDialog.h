@@ -3,6 +3,7 @@
 // shown modally by TChangeHotkey through the Controls port. Keys pressed in
 // it reach the logic before any control sees them.
 #include "settings/TChangeHotkey.h"
+#include "text/Texts.h"
 #include "win32/DialogControls.h"
 #include "win32/Raii.h"
 
@@ -13,7 +14,7 @@ class ChangeHotkeyDialog final : public DialogControls {
   // Client area at 96 DPI; scaled with the DPI of the screen it shows on.
   static constexpr int ClientWidth = 383, ClientHeight = 106;
 
-  explicit ChangeHotkeyDialog(HWND owner = nullptr);
+  explicit ChangeHotkeyDialog(const TextTable& texts, HWND owner = nullptr);
   ~ChangeHotkeyDialog() override;
   ChangeHotkeyDialog(const ChangeHotkeyDialog&) = delete;
   ChangeHotkeyDialog& operator=(const ChangeHotkeyDialog&) = delete;

@@ -26,28 +26,18 @@ constexpr DWORD Group = BS_GROUPBOX;
 constexpr DWORD Link = SS_LEFT | SS_NOTIFY | SS_NOPREFIX;
 constexpr COLORREF Navy = RGB(0, 0, 128);
 
-// The colour list: TColor values (0x00BBGGRR, system colours 0xFF0000nn) by readable name.
-struct NamedColour {
-  const wchar_t* name;
-  std::uint32_t value;
+// The colour list: TColor values (0x00BBGGRR, system colours 0xFF0000nn), named from
+// TextId::ColourBlack on in this order; a last entry, TextId::ColourCustom, holds any other.
+constexpr std::uint32_t Colours[] = {
+    0x000000,   0x000080,   0x008000,   0x008080,   0x800000,   0x800080,   0x808000,   0x808080,
+    0xC0C0C0,   0x0000FF,   0x00FF00,   0x00FFFF,   0xFF0000,   0xFF00FF,   0xFFFF00,   0xFFFFFF,
+    0xC0DCC0,   0xF0CAA6,   0xF0FBFF,   0xA4A0A0,   0xFF000000, 0xFF000001, 0xFF000002, 0xFF000003,
+    0xFF000004, 0xFF000005, 0xFF000006, 0xFF000007, 0xFF000008, 0xFF000009, 0xFF00000A, 0xFF00000B,
+    0xFF00000C, 0xFF00000D, 0xFF00000E, 0xFF00000F, 0xFF000010, 0xFF000011, 0xFF000012, 0xFF000013,
+    0xFF000014, 0xFF000015, 0xFF000016, 0xFF000017, 0xFF000018,
 };
-constexpr NamedColour Colours[] = {
-    {L"Black", 0x000000}, {L"Maroon", 0x000080}, {L"Green", 0x008000}, {L"Olive", 0x008080},
-    {L"Navy", 0x800000}, {L"Purple", 0x800080}, {L"Teal", 0x808000}, {L"Gray", 0x808080},
-    {L"Silver", 0xC0C0C0}, {L"Red", 0x0000FF}, {L"Lime", 0x00FF00}, {L"Yellow", 0x00FFFF},
-    {L"Blue", 0xFF0000}, {L"Fuchsia", 0xFF00FF}, {L"Aqua", 0xFFFF00}, {L"White", 0xFFFFFF},
-    {L"Money Green", 0xC0DCC0}, {L"Sky Blue", 0xF0CAA6}, {L"Cream", 0xF0FBFF}, {L"Medium Gray", 0xA4A0A0},
-    {L"Scroll Bar", 0xFF000000}, {L"Desktop", 0xFF000001}, {L"Active Caption", 0xFF000002},
-    {L"Inactive Caption", 0xFF000003}, {L"Menu", 0xFF000004}, {L"Window", 0xFF000005},
-    {L"Window Frame", 0xFF000006}, {L"Menu Text", 0xFF000007}, {L"Window Text", 0xFF000008},
-    {L"Caption Text", 0xFF000009}, {L"Active Border", 0xFF00000A}, {L"Inactive Border", 0xFF00000B},
-    {L"Application Workspace", 0xFF00000C}, {L"Highlight", 0xFF00000D}, {L"Highlight Text", 0xFF00000E},
-    {L"Button Face", 0xFF00000F}, {L"Button Shadow", 0xFF000010}, {L"Gray Text", 0xFF000011},
-    {L"Button Text", 0xFF000012}, {L"Inactive Caption Text", 0xFF000013}, {L"Button Highlight", 0xFF000014},
-    {L"3D Dark Shadow", 0xFF000015}, {L"3D Light", 0xFF000016}, {L"Info Text", 0xFF000017},
-    {L"Info Background", 0xFF000018},
-};
-constexpr wchar_t CustomName[] = L"Custom...";
+static_assert(static_cast<std::size_t>(TextId::ColourCustom) - static_cast<std::size_t>(TextId::ColourBlack) ==
+              std::size(Colours));
 
 COLORREF Rgb(std::uint32_t colour) {
   return (colour & 0xFF000000u) == 0xFF000000u ? ::GetSysColor(static_cast<int>(colour & 0xFF)) : colour & 0xFFFFFF;
@@ -55,7 +45,7 @@ COLORREF Rgb(std::uint32_t colour) {
 
 }  // namespace
 
-OptionsDialog::OptionsDialog() : white_(::CreateSolidBrush(RGB(255, 255, 255))) {
+OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts), white_(::CreateSolidBrush(RGB(255, 255, 255))) {
   INITCOMMONCONTROLSEX common{sizeof common, ICC_BAR_CLASSES | ICC_TAB_CLASSES};
   ::InitCommonControlsEx(&common);
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -74,107 +64,102 @@ OptionsDialog::OptionsDialog() : white_(::CreateSolidBrush(RGB(255, 255, 255))) 
   tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, hwnd_,
                                nullptr, instance, nullptr);
 
+  using enum TextId;
+  const TextTable& text = texts_;
   // The frame: tool bar, "帮助" and "关闭".
-  const wchar_t* pageCaptions[] = {L"系统托盘(&S)", L"杂项(&M)", L"临时设置(&T)", L"热键(&H)", L"关于(&A)"};
+  const TextId pageCaptions[] = {PageTray, PageMisc, PageTriggers, PageHotkeys, PageAbout};
   const ControlId barOrder[] = {buttonstm, buttonmisc, buttontemp, buttonhotkeys, buttonabout};
-  const int barLeft[] = {2, 72, 130, 200, 258}, barWidth[] = {68, 56, 68, 56, 57};  // room for the longer captions
+  const int barLeft[] = {2, 74, 152, 218, 268}, barWidth[] = {70, 76, 64, 48, 47};  // the longer caption of each language
   for (int i = 0; i < 5; ++i)
-    Add(barOrder[i], L"BUTTON", pageCaptions[i], PageButton, -1, -1, {barLeft[i], 2, barWidth[i], 26});
-  Add(bhelp, L"BUTTON", L"帮助", BS_PUSHBUTTON | WS_TABSTOP, -1, -1, {188, 304, 50, 19});
-  Add(bclose, L"BUTTON", L"关闭", BS_DEFPUSHBUTTON | WS_TABSTOP, -1, -1, {244, 304, 50, 19});
+    Add(barOrder[i], L"BUTTON", text[pageCaptions[i]], PageButton, -1, -1, {barLeft[i], 2, barWidth[i], 26});
+  Add(bhelp, L"BUTTON", text[ButtonHelp], BS_PUSHBUTTON | WS_TABSTOP, -1, -1, {188, 304, 50, 19});
+  Add(bclose, L"BUTTON", text[ButtonClose], BS_DEFPUSHBUTTON | WS_TABSTOP, -1, -1, {244, 304, 50, 19});
 
   // Page 0: tray.
-  Add(GroupBox3, L"BUTTON", L" 系统托盘管理 ", Group, TabOptions, -1, {6, 34, 305, 68});
-  Add(cbstm1, L"BUTTON", L"在托盘处显示每一个最小化窗口的图标", Radio | WS_GROUP, TabOptions, -1, {14, 50, 290, 16});
-  Add(cbstm2, L"BUTTON", L"只显示一个最小化图标", Radio, TabOptions, -1, {14, 66, 290, 16});
-  Add(cbstm3, L"BUTTON", L"将相似的窗口显示为一个图标(组图标)", Radio, TabOptions, -1, {14, 82, 290, 16});
-  Add(Label7, L"STATIC", L"单击或双击从系统托盘处恢复窗口", Text, TabOptions, 0, {8, 108, 300, 14});
-  Add(cbdoubleclick, L"BUTTON", L"双击图标时从托盘恢复", Check | WS_GROUP, TabOptions, 0, {8, 124, 300, 16});
-  Add(cbhide, L"BUTTON", L"隐藏不活动图标( 将图标放送到菜单中)", Check, TabOptions, 0, {8, 142, 300, 16});
-  Add(hbar, TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_AUTOTICKS | WS_TABSTOP, TabOptions, 0, {8, 160, 170, 26});
-  Add(htext, L"STATIC", L"", Text, TabOptions, 0, {182, 166, 126, 14});
-  Add(hcbn, L"BUTTON", L"以图标方式显示隐藏窗口的数量", Check, TabOptions, 0, {8, 190, 300, 16});
-  Add(gbevery, L"BUTTON", L" 排列菜单方式  ", Group, TabOptions, 0, {8, 210, 300, 42});
-  Add(cbevery1, L"BUTTON", L"标题", Radio | WS_GROUP, TabOptions, 0, {16, 228, 70, 16});
-  Add(cbevery2, L"BUTTON", L"类型", Radio, TabOptions, 0, {92, 228, 70, 16});
-  Add(cbevery3, L"BUTTON", L"最后访问时间", Radio, TabOptions, 0, {168, 228, 136, 16});
-  Add(Label9, L"STATIC", L"当你需要更多的托盘空间时，这个选项十分有用．要恢复窗口，只需左击Velmora icon图标并选择窗口标题．",
-      Wrapped, TabOptions, 1, {8, 108, 300, 42});
-  Add(cbdynamic, L"BUTTON", L"显示最小化窗口图标的数量", Check | WS_GROUP, TabOptions, 1, {8, 152, 300, 16});
-  Add(Label10, L"STATIC", L"要关闭一个最小化窗口,右键点击图标并选择程序", Wrapped, TabOptions, 1, {8, 172, 300, 28});
-  Add(cbenablerc, L"BUTTON", L"使图标上能点击右键", Check, TabOptions, 1, {8, 202, 300, 16});
-  Add(GroupBox2, L"BUTTON", L" 排列菜单方式  ", Group, TabOptions, 1, {8, 222, 300, 42});
-  Add(cball1, L"BUTTON", L"标题", Radio | WS_GROUP, TabOptions, 1, {16, 240, 70, 16});
-  Add(cball2, L"BUTTON", L"类型", Radio, TabOptions, 1, {92, 240, 70, 16});
-  Add(cball3, L"BUTTON", L"最后访问时间", Radio, TabOptions, 1, {168, 240, 136, 16});
-  Add(Label5, L"STATIC",
-      L"使用下面比较频繁有用的程序 : Internet Explorer, Explorer, Notepad, WordPad要恢复窗口，左键点击组图标并在菜单中选择窗口的标题．",
-      Wrapped, TabOptions, 2, {8, 108, 300, 42});
-  Add(gdbclick, L"BUTTON", L"双击时恢复未加入组的窗口", Check | WS_GROUP, TabOptions, 2, {8, 152, 300, 16});
-  Add(gmbar, TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_AUTOTICKS | WS_TABSTOP, TabOptions, 2, {8, 170, 170, 26});
-  Add(gmtext, L"STATIC", L"", Text, TabOptions, 2, {182, 176, 126, 14});
-  Add(gcbapply, L"BUTTON", L"在组图标上显示窗口数量", Check, TabOptions, 2, {8, 200, 300, 16});
-  Add(gcolour, L"COMBOBOX", L"", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP,
+  Add(GroupBox3, L"BUTTON", text[TrayGroup], Group, TabOptions, -1, {6, 34, 305, 68});
+  Add(cbstm1, L"BUTTON", text[TrayEvery], Radio | WS_GROUP, TabOptions, -1, {14, 50, 290, 16});
+  Add(cbstm2, L"BUTTON", text[TrayAll], Radio, TabOptions, -1, {14, 66, 290, 16});
+  Add(cbstm3, L"BUTTON", text[TrayGroups], Radio, TabOptions, -1, {14, 82, 290, 16});
+  Add(Label7, L"STATIC", text[EveryLabel], Text, TabOptions, 0, {8, 108, 300, 14});
+  Add(cbdoubleclick, L"BUTTON", text[EveryDoubleClick], Check | WS_GROUP, TabOptions, 0, {8, 124, 300, 16});
+  Add(cbhide, L"BUTTON", text[EveryHide], Check, TabOptions, 0, {8, 142, 300, 16});
+  Add(hbar, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_AUTOTICKS | WS_TABSTOP, TabOptions, 0, {8, 160, 170, 26});
+  Add(htext, L"STATIC", "", Text, TabOptions, 0, {182, 166, 126, 14});
+  Add(hcbn, L"BUTTON", text[EveryShowCount], Check, TabOptions, 0, {8, 190, 300, 16});
+  Add(gbevery, L"BUTTON", text[MenuOrderGroup], Group, TabOptions, 0, {8, 210, 300, 42});
+  Add(cbevery1, L"BUTTON", text[OrderTitle], Radio | WS_GROUP, TabOptions, 0, {16, 228, 70, 16});
+  Add(cbevery2, L"BUTTON", text[OrderType], Radio, TabOptions, 0, {92, 228, 70, 16});
+  Add(cbevery3, L"BUTTON", text[OrderLastAccess], Radio, TabOptions, 0, {168, 228, 136, 16});
+  Add(Label9, L"STATIC", text[AllLabel], Wrapped, TabOptions, 1, {8, 108, 300, 42});
+  Add(cbdynamic, L"BUTTON", text[AllShowCount], Check | WS_GROUP, TabOptions, 1, {8, 152, 300, 16});
+  Add(Label10, L"STATIC", text[AllCloseLabel], Wrapped, TabOptions, 1, {8, 172, 300, 28});
+  Add(cbenablerc, L"BUTTON", text[AllRightClick], Check, TabOptions, 1, {8, 202, 300, 16});
+  Add(GroupBox2, L"BUTTON", text[MenuOrderGroup], Group, TabOptions, 1, {8, 222, 300, 42});
+  Add(cball1, L"BUTTON", text[OrderTitle], Radio | WS_GROUP, TabOptions, 1, {16, 240, 70, 16});
+  Add(cball2, L"BUTTON", text[OrderType], Radio, TabOptions, 1, {92, 240, 70, 16});
+  Add(cball3, L"BUTTON", text[OrderLastAccess], Radio, TabOptions, 1, {168, 240, 136, 16});
+  Add(Label5, L"STATIC", text[GroupsLabel], Wrapped, TabOptions, 2, {8, 108, 300, 42});
+  Add(gdbclick, L"BUTTON", text[GroupsDoubleClick], Check | WS_GROUP, TabOptions, 2, {8, 152, 300, 16});
+  Add(gmbar, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_AUTOTICKS | WS_TABSTOP, TabOptions, 2, {8, 170, 170, 26});
+  Add(gmtext, L"STATIC", "", Text, TabOptions, 2, {182, 176, 126, 14});
+  Add(gcbapply, L"BUTTON", text[GroupsShowCount], Check, TabOptions, 2, {8, 200, 300, 16});
+  Add(gcolour, L"COMBOBOX", "", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP,
       TabOptions, 2, {8, 222, 160, 220});
-  Add(Label6, L"STATIC", L"标记或数字的颜色", Text, TabOptions, 2, {174, 226, 134, 14});
+  Add(Label6, L"STATIC", text[GroupsColour], Text, TabOptions, 2, {174, 226, 134, 14});
 
   // Page 1: miscellaneous.
-  Add(cbautorun, L"BUTTON", L"Windows启动时运行Velmora", Check | WS_GROUP, TabMisc, -1, {8, 38, 300, 16});
-  Add(llaunch, L"STATIC", L"强烈推荐选择此项.", Text, TabMisc, -1, {26, 56, 282, 14});
-  Add(llaunch1, L"STATIC", L"一些程序不能最小化到系统托盘,是因为没有启动Velmora的缘故.", Wrapped, TabMisc, -1,
-      {26, 72, 282, 28});
-  Add(cbuseminimize, L"BUTTON", L"使用'Minimize to Tray' 选项", Check, TabMisc, -1, {8, 104, 300, 16});
-  Add(edititemtext, L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, TabMisc, -1, {26, 122, 200, 20});
+  Add(cbautorun, L"BUTTON", text[RunAtLogin], Check | WS_GROUP, TabMisc, -1, {8, 38, 300, 16});
+  Add(llaunch, L"STATIC", text[RunRecommended], Text, TabMisc, -1, {26, 56, 282, 14});
+  Add(llaunch1, L"STATIC", text[RunWhy], Wrapped, TabMisc, -1, {26, 72, 282, 28});
+  Add(cbuseminimize, L"BUTTON", text[UseMenuItem], Check, TabMisc, -1, {8, 104, 300, 16});
+  Add(edititemtext, L"EDIT", "", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, TabMisc, -1, {26, 122, 200, 20});
   ::SendMessageW(Item(edititemtext), EM_LIMITTEXT, 49, 0);
-  Add(cbsplash, L"BUTTON", L"显示启动画面", Check, TabMisc, -1, {8, 148, 300, 16});
-  Add(confirmcc, L"BUTTON", L"显示确认关闭窗口对话框", Check, TabMisc, -1, {8, 166, 300, 16});
-  Add(Label4, L"STATIC", L"Velmora能处理一些子窗口,如果你不能最小化到托盘,请选择下面的复选框.", Wrapped, TabMisc, -1,
-      {10, 192, 296, 28});
-  Add(cbconsole, L"BUTTON", L"NT/2000/XP命令提示符", Check, TabMisc, -1, {18, 222, 286, 16});
-  Add(cbword, L"BUTTON", L"Word文档窗口", Check, TabMisc, -1, {18, 240, 286, 16});
-  Add(cbexcel, L"BUTTON", L"Excel 窗口", Check, TabMisc, -1, {18, 258, 286, 16});
+  Add(cbsplash, L"BUTTON", text[ShowSplash], Check, TabMisc, -1, {8, 148, 300, 16});
+  Add(confirmcc, L"BUTTON", text[ConfirmClose], Check, TabMisc, -1, {8, 166, 300, 16});
+  Add(Label4, L"STATIC", text[ChildWindowsLabel], Wrapped, TabMisc, -1, {10, 192, 296, 28});
+  Add(cbconsole, L"BUTTON", text[HandleConsole], Check, TabMisc, -1, {18, 222, 286, 16});
+  Add(cbword, L"BUTTON", text[HandleWord], Check, TabMisc, -1, {18, 240, 286, 16});
+  Add(cbexcel, L"BUTTON", text[HandleExcel], Check, TabMisc, -1, {18, 258, 286, 16});
 
   // Page 2: About.
-  Add(lbProduct, L"STATIC", L"Velmora 4.6.3", SS_CENTER | SS_NOPREFIX, TabAbout, -1, {8, 100, 300, 26}, 1);
-  Add(lbCompany, L"STATIC", L"访问官方网站", Link | SS_CENTER, TabAbout, -1, {108, 140, 100, 18}, 2);
+  Add(lbProduct, L"STATIC", AppTitle, SS_CENTER | SS_NOPREFIX, TabAbout, -1, {8, 100, 300, 26}, 1);
+  Add(lbCompany, L"STATIC", text[VisitWebsite], Link | SS_CENTER, TabAbout, -1, {108, 140, 100, 18}, 2);
 
   // Page 3: title-bar triggers and hotkey row 1.
-  Add(Label11, L"STATIC", L"你可以通过下面的设置快速地将窗口最小化到系统托盘(忽略系统按钮)", Wrapped, TabTemp, -1,
-      {8, 36, 300, 28});
-  Add(gbclick, L"BUTTON", L" 右键点击 ", Group, TabTemp, -1, {6, 66, 305, 64});
-  const wchar_t* buttonCaptions[] = {L"最小化按钮", L"最小化/恢复按钮", L"关闭按钮", L"任一按钮", L"无"};
+  Add(Label11, L"STATIC", text[TriggersLabel], Wrapped, TabTemp, -1, {8, 36, 300, 28});
+  Add(gbclick, L"BUTTON", text[RightClickGroup], Group, TabTemp, -1, {6, 66, 305, 66});
+  const TextId buttonCaptions[] = {ButtonMinimize, ButtonMaximize, ButtonCloseBox, ButtonAny, ButtonNone};
   const ControlId buttonIds[] = {cbbutton1, cbbutton2, cbbutton3, cbbutton4, cbbutton5};
   for (int i = 0; i < 5; ++i)
-    Add(buttonIds[i], L"BUTTON", buttonCaptions[i], Radio | (i == 0 ? WS_GROUP : 0), TabTemp, -1,
+    Add(buttonIds[i], L"BUTTON", text[buttonCaptions[i]], Radio | (i == 0 ? WS_GROUP : 0), TabTemp, -1,
         {14 + 148 * (i % 2), 82 + 16 * (i / 2), 144, 16});
-  Add(GroupBox1, L"BUTTON", L" 点击并保持(你当最小化窗口时)", Group, TabTemp, -1, {6, 134, 305, 48});
-  const wchar_t* keyCaptions[] = {L"SHIFT键", L"CONTROL键", L"任一按钮", L"无"};
+  Add(GroupBox1, L"BUTTON", text[HoldKeyGroup], Group, TabTemp, -1, {6, 134, 305, 50});
+  const TextId keyCaptions[] = {KeyShift, KeyControl, KeyAny, KeyNone};
   const ControlId keyIds[] = {cbkey1, cbkey2, cbkey3, cbkey4};
   for (int i = 0; i < 4; ++i)
-    Add(keyIds[i], L"BUTTON", keyCaptions[i], Radio | (i == 0 ? WS_GROUP : 0), TabTemp, -1,
+    Add(keyIds[i], L"BUTTON", text[keyCaptions[i]], Radio | (i == 0 ? WS_GROUP : 0), TabTemp, -1,
         {14 + 148 * (i % 2), 150 + 16 * (i / 2), 144, 16});
 
   // Hotkey rows: row 1 on page 3, rows 2 to 6 on page 4.
-  const wchar_t* rowCaptions[] = {L"使用热键快速最小化到系统托盘", L"激活Velmora配置面板", L"从系统托盘恢复所有窗口",
-                                  L"从系统托盘关闭所有按钮", L"从托盘和任务栏上关闭所有最小化窗口",
-                                  L"显示已经列出的最小化窗口列表"};
+  const TextId rowCaptions[] = {HotkeyMinimize, HotkeyOptions,        HotkeyRestoreAll,
+                                HotkeyCloseAll, HotkeyCloseMinimized, HotkeyShowList};
   for (int t = 0; t < 6; ++t) {
     const int page = t == 0 ? TabTemp : TabHotkeys;
     const int top = t == 0 ? 192 : 40 + 44 * (t - 1);
-    Add(HotkeyBoxes[t], L"BUTTON", rowCaptions[t], Check | WS_GROUP, page, -1, {8, top, 300, 16});
-    Add(HotkeyLabels[t], L"STATIC", L"", Link, page, -1, {28, top + 18, 280, 14});
+    Add(HotkeyBoxes[t], L"BUTTON", text[rowCaptions[t]], Check | WS_GROUP, page, -1, {8, top, 300, 16});
+    Add(HotkeyLabels[t], L"STATIC", "", Link, page, -1, {28, top + 18, 280, 14});
   }
 
   // Hints as tooltips.
-  AddTooltip(cbdoubleclick, L"如果你想双击从托盘处恢复窗口，就请选择此项．");
-  AddTooltip(cbhide, L"如果你想隐藏不活动图标，请你选择此项．");
-  AddTooltip(hcbn, L"如果你想看见最小化窗口数量，请你选择此项．");
-  AddTooltip(cbdynamic, L"如果你想知道最小化窗口的数量，请你选择此项");
-  AddTooltip(cbenablerc, L"如果你想通过右击菜单的方式来关闭窗口，请选择此项．");
-  AddTooltip(gdbclick, L"如果你想通过双击来恢复窗口，请选择他．");
-  AddTooltip(gcbapply, L"如果你想知道最小化窗口的数量，请你选择此项．");
-  AddTooltip(confirmcc, L"显示配置对话框");
-  AddTooltip(cbconsole, L"5秒后命令提示符窗口将最小化到托盘.");
+  AddTooltip(cbdoubleclick, text[TipDoubleClick]);
+  AddTooltip(cbhide, text[TipHide]);
+  AddTooltip(hcbn, text[TipShowHiddenCount]);
+  AddTooltip(cbdynamic, text[TipShowCount]);
+  AddTooltip(cbenablerc, text[TipRightClick]);
+  AddTooltip(gdbclick, text[TipGroupDoubleClick]);
+  AddTooltip(gcbapply, text[TipGroupCount]);
+  AddTooltip(confirmcc, text[TipConfirmClose]);
+  AddTooltip(cbconsole, text[TipConsole]);
 
   ::SendMessageW(Item(hbar), TBM_SETRANGE, TRUE, MAKELPARAM(5, 60));
   ::SendMessageW(Item(hbar), TBM_SETTICFREQ, 5, 0);
@@ -188,32 +173,35 @@ OptionsDialog::OptionsDialog() : white_(::CreateSolidBrush(RGB(255, 255, 255))) 
 
 OptionsDialog::~OptionsDialog() { DestroyDialog(); }
 
-HWND OptionsDialog::Add(ControlId id, const wchar_t* kind, const wchar_t* text, DWORD style, int page, int subPage,
+HWND OptionsDialog::Add(ControlId id, const wchar_t* kind, std::string_view text, DWORD style, int page, int subPage,
                         RECT at, int fontKind) {
   placed_.push_back({id, page, subPage, at, fontKind});
-  return ::CreateWindowExW(0, kind, text, WS_CHILD | style, 0, 0, 0, 0, hwnd_,
+  return ::CreateWindowExW(0, kind, ToWide(text, CP_UTF8).c_str(), WS_CHILD | style, 0, 0, 0, 0, hwnd_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
 }
 
-void OptionsDialog::AddTooltip(ControlId id, const wchar_t* hint) {
+void OptionsDialog::AddTooltip(ControlId id, std::string_view hint) {
   if (!tooltip_) return;
+  std::wstring text = ToWide(hint, CP_UTF8);  // the control keeps a copy
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = hwnd_;
   tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
-  tool.lpszText = const_cast<wchar_t*>(hint);
+  tool.lpszText = text.data();
   ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void OptionsDialog::FillColours() {
   HWND list = Item(gcolour);
-  for (const NamedColour& colour : Colours) {
-    const auto at = ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(colour.name));
-    ::SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(at), colour.value);
-  }
-  const auto at = ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CustomName));
-  ::SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(at), 0);
+  auto add = [&](TextId name, std::uint32_t value) {
+    const std::wstring caption = ToWide(texts_[name], CP_UTF8);
+    const auto at = ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caption.c_str()));
+    ::SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(at), value);
+  };
+  for (std::size_t i = 0; i < std::size(Colours); ++i)
+    add(static_cast<TextId>(static_cast<std::size_t>(TextId::ColourBlack) + i), Colours[i]);
+  add(TextId::ColourCustom, 0);
 }
 
 void OptionsDialog::Layout(int dpi) {

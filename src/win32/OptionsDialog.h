@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "options/TAboutForm.h"
+#include "text/Texts.h"
 #include "win32/DialogControls.h"
 #include "win32/Raii.h"
 
@@ -17,7 +18,7 @@ class OptionsDialog final : public DialogControls {
   // Client area at 96 DPI; scaled with the DPI of the screen it shows on.
   static constexpr int ClientWidth = 317, ClientHeight = 335;
 
-  OptionsDialog();
+  explicit OptionsDialog(const TextTable& texts);
   ~OptionsDialog() override;
   OptionsDialog(const OptionsDialog&) = delete;
   OptionsDialog& operator=(const OptionsDialog&) = delete;
@@ -39,9 +40,9 @@ class OptionsDialog final : public DialogControls {
   };
 
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
-  HWND Add(ControlId id, const wchar_t* kind, const wchar_t* text, DWORD style, int page, int subPage, RECT at,
+  HWND Add(ControlId id, const wchar_t* kind, std::string_view text, DWORD style, int page, int subPage, RECT at,
            int fontKind = 0);
-  void AddTooltip(ControlId id, const wchar_t* hint);
+  void AddTooltip(ControlId id, std::string_view hint);
   void FillColours();
   void ChooseCustomColour();
   void Layout(int dpi);
@@ -49,6 +50,7 @@ class OptionsDialog final : public DialogControls {
   void SetLinkHover(bool over);
 
   TAboutForm* logic_ = nullptr;
+  const TextTable& texts_;
   std::vector<Placed> placed_;
   int page_ = -1, subPage_ = 0;
   bool linkHover_ = false;

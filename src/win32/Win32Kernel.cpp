@@ -142,6 +142,8 @@ bool Win32Kernel::HookHelperRunning() {
 
 bool Win32Kernel::RunsElevated() { return velmora::RunsElevated(); }
 
+std::uint16_t Win32Kernel::GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
+
 void Win32Kernel::StopHookHelper() {
   if (!helper_) return;
   // Ending the helper removes its hooks with it.

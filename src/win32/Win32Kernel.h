@@ -36,6 +36,7 @@ class Win32Kernel final : public Kernel {
   void StopHookHelper() override;
   bool HookHelperRunning() override;
   bool RunsElevated() override;
+  std::uint16_t GetUserDefaultUILanguage() override;
 
  private:
   struct Mapping {

@@ -33,11 +33,12 @@ bool WriteNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes)
 
 }  // namespace
 
-bool Win32Shell::ShellExecute(std::string_view verb, std::string_view file, std::string_view directory,
-                              int showCmd) {
-  const std::wstring op = Path(verb), target = Path(file), dir = Path(directory);
-  HINSTANCE result = ::ShellExecuteW(nullptr, op.empty() ? nullptr : op.c_str(), target.c_str(), nullptr,
-                                     dir.empty() ? nullptr : dir.c_str(), showCmd);
+bool Win32Shell::ShellExecute(std::string_view verb, std::string_view file, std::string_view parameters,
+                              std::string_view directory, int showCmd) {
+  const std::wstring op = Path(verb), target = Path(file), params = Path(parameters), dir = Path(directory);
+  HINSTANCE result = ::ShellExecuteW(nullptr, op.empty() ? nullptr : op.c_str(), target.c_str(),
+                                     params.empty() ? nullptr : params.c_str(), dir.empty() ? nullptr : dir.c_str(),
+                                     showCmd);
   return reinterpret_cast<std::intptr_t>(result) > 32;
 }
 

@@ -17,7 +17,8 @@ class Win32Shell final : public Shell {
  public:
   // An empty verb or directory is passed as null (the default verb, the
   // current directory).
-  bool ShellExecute(std::string_view verb, std::string_view file, std::string_view directory, int showCmd) override;
+  bool ShellExecute(std::string_view verb, std::string_view file, std::string_view parameters,
+                    std::string_view directory, int showCmd) override;
   std::string GetModuleFileName() override;
   bool FileExists(std::string_view path) override;
   std::optional<std::vector<std::uint8_t>> ReadFile(std::string_view path) override;

@@ -110,5 +110,27 @@ TEST_F(OptionsTest, OptionsHotkeyStoringActsAtOnceRunValueAndAHotkeyRow) {
   CloseExpectingAllBack({book.Window()});
 }
 
+// Run alone with an English UI language (ctest's e2e_english): the captions follow it.
+class EnglishOptionsTest : public TrayTest {};
+
+TEST_F(EnglishOptionsTest, TheOptionsDialogSpeaksEnglish) {
+  ASSERT_NE(PRIMARYLANGID(GetUserDefaultUILanguage()), LANG_CHINESE) << "meant for an English UI language";
+  ASSERT_NE(Start({{32, 1}, {33, MOD_CONTROL | MOD_ALT}, {34, 'O'}}), nullptr);
+  ASSERT_TRUE(PressHotkey(MOD_CONTROL | MOD_ALT, 'O'));
+  ASSERT_TRUE(WaitUntil([] { return Dialog() && IsWindowVisible(Dialog()); }, 3s));
+  HWND dialog = Dialog();
+  std::wstring captions;
+  for (int id : {buttonstm, buttonmisc, buttontemp, buttonhotkeys, buttonabout, bhelp, bclose})
+    captions += TextOf(GetDlgItem(dialog, id)) + L"|";
+  EXPECT_EQ(captions, L"&System Tray|&Miscellaneous|&Triggers|&Hotkeys|&About|Help|Close|");
+  EXPECT_TRUE(IsWindowVisible(Control(dialog, L"Hide inactive icons (move them into a menu)")));
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, htext)), L"Hide after 5 minutes");
+  Press(Control(dialog, L"&Miscellaneous"));
+  EXPECT_TRUE(IsWindowVisible(Control(dialog, L"Run Velmora when Windows starts")));
+  Press(Control(dialog, L"Close"));
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  ASSERT_TRUE(CloseVelmora());
+}
+
 }  // namespace
 }  // namespace velmora::e2e

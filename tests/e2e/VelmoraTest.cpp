@@ -19,8 +19,8 @@ void VelmoraTest::SetUp() {
   // A Velmora left over from an earlier case would answer this case's starts.
   ASSERT_TRUE(MainWindows().empty()) << "a Velmora main window exists before the case";
 
-  // A folder name outside any ANSI code page: every path of Velmora must take it.
-  dir_ = MakeTempDir(L"velmora-case-\u0411\u0435\u0442\u0430-\u30C6\u30B9\u30C8");
+  // A folder name outside the ANSI code page (936 or 1252 here): every path of Velmora must take it.
+  dir_ = MakeTempDir(L"velmora-case-\u0628\u064A\u062A\u0627-\u0E17\u0E14\u0E2A\u0E2D\u0E1A");
   ASSERT_FALSE(dir_.empty());
   ASSERT_TRUE(CopyBinary(L"Velmora.exe", dir_));
   ASSERT_TRUE(CopyBinary(L"LibOrvane.dll", dir_));

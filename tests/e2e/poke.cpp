@@ -27,13 +27,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return 0;
   }
   if (verb == L"change-hotkey") {
-    velmora::ChangeHotkeyDialog dialog;
+    const velmora::TextTable& texts = velmora::TextsFor(GetUserDefaultUILanguage());
+    velmora::ChangeHotkeyDialog dialog(texts);
     velmora::TChangeHotkey logic(dialog);
     dialog.Connect(logic);
     SetTimer(dialog.Window(), 1, 5000, [](HWND wnd, UINT, UINT_PTR, DWORD) { PostMessageW(wnd, WM_CLOSE, 0, 0); });
     std::uint8_t mods = 0;
     std::uint16_t key = 0;
-    logic.Execute("最小化到托盘", velmora::ModControl | velmora::ModAlt, 'M', mods, key);
+    logic.Execute(texts[velmora::TextId::HotkeyMinimize], velmora::ModControl | velmora::ModAlt, 'M', mods, key);
     return 0;
   }
   if (verb == L"press" && argc >= 4) {

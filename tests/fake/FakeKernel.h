@@ -66,6 +66,7 @@ class FakeKernel : public Kernel {
   bool helperRunning = false;
   std::size_t helperStarts = 0;  // StartHookHelper calls
   bool elevated = false;         // RunsElevated
+  std::uint16_t uiLanguage = 0x0804;  // GetUserDefaultUILanguage: Chinese (PRC)
   std::size_t setHookCalls = 0;
   std::size_t unSetHookCalls = 0;
   std::size_t badCloses = 0;  // CloseHandle of a handle this process does not hold
@@ -91,6 +92,7 @@ class FakeKernel : public Kernel {
   void StopHookHelper() override;
   bool HookHelperRunning() override { return helperRunning; }
   bool RunsElevated() override { return elevated; }
+  std::uint16_t GetUserDefaultUILanguage() override { return uiLanguage; }
 
  private:
   enum class Kind { Mutex, Event };

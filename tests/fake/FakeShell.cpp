@@ -4,10 +4,11 @@ namespace velmora::fake {
 
 FakeShell::FakeShell(CallLog* log) : log_(log) {}
 
-bool FakeShell::ShellExecute(std::string_view verb, std::string_view file, std::string_view directory,
-                             int showCmd) {
-  Execution e{std::string(verb), std::string(file), std::string(directory), showCmd};
-  LogCall(log_, "ShellExecute " + e.verb + " " + e.file + " " + e.directory + " " + std::to_string(showCmd));
+bool FakeShell::ShellExecute(std::string_view verb, std::string_view file, std::string_view parameters,
+                             std::string_view directory, int showCmd) {
+  Execution e{std::string(verb), std::string(file), std::string(parameters), std::string(directory), showCmd};
+  LogCall(log_, "ShellExecute " + e.verb + " " + e.file + (e.parameters.empty() ? "" : " " + e.parameters) + " " +
+                    e.directory + " " + std::to_string(showCmd));
   executions.push_back(e);
   if (onExecute) onExecute(e);
   return executeResult;

@@ -18,6 +18,7 @@ namespace velmora::fake {
 struct Execution {
   std::string verb{};
   std::string file{};
+  std::string parameters{};
   std::string directory{};
   int showCmd = 0;
   friend bool operator==(const Execution&, const Execution&) = default;
@@ -47,9 +48,9 @@ class FakeShell : public Shell {
   // The desktop whose windows lose and get back their taskbar buttons.
   FakeDesktop* desktop = nullptr;
 
-  // Logged as "ShellExecute <verb> <file> <dir> <show>".
-  bool ShellExecute(std::string_view verb, std::string_view file, std::string_view directory,
-                    int showCmd) override;
+  // Logged as "ShellExecute <verb> <file> <dir> <show>", or with the parameters after the file.
+  bool ShellExecute(std::string_view verb, std::string_view file, std::string_view parameters,
+                    std::string_view directory, int showCmd) override;
   std::string GetModuleFileName() override;
   bool FileExists(std::string_view path) override;
   std::optional<std::vector<std::uint8_t>> ReadFile(std::string_view path) override;

@@ -71,6 +71,7 @@ TEST_F(EntrySequence, UninstallerWindowsStopTheStart) {
 
 TEST_F(EntrySequence, InstallerHandsOverToExactlyOneNewCopy) {
   Installer();
+  w.shell.existingPaths.insert("C:\\Apps\\Velmora\\velmora.chm");
   std::vector<std::unique_ptr<Process>> copies;
   std::vector<bool> decisions;
   w.shell.onExecute = [&](const fake::Execution& e) {
@@ -83,8 +84,9 @@ TEST_F(EntrySequence, InstallerHandsOverToExactlyOneNewCopy) {
   first.kernel.EndProcess();
   ASSERT_EQ(copies.size(), 1u) << "the new copy must not start another one";
   EXPECT_EQ(decisions, std::vector<bool>{true});
-  EXPECT_EQ(w.shell.executions[0], (fake::Execution{"open", "Velmora.exe", "C:\\Apps\\Velmora", win::SW_SHOWNORMAL}));
-  EXPECT_EQ(w.shell.executions[1], (fake::Execution{"open", "velmora.chm", "C:\\Apps\\Velmora", win::SW_SHOWMAXIMIZED}));
+  EXPECT_EQ(w.shell.executions[0], (fake::Execution{"open", "Velmora.exe", "", "C:\\Apps\\Velmora", win::SW_SHOWNORMAL}));
+  EXPECT_EQ(w.shell.executions[1], (fake::Execution{"open", "hh.exe", "velmora.chm::/zh/index.html", "C:\\Apps\\Velmora",
+                                                    win::SW_SHOWMAXIMIZED}));
   EXPECT_FALSE(w.kernelSpace.MutexExists("VelmoraMutexInstall"));
   // The first copy let go of the install mutex only after the new one had seen it.
   EXPECT_LT(w.LogIndex("SetEvent VelmoraMutexInstallSeen"), w.LogIndex("CloseHandle VelmoraMutexInstall"));

@@ -57,8 +57,9 @@ int RunVelmora() {
     return 0;
   }
   // The dialogs: made once, after the main window, hidden between uses.
-  OptionsDialog optionsDialog;
-  ChangeHotkeyDialog changeHotkeyDialog(optionsDialog.Window());
+  const TextTable& texts = UserTexts(ports.kernel);
+  OptionsDialog optionsDialog(texts);
+  ChangeHotkeyDialog changeHotkeyDialog(texts, optionsDialog.Window());
   TChangeHotkey changeHotkey(changeHotkeyDialog);
   changeHotkeyDialog.Connect(changeHotkey);
   TAutoRunner autoRunner(ports.registry, ports.shell);

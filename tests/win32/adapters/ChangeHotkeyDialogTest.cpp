@@ -21,7 +21,7 @@ std::wstring TextOf(HWND wnd) {
 }
 
 TEST(ChangeHotkeyDialogTest, AKeyPressAndTwoClicksPickACombinationEscapeDoesNothing) {
-  ChangeHotkeyDialog dialog;
+  ChangeHotkeyDialog dialog(TextsFor(::GetUserDefaultUILanguage()));
   TChangeHotkey logic(dialog);
   dialog.Connect(logic);
   HWND wnd = dialog.Window();

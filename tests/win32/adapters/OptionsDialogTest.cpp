@@ -43,8 +43,8 @@ std::wstring Text(HWND wnd) {
 TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   Win32Ports system;
   Host host(system.registry);
-  OptionsDialog dialog;
-  ChangeHotkeyDialog changeDialog(dialog.Window());
+  OptionsDialog dialog(UserTexts(system.kernel));
+  ChangeHotkeyDialog changeDialog(UserTexts(system.kernel), dialog.Window());
   TChangeHotkey change(changeDialog);
   TAutoRunner autoRunner(system.registry, system.shell);
   TAboutForm form(system.ports, dialog, host, change, autoRunner);

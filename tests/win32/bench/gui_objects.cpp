@@ -409,8 +409,8 @@ int Run(int argc, wchar_t** argv) {
       const Reading afterDraws = Read("after " + std::to_string(popups) + " menu pop-ups");
       PrintReading(afterDraws);
       // The options dialog shown and closed with "关闭" (which stores and applies the settings).
-      OptionsDialog dialog;
-      ChangeHotkeyDialog changeDialog(dialog.Window());
+      OptionsDialog dialog(UserTexts(system.kernel));
+      ChangeHotkeyDialog changeDialog(UserTexts(system.kernel), dialog.Window());
       TChangeHotkey change(changeDialog);
       // Its own name in the Run key, never ticked: the user's own entry is left alone.
       TAutoRunner autoRunner(ports.registry, ports.shell, "VelmoraBench");
