@@ -50,7 +50,7 @@ constinit const TextTable EnglishTexts = MakeTextTable(0x09, {
                "the window's title."},
     {AllShowCount, "Show the number of minimized windows on the icon"},
     {AllCloseLabel, "To close a minimized window, right-click the icon and choose the window."},
-    {AllRightClick, "Enable the right click on the icon"},
+    {AllRightClick, "Enable right-click on the icon"},
     {GroupsLabel, "Useful for programs with many windows, such as Explorer or Notepad. To restore a window, click "
                   "the group icon and choose the window's title."},
     {GroupsDoubleClick, "Restore ungrouped windows with a double click"},
@@ -99,7 +99,7 @@ constinit const TextTable EnglishTexts = MakeTextTable(0x09, {
     {TipRightClick, "Tick this to close windows from the icon's right-click menu."},
     {TipGroupDoubleClick, "Tick this to restore a window with a double click."},
     {TipGroupCount, "Tick this to see how many windows each group holds."},
-    {TipConfirmClose, "Asks before a window is closed from the tray."},
+    {TipConfirmClose, "Tick this to be asked before a window is closed from the tray."},
     {TipConsole, "Command Prompt windows go to the tray 5 seconds after they are minimized."},
 
     {ColourBlack, "Black"}, {ColourMaroon, "Maroon"}, {ColourGreen, "Green"}, {ColourOlive, "Olive"},
