@@ -35,15 +35,13 @@ constexpr ControlSpec Specs[] = {
 
 }  // namespace
 
-ChangeHotkeyDialog::ChangeHotkeyDialog(const TextTable& texts, HWND owner)
-    : white_(::CreateSolidBrush(RGB(255, 255, 255))) {
+ChangeHotkeyDialog::ChangeHotkeyDialog(const TextTable& texts, HWND owner) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = &DialogControls::WndProc;
   wc.hInstance = instance;
   wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = ClassName;
   ::RegisterClassExW(&wc);
   hwnd_ = ::CreateWindowExW(ExStyle, ClassName, ToWide(texts[TextId::ChangeHotkeyTitle], CP_UTF8).c_str(), Style, 0, 0,
@@ -55,6 +53,7 @@ ChangeHotkeyDialog::ChangeHotkeyDialog(const TextTable& texts, HWND owner)
   SetText(Label1, texts[TextId::ChangeHotkeyLabel]);
   SetText(bchange, texts[TextId::ChangeHotkeyChange]);
   SetText(bcancel, texts[TextId::ChangeHotkeyCancel]);
+  DrawControlsFlat();
   Layout(WindowDpi(hwnd_));
 }
 
@@ -91,10 +90,6 @@ LRESULT ChangeHotkeyDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case DM_GETDEFID:
       return MAKELRESULT(bchange, DC_HASDEFID);
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-      ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-      return reinterpret_cast<LRESULT>(white_.get());
     case WM_CLOSE:
       EndModal(IDCANCEL);  // hidden, never destroyed while the program runs
       return 0;

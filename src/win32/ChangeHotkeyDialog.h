@@ -31,7 +31,6 @@ class ChangeHotkeyDialog final : public DialogControls {
 
   TChangeHotkey* logic_ = nullptr;
   UniqueFont font_, bold_;
-  UniqueBrush white_;
 };
 
 }  // namespace velmora

@@ -42,6 +42,31 @@ void DialogControls::SetPosition(ControlId id, std::int64_t position) {
   ::SendMessageW(Item(id), TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
 }
 
+namespace {
+
+// A flat button keeps the type it was made with and its checked state in its user data.
+constexpr LONG_PTR FlatMark = 0x10000, PushLikeBit = 0x20, CheckedBit = 0x40;
+
+bool IsClass(HWND wnd, const wchar_t* name) {
+  wchar_t cls[32] = {};
+  return ::GetClassNameW(wnd, cls, 32) > 0 && ::lstrcmpiW(cls, name) == 0;
+}
+
+// A flat button reports its clicks as the button it was made as: a double
+// click is a second click, and an automatic check box turns first.
+WPARAM FlatClick(WPARAM wParam, HWND item) {
+  const LONG_PTR data = ::GetWindowLongPtrW(item, GWLP_USERDATA);
+  if ((data & FlatMark) == 0) return wParam;
+  const LONG_PTR type = data & BS_TYPEMASK;
+  UINT code = HIWORD(wParam);
+  if (code == BN_DOUBLECLICKED && type != BS_RADIOBUTTON && type != BS_AUTORADIOBUTTON) code = BN_CLICKED;
+  if (code == BN_CLICKED && type == BS_AUTOCHECKBOX)
+    ::SendMessageW(item, BM_SETCHECK, (data & CheckedBit) != 0 ? BST_UNCHECKED : BST_CHECKED, 0);
+  return MAKEWPARAM(LOWORD(wParam), code);
+}
+
+}  // namespace
+
 LRESULT CALLBACK DialogControls::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   if (msg == WM_NCCREATE)
     ::SetWindowLongPtrW(wnd, GWLP_USERDATA,
@@ -49,10 +74,120 @@ LRESULT CALLBACK DialogControls::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
   auto* self = reinterpret_cast<DialogControls*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
   if (self == nullptr || self->hwnd_ != wnd) return ::DefWindowProcW(wnd, msg, wParam, lParam);
   try {
+    LRESULT result = 0;
+    if (self->Paint(msg, wParam, lParam, result)) return result;
+    if (msg == WM_COMMAND && lParam != 0) wParam = FlatClick(wParam, reinterpret_cast<HWND>(lParam));
     return self->Handle(msg, wParam, lParam);
   } catch (...) {
     return 0;
   }
+}
+
+bool DialogControls::Paint(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  const PaletteColours& c = theme_.colours();
+  switch (msg) {
+    case WM_ERASEBKGND: {
+      RECT client{};
+      ::GetClientRect(hwnd_, &client);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &client, theme_.PageBrush());
+      result = TRUE;
+      return true;
+    }
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      HWND control = reinterpret_cast<HWND>(lParam);
+      // A read-only edit field asks as a static control does.
+      const bool field = msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX || IsClass(control, L"Edit");
+      ::SetTextColor(dc, field ? c.fieldText : linkControl_ != 0 && control == Item(linkControl_) ? c.link : c.text);
+      ::SetBkColor(dc, field ? c.field : c.page);
+      result = reinterpret_cast<LRESULT>(field ? theme_.FieldBrush() : theme_.PageBrush());
+      return true;
+    }
+    case WM_DRAWITEM: {
+      const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      const LONG_PTR data = draw.CtlType == ODT_BUTTON ? ::GetWindowLongPtrW(draw.hwndItem, GWLP_USERDATA) : 0;
+      if ((data & FlatMark) == 0) return false;
+      DrawFlatButton(draw, {data & BS_TYPEMASK, (data & PushLikeBit) != 0}, (data & CheckedBit) != 0, c,
+                     WindowDpi(hwnd_));
+      result = TRUE;
+      return true;
+    }
+    case WM_NOTIFY: {
+      auto& header = *reinterpret_cast<NMHDR*>(lParam);
+      if (header.code != NM_CUSTOMDRAW || !IsClass(header.hwndFrom, TRACKBAR_CLASSW)) return false;
+      result = DrawTrackBar(reinterpret_cast<NMCUSTOMDRAW&>(header), c, WindowDpi(hwnd_));
+      return true;
+    }
+    case WM_SETTINGCHANGE:
+      // The user's app theme ("ImmersiveColorSet") or high contrast changed.
+      if (wParam == SPI_SETHIGHCONTRAST ||
+          (lParam != 0 && ::lstrcmpW(reinterpret_cast<const wchar_t*>(lParam), L"ImmersiveColorSet") == 0))
+        RefreshTheme();
+      return false;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+      RefreshTheme();
+      return false;
+    default:
+      return false;
+  }
+}
+
+void DialogControls::RefreshTheme() {
+  theme_.Refresh();
+  if (!hwnd_) return;
+  UseDarkTitleBar(hwnd_, theme_.palette() == Palette::Dark);
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void DialogControls::DrawControlsFlat() {
+  for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsClass(child, L"Button")) continue;
+    const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE), type = style & BS_TYPEMASK;
+    const bool flat = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_CHECKBOX ||
+                      type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
+    if (!flat && type != BS_GROUPBOX) continue;
+    ::SetWindowSubclass(child, &DialogControls::FlatButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    if (!flat) continue;  // a group box keeps its type and is painted flat
+    const bool checked = ::SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    ::SetWindowLongPtrW(child, GWLP_USERDATA,
+                        FlatMark | type | ((style & BS_PUSHLIKE) != 0 ? PushLikeBit : 0) | (checked ? CheckedBit : 0));
+    ::SendMessageW(child, BM_SETSTYLE, static_cast<WPARAM>((style & 0xFFFF & ~BS_TYPEMASK) | BS_OWNERDRAW), FALSE);
+  }
+  RefreshTheme();
+}
+
+LONG_PTR DialogControls::ButtonType(HWND button) {
+  const LONG_PTR data = ::GetWindowLongPtrW(button, GWLP_USERDATA);
+  return (data & FlatMark) != 0 ? data & BS_TYPEMASK : ::GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK;
+}
+
+LRESULT CALLBACK DialogControls::FlatButtonProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                                DWORD_PTR self) noexcept {
+  const LONG_PTR data = ::GetWindowLongPtrW(wnd, GWLP_USERDATA);
+  const LONG_PTR type = data & BS_TYPEMASK;
+  if ((data & FlatMark) != 0 && msg == BM_GETCHECK) return (data & CheckedBit) != 0 ? BST_CHECKED : BST_UNCHECKED;
+  if ((data & FlatMark) != 0 && msg == BM_SETCHECK) {
+    ::SetWindowLongPtrW(wnd, GWLP_USERDATA, wParam == BST_CHECKED ? data | CheckedBit : data & ~CheckedBit);
+    ::InvalidateRect(wnd, nullptr, FALSE);
+    return 0;
+  }
+  if ((data & FlatMark) != 0 && msg == WM_GETDLGCODE && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON))
+    return DLGC_BUTTON | DLGC_RADIOBUTTON;
+  if ((data & FlatMark) == 0 && msg == WM_PAINT) {
+    PAINTSTRUCT paint{};
+    if (HDC dc = ::BeginPaint(wnd, &paint)) {
+      DrawFlatGroupBox(wnd, dc, reinterpret_cast<const DialogControls*>(self)->theme_.colours(), WindowDpi(wnd));
+      ::EndPaint(wnd, &paint);
+    }
+    return 0;
+  }
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(wnd, &DialogControls::FlatButtonProc, id);
+  return ::DefSubclassProc(wnd, msg, wParam, lParam);
 }
 
 void DialogControls::DestroyDialog() {
@@ -86,6 +221,7 @@ int DialogControls::ShowModal() {
   Centre();
   HWND owner = ::GetWindow(hwnd_, GW_OWNER);
   if (owner) ::EnableWindow(owner, FALSE);
+  RefreshTheme();
   ::ShowWindow(hwnd_, SW_SHOW);
   ::SetForegroundWindow(hwnd_);
   ::SetFocus(::GetNextDlgTabItem(hwnd_, nullptr, FALSE));  // the first control in tab order
@@ -111,7 +247,10 @@ int DialogControls::ShowModal() {
   return result_.value_or(IDCANCEL);
 }
 
-void DialogControls::ShowWindow(bool visible) { ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
+void DialogControls::ShowWindow(bool visible) {
+  if (visible) RefreshTheme();
+  ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE);
+}
 
 bool DialogControls::IsWindowVisible() { return ::IsWindowVisible(hwnd_) != FALSE; }
 

@@ -1,10 +1,12 @@
 #pragma once
 // The Controls port on a real dialog window: its child controls by
-// identifier, the window shown modally or not, moved sideways.
+// identifier, the window shown modally or not, moved sideways. Its colours
+// follow the palette the system asks for, also while it is open.
 #include <optional>
 
 #include "platform/Controls.h"
 #include "win32/Raii.h"
+#include "win32/Theme.h"
 #include "win32/Win32Api.h"
 
 namespace velmora {
@@ -56,11 +58,26 @@ class DialogControls : public Controls {
   virtual LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
   // Destroys the window, which then no longer reaches Handle.
   void DestroyDialog();
+  // Buttons, check boxes, radio items and group boxes drawn flat in the
+  // palette, keeping their checked state; once the controls exist.
+  void DrawControlsFlat();
+  // The type a button was made with (BS_CHECKBOX, BS_RADIOBUTTON, ...), also once drawn flat.
+  static LONG_PTR ButtonType(HWND button);
+  const PaletteColours& colours() const { return theme_.colours(); }
 
   HWND hwnd_ = nullptr;
+  ControlId linkControl_ = 0;  // the control shown in the link colour
 
  private:
+  // The pages, the controls' colours and the flat drawing; true: handled, with the result.
+  bool Paint(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // The palette read again and the window drawn anew in it.
+  void RefreshTheme();
+  static LRESULT CALLBACK FlatButtonProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self) noexcept;
+
   std::optional<int> result_;
+  Theme theme_;
 };
 
 }  // namespace velmora

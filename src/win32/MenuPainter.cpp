@@ -36,7 +36,8 @@ constexpr UINT TextFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELL
 
 }  // namespace
 
-MenuPainter::MenuPainter(HWND owner) : dpi_(WindowDpi(owner)), iconSize_(SmallIconSize(dpi_)) {
+MenuPainter::MenuPainter(HWND owner)
+    : dpi_(WindowDpi(owner)), iconSize_(SmallIconSize(dpi_)), palette_(CurrentPalette()), colours_(ColoursOf(palette_)) {
   LOGFONTW font = MenuFont(dpi_);
   normal_.reset(::CreateFontIndirectW(&font));
   font.lfWeight = FW_BOLD;
@@ -44,6 +45,7 @@ MenuPainter::MenuPainter(HWND owner) : dpi_(WindowDpi(owner)), iconSize_(SmallIc
 }
 
 SIZE MenuPainter::Measure(const DrawnItem& item) const {
+  if (item.separator) return SIZE{0, Scale(7)};
   // One DC for every item of the menu: a list of a thousand windows measures fast.
   if (!measureDc_) measureDc_.reset(::CreateCompatibleDC(nullptr));
   const HDC dc = measureDc_.get();
@@ -64,31 +66,55 @@ void MenuPainter::Draw(const DrawnItem& item, HDC dc, const RECT& area, bool sel
   // A long list is asked to draw items that are scrolled out of sight.
   RECT clip{}, visible{};
   if (::GetClipBox(dc, &clip) != NULLREGION && !::IntersectRect(&visible, &clip, &area)) return;
-  const bool highlight = selected && !disabled && !item.heading;
-  ::FillRect(dc, &area, ::GetSysColorBrush(highlight ? COLOR_HIGHLIGHT : COLOR_MENU));
+  const bool highlight = selected && !disabled && !item.heading && !item.separator;
+  FillSolid(dc, area, highlight ? colours_.highlight : colours_.menu);
+  const int middle = (area.top + area.bottom) / 2;
+  if (item.separator) {
+    FillSolid(dc, {area.left + Scale(4), middle, area.right - Scale(4), middle + Scale(1)}, colours_.line);
+    return;
+  }
   const int gutter = iconSize_ + Scale(8);
   if (item.icon) {
-    const int top = area.top + (area.bottom - area.top - iconSize_) / 2;
-    ::DrawIconEx(dc, area.left + Scale(4), top, item.icon, iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
+    const int left = area.left + Scale(4), top = area.top + (area.bottom - area.top - iconSize_) / 2;
+    if (palette_ == Palette::Dark) {
+      // Images are made for light grounds: a light plate keeps them legible.
+      SelectGuard brush(dc, ::GetStockObject(DC_BRUSH));
+      SelectGuard pen(dc, ::GetStockObject(NULL_PEN));
+      ::SetDCBrushColor(dc, RGB(0xD8, 0xD8, 0xD8));
+      ::RoundRect(dc, left - Scale(1), top - Scale(1), left + iconSize_ + Scale(1) + 1, top + iconSize_ + Scale(1) + 1,
+                  Scale(4), Scale(4));
+    }
+    ::DrawIconEx(dc, left, top, item.icon, iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
+  }
+  if (item.submenu) {
+    // The arrow in the text's colour.
+    const int size = Scale(4), right = area.right - Scale(8);
+    const POINT arrow[] = {{right - size, middle - size}, {right, middle}, {right - size, middle + size}};
+    SelectGuard brush(dc, ::GetStockObject(DC_BRUSH));
+    SelectGuard pen(dc, ::GetStockObject(DC_PEN));
+    ::SetDCBrushColor(dc, highlight ? colours_.highlightText : colours_.menuText);
+    ::SetDCPenColor(dc, highlight ? colours_.highlightText : colours_.menuText);
+    ::Polygon(dc, arrow, 3);
   }
   RECT text = area;
   text.left += gutter + Scale(6);
   text.right -= Scale(8);
   SelectGuard select(dc, FontOf(item));
   ::SetBkMode(dc, TRANSPARENT);
-  const int colour = item.heading || disabled ? COLOR_GRAYTEXT : highlight ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT;
-  ::SetTextColor(dc, ::GetSysColor(colour));
+  ::SetTextColor(dc, item.heading || disabled ? colours_.grey : highlight ? colours_.highlightText : colours_.menuText);
   if (!item.heading) {
     ::DrawTextW(dc, item.text.c_str(), static_cast<int>(item.text.size()), &text, TextFlags);
+    // The system draws its own arrow once the item is drawn: the clip keeps it off this one.
+    if (item.submenu) ::ExcludeClipRect(dc, area.right - Scale(16), area.top, area.right, area.bottom);
     return;
   }
   // The heading: the hint text, then a separator line to the right edge.
   RECT measured = text;
   ::DrawTextW(dc, item.text.c_str(), static_cast<int>(item.text.size()), &measured, TextFlags | DT_CALCRECT);
   ::DrawTextW(dc, item.text.c_str(), static_cast<int>(item.text.size()), &text, TextFlags);
-  RECT line{item.text.empty() ? area.left + Scale(4) : measured.right + Scale(6), (area.top + area.bottom) / 2,
-            area.right - Scale(4), (area.top + area.bottom) / 2 + 2};
-  if (line.right > line.left) ::DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+  const RECT line{item.text.empty() ? area.left + Scale(4) : measured.right + Scale(6), middle, area.right - Scale(4),
+                  middle + Scale(1)};
+  if (line.right > line.left) FillSolid(dc, line, colours_.line);
 }
 
 }  // namespace velmora

@@ -1,11 +1,13 @@
 #pragma once
 // The drawn style of Velmora's popup menus: images in a column at the small
 // icon size of the window's DPI, text in the system menu font (the default
-// item bold), the heading as a hint text over a line, highlight and grey in
-// the system colours. All text is drawn with the wide-character calls.
+// item bold), the heading as a hint text over a line, ground, text, highlight
+// and grey in the palette the system asks for (light, dark or high contrast).
+// All text is drawn with the wide-character calls.
 #include <string>
 
 #include "win32/Raii.h"
+#include "win32/Theme.h"
 #include "win32/Win32Api.h"
 
 namespace velmora {
@@ -16,11 +18,14 @@ struct DrawnItem {
   HICON icon = nullptr;  // borrowed: shared resource icons or a window's own
   bool isDefault = false;
   bool heading = false;
+  bool separator = false;
+  bool submenu = false;
 };
 
 class MenuPainter {
  public:
-  // Metrics and fonts for the DPI of the window the menu belongs to.
+  // Metrics and fonts for the DPI of the window the menu belongs to, colours
+  // of the palette at the time.
   explicit MenuPainter(HWND owner);
   MenuPainter(const MenuPainter&) = delete;
   MenuPainter& operator=(const MenuPainter&) = delete;
@@ -30,6 +35,8 @@ class MenuPainter {
 
   int Dpi() const { return dpi_; }
   int IconSize() const { return iconSize_; }
+  const PaletteColours& colours() const { return colours_; }
+  Palette palette() const { return palette_; }
 
  private:
   int Scale(int pixels) const { return ::MulDiv(pixels, dpi_, 96); }
@@ -37,6 +44,8 @@ class MenuPainter {
 
   int dpi_ = 96;
   int iconSize_ = 16;
+  Palette palette_;
+  PaletteColours colours_;
   UniqueFont normal_;
   UniqueFont bold_;
   mutable UniqueDc measureDc_;

@@ -24,7 +24,6 @@ constexpr DWORD Text = SS_LEFT | SS_NOPREFIX;
 constexpr DWORD Wrapped = SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
 constexpr DWORD Group = BS_GROUPBOX;
 constexpr DWORD Link = SS_LEFT | SS_NOTIFY | SS_NOPREFIX;
-constexpr COLORREF Navy = RGB(0, 0, 128);
 
 // The colour list: TColor values (0x00BBGGRR, system colours 0xFF0000nn), named from
 // TextId::ColourBlack on in this order; a last entry, TextId::ColourCustom, holds any other.
@@ -45,7 +44,7 @@ COLORREF Rgb(std::uint32_t colour) {
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts), white_(::CreateSolidBrush(RGB(255, 255, 255))) {
+OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   INITCOMMONCONTROLSEX common{sizeof common, ICC_BAR_CLASSES | ICC_TAB_CLASSES};
   ::InitCommonControlsEx(&common);
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -54,7 +53,6 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts), white_(::C
   wc.lpfnWndProc = &DialogControls::WndProc;
   wc.hInstance = instance;
   wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
   wc.hIcon = ::LoadIconW(instance, L"MAINICON");
   wc.lpszClassName = ClassName;
   ::RegisterClassExW(&wc);
@@ -168,6 +166,8 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts), white_(::C
   ::SendMessageW(Item(gmbar), TBM_SETRANGE, TRUE, MAKELPARAM(1, 10));
   ::SendMessageW(Item(gmbar), TBM_SETTICFREQ, 1, 0);
   FillColours();
+  linkControl_ = lbCompany;
+  DrawControlsFlat();
   Layout(WindowDpi(hwnd_));
 }
 
@@ -300,7 +300,7 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       const bool clicked = code == BN_CLICKED || (code == STN_CLICKED && (id == lbCompany || id >= lcbminimize));
       if (!clicked) return 0;
       // Check boxes, radio items and page buttons change on the click, as the controls of the form do.
-      const LONG_PTR type = ::GetWindowLongPtrW(item, GWL_STYLE) & BS_TYPEMASK;
+      const LONG_PTR type = ButtonType(item);
       if (code == BN_CLICKED && (type == BS_CHECKBOX || type == BS_RADIOBUTTON)) SetChecked(id, !IsChecked(id));
       logic_->OnClick(id);
       return 0;
@@ -320,13 +320,6 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: {
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      ::SetBkColor(dc, RGB(255, 255, 255));
-      if (reinterpret_cast<HWND>(lParam) == Item(lbCompany)) ::SetTextColor(dc, Navy);
-      return reinterpret_cast<LRESULT>(white_.get());
-    }
     case WM_MEASUREITEM: {
       auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
       if (measure->CtlType != ODT_COMBOBOX) break;
@@ -337,19 +330,20 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (draw->CtlType != ODT_COMBOBOX || draw->itemID == static_cast<UINT>(-1)) break;
       const bool selected = (draw->itemState & ODS_SELECTED) != 0;
-      ::FillRect(draw->hDC, &draw->rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+      FillSolid(draw->hDC, draw->rcItem, selected ? colours().highlight : colours().field);
       const int pad = 2, swatch = draw->rcItem.bottom - draw->rcItem.top - 2 * pad;
       RECT box{draw->rcItem.left + pad, draw->rcItem.top + pad, draw->rcItem.left + pad + swatch * 2,
                draw->rcItem.bottom - pad};
       const UniqueBrush fill(::CreateSolidBrush(Rgb(static_cast<std::uint32_t>(draw->itemData))));
-      ::FillRect(draw->hDC, &box, fill.get());
-      ::FrameRect(draw->hDC, &box, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+      FillSolid(draw->hDC, box, colours().fieldText);  // the swatch's frame
+      const RECT inside{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
+      ::FillRect(draw->hDC, &inside, fill.get());
       wchar_t name[64] = {};
       ::SendMessageW(draw->hwndItem, CB_GETLBTEXT, draw->itemID, reinterpret_cast<LPARAM>(name));
       RECT text = draw->rcItem;
       text.left = box.right + 2 * pad;
       ::SetBkMode(draw->hDC, TRANSPARENT);
-      ::SetTextColor(draw->hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+      ::SetTextColor(draw->hDC, selected ? colours().highlightText : colours().fieldText);
       ::DrawTextW(draw->hDC, name, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
       return TRUE;
     }

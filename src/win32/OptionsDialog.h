@@ -56,7 +56,6 @@ class OptionsDialog final : public DialogControls {
   bool linkHover_ = false;
   HWND tooltip_ = nullptr;
   UniqueFont font_, bold_, link_, linkHoverFont_;
-  UniqueBrush white_;
   COLORREF custom_[16] = {};
 };
 

@@ -34,6 +34,9 @@ struct ViewDeleter {
 struct WindowDeleter {
   void operator()(HWND wnd) const noexcept { ::DestroyWindow(wnd); }
 };
+struct ModuleDeleter {
+  void operator()(HMODULE module) const noexcept { ::FreeLibrary(module); }
+};
 struct ComDeleter {
   void operator()(IUnknown* object) const noexcept { object->Release(); }
 };
@@ -45,10 +48,12 @@ using UniqueIcon = UniqueOf<HICON, IconDeleter>;
 using UniqueBitmap = UniqueOf<HBITMAP, GdiObjectDeleter>;
 using UniqueFont = UniqueOf<HFONT, GdiObjectDeleter>;
 using UniqueBrush = UniqueOf<HBRUSH, GdiObjectDeleter>;
+using UniquePen = UniqueOf<HPEN, GdiObjectDeleter>;
 using UniqueDc = UniqueOf<HDC, DcDeleter>;
 using ScreenDc = UniqueOf<HDC, ScreenDcReleaser>;
 using UniqueKey = UniqueOf<HKEY, KeyDeleter>;
 using UniqueWindow = UniqueOf<HWND, WindowDeleter>;
+using UniqueModule = UniqueOf<HMODULE, ModuleDeleter>;
 // A kernel handle (mutex, event, mapping, file); never INVALID_HANDLE_VALUE.
 using UniqueHandle = std::unique_ptr<void, HandleDeleter>;
 // A view of a file mapping.

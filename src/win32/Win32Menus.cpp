@@ -19,18 +19,26 @@ struct MenuDeleter {
 };
 using UniqueMenu = UniqueOf<HMENU, MenuDeleter>;
 
-// Builds the menu of owner-drawn items; the items, the painter's fonts and the
-// menus live until the builder goes, right after the popup: nothing grows.
+// Builds the menu of owner-drawn items, separators included, on the ground of
+// the palette; the items, the painter's fonts, the ground's brush and the menus
+// live until the builder goes, right after the popup: nothing grows.
 class MenuBuilder {
  public:
-  explicit MenuBuilder(HWND owner) : painter_(owner) {}
+  explicit MenuBuilder(HWND owner) : painter_(owner), ground_(::CreateSolidBrush(painter_.colours().menu)) {}
 
   HMENU Build(const std::vector<MenuEntry>& items) {
     UniqueMenu menu(CreatePopupMenu());
     if (!menu) return nullptr;
+    MENUINFO ground{};
+    ground.cbSize = sizeof ground;
+    ground.fMask = MIM_BACKGROUND;
+    ground.hbrBack = ground_.get();
+    SetMenuInfo(menu.get(), &ground);
     for (const MenuEntry& entry : items) {
       if (entry.separator) {
-        AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        DrawnItem& line = *items_.emplace_back(std::make_unique<DrawnItem>());
+        line.separator = true;
+        AppendMenuW(menu.get(), MF_SEPARATOR | MF_OWNERDRAW, 0, reinterpret_cast<const wchar_t*>(&line));
         continue;
       }
       DrawnItem& item = *items_.emplace_back(std::make_unique<DrawnItem>(
@@ -49,6 +57,7 @@ class MenuBuilder {
         sub.reset(Build(entry.submenu));
         info.fMask |= MIIM_SUBMENU;
         info.hSubMenu = sub.get();
+        item.submenu = true;
       }
       if (InsertMenuItemW(menu.get(), static_cast<UINT>(GetMenuItemCount(menu.get())), TRUE, &info))
         (void)sub.release();  // the menu owns it now
@@ -77,6 +86,7 @@ class MenuBuilder {
 
  private:
   MenuPainter painter_;
+  UniqueBrush ground_;
   std::vector<std::unique_ptr<DrawnItem>> items_;  // stable addresses: the menu's item data
 };
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "TrayFixture.h"
+#include "platform/Palette.h"
 
 namespace velmora::e2e {
 namespace {
@@ -73,6 +74,18 @@ bool HasImage(const MenuRow& row) {
     for (int x = row.rect.left + 2; x < row.rect.left + height; ++x) marked += GetPixel(screen, x, y) != ground;
   ReleaseDC(nullptr, screen);
   return marked > 20;
+}
+
+// An item's ground at its right end and the light pixels after its image column (read off the screen).
+std::pair<COLORREF, int> GroundAndLightText(const MenuRow& row) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF ground = GetPixel(screen, row.rect.right - 2, row.rect.top + 1);
+  int light = 0;
+  for (int y = row.rect.top; y < row.rect.bottom; ++y)
+    for (int x = row.rect.left + row.rect.bottom - row.rect.top + 4; x < row.rect.right; ++x)
+      light += (GetPixel(screen, x, y) & 0xC0C0C0) == 0xC0C0C0;
+  ReleaseDC(nullptr, screen);
+  return {ground, light};
 }
 
 class MenuHotkeyTest : public TrayTest {
@@ -146,6 +159,8 @@ TEST_F(MenuHotkeyTest, ListMenuShowsTheFixedItemsTheHeadingAndTheWindowsSortedWi
   const wchar_t* titles[] = {L"Gamma", L"alpha", L"\u0411\u0435\u0442\u0430 \u4E2D\u6587 \u30C6\u30B9\u30C8 \U0001F600"};
   for (int i = 0; i < 3; ++i) SetWindowTextW(books.Window(static_cast<std::size_t>(i)), titles[i]);
   constexpr std::size_t kAllMenuOrder = 14;
+  const DWORD dark = 0;  // apps in the dark theme
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme, REG_DWORD, &dark, 4), 0);
   ASSERT_NE(StartWith({{kHandleExcel, 1}, {kTrayMode, 1}, {kAllMenuOrder, 0}}), nullptr);
   for (HWND w : books.Windows()) ASSERT_TRUE(SendToTray(w));
   Click(*Icon(kSharedIconId), WM_LBUTTONUP);
@@ -153,6 +168,7 @@ TEST_F(MenuHotkeyTest, ListMenuShowsTheFixedItemsTheHeadingAndTheWindowsSortedWi
   ASSERT_NE(menu, nullptr);
   Sleep(300ms);
   const std::vector<MenuRow> rows = ReadMenu(menu);
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme);
   std::vector<std::wstring> texts;
   for (const MenuRow& r : rows) texts.push_back(r.text);
   // Sorted by title, bytes of UTF-8 compared: Latin capitals, Latin small, then Cyrillic.
@@ -162,6 +178,11 @@ TEST_F(MenuHotkeyTest, ListMenuShowsTheFixedItemsTheHeadingAndTheWindowsSortedWi
   EXPECT_EQ(rows[2].flags, L"XO") << "the heading cannot be chosen";
   for (std::size_t i : {0u, 1u, 3u, 4u, 5u}) EXPECT_TRUE(HasImage(rows[i])) << Narrow(rows[i].text);
   EXPECT_FALSE(HasImage(rows[2])) << "the heading has no image";
+  for (std::size_t i : {1u, 4u}) {
+    const auto [ground, light] = GroundAndLightText(rows[i]);
+    EXPECT_EQ(ground, RGB(0x2B, 0x2B, 0x2B)) << "dark ground";
+    EXPECT_GT(light, 20) << "light text";
+  }
   // A close while the menu is open ends the menu, then Velmora.
   PostMessageW(main_, WM_CLOSE, 0, 0);
   EXPECT_TRUE(WaitMenuGone(menu));

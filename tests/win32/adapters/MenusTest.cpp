@@ -63,7 +63,8 @@ TEST_F(MenusTest, WorkAreaAndCursor) {
 class MenuPainterTest : public MenusTest {
  protected:
   static constexpr int W = 240, H = 32;
-  std::vector<std::uint32_t> Paint(const DrawnItem& item, bool selected) {
+  std::vector<std::uint32_t> Paint(const DrawnItem& item, bool selected) { return Paint(painter, item, selected); }
+  std::vector<std::uint32_t> Paint(const MenuPainter& with, const DrawnItem& item, bool selected) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), W, -H, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
@@ -71,7 +72,7 @@ class MenuPainterTest : public MenusTest {
     UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     {
       SelectGuard select(dc.get(), bitmap.get());
-      painter.Draw(item, dc.get(), RECT{0, 0, W, H}, selected, false);
+      with.Draw(item, dc.get(), RECT{0, 0, W, H}, selected, false);
       ::GdiFlush();
     }
     const auto* p = static_cast<const std::uint32_t*>(bits);
@@ -106,6 +107,16 @@ TEST_F(MenuPainterTest, ImageTextHeadingAndDefaultItemAreDrawn) {
   EXPECT_GT(painter.Measure({L"Velmora", nullptr, true, false}).cx, painter.Measure({L"Velmora", nullptr, false, false}).cx)
       << "the default item is bold";
   EXPECT_GE(painter.Measure({L"x", icon, false, false}).cy, painter.IconSize());
+
+  // Apps in the dark theme: the next menu has the dark ground and light text.
+  const DWORD dark = 0;
+  ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme, REG_DWORD, &dark, 4), 0);
+  const auto onDark = Paint(MenuPainter(ToHwnd(owner)), {L"帮助 恢复所有", icon, false, false}, false);
+  ::RegDeleteKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme);
+  EXPECT_EQ(onDark[W - 1] & 0xFFFFFF, 0x2B2B2Bu);
+  int light = 0;
+  for (int i = 0; i < W * H; ++i) light += i % W > gutter && (onDark[static_cast<std::size_t>(i)] & 0xC0C0C0) == 0xC0C0C0;
+  EXPECT_GT(light, 20) << "light text";
 }
 
 }  // namespace

@@ -84,6 +84,16 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   ASSERT_NE(tips, nullptr);
   EXPECT_EQ(::SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 9) << "one tooltip per hint";
 
+  // Apps turned to the dark theme while the dialog is open: its page follows.
+  const DWORD dark = 0;
+  ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme, REG_DWORD, &dark, 4), 0);
+  ::SendMessageW(wnd, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+  ::RegDeleteKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme);
+  ::UpdateWindow(wnd);
+  const HDC dc = ::GetDC(wnd);
+  EXPECT_EQ(::GetPixel(dc, client.right - 2, client.bottom - 2), RGB(0x20, 0x20, 0x20));
+  ::ReleaseDC(wnd, dc);
+
   ::SendMessageW(wnd, WM_CLOSE, 0, 0);
   EXPECT_TRUE(::IsWindowVisible(wnd)) << "close requests are refused";
   ::SendMessageW(::FindWindowExW(wnd, nullptr, L"Button", L"关闭"), BM_CLICK, 0, 0);

@@ -1,0 +1,207 @@
+#include "win32/Theme.h"
+
+#include <algorithm>
+#include <string>
+
+#include "win32/Win32Registry.h"
+
+namespace velmora {
+
+namespace {
+
+int Scale(int pixels, int dpi) { return ::MulDiv(pixels, dpi, 96); }
+
+// A frame of the given width inside the rectangle.
+void FrameSolid(HDC dc, const RECT& r, int width, COLORREF colour) {
+  FillSolid(dc, {r.left, r.top, r.right, r.top + width}, colour);
+  FillSolid(dc, {r.left, r.bottom - width, r.right, r.bottom}, colour);
+  FillSolid(dc, {r.left, r.top, r.left + width, r.bottom}, colour);
+  FillSolid(dc, {r.right - width, r.top, r.right, r.bottom}, colour);
+}
+
+std::wstring TextOf(HWND wnd) {
+  wchar_t text[512] = {};
+  ::GetWindowTextW(wnd, text, 512);
+  return text;
+}
+
+}  // namespace
+
+Palette CurrentPalette() {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  const bool on = ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+                  (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+  Win32Registry registry;
+  return ChoosePalette(on, registry);
+}
+
+PaletteColours ColoursOf(Palette palette) {
+  const auto sys = [](int index) { return ::GetSysColor(index); };
+  if (palette == Palette::HighContrast)
+    return {sys(COLOR_MENU),      sys(COLOR_MENUTEXT),      sys(COLOR_BTNFACE),  sys(COLOR_BTNTEXT),
+            sys(COLOR_GRAYTEXT),  sys(COLOR_BTNFACE),       sys(COLOR_BTNTEXT),  sys(COLOR_BTNTEXT),
+            sys(COLOR_HIGHLIGHT), sys(COLOR_HIGHLIGHTTEXT), sys(COLOR_GRAYTEXT), sys(COLOR_WINDOW),
+            sys(COLOR_WINDOWTEXT), sys(COLOR_HOTLIGHT)};
+  if (palette == Palette::Dark)
+    return {RGB(0x2B, 0x2B, 0x2B), RGB(0xF0, 0xF0, 0xF0), RGB(0x20, 0x20, 0x20), RGB(0xF0, 0xF0, 0xF0),
+            RGB(0x8A, 0x8A, 0x8A), RGB(0x33, 0x33, 0x33), RGB(0xF0, 0xF0, 0xF0), RGB(0x8A, 0x8A, 0x8A),
+            RGB(0x40, 0x40, 0x40), RGB(0xF0, 0xF0, 0xF0), RGB(0x50, 0x50, 0x50), RGB(0x2B, 0x2B, 0x2B),
+            RGB(0xF0, 0xF0, 0xF0), RGB(0x60, 0xCD, 0xFF)};
+  // The form's white pages and navy link, otherwise the system's light colours.
+  return {sys(COLOR_MENU),      sys(COLOR_MENUTEXT),      RGB(255, 255, 255),  sys(COLOR_WINDOWTEXT),
+          sys(COLOR_GRAYTEXT),  sys(COLOR_BTNFACE),       sys(COLOR_BTNTEXT),  sys(COLOR_BTNSHADOW),
+          sys(COLOR_HIGHLIGHT), sys(COLOR_HIGHLIGHTTEXT), sys(COLOR_BTNSHADOW), sys(COLOR_WINDOW),
+          sys(COLOR_WINDOWTEXT), RGB(0, 0, 128)};
+}
+
+void FillSolid(HDC dc, const RECT& area, COLORREF colour) {
+  const COLORREF previous = ::SetBkColor(dc, colour);
+  ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+  ::SetBkColor(dc, previous);
+}
+
+void UseDarkTitleBar(HWND wnd, bool dark) {
+  using SetAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+  // Loaded once for the program's time; systems without the DWM have no such library.
+  static const UniqueModule dwm(::LoadLibraryExW(L"dwmapi.dll", nullptr, 0x800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */));
+  static const auto set =
+      dwm ? reinterpret_cast<SetAttribute>(reinterpret_cast<void*>(::GetProcAddress(dwm.get(), "DwmSetWindowAttribute")))
+          : nullptr;
+  if (!set) return;
+  const BOOL value = dark ? TRUE : FALSE;
+  // DWMWA_USE_IMMERSIVE_DARK_MODE is 20 from Windows 10 20H1 on, 19 on the builds before.
+  if (FAILED(set(wnd, 20, &value, sizeof value))) set(wnd, 19, &value, sizeof value);
+}
+
+bool Theme::Refresh() {
+  const Palette palette = CurrentPalette();
+  const PaletteColours colours = ColoursOf(palette);
+  if (page_ && palette == palette_ && colours == colours_) return false;
+  palette_ = palette;
+  colours_ = colours;
+  page_.reset(::CreateSolidBrush(colours.page));
+  field_.reset(::CreateSolidBrush(colours.field));
+  return true;
+}
+
+void DrawFlatButton(const DRAWITEMSTRUCT& draw, ButtonKind kind, bool checked, const PaletteColours& c, int dpi) {
+  HDC dc = draw.hDC;
+  const RECT& r = draw.rcItem;
+  const bool disabled = (draw.itemState & ODS_DISABLED) != 0;
+  const bool focus = (draw.itemState & ODS_FOCUS) != 0 && (draw.itemState & ODS_NOFOCUSRECT) == 0;
+  const UINT prefix = (draw.itemState & ODS_NOACCEL) != 0 ? DT_HIDEPREFIX : 0;
+  const std::wstring text = TextOf(draw.hwndItem);
+  SelectGuard font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(draw.hwndItem, WM_GETFONT, 0, 0)));
+  ::SetBkMode(dc, TRANSPARENT);
+  const bool box = !kind.pushLike && (kind.type == BS_CHECKBOX || kind.type == BS_AUTOCHECKBOX ||
+                                      kind.type == BS_RADIOBUTTON || kind.type == BS_AUTORADIOBUTTON);
+  if (!box) {
+    // Push buttons and the page buttons: pressed or checked in the highlight.
+    const bool on = checked || (draw.itemState & ODS_SELECTED) != 0;
+    FillSolid(dc, r, on ? c.highlight : c.face);
+    FrameSolid(dc, r, kind.type == BS_DEFPUSHBUTTON ? Scale(2, dpi) : 1, disabled ? c.grey : on ? c.faceText : c.frame);
+    RECT inner = r;
+    ::SetTextColor(dc, disabled ? c.grey : on ? c.highlightText : c.faceText);
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE | prefix);
+    ::InflateRect(&inner, -Scale(3, dpi), -Scale(3, dpi));
+    if (focus) ::DrawFocusRect(dc, &inner);
+    return;
+  }
+  // Check boxes and radio items: the box at the left, the caption after it.
+  FillSolid(dc, r, c.page);
+  const int size = Scale(13, dpi);
+  const RECT mark{r.left, (r.top + r.bottom - size) / 2, r.left + size, (r.top + r.bottom - size) / 2 + size};
+  const COLORREF edge = disabled ? c.grey : c.frame, ink = disabled ? c.grey : c.fieldText;
+  if (kind.type == BS_RADIOBUTTON || kind.type == BS_AUTORADIOBUTTON) {
+    SelectGuard brush(dc, ::GetStockObject(DC_BRUSH));
+    SelectGuard pen(dc, ::GetStockObject(DC_PEN));
+    ::SetDCBrushColor(dc, c.field);
+    ::SetDCPenColor(dc, edge);
+    ::Ellipse(dc, mark.left, mark.top, mark.right, mark.bottom);
+    if (checked) {
+      const int inset = size * 3 / 10;
+      ::SetDCBrushColor(dc, ink);
+      ::SetDCPenColor(dc, ink);
+      ::Ellipse(dc, mark.left + inset, mark.top + inset, mark.right - inset, mark.bottom - inset);
+    }
+  } else {
+    FillSolid(dc, mark, c.field);
+    FrameSolid(dc, mark, 1, edge);
+    if (checked) {
+      const UniquePen tick(::CreatePen(PS_SOLID, std::max(1, Scale(2, dpi)), ink));
+      SelectGuard pen(dc, tick.get());
+      const POINT points[] = {{mark.left + size * 3 / 13, mark.top + size * 6 / 13},
+                              {mark.left + size * 5 / 13, mark.top + size * 9 / 13},
+                              {mark.left + size * 10 / 13, mark.top + size * 3 / 13}};
+      ::Polyline(dc, points, 3);
+    }
+  }
+  RECT caption{mark.right + Scale(4, dpi), r.top, r.right, r.bottom};
+  ::SetTextColor(dc, disabled ? c.grey : c.text);
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE | prefix);
+  if (focus && !text.empty()) {
+    RECT bounds = caption;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
+                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_CALCRECT | prefix);
+    const int height = bounds.bottom - bounds.top;
+    bounds.top = (r.top + r.bottom - height) / 2 - 1;
+    bounds.bottom = bounds.top + height + 2;
+    bounds.left -= 1;
+    bounds.right = std::min(bounds.right + 1, r.right);
+    ::DrawFocusRect(dc, &bounds);
+  }
+}
+
+void DrawFlatGroupBox(HWND box, HDC dc, const PaletteColours& c, int dpi) {
+  RECT r{};
+  ::GetClientRect(box, &r);
+  const std::wstring text = TextOf(box);
+  SelectGuard font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+  RECT caption{r.left + Scale(8, dpi), r.top, r.right - Scale(8, dpi), r.bottom};
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+  // The frame runs through the middle of the caption's line; the caption interrupts it.
+  const int top = (caption.top + caption.bottom) / 2;
+  FrameSolid(dc, {r.left, top, r.right, r.bottom}, 1, c.line);
+  if (text.empty()) return;
+  FillSolid(dc, caption, c.page);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ::IsWindowEnabled(box) ? c.text : c.grey);
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, DT_SINGLELINE | DT_NOPREFIX);
+}
+
+LRESULT DrawTrackBar(NMCUSTOMDRAW& draw, const PaletteColours& c, int dpi) {
+  if (draw.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  HWND bar = draw.hdr.hwndFrom;
+  const bool enabled = ::IsWindowEnabled(bar) != FALSE;
+  HDC dc = draw.hdc;
+  if (draw.dwItemSpec == TBCD_CHANNEL) {
+    FillSolid(dc, draw.rc, c.line);
+    RECT inner = draw.rc;
+    ::InflateRect(&inner, -1, -1);
+    FillSolid(dc, inner, c.field);
+  } else if (draw.dwItemSpec == TBCD_THUMB) {
+    FillSolid(dc, draw.rc, enabled ? c.face : c.page);
+    FrameSolid(dc, draw.rc, 1, enabled ? c.faceText : c.grey);
+  } else if (draw.dwItemSpec == TBCD_TICS) {
+    // The inner tics have their places; the two at the ends follow from them.
+    RECT thumb{};
+    ::SendMessageW(bar, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    const auto inner = static_cast<int>(::SendMessageW(bar, TBM_GETNUMTICS, 0, 0)) - 2;
+    const auto tic = [&](int x) {
+      FillSolid(dc, {x, thumb.bottom + Scale(2, dpi), x + 1, thumb.bottom + Scale(5, dpi)}, enabled ? c.grey : c.line);
+    };
+    for (int i = 0; i < inner; ++i) tic(static_cast<int>(::SendMessageW(bar, TBM_GETTICPOS, i, 0)));
+    if (inner >= 2) {
+      const auto at = [&](int i) { return static_cast<long>(::SendMessageW(bar, TBM_GETTICPOS, i, 0)); };
+      const auto value = [&](int i) { return static_cast<long>(::SendMessageW(bar, TBM_GETTIC, i, 0)); };
+      const long x0 = at(0), x1 = at(inner - 1), v0 = value(0), v1 = value(inner - 1);
+      for (LPARAM end : {::SendMessageW(bar, TBM_GETRANGEMIN, 0, 0), ::SendMessageW(bar, TBM_GETRANGEMAX, 0, 0)})
+        if (v1 != v0) tic(static_cast<int>(x0 + (static_cast<long>(end) - v0) * (x1 - x0) / (v1 - v0)));
+    }
+  }
+  return CDRF_SKIPDEFAULT;
+}
+
+}  // namespace velmora

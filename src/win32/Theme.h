@@ -1,0 +1,65 @@
+#pragma once
+// The colours of Velmora's menus and dialogs for the palette the system asks
+// for: under high contrast only the system's colours, in light the system's
+// light ones (the white pages of the form), in dark a fixed dark set. The
+// flat drawing of the dialogs' buttons, check boxes, radio items, group boxes
+// and track bars, the same in every palette.
+#include "platform/Palette.h"
+#include "win32/Raii.h"
+#include "win32/Win32Api.h"
+
+#include <commctrl.h>
+
+namespace velmora {
+
+struct PaletteColours {
+  COLORREF menu, menuText;            // a menu's ground and text
+  COLORREF page, text, grey;          // a dialog's pages, their text, disabled text and headings
+  COLORREF face, faceText, frame;     // buttons and the frames of check boxes and buttons
+  COLORREF highlight, highlightText;  // the chosen menu item, a pressed or checked button
+  COLORREF line;                      // separators and group frames
+  COLORREF field, fieldText;          // edit fields, lists, the insides of check boxes
+  COLORREF link;
+  friend bool operator==(const PaletteColours&, const PaletteColours&) = default;
+};
+
+// What the system asks for now: SPI_GETHIGHCONTRAST, the stored high-contrast
+// setting and the apps' theme.
+Palette CurrentPalette();
+PaletteColours ColoursOf(Palette palette);
+
+// Fills a rectangle with a colour; no brush is made.
+void FillSolid(HDC dc, const RECT& area, COLORREF colour);
+// A window's title bar dark or light, where the DWM has the attribute (Windows 10 1809 on).
+void UseDarkTitleBar(HWND wnd, bool dark);
+
+// The colours of one dialog and the brushes its controls are given.
+class Theme {
+ public:
+  Theme() { Refresh(); }
+  // Reads the palette again; true when it changed.
+  bool Refresh();
+  Palette palette() const { return palette_; }
+  const PaletteColours& colours() const { return colours_; }
+  HBRUSH PageBrush() const { return page_.get(); }
+  HBRUSH FieldBrush() const { return field_.get(); }
+
+ private:
+  Palette palette_ = Palette::Light;
+  PaletteColours colours_{};
+  UniqueBrush page_, field_;
+};
+
+// The kind a flat button was made as: its button type (BS_PUSHBUTTON,
+// BS_CHECKBOX, ...) and whether it looks like a push button (BS_PUSHLIKE).
+struct ButtonKind {
+  LONG_PTR type;
+  bool pushLike;
+};
+
+void DrawFlatButton(const DRAWITEMSTRUCT& draw, ButtonKind kind, bool checked, const PaletteColours& colours, int dpi);
+void DrawFlatGroupBox(HWND box, HDC dc, const PaletteColours& colours, int dpi);
+// A track bar's custom draw in the palette: the answer to NM_CUSTOMDRAW.
+LRESULT DrawTrackBar(NMCUSTOMDRAW& draw, const PaletteColours& colours, int dpi);
+
+}  // namespace velmora
