@@ -181,7 +181,10 @@ LRESULT CALLBACK DialogControls::FlatButtonProc(HWND wnd, UINT msg, WPARAM wPara
   if ((data & FlatMark) == 0 && msg == WM_PAINT) {
     PAINTSTRUCT paint{};
     if (HDC dc = ::BeginPaint(wnd, &paint)) {
-      DrawFlatGroupBox(wnd, dc, reinterpret_cast<const DialogControls*>(self)->theme_.colours(), WindowDpi(wnd));
+      try {
+        DrawFlatGroupBox(wnd, dc, reinterpret_cast<const DialogControls*>(self)->theme_.colours(), WindowDpi(wnd));
+      } catch (...) {
+      }
       ::EndPaint(wnd, &paint);
     }
     return 0;
