@@ -67,7 +67,7 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   // The frame: tool bar, "帮助" and "关闭".
   const TextId pageCaptions[] = {PageTray, PageMisc, PageTriggers, PageHotkeys, PageAbout};
   const ControlId barOrder[] = {buttonstm, buttonmisc, buttontemp, buttonhotkeys, buttonabout};
-  const int barLeft[] = {2, 74, 152, 218, 268}, barWidth[] = {70, 76, 64, 48, 47};  // the longer caption of each language
+  const int barLeft[] = {2, 74, 156, 222, 270}, barWidth[] = {70, 80, 64, 46, 45};  // the longer caption of each language
   for (int i = 0; i < 5; ++i)
     Add(barOrder[i], L"BUTTON", text[pageCaptions[i]], PageButton, -1, -1, {barLeft[i], 2, barWidth[i], 26});
   Add(bhelp, L"BUTTON", text[ButtonHelp], BS_PUSHBUTTON | WS_TABSTOP, -1, -1, {188, 304, 50, 19});
