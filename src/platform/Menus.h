@@ -26,7 +26,10 @@ class Menus {
   virtual ~Menus() = default;
 
   // TrackPopupMenu with TPM_RETURNCMD: the chosen command, 0 when dismissed.
-  virtual std::uint32_t TrackPopupMenu(const std::vector<MenuEntry>& items, int x, int y, Hwnd owner) = 0;
+  // fromKeyboard: opened by a key (a hotkey, the tray icon's keys), so the
+  // menu starts with its first item selected.
+  virtual std::uint32_t TrackPopupMenu(const std::vector<MenuEntry>& items, int x, int y, Hwnd owner,
+                                       bool fromKeyboard) = 0;
   virtual bool GetCursorPos(int& x, int& y) = 0;
   // SystemParametersInfo(SPI_GETWORKAREA): its right and bottom edges.
   virtual bool GetWorkArea(int& right, int& bottom) = 0;

@@ -27,7 +27,8 @@ constexpr ControlSpec Specs[] = {
     {cbshift, L"BUTTON", L"SHIFT", BS_AUTOCHECKBOX | WS_TABSTOP, {72, 38, 57, 17}},
     {cbalt, L"BUTTON", L"ALT", BS_AUTOCHECKBOX | WS_TABSTOP, {136, 38, 57, 17}},
     {cbwin, L"BUTTON", L"WIN", BS_AUTOCHECKBOX | WS_TABSTOP, {200, 38, 57, 17}},
-    {EditHK, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, {264, 37, 113, 19}},
+    // Out of the tab order: it passes the focus on at once, and Shift+Tab would be caught there.
+    {EditHK, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_BORDER, {264, 37, 113, 19}},
     {Label1, L"STATIC", L"", SS_LEFT, {9, 65, 254, 13}},
     {bchange, L"BUTTON", L"", BS_DEFPUSHBUTTON | WS_TABSTOP, {266, 81, 50, 19}},
     {bcancel, L"BUTTON", L"", BS_PUSHBUTTON | WS_TABSTOP, {325, 81, 50, 19}},
@@ -53,7 +54,7 @@ ChangeHotkeyDialog::ChangeHotkeyDialog(const TextTable& texts, HWND owner) {
   SetText(Label1, texts[TextId::ChangeHotkeyLabel]);
   SetText(bchange, texts[TextId::ChangeHotkeyChange]);
   SetText(bcancel, texts[TextId::ChangeHotkeyCancel]);
-  DrawControlsFlat();
+  DrawControlsInPalette();
   Layout(WindowDpi(hwnd_));
 }
 

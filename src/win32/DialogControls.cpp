@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "win32/Dpi.h"
 #include "win32/Win32Dialogs.h"
 
@@ -44,25 +46,12 @@ void DialogControls::SetPosition(ControlId id, std::int64_t position) {
 
 namespace {
 
-// A flat button keeps the type it was made with and its checked state in its user data.
-constexpr LONG_PTR FlatMark = 0x10000, PushLikeBit = 0x20, CheckedBit = 0x40;
+// Posted by a push button that gains or loses the focus: the default is set once the focus has settled.
+constexpr UINT FixDefaultMessage = WM_APP + 1;
 
 bool IsClass(HWND wnd, const wchar_t* name) {
   wchar_t cls[32] = {};
   return ::GetClassNameW(wnd, cls, 32) > 0 && ::lstrcmpiW(cls, name) == 0;
-}
-
-// A flat button reports its clicks as the button it was made as: a double
-// click is a second click, and an automatic check box turns first.
-WPARAM FlatClick(WPARAM wParam, HWND item) {
-  const LONG_PTR data = ::GetWindowLongPtrW(item, GWLP_USERDATA);
-  if ((data & FlatMark) == 0) return wParam;
-  const LONG_PTR type = data & BS_TYPEMASK;
-  UINT code = HIWORD(wParam);
-  if (code == BN_DOUBLECLICKED && type != BS_RADIOBUTTON && type != BS_AUTORADIOBUTTON) code = BN_CLICKED;
-  if (code == BN_CLICKED && type == BS_AUTOCHECKBOX)
-    ::SendMessageW(item, BM_SETCHECK, (data & CheckedBit) != 0 ? BST_UNCHECKED : BST_CHECKED, 0);
-  return MAKEWPARAM(LOWORD(wParam), code);
 }
 
 }  // namespace
@@ -76,11 +65,70 @@ LRESULT CALLBACK DialogControls::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
   try {
     LRESULT result = 0;
     if (self->Paint(msg, wParam, lParam, result)) return result;
-    if (msg == WM_COMMAND && lParam != 0) wParam = FlatClick(wParam, reinterpret_cast<HWND>(lParam));
+    if (self->KeepFocus(msg, wParam)) return 0;
+    if (msg == FixDefaultMessage) {
+      self->FixDefaultButton();
+      return 0;
+    }
     return self->Handle(msg, wParam, lParam);
   } catch (...) {
     return 0;
   }
+}
+
+bool DialogControls::KeepFocus(UINT msg, WPARAM wParam) {
+  if (msg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) {
+    HWND focus = ::GetFocus();
+    if (focus && ::IsChild(hwnd_, focus)) savedFocus_ = focus;
+    return false;
+  }
+  if ((msg == WM_ACTIVATE && HIWORD(wParam) == 0) || msg == WM_SETFOCUS) {
+    // Never the frame: the control that had the focus, else the first one.
+    HWND to = savedFocus_ && ::IsChild(hwnd_, savedFocus_) && ::IsWindowVisible(savedFocus_) &&
+                      ::IsWindowEnabled(savedFocus_)
+                  ? savedFocus_
+                  : FirstControl();
+    if (!to) return false;
+    ::SetFocus(to);
+    return true;
+  }
+  return false;
+}
+
+void DialogControls::FixDefaultButton() {
+  // As the dialog manager of Windows does: the focused push button is the
+  // default, and once the focus is elsewhere the dialog's own default is again.
+  HWND focus = ::GetFocus();
+  constexpr LRESULT PushButton = DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON;
+  const bool onButton = focus && ::IsChild(hwnd_, focus) && (::SendMessageW(focus, WM_GETDLGCODE, 0, 0) & PushButton);
+  const LRESULT id = ::SendMessageW(hwnd_, DM_GETDEFID, 0, 0);
+  HWND wanted = onButton ? focus : HIWORD(id) == DC_HASDEFID ? Item(LOWORD(id)) : nullptr;
+  for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    const LRESULT code = ::SendMessageW(child, WM_GETDLGCODE, 0, 0);
+    const bool isDefault = (code & DLGC_DEFPUSHBUTTON) != 0;
+    if ((code & PushButton) == 0 || isDefault == (child == wanted)) continue;
+    const auto style = static_cast<WPARAM>(::GetWindowLongPtrW(child, GWL_STYLE) & 0xFFFF & ~BS_TYPEMASK);
+    ::SendMessageW(child, BM_SETSTYLE, style | (isDefault ? BS_PUSHBUTTON : BS_DEFPUSHBUTTON), TRUE);
+  }
+}
+
+HWND DialogControls::FirstControl() const { return ::GetNextDlgTabItem(hwnd_, nullptr, FALSE); }
+
+void DialogControls::FocusFirstControl() {
+  savedFocus_ = FirstControl();
+  if (::GetActiveWindow() == hwnd_ && savedFocus_) ::SetFocus(savedFocus_);
+  // The cues show as the last input asks: hidden after a click, shown after a key.
+  ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
+}
+
+bool DialogControls::TranslateKeys(const MSG& msg) {
+  if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  const auto key = msg.wParam;
+  if (key == VK_TAB || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_MENU ||
+      msg.message == WM_SYSKEYDOWN)
+    ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+  return PreTranslate(msg);
 }
 
 bool DialogControls::Paint(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -102,24 +150,26 @@ bool DialogControls::Paint(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
       HWND control = reinterpret_cast<HWND>(lParam);
       // A read-only edit field asks as a static control does.
       const bool field = msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX || IsClass(control, L"Edit");
-      ::SetTextColor(dc, field ? c.fieldText : linkControl_ != 0 && control == Item(linkControl_) ? c.link : c.text);
+      ::SetTextColor(dc, field ? c.fieldText : c.text);
       ::SetBkColor(dc, field ? c.field : c.page);
       result = reinterpret_cast<LRESULT>(field ? theme_.FieldBrush() : theme_.PageBrush());
       return true;
     }
-    case WM_DRAWITEM: {
-      const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      const LONG_PTR data = draw.CtlType == ODT_BUTTON ? ::GetWindowLongPtrW(draw.hwndItem, GWLP_USERDATA) : 0;
-      if ((data & FlatMark) == 0) return false;
-      DrawFlatButton(draw, {data & BS_TYPEMASK, (data & PushLikeBit) != 0}, (data & CheckedBit) != 0, c,
-                     WindowDpi(hwnd_));
-      result = TRUE;
-      return true;
-    }
     case WM_NOTIFY: {
-      auto& header = *reinterpret_cast<NMHDR*>(lParam);
-      if (header.code != NM_CUSTOMDRAW || !IsClass(header.hwndFrom, TRACKBAR_CLASSW)) return false;
-      result = DrawTrackBar(reinterpret_cast<NMCUSTOMDRAW&>(header), c, WindowDpi(hwnd_));
+      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+      if (header.code != NM_CUSTOMDRAW) return false;
+      const auto& draw = reinterpret_cast<const NMCUSTOMDRAW&>(header);
+      if (IsClass(header.hwndFrom, TRACKBAR_CLASSW)) {
+        result = DrawTrackBar(const_cast<NMCUSTOMDRAW&>(draw), c, WindowDpi(hwnd_));
+        return true;
+      }
+      if (!IsClass(header.hwndFrom, L"Button")) return false;
+      const auto id = static_cast<ControlId>(header.idFrom);
+      const ButtonLook look = id != 0 && id == linkControl_ ? ButtonLook::Link
+                              : std::find(textControls_.begin(), textControls_.end(), id) != textControls_.end()
+                                  ? ButtonLook::Text
+                                  : ButtonLook::Native;
+      result = DrawButton(draw, look, c, WindowDpi(hwnd_));
       return true;
     }
     case WM_SETTINGCHANGE:
@@ -141,44 +191,22 @@ void DialogControls::RefreshTheme() {
   theme_.Refresh();
   if (!hwnd_) return;
   UseDarkTitleBar(hwnd_, theme_.palette() == Palette::Dark);
+  PaletteChanged(theme_.palette());
   ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
-void DialogControls::DrawControlsFlat() {
-  for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    if (!IsClass(child, L"Button")) continue;
-    const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE), type = style & BS_TYPEMASK;
-    const bool flat = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_CHECKBOX ||
-                      type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
-    if (!flat && type != BS_GROUPBOX) continue;
-    ::SetWindowSubclass(child, &DialogControls::FlatButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    if (!flat) continue;  // a group box keeps its type and is painted flat
-    const bool checked = ::SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    ::SetWindowLongPtrW(child, GWLP_USERDATA,
-                        FlatMark | type | ((style & BS_PUSHLIKE) != 0 ? PushLikeBit : 0) | (checked ? CheckedBit : 0));
-    ::SendMessageW(child, BM_SETSTYLE, static_cast<WPARAM>((style & 0xFFFF & ~BS_TYPEMASK) | BS_OWNERDRAW), FALSE);
-  }
+void DialogControls::DrawControlsInPalette() {
+  for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    if (IsClass(child, L"Button"))
+      ::SetWindowSubclass(child, &DialogControls::ButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
   RefreshTheme();
 }
 
-LONG_PTR DialogControls::ButtonType(HWND button) {
-  const LONG_PTR data = ::GetWindowLongPtrW(button, GWLP_USERDATA);
-  return (data & FlatMark) != 0 ? data & BS_TYPEMASK : ::GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK;
-}
-
-LRESULT CALLBACK DialogControls::FlatButtonProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                                DWORD_PTR self) noexcept {
-  const LONG_PTR data = ::GetWindowLongPtrW(wnd, GWLP_USERDATA);
-  const LONG_PTR type = data & BS_TYPEMASK;
-  if ((data & FlatMark) != 0 && msg == BM_GETCHECK) return (data & CheckedBit) != 0 ? BST_CHECKED : BST_UNCHECKED;
-  if ((data & FlatMark) != 0 && msg == BM_SETCHECK) {
-    ::SetWindowLongPtrW(wnd, GWLP_USERDATA, wParam == BST_CHECKED ? data | CheckedBit : data & ~CheckedBit);
-    ::InvalidateRect(wnd, nullptr, FALSE);
-    return 0;
-  }
-  if ((data & FlatMark) != 0 && msg == WM_GETDLGCODE && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON))
-    return DLGC_BUTTON | DLGC_RADIOBUTTON;
-  if ((data & FlatMark) == 0 && msg == WM_PAINT) {
+LRESULT CALLBACK DialogControls::ButtonProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR self) noexcept {
+  const bool groupBox = (::GetWindowLongPtrW(wnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+  if (groupBox && msg == WM_PAINT) {
+    // Group boxes send no custom draw: painted here, in the palette.
     PAINTSTRUCT paint{};
     if (HDC dc = ::BeginPaint(wnd, &paint)) {
       try {
@@ -189,8 +217,14 @@ LRESULT CALLBACK DialogControls::FlatButtonProc(HWND wnd, UINT msg, WPARAM wPara
     }
     return 0;
   }
-  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(wnd, &DialogControls::FlatButtonProc, id);
-  return ::DefSubclassProc(wnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(wnd, &DialogControls::ButtonProc, id);
+  if ((msg == WM_SETFOCUS || msg == WM_KILLFOCUS) &&
+      (::SendMessageW(wnd, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0)
+    ::PostMessageW(::GetParent(wnd), FixDefaultMessage, 0, 0);
+  const LRESULT result = ::DefSubclassProc(wnd, msg, wParam, lParam);
+  // The focus cue and the mnemonics' underlines come and go with the UI state.
+  if (msg == WM_UPDATEUISTATE && !groupBox) ::InvalidateRect(wnd, nullptr, FALSE);
+  return result;
 }
 
 void DialogControls::DestroyDialog() {
@@ -227,7 +261,7 @@ int DialogControls::ShowModal() {
   RefreshTheme();
   ::ShowWindow(hwnd_, SW_SHOW);
   ::SetForegroundWindow(hwnd_);
-  ::SetFocus(::GetNextDlgTabItem(hwnd_, nullptr, FALSE));  // the first control in tab order
+  FocusFirstControl();
   MSG msg{};
   bool quit = false;
   while (!result_ && !g_modalLoopsEnded) {
@@ -235,8 +269,7 @@ int DialogControls::ShowModal() {
       quit = true;
       break;
     }
-    const bool ours = msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd);
-    if (ours && PreTranslate(msg)) continue;
+    if (TranslateKeys(msg)) continue;
     if (::IsDialogMessageW(hwnd_, &msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);

@@ -3,6 +3,7 @@
 // identifier, the window shown modally or not, moved sideways. Its colours
 // follow the palette the system asks for, also while it is open.
 #include <optional>
+#include <vector>
 
 #include "platform/Controls.h"
 #include "win32/Raii.h"
@@ -16,6 +17,9 @@ class DialogControls : public Controls {
   // The program ends: every modal loop of a dialog returns IDCANCEL, and none opens again.
   static void EndModalLoops();
   HWND Window() const { return hwnd_; }
+  // A message of the loop that pumps the dialog, before IsDialogMessage: keys the
+  // dialog takes itself, and the focus cues shown once the keyboard is used. True: consumed.
+  bool TranslateKeys(const MSG& msg);
 
   bool IsChecked(ControlId id) override;
   void SetChecked(ControlId id, bool checked) override;
@@ -43,8 +47,12 @@ class DialogControls : public Controls {
   HWND Item(ControlId id) const { return ::GetDlgItem(hwnd_, id); }
   void EndModal(int result) { result_ = result; }
 
-  // A message of the modal loop the dialog takes before the dialog manager; true: consumed.
+  // A key message for the dialog, taken before the dialog manager; true: consumed.
   virtual bool PreTranslate(const MSG&) { return false; }
+  // Where the focus goes when the dialog opens: the first control in tab order.
+  virtual HWND FirstControl() const;
+  // The dialog opens: the focus goes to its first control, now or once it is active.
+  void FocusFirstControl();
   // Placed at the centre of the work area.
   void Centre();
   // The dialogs' font (Tahoma) at a size in points for the DPI.
@@ -58,25 +66,31 @@ class DialogControls : public Controls {
   virtual LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
   // Destroys the window, which then no longer reaches Handle.
   void DestroyDialog();
-  // Buttons, check boxes, radio items and group boxes drawn flat in the
-  // palette, keeping their checked state; once the controls exist.
-  void DrawControlsFlat();
-  // The type a button was made with (BS_CHECKBOX, BS_RADIOBUTTON, ...), also once drawn flat.
-  static LONG_PTR ButtonType(HWND button);
+  // Buttons, check boxes, radio items and group boxes drawn in the palette,
+  // each keeping its own type and behaviour; once the controls exist.
+  void DrawControlsInPalette();
   const PaletteColours& colours() const { return theme_.colours(); }
+  // The palette was read again: for what the dialog draws beyond its controls.
+  virtual void PaletteChanged(Palette) {}
 
   HWND hwnd_ = nullptr;
-  ControlId linkControl_ = 0;  // the control shown in the link colour
+  ControlId linkControl_ = 0;              // the button drawn as a link
+  std::vector<ControlId> textControls_;    // buttons drawn as plain text
 
  private:
   // The pages, the controls' colours and the flat drawing; true: handled, with the result.
   bool Paint(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   // The palette read again and the window drawn anew in it.
   void RefreshTheme();
-  static LRESULT CALLBACK FlatButtonProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR self) noexcept;
+  // Keeps the focus on a control, as the dialog manager does: saved when the
+  // dialog goes inactive, given back when it is active again; true: handled.
+  bool KeepFocus(UINT msg, WPARAM wParam);
+  void FixDefaultButton();
+  static LRESULT CALLBACK ButtonProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self) noexcept;
 
   std::optional<int> result_;
+  HWND savedFocus_ = nullptr;
   Theme theme_;
 };
 

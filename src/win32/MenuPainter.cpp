@@ -1,6 +1,7 @@
 #include "win32/MenuPainter.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "win32/Dpi.h"
 
@@ -68,6 +69,8 @@ void MenuPainter::Draw(const DrawnItem& item, HDC dc, const RECT& area, bool sel
   if (::GetClipBox(dc, &clip) != NULLREGION && !::IntersectRect(&visible, &clip, &area)) return;
   const bool highlight = selected && !disabled && !item.heading && !item.separator;
   FillSolid(dc, area, highlight ? colours_.highlight : colours_.menu);
+  // The keyboard may rest on an item that cannot be chosen: it shows where it is all the same.
+  if (selected && !highlight && !item.separator) FrameSolid(dc, area, Scale(2), colours_.highlight);
   const int middle = (area.top + area.bottom) / 2;
   if (item.separator) {
     FillSolid(dc, {area.left + Scale(4), middle, area.right - Scale(4), middle + Scale(1)}, colours_.line);
@@ -115,6 +118,31 @@ void MenuPainter::Draw(const DrawnItem& item, HDC dc, const RECT& area, bool sel
   const RECT line{item.text.empty() ? area.left + Scale(4) : measured.right + Scale(6), middle, area.right - Scale(4),
                   middle + Scale(1)};
   if (line.right > line.left) FillSolid(dc, line, colours_.line);
+}
+
+LRESULT AnswerMenuChar(HMENU menu, wchar_t letter) {
+  const auto upper = [](wchar_t c) {
+    wchar_t one[2] = {c, 0};
+    ::CharUpperBuffW(one, 1);
+    return one[0];
+  };
+  const int count = ::GetMenuItemCount(menu);
+  int selected = -1;
+  std::vector<int> matches;
+  for (int i = 0; i < count; ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE | MIIM_FTYPE | MIIM_DATA;
+    if (!::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) continue;
+    if ((info.fState & MFS_HILITE) != 0) selected = i;
+    if ((info.fType & MFT_SEPARATOR) != 0 || (info.fState & MFS_DISABLED) != 0 || info.dwItemData == 0) continue;
+    const auto& item = *reinterpret_cast<const DrawnItem*>(info.dwItemData);
+    if (!item.text.empty() && upper(item.text.front()) == upper(letter)) matches.push_back(i);
+  }
+  if (matches.empty()) return MAKELRESULT(0, MNC_IGNORE);
+  if (matches.size() == 1) return MAKELRESULT(matches.front(), MNC_EXECUTE);
+  const auto next = std::find_if(matches.begin(), matches.end(), [selected](int i) { return i > selected; });
+  return MAKELRESULT(next != matches.end() ? *next : matches.front(), MNC_SELECT);
 }
 
 }  // namespace velmora

@@ -5,22 +5,47 @@
 // and grey in the palette the system asks for (light, dark or high contrast).
 // All text is drawn with the wide-character calls.
 #include <string>
+#include <utility>
 
 #include "win32/Raii.h"
 #include "win32/Theme.h"
 #include "win32/Win32Api.h"
 
+#include <oleacc.h>
+
 namespace velmora {
 
 // One owner-drawn item; its address is the item data of the menu item.
 struct DrawnItem {
+  DrawnItem() = default;
+  DrawnItem(std::wstring caption, HICON image, bool isDefaultItem, bool isHeading)
+      : text(std::move(caption)), icon(image), isDefault(isDefaultItem), heading(isHeading) {
+    Announce();
+  }
+  // The record points into the text: never copied.
+  DrawnItem(const DrawnItem&) = delete;
+  DrawnItem& operator=(const DrawnItem&) = delete;
+
+  // First, where screen readers look for an owner-drawn item's text; set by Announce.
+  MSAAMENUINFO msaa{static_cast<DWORD>(MSAA_MENU_SIG), 0, nullptr};
   std::wstring text;
   HICON icon = nullptr;  // borrowed: shared resource icons or a window's own
   bool isDefault = false;
   bool heading = false;
   bool separator = false;
   bool submenu = false;
+
+  // The screen readers' record points at the whole text; called once the text is final.
+  void Announce() {
+    msaa.cchWText = static_cast<DWORD>(text.size());
+    msaa.pszWText = text.data();
+  }
 };
+
+// The answer to WM_MENUCHAR for a menu of drawn items: the item whose text
+// starts with the letter is chosen; of several, the next one after the
+// selected item is selected.
+LRESULT AnswerMenuChar(HMENU menu, wchar_t letter);
 
 class MenuPainter {
  public:

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 #include <string>
@@ -17,13 +18,17 @@ namespace {
 constexpr wchar_t ClassName[] = L"TAboutForm";
 constexpr DWORD Style = WS_POPUP | WS_CAPTION;  // a dialog frame, no caption buttons
 constexpr DWORD ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_TOPMOST;
-constexpr DWORD Check = BS_CHECKBOX | WS_TABSTOP;  // toggled here, so that the rules see the click's result
-constexpr DWORD Radio = BS_RADIOBUTTON | WS_TABSTOP;
-constexpr DWORD PageButton = BS_CHECKBOX | BS_PUSHLIKE | BS_FLAT | WS_TABSTOP;
+constexpr DWORD Check = BS_AUTOCHECKBOX | WS_TABSTOP;
+constexpr DWORD Radio = BS_AUTORADIOBUTTON | WS_TABSTOP;
+// The page buttons are one group of radio items: arrows switch pages as they go, as tabs do.
+constexpr DWORD PageButton = BS_AUTORADIOBUTTON | BS_PUSHLIKE | WS_TABSTOP;
+// Texts that act when clicked: buttons, so that Tab reaches them and Enter or Space acts.
+constexpr DWORD TextButton = BS_PUSHBUTTON | BS_LEFT | WS_TABSTOP;
 constexpr DWORD Text = SS_LEFT | SS_NOPREFIX;
 constexpr DWORD Wrapped = SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
 constexpr DWORD Group = BS_GROUPBOX;
-constexpr DWORD Link = SS_LEFT | SS_NOTIFY | SS_NOPREFIX;
+// Rows the colour list's drop-down shows at once; it opens below the field.
+constexpr int VisibleColours = 10;
 
 // The colour list: TColor values (0x00BBGGRR, system colours 0xFF0000nn), named from
 // TextId::ColourBlack on in this order; a last entry, TextId::ColourCustom, holds any other.
@@ -68,27 +73,27 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   const TextId pageCaptions[] = {PageTray, PageMisc, PageTriggers, PageHotkeys, PageAbout};
   const ControlId barOrder[] = {buttonstm, buttonmisc, buttontemp, buttonhotkeys, buttonabout};
   const int barLeft[] = {2, 74, 156, 222, 270}, barWidth[] = {70, 80, 64, 46, 45};  // the longer caption of each language
+  // Created in reading order, which is the tab order: the bar, the page, then "帮助" and "关闭".
   for (int i = 0; i < 5; ++i)
-    Add(barOrder[i], L"BUTTON", text[pageCaptions[i]], PageButton, -1, -1, {barLeft[i], 2, barWidth[i], 26});
-  Add(bhelp, L"BUTTON", text[ButtonHelp], BS_PUSHBUTTON | WS_TABSTOP, -1, -1, {188, 304, 50, 19});
-  Add(bclose, L"BUTTON", text[ButtonClose], BS_DEFPUSHBUTTON | WS_TABSTOP, -1, -1, {244, 304, 50, 19});
+    Add(barOrder[i], L"BUTTON", text[pageCaptions[i]], PageButton | (i == 0 ? WS_GROUP : 0), -1, -1,
+        {barLeft[i], 2, barWidth[i], 26});
 
-  // Page 0: tray.
-  Add(GroupBox3, L"BUTTON", text[TrayGroup], Group, TabOptions, -1, {6, 34, 305, 68});
+  // Page 0: tray. A label stands right before the control it names, for screen readers.
+  Add(GroupBox3, L"BUTTON", text[TrayGroup], Group | WS_GROUP, TabOptions, -1, {6, 34, 305, 68});
   Add(cbstm1, L"BUTTON", text[TrayEvery], Radio | WS_GROUP, TabOptions, -1, {14, 50, 290, 16});
   Add(cbstm2, L"BUTTON", text[TrayAll], Radio, TabOptions, -1, {14, 66, 290, 16});
   Add(cbstm3, L"BUTTON", text[TrayGroups], Radio, TabOptions, -1, {14, 82, 290, 16});
-  Add(Label7, L"STATIC", text[EveryLabel], Text, TabOptions, 0, {8, 108, 300, 14});
+  Add(Label7, L"STATIC", text[EveryLabel], Text | WS_GROUP, TabOptions, 0, {8, 108, 300, 14});
   Add(cbdoubleclick, L"BUTTON", text[EveryDoubleClick], Check | WS_GROUP, TabOptions, 0, {8, 124, 300, 16});
   Add(cbhide, L"BUTTON", text[EveryHide], Check, TabOptions, 0, {8, 142, 300, 16});
-  Add(hbar, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_AUTOTICKS | WS_TABSTOP, TabOptions, 0, {8, 160, 170, 26});
   Add(htext, L"STATIC", "", Text, TabOptions, 0, {182, 166, 126, 14});
+  Add(hbar, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_AUTOTICKS | WS_TABSTOP, TabOptions, 0, {8, 160, 170, 26});
   Add(hcbn, L"BUTTON", text[EveryShowCount], Check, TabOptions, 0, {8, 190, 300, 16});
   Add(gbevery, L"BUTTON", text[MenuOrderGroup], Group, TabOptions, 0, {8, 210, 300, 42});
   Add(cbevery1, L"BUTTON", text[OrderTitle], Radio | WS_GROUP, TabOptions, 0, {16, 228, 70, 16});
   Add(cbevery2, L"BUTTON", text[OrderType], Radio, TabOptions, 0, {92, 228, 70, 16});
   Add(cbevery3, L"BUTTON", text[OrderLastAccess], Radio, TabOptions, 0, {168, 228, 136, 16});
-  Add(Label9, L"STATIC", text[AllLabel], Wrapped, TabOptions, 1, {8, 108, 300, 42});
+  Add(Label9, L"STATIC", text[AllLabel], Wrapped | WS_GROUP, TabOptions, 1, {8, 108, 300, 42});
   Add(cbdynamic, L"BUTTON", text[AllShowCount], Check | WS_GROUP, TabOptions, 1, {8, 152, 300, 16});
   Add(Label10, L"STATIC", text[AllCloseLabel], Wrapped, TabOptions, 1, {8, 172, 300, 28});
   Add(cbenablerc, L"BUTTON", text[AllRightClick], Check, TabOptions, 1, {8, 202, 300, 16});
@@ -96,14 +101,14 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   Add(cball1, L"BUTTON", text[OrderTitle], Radio | WS_GROUP, TabOptions, 1, {16, 240, 70, 16});
   Add(cball2, L"BUTTON", text[OrderType], Radio, TabOptions, 1, {92, 240, 70, 16});
   Add(cball3, L"BUTTON", text[OrderLastAccess], Radio, TabOptions, 1, {168, 240, 136, 16});
-  Add(Label5, L"STATIC", text[GroupsLabel], Wrapped, TabOptions, 2, {8, 108, 300, 42});
+  Add(Label5, L"STATIC", text[GroupsLabel], Wrapped | WS_GROUP, TabOptions, 2, {8, 108, 300, 42});
   Add(gdbclick, L"BUTTON", text[GroupsDoubleClick], Check | WS_GROUP, TabOptions, 2, {8, 152, 300, 16});
-  Add(gmbar, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_AUTOTICKS | WS_TABSTOP, TabOptions, 2, {8, 170, 170, 26});
   Add(gmtext, L"STATIC", "", Text, TabOptions, 2, {182, 176, 126, 14});
+  Add(gmbar, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_AUTOTICKS | WS_TABSTOP, TabOptions, 2, {8, 170, 170, 26});
   Add(gcbapply, L"BUTTON", text[GroupsShowCount], Check, TabOptions, 2, {8, 200, 300, 16});
-  Add(gcolour, L"COMBOBOX", "", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP,
-      TabOptions, 2, {8, 222, 160, 220});
   Add(Label6, L"STATIC", text[GroupsColour], Text, TabOptions, 2, {174, 226, 134, 14});
+  Add(gcolour, L"COMBOBOX", "", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP,
+      TabOptions, 2, {8, 222, 160, 22 + 16 * VisibleColours});
 
   // Page 1: miscellaneous.
   Add(cbautorun, L"BUTTON", text[RunAtLogin], Check | WS_GROUP, TabMisc, -1, {8, 38, 300, 16});
@@ -121,7 +126,8 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
 
   // Page 2: About.
   Add(lbProduct, L"STATIC", AppTitle, SS_CENTER | SS_NOPREFIX, TabAbout, -1, {8, 100, 300, 26}, 1);
-  Add(lbCompany, L"STATIC", text[VisitWebsite], Link | SS_CENTER, TabAbout, -1, {108, 140, 100, 18}, 2);
+  Add(lbCompany, L"BUTTON", text[VisitWebsite], BS_PUSHBUTTON | BS_CENTER | WS_TABSTOP, TabAbout, -1,
+      {98, 140, 120, 18}, 2);
 
   // Page 3: title-bar triggers and hotkey row 1.
   Add(Label11, L"STATIC", text[TriggersLabel], Wrapped, TabTemp, -1, {8, 36, 300, 28});
@@ -131,7 +137,7 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   for (int i = 0; i < 5; ++i)
     Add(buttonIds[i], L"BUTTON", text[buttonCaptions[i]], Radio | (i == 0 ? WS_GROUP : 0), TabTemp, -1,
         {14 + 148 * (i % 2), 82 + 16 * (i / 2), 144, 16});
-  Add(GroupBox1, L"BUTTON", text[HoldKeyGroup], Group, TabTemp, -1, {6, 134, 305, 50});
+  Add(GroupBox1, L"BUTTON", text[HoldKeyGroup], Group | WS_GROUP, TabTemp, -1, {6, 134, 305, 50});
   const TextId keyCaptions[] = {KeyShift, KeyControl, KeyAny, KeyNone};
   const ControlId keyIds[] = {cbkey1, cbkey2, cbkey3, cbkey4};
   for (int i = 0; i < 4; ++i)
@@ -145,8 +151,11 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
     const int page = t == 0 ? TabTemp : TabHotkeys;
     const int top = t == 0 ? 192 : 40 + 44 * (t - 1);
     Add(HotkeyBoxes[t], L"BUTTON", text[rowCaptions[t]], Check | WS_GROUP, page, -1, {8, top, 300, 16});
-    Add(HotkeyLabels[t], L"STATIC", "", Link, page, -1, {28, top + 18, 280, 14});
+    Add(HotkeyLabels[t], L"BUTTON", "", TextButton, page, -1, {28, top + 18, 280, 14});
+    textControls_.push_back(HotkeyLabels[t]);
   }
+  Add(bhelp, L"BUTTON", text[ButtonHelp], BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, -1, -1, {188, 304, 50, 19});
+  Add(bclose, L"BUTTON", text[ButtonClose], BS_DEFPUSHBUTTON | WS_TABSTOP, -1, -1, {244, 304, 50, 19});
 
   // Hints as tooltips.
   AddTooltip(cbdoubleclick, text[TipDoubleClick]);
@@ -166,8 +175,10 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   ::SendMessageW(Item(gmbar), TBM_SETRANGE, TRUE, MAKELPARAM(1, 10));
   ::SendMessageW(Item(gmbar), TBM_SETTICFREQ, 1, 0);
   FillColours();
+  ::SendMessageW(Item(gcolour), CB_SETMINVISIBLE, VisibleColours, 0);
+  ::SetWindowSubclass(Item(gcolour), &OptionsDialog::ColourListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   linkControl_ = lbCompany;
-  DrawControlsFlat();
+  DrawControlsInPalette();
   Layout(WindowDpi(hwnd_));
 }
 
@@ -249,20 +260,67 @@ void OptionsDialog::SetPosition(ControlId id, std::int64_t position) {
   for (LRESULT i = 0; i + 1 < count; ++i) {
     if (static_cast<std::uint32_t>(::SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(i), 0)) == value) {
       ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+      colourBefore_ = dropStart_ = i;
       return;
     }
   }
   // Not a named colour: the custom entry holds it.
   ::SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(count - 1), value);
   ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);
+  colourBefore_ = dropStart_ = count - 1;
 }
 
 void OptionsDialog::ShowWindow(bool visible) {
-  if (visible && !::IsWindowVisible(hwnd_)) {
+  const bool opening = visible && !::IsWindowVisible(hwnd_);
+  if (opening) {
     Layout(WindowDpi(hwnd_));
     Centre();
   }
   DialogControls::ShowWindow(visible);
+  if (opening) FocusFirstControl();
+}
+
+bool OptionsDialog::IsCustomChosen(LRESULT before) const {
+  HWND list = Item(gcolour);
+  const auto at = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
+  return at >= 0 && at != before && at == ::SendMessageW(list, CB_GETCOUNT, 0, 0) - 1;
+}
+
+void OptionsDialog::ColourListEvent(UINT code) {
+  HWND list = Item(gcolour);
+  const auto at = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
+  if (code == CBN_DROPDOWN) {
+    dropStart_ = at;
+  } else if (code == CBN_CLOSEUP) {
+    // The last selection notices may follow the close-up: decided once they are in.
+    ::PostMessageW(hwnd_, WM_APP, 0, 0);
+  } else if (code == CBN_SELCHANGE && !::SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) && !IsCustomChosen(-1)) {
+    // Arrows on the closed list: any colour but "Custom...", which acts only when chosen.
+    colourBefore_ = at;
+  }
+}
+
+bool OptionsDialog::PreTranslate(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN) return false;
+  HWND focus = ::GetFocus();
+  const ControlId id = focus ? ::GetDlgCtrlID(focus) : 0;
+  // Enter on a page button shows its page, as a click does.
+  if (std::find(std::begin(PageButtons), std::end(PageButtons), id) != std::end(PageButtons)) {
+    ::SendMessageW(focus, BM_CLICK, 0, 0);
+    return true;
+  }
+  // Enter on a closed colour list resting on "Custom..." chooses it.
+  if (id == gcolour && !::SendMessageW(focus, CB_GETDROPPEDSTATE, 0, 0) && IsCustomChosen(-1)) {
+    ChooseCustomColour();
+    return true;
+  }
+  return false;
+}
+
+HWND OptionsDialog::FirstControl() const {
+  // The page's first control, after the bar of page buttons.
+  HWND control = ::GetNextDlgTabItem(hwnd_, Item(buttonabout), FALSE);
+  return control && control != Item(bhelp) ? control : DialogControls::FirstControl();
 }
 
 void OptionsDialog::ChooseCustomColour() {
@@ -274,8 +332,94 @@ void OptionsDialog::ChooseCustomColour() {
   choose.rgbResult = Rgb(static_cast<std::uint32_t>(::SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(custom), 0)));
   choose.lpCustColors = custom_;
   choose.Flags = CC_RGBINIT | CC_FULLOPEN;
-  if (::ChooseColorW(&choose)) ::SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(custom), choose.rgbResult);
+  if (::ChooseColorW(&choose)) {
+    ::SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(custom), choose.rgbResult);
+    colourBefore_ = custom;
+  } else {
+    ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(colourBefore_), 0);  // cancelled: as it was
+  }
+  dropStart_ = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
   ::InvalidateRect(list, nullptr, TRUE);
+}
+
+void OptionsDialog::DrawColour(HDC dc, const RECT& area, UINT index, bool selected) const {
+  HWND list = Item(gcolour);
+  FillSolid(dc, area, selected ? colours().highlight : colours().field);
+  const int pad = 2, swatch = area.bottom - area.top - 2 * pad;
+  const RECT box{area.left + pad, area.top + pad, area.left + pad + swatch * 2, area.bottom - pad};
+  const auto value = static_cast<std::uint32_t>(::SendMessageW(list, CB_GETITEMDATA, index, 0));
+  const UniqueBrush fill(::CreateSolidBrush(Rgb(value)));
+  FillSolid(dc, box, colours().fieldText);  // the swatch's frame
+  const RECT inside{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
+  ::FillRect(dc, &inside, fill.get());
+  wchar_t name[64] = {};
+  if (::SendMessageW(list, CB_GETLBTEXTLEN, index, 0) < 64)
+    ::SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(name));
+  RECT text = area;
+  text.left = box.right + 2 * pad;
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, selected ? colours().highlightText : colours().fieldText);
+  ::DrawTextW(dc, name, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void OptionsDialog::PaintColourList(HDC dc) const {
+  HWND list = Item(gcolour);
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetComboBoxInfo(list, &info)) return;
+  RECT r{};
+  ::GetClientRect(list, &r);
+  const bool enabled = ::IsWindowEnabled(list) != FALSE, focused = ::GetFocus() == list;
+  FillSolid(dc, r, colours().field);
+  FrameSolid(dc, r, 1, enabled ? colours().frame : colours().grey);
+  // The drop button: the face of a button, an arrow in its text colour.
+  RECT button = info.rcButton;
+  FillSolid(dc, button, colours().face);
+  const int middle = (button.left + button.right) / 2, size = (button.right - button.left) / 4;
+  const int top = (button.top + button.bottom - size) / 2;
+  const POINT arrow[] = {{middle - size, top}, {middle + size, top}, {middle, top + size}};
+  SelectGuard brush(dc, ::GetStockObject(DC_BRUSH));
+  SelectGuard pen(dc, ::GetStockObject(DC_PEN));
+  ::SetDCBrushColor(dc, enabled ? colours().faceText : colours().grey);
+  ::SetDCPenColor(dc, enabled ? colours().faceText : colours().grey);
+  ::Polygon(dc, arrow, 3);
+  const auto at = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
+  if (at < 0) return;
+  SelectGuard font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+  RECT item = info.rcItem;
+  DrawColour(dc, item, static_cast<UINT>(at), focused);
+  const auto ui = ::SendMessageW(list, WM_QUERYUISTATE, 0, 0);
+  if (focused && (ui & UISF_HIDEFOCUS) == 0) ::DrawFocusRect(dc, &item);
+}
+
+LRESULT CALLBACK OptionsDialog::ColourListProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                               DWORD_PTR self) noexcept {
+  // The closed list in the palette: field, frame, drop button and the chosen colour.
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT paint{};
+    if (HDC dc = ::BeginPaint(wnd, &paint)) {
+      try {
+        reinterpret_cast<const OptionsDialog*>(self)->PaintColourList(dc);
+      } catch (...) {
+      }
+      ::EndPaint(wnd, &paint);
+    }
+    return 0;
+  }
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(wnd, &OptionsDialog::ColourListProc, id);
+  const LRESULT result = ::DefSubclassProc(wnd, msg, wParam, lParam);
+  if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS || msg == WM_UPDATEUISTATE || msg == WM_ENABLE)
+    ::InvalidateRect(wnd, nullptr, FALSE);
+  return result;
+}
+
+void OptionsDialog::PaletteChanged(Palette palette) {
+  // Where the system has dark scroll bars and frames (Windows 10 on), the drop-down takes them.
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetComboBoxInfo(Item(gcolour), &info)) return;
+  const wchar_t* theme = palette == Palette::Dark ? L"DarkMode_Explorer" : nullptr;
+  ::SetWindowTheme(info.hwndList, theme, nullptr);
 }
 
 void OptionsDialog::SetLinkHover(bool over) {
@@ -293,16 +437,11 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       HWND item = reinterpret_cast<HWND>(lParam);
       if (!logic_ || !item) return 0;  // IDOK/IDCANCEL of the dialog manager: Enter presses "关闭" itself
       if (id == gcolour) {
-        const auto at = ::SendMessageW(item, CB_GETCURSEL, 0, 0);
-        if (code == CBN_SELCHANGE && at == ::SendMessageW(item, CB_GETCOUNT, 0, 0) - 1) ChooseCustomColour();
+        ColourListEvent(code);
         return 0;
       }
-      const bool clicked = code == BN_CLICKED || (code == STN_CLICKED && (id == lbCompany || id >= lcbminimize));
-      if (!clicked) return 0;
-      // Check boxes, radio items and page buttons change on the click, as the controls of the form do.
-      const LONG_PTR type = ButtonType(item);
-      if (code == BN_CLICKED && (type == BS_CHECKBOX || type == BS_RADIOBUTTON)) SetChecked(id, !IsChecked(id));
-      logic_->OnClick(id);
+      // Check boxes and radio items have changed already, as the controls of the form do.
+      if (code == BN_CLICKED) logic_->OnClick(id);
       return 0;
     }
     case WM_HSCROLL:
@@ -310,6 +449,12 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(bclose, DC_HASDEFID);
+    case WM_APP:  // the colour list closed up: its choice is final now
+      if (IsCustomChosen(dropStart_))
+        ChooseCustomColour();
+      else if (!IsCustomChosen(-1))
+        colourBefore_ = ::SendMessageW(Item(gcolour), CB_GETCURSEL, 0, 0);
+      return 0;
     case WM_SETCURSOR: {
       HWND over = reinterpret_cast<HWND>(wParam);
       const ControlId id = over == hwnd_ ? 0 : ::GetDlgCtrlID(over);
@@ -329,22 +474,7 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWITEM: {
       const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (draw->CtlType != ODT_COMBOBOX || draw->itemID == static_cast<UINT>(-1)) break;
-      const bool selected = (draw->itemState & ODS_SELECTED) != 0;
-      FillSolid(draw->hDC, draw->rcItem, selected ? colours().highlight : colours().field);
-      const int pad = 2, swatch = draw->rcItem.bottom - draw->rcItem.top - 2 * pad;
-      RECT box{draw->rcItem.left + pad, draw->rcItem.top + pad, draw->rcItem.left + pad + swatch * 2,
-               draw->rcItem.bottom - pad};
-      const UniqueBrush fill(::CreateSolidBrush(Rgb(static_cast<std::uint32_t>(draw->itemData))));
-      FillSolid(draw->hDC, box, colours().fieldText);  // the swatch's frame
-      const RECT inside{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
-      ::FillRect(draw->hDC, &inside, fill.get());
-      wchar_t name[64] = {};
-      ::SendMessageW(draw->hwndItem, CB_GETLBTEXT, draw->itemID, reinterpret_cast<LPARAM>(name));
-      RECT text = draw->rcItem;
-      text.left = box.right + 2 * pad;
-      ::SetBkMode(draw->hDC, TRANSPARENT);
-      ::SetTextColor(draw->hDC, selected ? colours().highlightText : colours().fieldText);
-      ::DrawTextW(draw->hDC, name, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+      DrawColour(draw->hDC, draw->rcItem, draw->itemID, (draw->itemState & ODS_SELECTED) != 0);
       return TRUE;
     }
     case WM_CLOSE:

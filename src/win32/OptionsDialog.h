@@ -40,6 +40,17 @@ class OptionsDialog final : public DialogControls {
   };
 
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool PreTranslate(const MSG& msg) override;
+  HWND FirstControl() const override;
+  // The colour list: "Custom..." opens the chooser only when chosen (a click,
+  // Enter, the list closed up on it), and a cancelled chooser leaves the colour as it was.
+  void ColourListEvent(UINT code);
+  bool IsCustomChosen(LRESULT before) const;
+  void DrawColour(HDC dc, const RECT& area, UINT index, bool selected) const;
+  void PaintColourList(HDC dc) const;
+  static LRESULT CALLBACK ColourListProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self) noexcept;
+  void PaletteChanged(Palette palette) override;
   HWND Add(ControlId id, const wchar_t* kind, std::string_view text, DWORD style, int page, int subPage, RECT at,
            int fontKind = 0);
   void AddTooltip(ControlId id, std::string_view hint);
@@ -57,6 +68,8 @@ class OptionsDialog final : public DialogControls {
   HWND tooltip_ = nullptr;
   UniqueFont font_, bold_, link_, linkHoverFont_;
   COLORREF custom_[16] = {};
+  LRESULT colourBefore_ = 0;  // the colour chosen before, given back when the chooser is cancelled
+  LRESULT dropStart_ = 0;     // the selection when the list dropped down
 };
 
 }  // namespace velmora

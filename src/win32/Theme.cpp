@@ -11,13 +11,16 @@ namespace {
 
 int Scale(int pixels, int dpi) { return ::MulDiv(pixels, dpi, 96); }
 
-// A frame of the given width inside the rectangle.
+}  // namespace
+
 void FrameSolid(HDC dc, const RECT& r, int width, COLORREF colour) {
   FillSolid(dc, {r.left, r.top, r.right, r.top + width}, colour);
   FillSolid(dc, {r.left, r.bottom - width, r.right, r.bottom}, colour);
   FillSolid(dc, {r.left, r.top, r.left + width, r.bottom}, colour);
   FillSolid(dc, {r.right - width, r.top, r.right, r.bottom}, colour);
 }
+
+namespace {
 
 std::wstring TextOf(HWND wnd) {
   wchar_t text[512] = {};
@@ -43,10 +46,12 @@ PaletteColours ColoursOf(Palette palette) {
             sys(COLOR_GRAYTEXT),  sys(COLOR_BTNFACE),       sys(COLOR_BTNTEXT),  sys(COLOR_BTNTEXT),
             sys(COLOR_HIGHLIGHT), sys(COLOR_HIGHLIGHTTEXT), sys(COLOR_GRAYTEXT), sys(COLOR_WINDOW),
             sys(COLOR_WINDOWTEXT), sys(COLOR_HOTLIGHT)};
+  // Dark: a light accent with black text, so that the chosen item and the
+  // current page stand out from every dark ground by more than 3:1.
   if (palette == Palette::Dark)
     return {RGB(0x2B, 0x2B, 0x2B), RGB(0xF0, 0xF0, 0xF0), RGB(0x20, 0x20, 0x20), RGB(0xF0, 0xF0, 0xF0),
             RGB(0x8A, 0x8A, 0x8A), RGB(0x33, 0x33, 0x33), RGB(0xF0, 0xF0, 0xF0), RGB(0x8A, 0x8A, 0x8A),
-            RGB(0x40, 0x40, 0x40), RGB(0xF0, 0xF0, 0xF0), RGB(0x50, 0x50, 0x50), RGB(0x2B, 0x2B, 0x2B),
+            RGB(0x4C, 0xC2, 0xFF), RGB(0x00, 0x00, 0x00), RGB(0x50, 0x50, 0x50), RGB(0x2B, 0x2B, 0x2B),
             RGB(0xF0, 0xF0, 0xF0), RGB(0x60, 0xCD, 0xFF)};
   // The form's white pages and navy link, otherwise the system's light colours.
   return {sys(COLOR_MENU),      sys(COLOR_MENUTEXT),      RGB(255, 255, 255),  sys(COLOR_WINDOWTEXT),
@@ -85,38 +90,81 @@ bool Theme::Refresh() {
   return true;
 }
 
-void DrawFlatButton(const DRAWITEMSTRUCT& draw, ButtonKind kind, bool checked, const PaletteColours& c, int dpi) {
-  HDC dc = draw.hDC;
-  const RECT& r = draw.rcItem;
-  const bool disabled = (draw.itemState & ODS_DISABLED) != 0;
-  const bool focus = (draw.itemState & ODS_FOCUS) != 0 && (draw.itemState & ODS_NOFOCUSRECT) == 0;
-  const UINT prefix = (draw.itemState & ODS_NOACCEL) != 0 ? DT_HIDEPREFIX : 0;
-  const std::wstring text = TextOf(draw.hwndItem);
-  SelectGuard font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(draw.hwndItem, WM_GETFONT, 0, 0)));
+namespace {
+
+// The focus cue around a caption, a pixel clear of it on every side, inside the control.
+void FocusAround(HDC dc, RECT caption, const RECT& inside, int dpi) {
+  ::InflateRect(&caption, Scale(2, dpi), 1);
+  RECT cue{};
+  if (::IntersectRect(&cue, &caption, &inside)) ::DrawFocusRect(dc, &cue);
+}
+
+// The caption's bounds as DrawText places it in the area.
+RECT CaptionBounds(HDC dc, const std::wstring& text, const RECT& area, UINT flags) {
+  RECT bounds = area;
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, (flags & ~DT_VCENTER) | DT_CALCRECT);
+  const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  bounds.top = (area.top + area.bottom - height) / 2;
+  bounds.bottom = bounds.top + height;
+  if (flags & DT_CENTER) bounds.left = (area.left + area.right - width) / 2;
+  bounds.right = std::min(bounds.left + width, area.right);
+  return bounds;
+}
+
+}  // namespace
+
+LRESULT DrawButton(const NMCUSTOMDRAW& draw, ButtonLook look, const PaletteColours& c, int dpi) {
+  // All of it at the first stage that comes; the control draws nothing itself.
+  if (draw.dwDrawStage != CDDS_PREERASE && draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+  HWND wnd = draw.hdr.hwndFrom;
+  HDC dc = draw.hdc;
+  RECT r{};
+  ::GetClientRect(wnd, &r);
+  const LONG_PTR style = ::GetWindowLongPtrW(wnd, GWL_STYLE), type = style & BS_TYPEMASK;
+  const auto state = ::SendMessageW(wnd, BM_GETSTATE, 0, 0);
+  const auto ui = ::SendMessageW(wnd, WM_QUERYUISTATE, 0, 0);
+  const bool checked = (state & BST_CHECKED) != 0, pushed = (state & BST_PUSHED) != 0;
+  const bool focus = (state & BST_FOCUS) != 0 && (ui & UISF_HIDEFOCUS) == 0;
+  const bool disabled = ::IsWindowEnabled(wnd) == FALSE;
+  const UINT prefix = (ui & UISF_HIDEACCEL) != 0 ? DT_HIDEPREFIX : 0;
+  const std::wstring text = TextOf(wnd);
+  SelectGuard font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(wnd, WM_GETFONT, 0, 0)));
   ::SetBkMode(dc, TRANSPARENT);
-  const bool box = !kind.pushLike && (kind.type == BS_CHECKBOX || kind.type == BS_AUTOCHECKBOX ||
-                                      kind.type == BS_RADIOBUTTON || kind.type == BS_AUTORADIOBUTTON);
+  const bool box = (style & BS_PUSHLIKE) == 0 && (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX ||
+                                                  type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+  if (look != ButtonLook::Native) {
+    FillSolid(dc, r, c.page);
+    const UINT flags = ((style & BS_CENTER) == BS_CENTER ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE | prefix;
+    ::SetTextColor(dc, disabled ? c.grey : look == ButtonLook::Link ? c.link : c.text);
+    RECT area = r;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, flags);
+    if (focus && !text.empty()) FocusAround(dc, CaptionBounds(dc, text, r, flags), r, dpi);
+    return CDRF_SKIPDEFAULT;
+  }
   if (!box) {
     // Push buttons and the page buttons: pressed or checked in the highlight.
-    const bool on = checked || (draw.itemState & ODS_SELECTED) != 0;
+    const bool on = checked || pushed;
     FillSolid(dc, r, on ? c.highlight : c.face);
-    FrameSolid(dc, r, kind.type == BS_DEFPUSHBUTTON ? Scale(2, dpi) : 1, disabled ? c.grey : on ? c.faceText : c.frame);
-    RECT inner = r;
+    const int frame = type == BS_DEFPUSHBUTTON ? Scale(2, dpi) : 1;
+    FrameSolid(dc, r, frame, disabled ? c.grey : on || type == BS_DEFPUSHBUTTON ? c.faceText : c.frame);
+    const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE | prefix;
     ::SetTextColor(dc, disabled ? c.grey : on ? c.highlightText : c.faceText);
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE | prefix);
-    ::InflateRect(&inner, -Scale(3, dpi), -Scale(3, dpi));
-    if (focus) ::DrawFocusRect(dc, &inner);
-    return;
+    RECT area = r;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, flags);
+    RECT inside = r;
+    ::InflateRect(&inside, -(frame + 1), -(frame + 1));
+    if (focus) FocusAround(dc, CaptionBounds(dc, text, r, flags), inside, dpi);
+    return CDRF_SKIPDEFAULT;
   }
   // Check boxes and radio items: the box at the left, the caption after it.
   FillSolid(dc, r, c.page);
   const int size = Scale(13, dpi);
   const RECT mark{r.left, (r.top + r.bottom - size) / 2, r.left + size, (r.top + r.bottom - size) / 2 + size};
   const COLORREF edge = disabled ? c.grey : c.frame, ink = disabled ? c.grey : c.fieldText;
-  if (kind.type == BS_RADIOBUTTON || kind.type == BS_AUTORADIOBUTTON) {
+  if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
     SelectGuard brush(dc, ::GetStockObject(DC_BRUSH));
     SelectGuard pen(dc, ::GetStockObject(DC_PEN));
-    ::SetDCBrushColor(dc, c.field);
+    ::SetDCBrushColor(dc, pushed ? c.line : c.field);
     ::SetDCPenColor(dc, edge);
     ::Ellipse(dc, mark.left, mark.top, mark.right, mark.bottom);
     if (checked) {
@@ -126,7 +174,7 @@ void DrawFlatButton(const DRAWITEMSTRUCT& draw, ButtonKind kind, bool checked, c
       ::Ellipse(dc, mark.left + inset, mark.top + inset, mark.right - inset, mark.bottom - inset);
     }
   } else {
-    FillSolid(dc, mark, c.field);
+    FillSolid(dc, mark, pushed ? c.line : c.field);
     FrameSolid(dc, mark, 1, edge);
     if (checked) {
       const UniquePen tick(::CreatePen(PS_SOLID, std::max(1, Scale(2, dpi)), ink));
@@ -137,20 +185,13 @@ void DrawFlatButton(const DRAWITEMSTRUCT& draw, ButtonKind kind, bool checked, c
       ::Polyline(dc, points, 3);
     }
   }
-  RECT caption{mark.right + Scale(4, dpi), r.top, r.right, r.bottom};
+  const RECT caption{mark.right + Scale(5, dpi), r.top, r.right, r.bottom};
+  const UINT flags = DT_LEFT | DT_VCENTER | DT_SINGLELINE | prefix;
   ::SetTextColor(dc, disabled ? c.grey : c.text);
-  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE | prefix);
-  if (focus && !text.empty()) {
-    RECT bounds = caption;
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
-                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_CALCRECT | prefix);
-    const int height = bounds.bottom - bounds.top;
-    bounds.top = (r.top + r.bottom - height) / 2 - 1;
-    bounds.bottom = bounds.top + height + 2;
-    bounds.left -= 1;
-    bounds.right = std::min(bounds.right + 1, r.right);
-    ::DrawFocusRect(dc, &bounds);
-  }
+  RECT area = caption;
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, flags);
+  if (focus && !text.empty()) FocusAround(dc, CaptionBounds(dc, text, caption, flags), r, dpi);
+  return CDRF_SKIPDEFAULT;
 }
 
 void DrawFlatGroupBox(HWND box, HDC dc, const PaletteColours& c, int dpi) {

@@ -30,6 +30,8 @@ PaletteColours ColoursOf(Palette palette);
 
 // Fills a rectangle with a colour; no brush is made.
 void FillSolid(HDC dc, const RECT& area, COLORREF colour);
+// A frame of the given width inside the rectangle.
+void FrameSolid(HDC dc, const RECT& r, int width, COLORREF colour);
 // A window's title bar dark or light, where the DWM has the attribute (Windows 10 1809 on).
 void UseDarkTitleBar(HWND wnd, bool dark);
 
@@ -50,14 +52,13 @@ class Theme {
   UniqueBrush page_, field_;
 };
 
-// The kind a flat button was made as: its button type (BS_PUSHBUTTON,
-// BS_CHECKBOX, ...) and whether it looks like a push button (BS_PUSHLIKE).
-struct ButtonKind {
-  LONG_PTR type;
-  bool pushLike;
-};
+// How a button is drawn: as the button it is, or as text only (the link and
+// the hotkey rows' key texts, which are buttons for the keyboard and screen readers).
+enum class ButtonLook { Native, Text, Link };
 
-void DrawFlatButton(const DRAWITEMSTRUCT& draw, ButtonKind kind, bool checked, const PaletteColours& colours, int dpi);
+// A button's custom draw in the palette, the answer to its NM_CUSTOMDRAW: it
+// keeps its type, state, default frame and focus cue, and follows the UI state.
+LRESULT DrawButton(const NMCUSTOMDRAW& draw, ButtonLook look, const PaletteColours& colours, int dpi);
 void DrawFlatGroupBox(HWND box, HDC dc, const PaletteColours& colours, int dpi);
 // A track bar's custom draw in the palette: the answer to NM_CUSTOMDRAW.
 LRESULT DrawTrackBar(NMCUSTOMDRAW& draw, const PaletteColours& colours, int dpi);

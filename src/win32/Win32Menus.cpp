@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <memory>
+#include <optional>
 
 #include "win32/Convert.h"
 #include "win32/MenuPainter.h"
@@ -38,12 +39,13 @@ class MenuBuilder {
       if (entry.separator) {
         DrawnItem& line = *items_.emplace_back(std::make_unique<DrawnItem>());
         line.separator = true;
+        line.Announce();
         AppendMenuW(menu.get(), MF_SEPARATOR | MF_OWNERDRAW, 0, reinterpret_cast<const wchar_t*>(&line));
         continue;
       }
       DrawnItem& item = *items_.emplace_back(std::make_unique<DrawnItem>(
-          DrawnItem{ToWide(entry.text, CP_UTF8), ToHicon(entry.icon), entry.isDefault, entry.heading}));
-      // Drawn by the painter; the text is kept as well, for screen readers and type-ahead.
+          ToWide(entry.text, CP_UTF8), ToHicon(entry.icon), entry.isDefault, entry.heading));
+      // Drawn by the painter; the text is kept as well, for screen readers.
       MENUITEMINFOW info{};
       info.cbSize = sizeof info;
       info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_DATA | MIIM_ID | MIIM_STATE;
@@ -65,23 +67,26 @@ class MenuBuilder {
     return menu.release();
   }
 
-  bool OnMessage(UINT msg, LPARAM lParam) const {
+  // The answer to a message of the menu's owner, when it is one for the menu.
+  std::optional<LRESULT> OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) const {
+    if (msg == WM_MENUCHAR && (HIWORD(wParam) & MF_POPUP) != 0)
+      return AnswerMenuChar(reinterpret_cast<HMENU>(lParam), static_cast<wchar_t>(LOWORD(wParam)));
     if (msg == WM_MEASUREITEM) {
       auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-      if (measure->CtlType != ODT_MENU || measure->itemData == 0) return false;
+      if (measure->CtlType != ODT_MENU || measure->itemData == 0) return std::nullopt;
       const SIZE size = painter_.Measure(*reinterpret_cast<const DrawnItem*>(measure->itemData));
       measure->itemWidth = static_cast<UINT>(size.cx);
       measure->itemHeight = static_cast<UINT>(size.cy);
-      return true;
+      return TRUE;
     }
     if (msg == WM_DRAWITEM) {
       const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (draw->CtlType != ODT_MENU || draw->itemData == 0) return false;
+      if (draw->CtlType != ODT_MENU || draw->itemData == 0) return std::nullopt;
       painter_.Draw(*reinterpret_cast<const DrawnItem*>(draw->itemData), draw->hDC, draw->rcItem,
                     (draw->itemState & ODS_SELECTED) != 0, (draw->itemState & (ODS_DISABLED | ODS_GRAYED)) != 0);
-      return true;
+      return TRUE;
     }
-    return false;
+    return std::nullopt;
   }
 
  private:
@@ -99,7 +104,8 @@ thread_local WNDPROC t_ownerProc = nullptr;
 
 LRESULT CALLBACK OwnerProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   try {
-    if (t_builder && t_builder->OnMessage(msg, lParam)) return TRUE;
+    if (t_builder)
+      if (const auto answer = t_builder->OnMessage(msg, wParam, lParam)) return *answer;
   } catch (...) {
   }
   return ::IsWindowUnicode(wnd) ? CallWindowProcW(t_ownerProc, wnd, msg, wParam, lParam)
@@ -114,9 +120,11 @@ class OwnerDrawing {
     t_ownerProc = reinterpret_cast<WNDPROC>(unicode_ ? ::SetWindowLongPtrW(owner, GWLP_WNDPROC, proc)
                                                      : ::SetWindowLongPtrA(owner, GWLP_WNDPROC, proc));
     if (t_ownerProc) t_builder = &builder;
+    installed_ = t_builder == &builder;
   }
   ~OwnerDrawing() {
-    if (!t_builder) return;
+    // Only the popup that put the drawing in takes it out: a nested one leaves it to the open menu.
+    if (!installed_) return;
     const auto proc = reinterpret_cast<LONG_PTR>(t_ownerProc);
     if (unicode_) ::SetWindowLongPtrW(owner_, GWLP_WNDPROC, proc);
     else ::SetWindowLongPtrA(owner_, GWLP_WNDPROC, proc);
@@ -129,11 +137,13 @@ class OwnerDrawing {
  private:
   HWND owner_;
   bool unicode_;
+  bool installed_ = false;
 };
 
 }  // namespace
 
-std::uint32_t Win32Menus::TrackPopupMenu(const std::vector<MenuEntry>& items, int x, int y, Hwnd owner) {
+std::uint32_t Win32Menus::TrackPopupMenu(const std::vector<MenuEntry>& items, int x, int y, Hwnd owner,
+                                        bool fromKeyboard) {
   const HWND wnd = ToHwnd(owner);
   MenuBuilder builder(wnd);
   UniqueMenu menu(builder.Build(items));
@@ -141,6 +151,8 @@ std::uint32_t Win32Menus::TrackPopupMenu(const std::vector<MenuEntry>& items, in
   BOOL chosen = FALSE;
   {
     const OwnerDrawing drawing(wnd, builder);
+    // The menu loop takes the key from the queue: the first item is selected, as a menu opened by a key shows it.
+    if (fromKeyboard) ::PostMessageW(wnd, WM_KEYDOWN, VK_DOWN, 0);
     chosen = ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, wnd, nullptr);
   }
   // Lets the menu close properly when the user clicked elsewhere.

@@ -2,9 +2,11 @@
 
 namespace velmora::fake {
 
-std::uint32_t FakeMenus::TrackPopupMenu(const std::vector<MenuEntry>& items, int x, int y, Hwnd owner) {
-  shown.push_back({items, x, y, owner});
+std::uint32_t FakeMenus::TrackPopupMenu(const std::vector<MenuEntry>& items, int x, int y, Hwnd owner,
+                                       bool fromKeyboard) {
+  shown.push_back({items, x, y, owner, fromKeyboard});
   if (log_) log_->push_back("TrackPopupMenu " + Hex(owner.value));
+  if (dispatch) dispatch();
   if (choices.empty()) return 0;
   auto choose = std::move(choices.front());
   choices.pop_front();

@@ -16,13 +16,15 @@ struct ShownMenu {
   int x = 0;
   int y = 0;
   Hwnd owner;
+  bool fromKeyboard = false;
 };
 
 class FakeMenus : public Menus {
  public:
   explicit FakeMenus(CallLog* log = nullptr) : log_(log) {}
 
-  std::uint32_t TrackPopupMenu(const std::vector<MenuEntry>& items, int x, int y, Hwnd owner) override;
+  std::uint32_t TrackPopupMenu(const std::vector<MenuEntry>& items, int x, int y, Hwnd owner,
+                              bool fromKeyboard) override;
   bool GetCursorPos(int& x, int& y) override;
   bool GetWorkArea(int& right, int& bottom) override;
 
@@ -30,6 +32,8 @@ class FakeMenus : public Menus {
   static std::uint32_t CommandOf(const std::vector<MenuEntry>& items, std::string_view text);
 
   std::vector<ShownMenu> shown;
+  // The menu's loop dispatches what was posted to the program (FakeWorld: the tray's reports).
+  std::function<void()> dispatch;
   // Answers in order; when empty the menu is dismissed (0).
   std::deque<std::function<std::uint32_t(const std::vector<MenuEntry>&)>> choices;
   int cursorX = 300, cursorY = 400;

@@ -78,6 +78,7 @@ int RunVelmora() {
     // ends nothing: the loop goes on with the next.
     if (got == -1) continue;
     // Tab, Enter and the page mnemonics of the options dialog.
+    if (optionsDialog.TranslateKeys(msg)) continue;
     if (optionsDialog.Window() && IsDialogMessageW(optionsDialog.Window(), &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

@@ -46,8 +46,50 @@ TEST_F(MenusTest, ReturnsTheChosenCommandOrZeroWhenDismissed) {
   for (const auto& [keys, expected] : cases) {
     test::Thread user([keys = keys] { AnswerMenu(keys); });
     ::SetForegroundWindow(ToHwnd(owner));
-    EXPECT_EQ(menus.TrackPopupMenu(Items(), 100, 100, owner), expected);
+    EXPECT_EQ(menus.TrackPopupMenu(Items(), 100, 100, owner, false), expected);
   }
+}
+
+// Every drawn item carries its whole text where screen readers look for it,
+// and a typed letter chooses the item that starts with it.
+TEST_F(MenusTest, ItemsSpeakAndALetterChoosesTheItem) {
+  std::vector<std::wstring> read;
+  test::Thread user([&] {
+    HWND menu = nullptr;
+    for (int i = 0; i < 300 && !(menu && ::IsWindowVisible(menu)); ++i, ::Sleep(10)) menu = ::FindWindowA("#32768", nullptr);
+    const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+      MENUITEMINFOW info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_DATA;
+      ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+      const auto* msaa = reinterpret_cast<const MSAAMENUINFO*>(info.dwItemData);
+      if (msaa && msaa->dwMSAASignature == static_cast<DWORD>(MSAA_MENU_SIG))
+        read.emplace_back(msaa->pszWText, msaa->cchWText);
+    }
+    ::PostMessageW(menu, WM_CHAR, L's', 0);
+  });
+  std::vector<MenuEntry> items = Items();
+  items.push_back({.text = "Second window", .command = 11});
+  ::SetForegroundWindow(ToHwnd(owner));
+  EXPECT_EQ(menus.TrackPopupMenu(items, 100, 100, owner, true), 11u);
+  EXPECT_EQ(read, (std::vector<std::wstring>{L"First & more", L"第二", L"Second window"}));
+
+  // Of two items with the letter, the one after the selected item is selected.
+  DrawnItem first(L"Save", nullptr, false, false), heading(L"Send", nullptr, false, true),
+      second(L"sort", nullptr, false, false);
+  const HMENU menu = ::CreatePopupMenu();
+  for (DrawnItem* item : {&first, &heading, &second})
+    ::AppendMenuW(menu, MF_OWNERDRAW | (item->heading ? MF_DISABLED : 0), 1, reinterpret_cast<LPCWSTR>(item));
+  EXPECT_EQ(AnswerMenuChar(menu, L'S'), MAKELRESULT(0, MNC_SELECT)) << "none selected yet";
+  MENUITEMINFOW hilite{};
+  hilite.cbSize = sizeof hilite;
+  hilite.fMask = MIIM_STATE;
+  hilite.fState = MFS_HILITE;
+  ::SetMenuItemInfoW(menu, 0, TRUE, &hilite);
+  EXPECT_EQ(AnswerMenuChar(menu, L's'), MAKELRESULT(2, MNC_SELECT)) << "the heading is passed over";
+  EXPECT_EQ(AnswerMenuChar(menu, L'x'), MAKELRESULT(0, MNC_IGNORE));
+  ::DestroyMenu(menu);
 }
 
 TEST_F(MenusTest, WorkAreaAndCursor) {
@@ -102,7 +144,8 @@ TEST_F(MenuPainterTest, ImageTextHeadingAndDefaultItemAreDrawn) {
   const auto selected = Paint({L"恢复", nullptr, false, false}, true);
   EXPECT_EQ(selected[0] & 0xFFFFFF, Rgb(COLOR_HIGHLIGHT));
   const auto heading = Paint({L"恢复 窗口", nullptr, false, true}, true);
-  EXPECT_EQ(heading[0] & 0xFFFFFF, Rgb(COLOR_MENU)) << "a heading is never highlighted";
+  EXPECT_EQ(heading[(H / 2) * W + 6] & 0xFFFFFF, Rgb(COLOR_MENU)) << "a heading is never filled";
+  EXPECT_EQ(heading[0] & 0xFFFFFF, Rgb(COLOR_HIGHLIGHT)) << "but framed where the keyboard rests";
   EXPECT_GT(Marked(heading, W - 60, W - 10, Rgb(COLOR_MENU)), 40) << "the line after the hint";
   EXPECT_GT(painter.Measure({L"Velmora", nullptr, true, false}).cx, painter.Measure({L"Velmora", nullptr, false, false}).cx)
       << "the default item is bold";

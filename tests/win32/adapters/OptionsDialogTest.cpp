@@ -60,6 +60,40 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   EXPECT_EQ(client.bottom, ScaleForDpi(OptionsDialog::ClientHeight, WindowDpi(wnd)));
   EXPECT_EQ(Text(wnd), L"Velmora 4.6.3");
 
+  // The controls keep their own types, so the dialog manager and screen readers know them.
+  const auto type = [&](ControlId id) { return ::GetWindowLongW(::GetDlgItem(wnd, id), GWL_STYLE) & BS_TYPEMASK; };
+  const auto code = [&](ControlId id) { return ::SendMessageW(::GetDlgItem(wnd, id), WM_GETDLGCODE, 0, 0); };
+  EXPECT_EQ(type(cbhide), BS_AUTOCHECKBOX);
+  EXPECT_EQ(code(cbhide), DLGC_BUTTON);
+  EXPECT_EQ(type(cbstm2), BS_AUTORADIOBUTTON);
+  EXPECT_EQ(code(cbstm2), DLGC_BUTTON | DLGC_RADIOBUTTON);
+  EXPECT_EQ(code(bclose), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+  EXPECT_EQ(code(bhelp), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+  // Opened with the focus on the page's first control; an arrow selects as it moves.
+  EXPECT_EQ(::GetFocus(), ::GetDlgItem(wnd, cbstm1));
+  const auto key = [&](WPARAM vk) {
+    MSG msg{::GetFocus(), WM_KEYDOWN, vk, 0, 0, {}};
+    if (!dialog.TranslateKeys(msg)) ::IsDialogMessageW(wnd, &msg);
+    for (MSG posted{}; ::PeekMessageW(&posted, wnd, 0, 0, PM_REMOVE);) ::DispatchMessageW(&posted);
+  };
+  key(VK_DOWN);
+  EXPECT_EQ(::GetFocus(), ::GetDlgItem(wnd, cbstm2));
+  EXPECT_EQ(::SendMessageW(::GetDlgItem(wnd, cbstm2), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(wnd, cbdynamic))) << "the page follows the choice";
+  key(VK_UP);
+  // Tab reads the page (what depends on "hide" is disabled), then "帮助" and "关闭", then the
+  // page's button; the default moves with the focus and comes back to "关闭".
+  for (ControlId id : {cbdoubleclick, cbhide, bhelp}) {
+    key(VK_TAB);
+    EXPECT_EQ(::GetDlgCtrlID(::GetFocus()), id);
+  }
+  EXPECT_EQ(code(bhelp), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+  EXPECT_EQ(code(bclose), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+  key(VK_TAB);
+  key(VK_TAB);
+  EXPECT_EQ(::GetDlgCtrlID(::GetFocus()), buttonstm);
+  EXPECT_EQ(code(bclose), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+
   HWND hide = ::FindWindowExW(wnd, nullptr, L"Button", L"隐藏不活动图标( 将图标放送到菜单中)");
   ASSERT_TRUE(hide && ::IsWindowVisible(hide)) << "page 0 shows the options of mode 0";
   HWND bar = ::GetDlgItem(wnd, hbar);

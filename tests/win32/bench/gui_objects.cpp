@@ -321,7 +321,7 @@ double PopUp(Menus& menus, Hwnd owner, const std::vector<MenuEntry>& items) {
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, CloseMenuOnceShown);
   ::SetForegroundWindow(ToHwnd(owner));
   const double start = NowMs();
-  menus.TrackPopupMenu(items, 200, 200, owner);
+  menus.TrackPopupMenu(items, 200, 200, owner, false);
   ::KillTimer(nullptr, timer);
   return g_popupShownAt < 0 ? -1 : g_popupShownAt - start;
 }
