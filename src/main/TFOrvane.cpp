@@ -515,7 +515,9 @@ void TFOrvane::UserCloseWindow(Hwnd wnd, bool confirm) {
     const std::string title = desktop_.GetWindowText(wnd);
     const std::string text = texts_(TextId::AskCloseWindow, title);
     // The question may stay open for long: other paths go on meanwhile.
-    const int answer = AskUser(paths_, ports_.dialogs, text, AppTitle, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
+    // "Yes" closes a program: "No" is the default button.
+    const int answer = AskUser(paths_, ports_.dialogs, text, AppTitle,
+                               MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL | MB_DEFBUTTON2);
     if (answer != IDYES || !desktop_.IsWindow(wnd)) return;
   }
   desktop_.PostMessage(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -533,7 +535,9 @@ void TFOrvane::RegisterHotkeys() {
   for (std::size_t i = 1; i <= HotkeyCount; ++i) {
     THotkeyRecord& hotkey = TrayList->Options.Hotkey(static_cast<int>(i));
     if (hotkey.Enabled != 1) continue;
-    if (ports_.hotkeys.RegisterHotKey(host_.Handle(), HotkeyIds[i].Id, hotkey.Modifiers, hotkey.Key)) continue;
+    // A held combination does not repeat; the stored modifiers stay without it.
+    if (ports_.hotkeys.RegisterHotKey(host_.Handle(), HotkeyIds[i].Id, hotkey.Modifiers | MOD_NOREPEAT, hotkey.Key))
+      continue;
     ShowHotkeyUnavailable(HotkeyText(hotkey.Modifiers, hotkey.Key));
     // Switched off and stored so, so that the warning does not come again at the next start.
     if (!TrayList) return;
@@ -583,7 +587,7 @@ void TFOrvane::RunHotkey(std::size_t number) {
     case 5: paths_.RunOrDefer([this] { AskAndCloseMinimized(); }); break;
     case 6:
       paths_.RunOrDefer([this] {
-        if (Menus) Menus->ShowListMenu("", MenuMode::Restore, true);
+        if (Menus) Menus->ShowListMenu("", MenuMode::Restore, true, true);
       });
       break;
     default: break;
@@ -591,8 +595,9 @@ void TFOrvane::RunHotkey(std::size_t number) {
 }
 
 void TFOrvane::AskAndCloseMinimized() {
+  // "Yes" closes programs: "No" is the default button.
   if (AskUser(paths_, ports_.dialogs, texts_[TextId::AskCloseMinimized], AppTitle,
-              MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL) == IDYES)
+              MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL | MB_DEFBUTTON2) == IDYES)
     CloseMinimizedWindows();
 }
 
@@ -616,7 +621,7 @@ bool TFOrvane::RegisterHotkey(int number, std::uint8_t modifiers, std::uint16_t 
   // Before start-up the identifiers do not exist yet: nothing registers under a wrong one.
   if (!TrayList || number < 1 || number > static_cast<int>(HotkeyCount)) return false;
   const auto& id = HotkeyIds[static_cast<std::size_t>(number)];
-  return ports_.hotkeys.RegisterHotKey(host_.Handle(), id.Id, modifiers, key);
+  return ports_.hotkeys.RegisterHotKey(host_.Handle(), id.Id, modifiers | MOD_NOREPEAT, key);
 }
 
 void TFOrvane::UnregisterHotkey(int number) {

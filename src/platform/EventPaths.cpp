@@ -81,7 +81,12 @@ EventPaths::Opening::~Opening() { paths_.busy_ = wasBusy_; }
 
 int AskUser(EventPaths& paths, Dialogs& dialogs, std::string_view text, std::string_view caption,
             std::uint32_t type) {
-  if (paths.Closing()) return win::IDCANCEL;
+  if (paths.Closing() || paths.asking_) return win::IDCANCEL;
+  struct Asking {
+    bool& asking;
+    explicit Asking(bool& flag) : asking(flag) { asking = true; }
+    ~Asking() { asking = false; }
+  } asking(paths.asking_);
   EventPaths::Opening open(paths);
   return dialogs.MessageBox(text, caption, type);
 }

@@ -31,6 +31,8 @@ class EventPaths {
   // nothing it uses may be torn down now.
   bool InPath() const { return depth_ > 0; }
   bool Closed() const { return closed_; }
+  // A message box of Velmora's is open: no other question is asked meanwhile.
+  bool Asking() const { return asking_; }
   std::size_t Deferred() const { return deferred_.size(); }
 
   // Runs the path now when no other path is at work; false when one is (or
@@ -71,6 +73,8 @@ class EventPaths {
     std::uint64_t key;  // 0: a user or session path, never merged
     Path path;
   };
+  friend int AskUser(EventPaths& paths, Dialogs& dialogs, std::string_view text, std::string_view caption,
+                     std::uint32_t type);
   void RunDeferred();
   bool Blocked() const { return busy_ || held_; }
 
@@ -79,12 +83,14 @@ class EventPaths {
   int depth_ = 0;
   bool closing_ = false;
   bool closed_ = false;
+  bool asking_ = false;
   std::list<Waiting> deferred_;
   std::unordered_map<std::uint64_t, std::list<Waiting>::iterator> waitingRequests_;
 };
 
 // A message box as an event path asks it: the guard open meanwhile, and
-// answered IDCANCEL at once while the program is ending.
+// answered IDCANCEL at once while the program is ending or while another of
+// Velmora's boxes is open (one question at a time, none stacked on another).
 int AskUser(EventPaths& paths, Dialogs& dialogs, std::string_view text, std::string_view caption,
             std::uint32_t type);
 

@@ -1,5 +1,6 @@
 #pragma once
-// The notification area: Shell_NotifyIcon with a first-version NOTIFYICONDATAW.
+// The notification area: Shell_NotifyIcon with a first-version NOTIFYICONDATAW,
+// and uVersion for NIM_SETVERSION.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -25,6 +26,9 @@ struct NotifyIconData {
   Hicon hIcon;
   // UTF-8, zero-terminated: at most the 63 characters (UTF-16 units) the tip holds.
   std::array<char, 256> szTip{};
+  // NIM_SETVERSION only: 3 (NOTIFYICON_VERSION) for keyboard events. Version 4
+  // would carry the id in 16 bits, and ids of own icons are window handles.
+  std::uint32_t uVersion = 0;
 
   void SetTip(std::string_view tip) {
     const std::string kept = Utf8Prefix(tip, 63);

@@ -22,6 +22,7 @@ constexpr std::uint32_t WM_ENDSESSION = 0x0016;
 constexpr std::uint32_t WM_CHILDACTIVATE = 0x0022;
 constexpr std::uint32_t WM_QUERYDRAGICON = 0x0037;
 constexpr std::uint32_t WM_COPYDATA = 0x004A;
+constexpr std::uint32_t WM_CONTEXTMENU = 0x007B;
 constexpr std::uint32_t WM_GETICON = 0x007F;
 constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr std::uint32_t WM_TIMER = 0x0113;
@@ -47,6 +48,12 @@ constexpr std::uint32_t MENU_ITEM_MISSING = 0xFFFFFFFFu;  // -1 from GetMenuStat
 constexpr std::uint32_t NIM_ADD = 0;
 constexpr std::uint32_t NIM_MODIFY = 1;
 constexpr std::uint32_t NIM_DELETE = 2;
+constexpr std::uint32_t NIM_SETFOCUS = 3;
+constexpr std::uint32_t NIM_SETVERSION = 4;
+constexpr std::uint32_t NOTIFYICON_VERSION = 3;
+// Callback events of a version 3 icon (lParam), besides the mouse messages.
+constexpr std::uint32_t NIN_SELECT = 0x0400;
+constexpr std::uint32_t NIN_KEYSELECT = 0x0401;
 constexpr std::uint32_t NIF_MESSAGE = 1;
 constexpr std::uint32_t NIF_ICON = 2;
 constexpr std::uint32_t NIF_TIP = 4;
@@ -57,11 +64,15 @@ constexpr std::uint32_t MB_YESNO = 0x0004;
 constexpr std::uint32_t MB_ICONQUESTION = 0x0020;
 constexpr std::uint32_t MB_ICONWARNING = 0x0030;
 constexpr std::uint32_t MB_ICONINFORMATION = 0x0040;
+constexpr std::uint32_t MB_DEFBUTTON2 = 0x0100;
 constexpr std::uint32_t MB_SYSTEMMODAL = 0x1000;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
+
+// RegisterHotKey: a held combination does not repeat.
+constexpr std::uint32_t MOD_NOREPEAT = 0x4000;
 
 // Miscellaneous
 constexpr std::uint32_t GW_OWNER = 4;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "hook/MemBlock.h"
@@ -45,10 +46,11 @@ enum class MenuMode { Restore, Close };
 class ListMenus {
  public:
   virtual ~ListMenus() = default;
-  // Every listed window of a group ("" = no group) in the given mode.
-  virtual void ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey) = 0;
+  // Every listed window of a group ("" = no group) in the given mode. Both
+  // menus answer whether the user chose an item; fromKeyboard: opened by a key.
+  virtual bool ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey, bool fromKeyboard) = 0;
   // The menu of one hidden window, popped up at the cursor.
-  virtual void ShowWindowMenu(Hwnd wnd) = 0;
+  virtual bool ShowWindowMenu(Hwnd wnd, bool fromKeyboard) = 0;
 };
 
 class TListTrayIcon {
@@ -130,7 +132,9 @@ class TListTrayIcon {
   void ModifyOwnIcon(Hwnd wnd);
   void ArmInactiveTimer(Hwnd wnd, std::uint32_t ms);
   void InactiveTimerPath(Hwnd wnd);
-  void ClickPath(std::uint32_t id, std::uint32_t mouse);
+  void ClickPath(std::uint32_t id, std::uint32_t event, bool fromKeyboard);
+  // Every NIM_ADD is followed by NIM_SETVERSION here, so that none is missed.
+  bool NotifyIcon(std::uint32_t message, const NotifyIconData& data);
   std::size_t SlotOf(const std::string& group) const;
   void RemoveGroupIcons();  // every group icon deleted, every slot freed  // 0: the group has no icon
   NotifyIconData SharedData(std::uint32_t id, std::size_t count) const;
@@ -150,6 +154,10 @@ class TListTrayIcon {
   std::string classFilePath_;     // the executable's name with ".vlm", beside it
   bool classFileUnread_ = false;  // the file exists but could not be read: never written over
   bool bringingBack_ = false;     // removing entries may dissolve groups, which may fail again
+  std::unordered_set<std::uint32_t> mouseOnlyIcons_;  // the shell refused them version 3
+  std::optional<std::uint32_t> selectFollows_;        // its WM_LBUTTONUP came: NIN_SELECT is the same click
+  std::optional<std::uint32_t> contextMenuFollows_;   // its WM_RBUTTONUP came: WM_CONTEXTMENU is the same click
+  std::unordered_set<std::uint32_t> keySelects_;      // NIN_KEYSELECT paths waiting or running
 
   Ports& ports_;
   Desktop& desktop_;

@@ -1,5 +1,6 @@
 // What the notification area shows for the hidden windows, and the clicks on it.
 #include <algorithm>
+#include <utility>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -28,20 +29,34 @@ NotifyIconData TListTrayIcon::SharedData(std::uint32_t id, std::size_t count) co
   return data;
 }
 
+bool TListTrayIcon::NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
+  if (!ports_.tray.Shell_NotifyIcon(message, data)) return false;
+  if (message != NIM_ADD) return true;
+  // Every icon asks for version 3, so that it is reachable by keyboard. A shell
+  // that refuses sends mouse messages only: its right click opens the menu.
+  NotifyIconData version = data;
+  version.uVersion = NOTIFYICON_VERSION;
+  if (ports_.tray.Shell_NotifyIcon(NIM_SETVERSION, version))
+    mouseOnlyIcons_.erase(data.uID);
+  else
+    mouseOnlyIcons_.insert(data.uID);
+  return true;
+}
+
 // The tray calls are sends to the shell, which may let other messages in: each
 // goes out with a copy of the entry's data, and the entry is found again after.
 bool TListTrayIcon::AddOwnIcon(Hwnd wnd) {
   const TTrayIcon* entry = FindEntry(wnd);
   if (!entry) return false;
   const NotifyIconData data = *entry;
-  const bool shown = ports_.tray.Shell_NotifyIcon(NIM_ADD, data);
+  const bool shown = NotifyIcon(NIM_ADD, data);
   if (TTrayIcon* listed = FindEntry(wnd)) listed->IconFailed = !shown;
   return shown;
 }
 
 void TListTrayIcon::DeleteOwnIcon(Hwnd wnd) {
   NotifyIconData data = SharedData(TrayIdOf(wnd), 0);
-  ports_.tray.Shell_NotifyIcon(NIM_DELETE, data);
+  NotifyIcon(NIM_DELETE, data);
 }
 
 void TListTrayIcon::ModifyOwnIcon(Hwnd wnd) {
@@ -50,7 +65,7 @@ void TListTrayIcon::ModifyOwnIcon(Hwnd wnd) {
   const int mode = Options.EffectiveTrayMode();
   if (mode == 1 || (mode == 2 && SlotOf(entry->WindowClass) != 0)) return;  // shown by a shared or group icon
   const NotifyIconData data = *entry;
-  ports_.tray.Shell_NotifyIcon(NIM_MODIFY, data);
+  NotifyIcon(NIM_MODIFY, data);
 }
 
 void TListTrayIcon::ArmInactiveTimer(Hwnd wnd, std::uint32_t ms) {
@@ -150,7 +165,7 @@ bool TListTrayIcon::UpdateSharedIcon(bool adding, bool force, bool inactiveOnly)
     message = (force || n == 1) ? NIM_ADD : NIM_MODIFY;
   else
     message = (force || n == 0) ? NIM_DELETE : NIM_MODIFY;
-  return ports_.tray.Shell_NotifyIcon(message, data);
+  return NotifyIcon(message, data);
 }
 
 bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t count, Hicon baseIcon,
@@ -170,13 +185,13 @@ bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t coun
   if (!adding && create) {
     // The group ends: its icon goes, nothing needs drawing.
     Groups[slot] = {};
-    ports_.tray.Shell_NotifyIcon(NIM_DELETE, data);
+    NotifyIcon(NIM_DELETE, data);
     return true;
   }
   OwnedIcon drawn(ports_.painter, DrawCountIcon(Hicon{}, count, baseIcon));
   data.hIcon = drawn.get();
   // The shell keeps its own copy of the icon: the old drawing may go once the new one is in.
-  const bool shown = ports_.tray.Shell_NotifyIcon(adding && create ? NIM_ADD : NIM_MODIFY, data);
+  const bool shown = NotifyIcon(adding && create ? NIM_ADD : NIM_MODIFY, data);
   TInstanceRecord& record = Groups[slot];
   if (record.GroupName != group) return false;  // the slot changed meanwhile; the drawing goes
   if (adding && create && !shown) {
@@ -192,7 +207,7 @@ void TListTrayIcon::RemoveGroupIcons() {
   for (std::size_t slot = 1; slot <= GroupSlots; ++slot) {
     if (Groups[slot].GroupName.empty()) continue;
     Groups[slot] = {};
-    ports_.tray.Shell_NotifyIcon(NIM_DELETE, SharedData(static_cast<std::uint32_t>(slot), 0));
+    NotifyIcon(NIM_DELETE, SharedData(static_cast<std::uint32_t>(slot), 0));
   }
 }
 
@@ -333,42 +348,98 @@ void TListTrayIcon::BringBackUnreachable() {
 std::optional<std::intptr_t> TListTrayIcon::TrayWndProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
   if (msg == TrayIgnoredMessage) return 0;
   if (msg != TrayCallbackMessage) return std::nullopt;
-  const auto mouse = static_cast<std::uint32_t>(lParam);
-  if (mouse != WM_LBUTTONUP && mouse != WM_LBUTTONDBLCLK && mouse != WM_RBUTTONUP) return 0;
+  const auto event = static_cast<std::uint32_t>(lParam);
   const auto id = static_cast<std::uint32_t>(wParam);
+  // A version 3 icon reports a click twice: the button, then NIN_SELECT or
+  // WM_CONTEXTMENU. The pair is one click, acted on once; tracked here, as
+  // it arrives, since the second may come inside the first one's menu.
+  const bool versioned = !mouseOnlyIcons_.contains(id);
+  bool fromKeyboard = false;
+  switch (event) {
+    case WM_LBUTTONUP:
+      if (versioned) selectFollows_ = id;
+      break;
+    case NIN_SELECT:
+      if (std::exchange(selectFollows_, std::nullopt) == id) return 0;
+      break;
+    case WM_RBUTTONUP:
+      if (versioned) {
+        contextMenuFollows_ = id;
+        return 0;
+      }
+      break;
+    case WM_CONTEXTMENU:
+      // Without the button before it, it came from Shift+F10 or the menu key.
+      fromKeyboard = std::exchange(contextMenuFollows_, std::nullopt) != id;
+      break;
+    case NIN_KEYSELECT:
+      // Enter may be reported twice: once its path is waiting or running, a second is the same key.
+      if (!keySelects_.insert(id).second) return 0;
+      fromKeyboard = true;
+      break;
+    case WM_LBUTTONDBLCLK:
+      break;
+    default:
+      return 0;
+  }
   // A click while another path is at work is carried out when that one ends.
-  form_.Paths().RunOrDefer([this, id, mouse] { ClickPath(id, mouse); });
+  const bool queued = form_.Paths().RunOrDefer([this, id, event, fromKeyboard] {
+    struct KeyDone {
+      TListTrayIcon& list;
+      std::uint32_t id;
+      bool key;
+      ~KeyDone() {
+        if (key) list.keySelects_.erase(id);
+      }
+    } done{*this, id, event == NIN_KEYSELECT};
+    ClickPath(id, event, fromKeyboard);
+  });
+  if (!queued && event == NIN_KEYSELECT) keySelects_.erase(id);
   return 0;
 }
 
-void TListTrayIcon::ClickPath(std::uint32_t id, std::uint32_t mouse) {
+void TListTrayIcon::ClickPath(std::uint32_t id, std::uint32_t event, bool fromKeyboard) {
   const Hwnd wnd = HwndOfTrayId(id);
   const int mode = Options.EffectiveTrayMode();
   const bool groupId = id < 128;
   auto groupName = [&]() { return id >= 1 && id <= GroupSlots ? Groups[id].GroupName : std::string(); };
-  auto listMenu = [&](const std::string& group, MenuMode menuMode) {
-    if (menus_) menus_->ShowListMenu(group, menuMode, false);
+  // A menu the keyboard opened and left without a choice gives the focus back to its icon.
+  auto menuEnded = [&](bool chosen) {
+    if (chosen || !fromKeyboard || form_.Paths().Closing()) return;
+    NotifyIconData focus;
+    focus.hWnd = TrayWnd;
+    focus.uID = id;
+    ports_.tray.Shell_NotifyIcon(NIM_SETFOCUS, focus);
   };
-  switch (mouse) {
+  auto listMenu = [&](const std::string& group, MenuMode menuMode) {
+    if (menus_) menuEnded(menus_->ShowListMenu(group, menuMode, false, fromKeyboard));
+  };
+  switch (event) {
     case WM_LBUTTONUP:
+    case NIN_SELECT:
+    case NIN_KEYSELECT: {
+      // A key has no double click: it is the click that acts, whichever the option asks for.
+      const bool key = event == NIN_KEYSELECT;
       if (id == SharedIconId)
         listMenu("", MenuMode::Restore);
-      else if (mode == 0 && !Options.EveryDoubleClick)
+      else if (mode == 0 && (key || !Options.EveryDoubleClick))
         RestoreWindow(wnd);
-      else if (mode == 2 && !groupId && !Options.GroupDoubleClick)
+      else if (mode == 2 && !groupId && (key || !Options.GroupDoubleClick))
         RestoreWindow(wnd);
       else if (mode == 2 && groupId)
         listMenu(groupName(), MenuMode::Restore);
       break;
+    }
     case WM_LBUTTONDBLCLK:
       if (id == SharedIconId) break;
       if ((mode == 0 && Options.EveryDoubleClick) || (mode == 2 && !groupId && Options.GroupDoubleClick))
         RestoreWindow(wnd);
       break;
     case WM_RBUTTONUP:
+    case WM_CONTEXTMENU:
       if (id != SharedIconId) {
         if (FindEntry(wnd)) {
-          if (menus_) menus_->ShowWindowMenu(wnd);
+          if (menus_) menuEnded(menus_->ShowWindowMenu(wnd, fromKeyboard));
         } else if (mode == 2 && groupId) {
           listMenu(groupName(), MenuMode::Close);
         }

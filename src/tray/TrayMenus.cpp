@@ -49,21 +49,31 @@ std::vector<MenuEntry> TrayMenus::FixedItems() const {
   return {program};
 }
 
-std::uint32_t TrayMenus::Popup(const std::vector<MenuEntry>& items, bool atWorkAreaCorner) {
+std::uint32_t TrayMenus::Popup(const std::vector<MenuEntry>& items, bool fromHotkey, bool fromKeyboard) {
   Desktop& d = ports_.desktop;
   const Hwnd owner = form_.MainWindowHandle();
+  // A hotkey's menu dismissed gives the foreground back to the window that had it.
+  const Hwnd before = fromHotkey ? d.GetForegroundWindow() : Hwnd{};
   // In front first, so that the menu closes when the user clicks elsewhere.
   d.SetForegroundWindow(owner);
   int x = 0, y = 0;
   ports_.menus.GetCursorPos(x, y);
-  if (atWorkAreaCorner && !ports_.menus.GetWorkArea(x, y)) x = y = 0;
+  if (fromHotkey && !ports_.menus.GetWorkArea(x, y)) x = y = 0;
   // The menu stays open as long as the user likes: other paths go on meanwhile,
   // and the choice is acted on by window handle afterwards.
   if (form_.Paths().Closing()) return 0;
-  EventPaths::Opening open(form_.Paths());
-  const std::uint32_t command = ports_.menus.TrackPopupMenu(items, x, y, owner);
+  std::uint32_t command = 0;
+  {
+    EventPaths::Opening open(form_.Paths());
+    command = ports_.menus.TrackPopupMenu(items, x, y, owner, fromKeyboard);
+  }
   // Ended because the program ends: the choice is not acted on.
-  return form_.Paths().Closing() ? 0 : command;
+  if (form_.Paths().Closing()) return 0;
+  // Not to a window that went to the tray or the taskbar meanwhile: its focus would end on the frame.
+  if (command == 0 && before && d.IsWindow(before) && d.IsWindowVisible(before) && !d.IsIconic(before) &&
+      d.GetWindowProcessId(before) != d.GetCurrentProcessId())
+    d.SetForegroundWindow(before);
+  return command;
 }
 
 void TrayMenus::Default1Click(Hwnd wnd, MenuMode mode) {
@@ -103,7 +113,7 @@ bool TrayMenus::FixedItemClick(std::uint32_t command) {
   }
 }
 
-void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey) {
+bool TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey, bool fromKeyboard) {
   const std::vector<TIconsList> listed = ListedWindows(group, fromHotkey);
   const int trayMode = list_.Options.EffectiveTrayMode();
   const bool restore = mode == MenuMode::Restore;
@@ -125,13 +135,14 @@ void TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromH
                      .command = static_cast<std::uint32_t>(CmdFirstWindow + i),
                      .icon = listed[i].Icon});
   }
-  const std::uint32_t chosen = Popup(items, fromHotkey);
+  const std::uint32_t chosen = Popup(items, fromHotkey, fromKeyboard);
   if (chosen >= CmdFirstWindow && chosen - CmdFirstWindow < listed.size())
     Default1Click(listed[chosen - CmdFirstWindow].Wnd, mode);
   else if (chosen == CmdAll)
     RestoreCloseallClick(listed, mode);
   else
     FixedItemClick(chosen);
+  return chosen != 0;
 }
 
 std::vector<MenuEntry> TrayMenus::BuildWindowMenu(Hwnd wnd) {
@@ -143,14 +154,15 @@ std::vector<MenuEntry> TrayMenus::BuildWindowMenu(Hwnd wnd) {
   return items;
 }
 
-void TrayMenus::ShowWindowMenu(Hwnd wnd) {
-  const std::uint32_t chosen = Popup(BuildWindowMenu(wnd), false);
+bool TrayMenus::ShowWindowMenu(Hwnd wnd, bool fromKeyboard) {
+  const std::uint32_t chosen = Popup(BuildWindowMenu(wnd), false, fromKeyboard);
   if (chosen == CmdRestore)
     menurClick(wnd);
   else if (chosen == CmdClose)
     menucClick(wnd);
   else
     FixedItemClick(chosen);
+  return chosen != 0;
 }
 
 }  // namespace velmora

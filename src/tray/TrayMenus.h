@@ -33,8 +33,8 @@ class TrayMenus : public ListMenus {
  public:
   TrayMenus(Ports& ports, MainForm& form, TListTrayIcon& list);
 
-  void ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey) override;
-  void ShowWindowMenu(Hwnd wnd) override;
+  bool ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey, bool fromKeyboard) override;
+  bool ShowWindowMenu(Hwnd wnd, bool fromKeyboard) override;
 
   // The items of one hidden window's menu: the fixed items, its title as the heading, "关闭", "恢复".
   std::vector<MenuEntry> BuildWindowMenu(Hwnd wnd);
@@ -45,7 +45,8 @@ class TrayMenus : public ListMenus {
 
  private:
   std::vector<MenuEntry> FixedItems() const;
-  std::uint32_t Popup(const std::vector<MenuEntry>& items, bool atWorkAreaCorner);
+  // A hotkey's menu opens at the work area's corner, any other at the cursor.
+  std::uint32_t Popup(const std::vector<MenuEntry>& items, bool fromHotkey, bool fromKeyboard);
   // What choosing an item does.
   void Default1Click(Hwnd wnd, MenuMode mode);
   void RestoreCloseallClick(const std::vector<TIconsList>& listed, MenuMode mode);

@@ -1,6 +1,7 @@
 #include "win32/Win32Tray.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "win32/Convert.h"
 #include "win32/Win32Api.h"
@@ -9,10 +10,15 @@
 namespace velmora {
 
 static_assert(NOTIFYICONDATAW_V1_SIZE == NotifyIconDataV1Size);
+static_assert(NOTIFYICONDATAW_V2_SIZE > offsetof(NOTIFYICONDATAW, uVersion));
 
 bool Win32Tray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
   NOTIFYICONDATAW nid{};
-  nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  // The version and focus calls need a structure that reaches uVersion; icons
+  // are added, changed and deleted with the first version, as ever.
+  const bool versioned = message == NIM_SETVERSION || message == NIM_SETFOCUS;
+  nid.cbSize = versioned ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
+  if (versioned) nid.uVersion = data.uVersion;
   nid.hWnd = ToHwnd(data.hWnd);
   nid.uID = data.uID;
   nid.uFlags = data.uFlags;

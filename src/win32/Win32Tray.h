@@ -1,5 +1,6 @@
 #pragma once
-// Tray on Shell_NotifyIconA with the first-version structure.
+// Tray on Shell_NotifyIconW with the first-version structure; the second for
+// NIM_SETVERSION and NIM_SETFOCUS.
 #include "platform/Tray.h"
 
 namespace velmora {

@@ -94,7 +94,7 @@ void BM_ShowListMenu(benchmark::State& state) {
   Loaded l(1);
   TrayMenus& menus = *l.form.Menus;
   for (auto _ : state) {
-    menus.ShowListMenu("", MenuMode::Restore, state.range(0) != 0);
+    menus.ShowListMenu("", MenuMode::Restore, state.range(0) != 0, state.range(0) != 0);
     state.PauseTiming();
     l.w.menus.shown.clear();
     l.w.log.clear();

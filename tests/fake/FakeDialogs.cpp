@@ -1,5 +1,7 @@
 #include "FakeDialogs.h"
 
+#include <algorithm>
+
 #include "platform/WinConst.h"
 
 namespace velmora::fake {
@@ -28,6 +30,12 @@ int FakeDialogs::MessageBox(std::string_view text, std::string_view caption, std
   LogCall(log_, "MessageBox " + std::string(text));
   const std::size_t index = boxes.size();
   boxes.push_back({std::string(text), std::string(caption), type, 0});
+  struct Open {
+    FakeDialogs& d;
+    explicit Open(FakeDialogs& dialogs) : d(dialogs) { d.mostOpen = std::max(d.mostOpen, ++d.open); }
+    ~Open() { --d.open; }
+  } shown(*this);
+  if (dispatch) dispatch();
   if (whileShown && !inWhileShown_) {
     inWhileShown_ = true;
     try {

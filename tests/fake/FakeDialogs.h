@@ -1,5 +1,6 @@
 #pragma once
 // Message boxes with scripted answers.
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -30,6 +31,10 @@ class FakeDialogs : public Dialogs {
   // loop. Not run again for a box it opens itself.
   std::function<void()> whileShown;
   std::vector<MessageBoxCall> boxes;
+  // Boxes open now, and the most ever open at once.
+  std::size_t open = 0, mostOpen = 0;
+  // The box's loop dispatches what was posted to the program (FakeWorld: the tray's reports).
+  std::function<void()> dispatch;
 
   // Logged as "MessageBox <text>".
   int MessageBox(std::string_view text, std::string_view caption, std::uint32_t type) override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "FakeDesktop.h"
 #include "platform/WinConst.h"
 
 namespace velmora::fake {
@@ -18,6 +19,8 @@ bool FakeTray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& dat
   const char* name = message == win::NIM_ADD      ? "NIM_ADD"
                      : message == win::NIM_MODIFY ? "NIM_MODIFY"
                      : message == win::NIM_DELETE ? "NIM_DELETE"
+                     : message == win::NIM_SETVERSION ? "NIM_SETVERSION"
+                     : message == win::NIM_SETFOCUS ? "NIM_SETFOCUS"
                                                   : "NIM_?";
   LogCall(log_, std::string(name) + " " + Hex(data.uID));
   if (onSend && !inOnSend_) {
@@ -41,6 +44,7 @@ bool FakeTray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& dat
       if (!(data.uFlags & win::NIF_ICON)) stored.hIcon = Hicon{};
       if (!(data.uFlags & win::NIF_TIP)) stored.szTip = {};
       if (!(data.uFlags & win::NIF_MESSAGE)) stored.uCallbackMessage = 0;
+      stored.uVersion = 0;
       icons_.emplace(key, stored);
     }
   } else if (ok && message == win::NIM_MODIFY) {
@@ -55,11 +59,44 @@ bool FakeTray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& dat
   } else if (ok && message == win::NIM_DELETE) {
     ok = it != icons_.end();
     if (ok) icons_.erase(it);
+  } else if (ok && message == win::NIM_SETVERSION) {
+    ok = it != icons_.end() && !refuseVersion;
+    if (ok) it->second.uVersion = data.uVersion;
+  } else if (ok && message == win::NIM_SETFOCUS) {
+    ok = it != icons_.end();
   } else {
     ok = false;
   }
   calls.push_back({message, data, ok});
   return ok;
+}
+
+void FakeTray::UserInput(std::uint32_t id, TrayInput input) {
+  const NotifyIconData* icon = Icon(id);
+  if (!icon) return;
+  const bool v3 = icon->uVersion >= win::NOTIFYICON_VERSION;
+  std::vector<std::uint32_t> events;
+  switch (input) {
+    case TrayInput::LeftClick: events = {win::WM_LBUTTONUP, win::NIN_SELECT}; break;
+    case TrayInput::DoubleClick: events = {win::WM_LBUTTONDBLCLK}; break;
+    case TrayInput::RightClick: events = {win::WM_RBUTTONUP, win::WM_CONTEXTMENU}; break;
+    case TrayInput::Space: events = {win::NIN_KEYSELECT}; break;
+    case TrayInput::Enter: events = {win::NIN_KEYSELECT, win::NIN_KEYSELECT}; break;
+    case TrayInput::MenuKey: events = {win::WM_CONTEXTMENU}; break;
+  }
+  for (const std::uint32_t event : events) {
+    const bool mouse = event >= 0x200 && event <= 0x209;
+    if (v3 || mouse) posted_.push_back({icon->hWnd, icon->uCallbackMessage, id, event});
+  }
+  DispatchPosted();
+}
+
+void FakeTray::DispatchPosted() {
+  while (desktop && !posted_.empty()) {
+    const Posted next = posted_.front();
+    posted_.pop_front();
+    desktop->Deliver(next.wnd, next.msg, next.id, next.event);
+  }
 }
 
 bool FakeTray::Has(std::uint32_t id) const { return Icon(id) != nullptr; }

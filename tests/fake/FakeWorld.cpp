@@ -20,6 +20,8 @@ FakeWorld::FakeWorld(FakeKernelSpace* space)
       menus(&log),
       hotkeys(&log) {
   shell.desktop = &desktop;
+  tray.desktop = &desktop;
+  menus.dispatch = dialogs.dispatch = [this] { tray.DispatchPosted(); };
 }
 
 }  // namespace velmora::fake

@@ -41,6 +41,7 @@ TEST_F(Hotkeys, RefusedCombinationsWarnOnceEachAndAreStoredSwitchedOff) {
   EXPECT_EQ(stored.Hotkey(4), THotkeyRecord{});
   EXPECT_EQ(stored.Hotkey(1), (THotkeyRecord{1, ModControl | ModAlt, 'M'}));
   EXPECT_EQ(w.hotkeys.registered.size(), 2u);
+  EXPECT_EQ(w.hotkeys.repeating, 0u) << "held, a hotkey acts once";
   form.reset();
   EXPECT_TRUE(w.hotkeys.registered.empty());
   EXPECT_TRUE(w.hotkeys.atoms.empty());
@@ -96,6 +97,7 @@ TEST_F(Hotkeys, RestoreCloseCloseMinimizedAndListHotkeys) {
   w.dialogs.answers = {IDNO, IDYES};
   Press(5);
   EXPECT_TRUE(w.desktop.posted.empty());
+  EXPECT_EQ(w.dialogs.boxes.back().type, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL | MB_DEFBUTTON2);
   Press(5);
   std::set<Hwnd> closed;
   for (const auto& p : w.desktop.posted) closed.insert(p.wnd);

@@ -549,7 +549,7 @@ TEST_F(MainForm, UserCloseWindowAsksWhenConfirming) {
   ASSERT_EQ(w.dialogs.boxes.size(), 1u);
   EXPECT_EQ(w.dialogs.boxes[0].text, "以下应用程序将被关闭:\rtodo.txt\r确定要关闭吗？");
   EXPECT_EQ(w.dialogs.boxes[0].caption, "Velmora 4.6.3");
-  EXPECT_EQ(w.dialogs.boxes[0].type, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
+  EXPECT_EQ(w.dialogs.boxes[0].type, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL | MB_DEFBUTTON2) << "\"No\" is the default";
   EXPECT_TRUE(w.desktop.posted.empty());
   form->UserCloseWindow(note, false);
   ASSERT_EQ(w.desktop.posted.size(), 1u);

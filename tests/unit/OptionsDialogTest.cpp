@@ -125,6 +125,7 @@ TEST_F(OptionsDialog, HotkeyRowsActAtOnce) {
   Click(cbactivate);  // ticked again and cancelled: the key it had is registered
   EXPECT_EQ(Options().Hotkey(2), (THotkeyRecord{1, ModAlt, 'O'}));
   EXPECT_EQ(w.hotkeys.registered.size(), 1u);
+  EXPECT_EQ(w.hotkeys.repeating, 0u);
   Click(cbactivate);
   // A combination another program holds: the warning, "Error!", unticked and cleared.
   w.hotkeys.heldElsewhere.insert({ModAlt, std::uint32_t{'O'}});

@@ -44,6 +44,9 @@ class Stress : public VelmoraWorld {
     List().AddClass("Calc");
     List().AddClass("IEFrame");
     w.desktop.foregroundLocked = Pick(2) != 0;
+    w.kernel.elevated = Pick(2) != 0;  // request 57 asks first
+    w.tray.refuseVersion = Pick(4) == 0;
+    Options().Hotkey(5).Enabled = Options().Hotkey(6).Enabled = 1;
     // The shell refuses one window's icon now and then.
     if (Pick(3) == 0) w.tray.failAddIds.insert(TrayIdOf(AnyWindow()));
     w.desktop.onSend = [this](Hwnd) { MaybeNested(); };
@@ -128,11 +131,22 @@ class Stress : public VelmoraWorld {
 
   void AnyEvent(bool nested) {
     const Hwnd wnd = AnyWindow();
-    switch (Pick(9)) {
+    switch (Pick(10)) {
       case 0: {
+        // The user's mouse or keys on an icon, as the shell reports them; now
+        // and then one report alone, as for an icon that has gone meanwhile.
         const std::uint32_t ids[] = {0, 1, 2, 3, TrayIdOf(wnd)};
-        const std::uint32_t mice[] = {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP};
-        Click(ids[Pick(5)], mice[Pick(3)]);
+        const std::uint32_t events[] = {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP,
+                                        NIN_SELECT,   NIN_KEYSELECT,    WM_CONTEXTMENU};
+        if (Pick(4) == 0)
+          Click(ids[Pick(5)], events[Pick(6)]);
+        else
+          w.tray.UserInput(ids[Pick(5)], static_cast<fake::TrayInput>(Pick(6)));
+        break;
+      }
+      case 9: {
+        const std::size_t hotkey = Pick(2) ? 5 : 6;  // the question, or the list menu
+        form->WMHotKey(static_cast<std::uint32_t>(form->HotkeyIds[hotkey].Id));
         break;
       }
       case 1: {
@@ -203,6 +217,10 @@ class Stress : public VelmoraWorld {
       expected.insert(slot != 0 ? slot : TrayIdOf(e->Window));
     }
     EXPECT_EQ(w.tray.Ids(), expected);
+    // Every icon answers the keyboard, where the shell can.
+    for (const std::uint32_t id : w.tray.Ids())
+      EXPECT_EQ(w.tray.Icon(id)->uVersion, w.tray.refuseVersion ? 0u : NOTIFYICON_VERSION) << "icon " << id;
+    EXPECT_LE(w.dialogs.mostOpen, 1u) << "a question stacked on another";
     EXPECT_EQ(w.desktop.blockingCalls, 0u) << "a call waited for a hung program";
     EXPECT_EQ(w.desktop.focusLost, 0u) << "a window activated while still minimized";
   }

@@ -43,7 +43,7 @@ TEST(Texts, TheTableFollowsThePrimaryLanguageOfTheUiLanguage) {
   v.w.shell.existingPaths.insert("C:\\Apps\\Velmora\\velmora.chm");
   v.w.menus.choices.push_back(
       [](const std::vector<MenuEntry>& shown) { return fake::FakeMenus::CommandOf(shown, "Help"); });
-  v.form->Menus->ShowWindowMenu(wnd);
+  v.form->Menus->ShowWindowMenu(wnd, false);
   ASSERT_FALSE(v.w.shell.executions.empty());
   EXPECT_EQ(v.w.shell.executions.back().parameters, "velmora.chm::/index.html");
 }

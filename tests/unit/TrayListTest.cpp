@@ -366,10 +366,14 @@ TEST_F(TrayList, ModeChangeRebuildsEveryIcon) {
 
 class RecordingMenus : public ListMenus {
  public:
-  void ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey) override {
+  bool ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey, bool) override {
     lists.push_back({group, mode, fromHotkey});
+    return false;
   }
-  void ShowWindowMenu(Hwnd wnd) override { windowMenus.push_back(wnd); }
+  bool ShowWindowMenu(Hwnd wnd, bool) override {
+    windowMenus.push_back(wnd);
+    return false;
+  }
   struct List {
     std::string group;
     MenuMode mode;
@@ -393,9 +397,9 @@ TEST_F(TrayList, ClicksFollowTheModeAndTheDoubleClickOptions) {
   Click(Id(b), WM_LBUTTONDBLCLK);
   EXPECT_FALSE(Hidden(b));
   const Hwnd c = Hide("C");
-  Click(Id(c), WM_RBUTTONUP);
+  w.tray.UserInput(Id(c), fake::TrayInput::RightClick);
   EXPECT_EQ(menus.windowMenus, std::vector<Hwnd>{c});
-  Click(0, WM_RBUTTONUP);
+  Click(0, WM_CONTEXTMENU);
   ASSERT_EQ(menus.lists.size(), 1u);
   EXPECT_EQ(menus.lists[0].mode, MenuMode::Close);
   EXPECT_EQ(Click(Id(c), 0x201 /* WM_LBUTTONDOWN */), std::optional<std::intptr_t>{0});
@@ -411,17 +415,17 @@ TEST_F(TrayList, SharedAndGroupIconsOpenListMenus) {
   Apply(1);
   Hide("A");
   Click(0, WM_LBUTTONUP);
-  Click(0, WM_RBUTTONUP);  // AllRightClick off: nothing
+  w.tray.UserInput(0, fake::TrayInput::RightClick);  // AllRightClick off: nothing
   ASSERT_EQ(menus.lists.size(), 1u);
   EXPECT_EQ(menus.lists[0].mode, MenuMode::Restore);
   Options().AllRightClick = 1;
-  Click(0, WM_RBUTTONUP);
+  w.tray.UserInput(0, fake::TrayInput::RightClick);
   ASSERT_EQ(menus.lists.size(), 2u);
   EXPECT_EQ(menus.lists[1].mode, MenuMode::Close);
   Apply(2);
   Hide("A");
   Click(1, WM_LBUTTONUP);
-  Click(1, WM_RBUTTONUP);
+  w.tray.UserInput(1, fake::TrayInput::RightClick);
   ASSERT_EQ(menus.lists.size(), 4u);
   EXPECT_EQ(menus.lists[2].group, "A");
   EXPECT_EQ(menus.lists[2].mode, MenuMode::Restore);

@@ -66,7 +66,7 @@ TEST_F(TrayMenusTest, GroupMenusListTheGroupSortedInBothModes) {
   Hide("Other", "other");
   Click(1, WM_LBUTTONUP);
   EXPECT_EQ(Shown(), (std::vector<std::string>{"恢复 此组中的所有窗口", "恢复 窗口", "a.txt", "b.txt"}));
-  Click(1, WM_RBUTTONUP);
+  w.tray.UserInput(1, fake::TrayInput::RightClick);
   EXPECT_EQ(Shown(), (std::vector<std::string>{"关闭 此组中的所有窗口", "关闭 窗口", "a.txt", "b.txt"}));
   Choose("恢复 此组中的所有窗口");
   Click(1, WM_LBUTTONUP);
@@ -85,7 +85,7 @@ TEST_F(TrayMenusTest, ChoosingRestoresOrClosesAfterTheQuestion) {
   EXPECT_FALSE(Hidden(a));
   Choose("other");
   w.dialogs.answers = {IDNO};
-  Click(0, WM_RBUTTONUP);
+  w.tray.UserInput(0, fake::TrayInput::RightClick);
   ASSERT_EQ(w.dialogs.boxes.size(), 1u);
   EXPECT_TRUE(w.desktop.posted.empty());
 }
@@ -96,7 +96,7 @@ TEST_F(TrayMenusTest, WindowMenuHeadingIsCutAfterTwentyBytes) {
   EXPECT_EQ(TrayMenus::WindowHeading(""), "");
   const Hwnd a = Hide("X", "a window with a long title");
   Choose("恢复");
-  Click(TrayIdOf(a), WM_RBUTTONUP);
+  w.tray.UserInput(TrayIdOf(a), fake::TrayInput::RightClick);
   EXPECT_EQ(Shown(), (std::vector<std::string>{"a window with a lo...", "关闭", "恢复"}));
   EXPECT_FALSE(Hidden(a));
 }
@@ -104,13 +104,57 @@ TEST_F(TrayMenusTest, WindowMenuHeadingIsCutAfterTwentyBytes) {
 TEST_F(TrayMenusTest, HotkeyListShowsEveryWindowAtTheWorkAreaCorner) {
   Hide("X", "b");
   Hide("Y", "a");
-  form->Menus->ShowListMenu("", MenuMode::Restore, true);
+  form->Menus->ShowListMenu("", MenuMode::Restore, true, true);
   EXPECT_EQ(Shown(), (std::vector<std::string>{"恢复所有", "恢复 窗口", "b", "a"}));
   EXPECT_EQ(w.menus.shown.back().x, 1024);
   EXPECT_EQ(w.menus.shown.back().y, 738);
   w.menus.workAreaFails = true;
-  form->Menus->ShowListMenu("", MenuMode::Restore, true);
+  form->Menus->ShowListMenu("", MenuMode::Restore, true, true);
   EXPECT_EQ(w.menus.shown.back().x, 0);
+}
+
+// A version 3 icon reports a click twice, and Enter may come twice; the second
+// report arrives inside the menu the first one opened.
+TEST_F(TrayMenusTest, EachClickOrKeyOnAnIconOpensOneMenuAndAKeysMenuGivesTheFocusBack) {
+  Mode(1);
+  Options().AllRightClick = 1;
+  Hide("X", "a");
+  using fake::TrayInput;
+  const std::pair<TrayInput, bool> inputs[] = {{TrayInput::LeftClick, false}, {TrayInput::RightClick, false},
+                                               {TrayInput::Enter, true}, {TrayInput::MenuKey, true}};
+  for (const auto& [input, fromKeyboard] : inputs) {
+    w.menus.shown.clear();
+    const std::size_t focus = w.tray.CountCalls(NIM_SETFOCUS);
+    w.tray.UserInput(0, input);
+    ASSERT_EQ(w.menus.shown.size(), 1u) << static_cast<int>(input);
+    EXPECT_EQ(w.menus.shown[0].fromKeyboard, fromKeyboard);
+    EXPECT_EQ(w.tray.CountCalls(NIM_SETFOCUS), focus + (fromKeyboard ? 1 : 0)) << "dismissed: focus back to the icon";
+  }
+  EXPECT_EQ(w.tray.calls.back().data.hWnd, List().TrayWnd);
+  Choose("a");
+  w.tray.UserInput(0, TrayInput::Space);
+  EXPECT_EQ(w.tray.CountCalls(NIM_SETFOCUS), 2u) << "not after a choice";
+  // A shell without version 3: its right click alone opens the menu, keys never come.
+  w.tray.refuseVersion = true;
+  Mode(0);
+  const Hwnd b = Hide("Y", "b");
+  w.menus.shown.clear();
+  w.tray.UserInput(TrayIdOf(b), TrayInput::RightClick);
+  w.tray.UserInput(TrayIdOf(b), TrayInput::Enter);
+  EXPECT_EQ(w.menus.shown.size(), 1u);
+  EXPECT_TRUE(Hidden(b));
+}
+
+TEST_F(TrayMenusTest, ADismissedHotkeyMenuGivesTheForegroundBack) {
+  Hide("X", "a");
+  const Hwnd note = Foreign("Notepad", "n");
+  w.desktop.Activate(note);
+  form->Menus->ShowListMenu("", MenuMode::Restore, true, true);
+  EXPECT_TRUE(w.menus.shown.back().fromKeyboard);
+  EXPECT_EQ(w.desktop.GetForegroundWindow(), note);
+  Choose("帮助");  // a choice that brings no window forward
+  form->Menus->ShowListMenu("", MenuMode::Restore, true, true);
+  EXPECT_EQ(w.desktop.GetForegroundWindow(), host.handle);
 }
 
 TEST_F(TrayMenusTest, ExitAndHelpItems) {
