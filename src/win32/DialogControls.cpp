@@ -4,10 +4,30 @@
 
 #include <algorithm>
 
+#include "win32/AccessibleName.h"
 #include "win32/Dpi.h"
 #include "win32/Win32Dialogs.h"
 
 namespace velmora {
+
+namespace {
+
+// Posted by a push button that gains or loses the focus: the default is set once the focus has settled.
+constexpr UINT FixDefaultMessage = WM_APP + 1;
+
+std::wstring TextOf(HWND wnd) {
+  const int length = ::GetWindowTextLengthW(wnd);
+  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(std::max(0, ::GetWindowTextW(wnd, text.data(), static_cast<int>(text.size())))));
+  return text;
+}
+
+bool IsClass(HWND wnd, const wchar_t* name) {
+  wchar_t cls[32] = {};
+  return ::GetClassNameW(wnd, cls, 32) > 0 && ::lstrcmpiW(cls, name) == 0;
+}
+
+}  // namespace
 
 bool DialogControls::IsChecked(ControlId id) { return ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
@@ -19,13 +39,7 @@ bool DialogControls::IsEnabled(ControlId id) { return ::IsWindowEnabled(Item(id)
 
 void DialogControls::SetEnabled(ControlId id, bool enabled) { ::EnableWindow(Item(id), enabled ? TRUE : FALSE); }
 
-std::string DialogControls::GetText(ControlId id) {
-  const int length = ::GetWindowTextLengthW(Item(id));
-  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-  const int copied = ::GetWindowTextW(Item(id), text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return FromWide(text, CP_UTF8);
-}
+std::string DialogControls::GetText(ControlId id) { return FromWide(TextOf(Item(id)), CP_UTF8); }
 
 void DialogControls::SetText(ControlId id, std::string_view text) {
   ::SetWindowTextW(Item(id), TextToWide(text).c_str());
@@ -44,17 +58,6 @@ void DialogControls::SetPosition(ControlId id, std::int64_t position) {
   ::SendMessageW(Item(id), TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
 }
 
-namespace {
-
-// Posted by a push button that gains or loses the focus: the default is set once the focus has settled.
-constexpr UINT FixDefaultMessage = WM_APP + 1;
-
-bool IsClass(HWND wnd, const wchar_t* name) {
-  wchar_t cls[32] = {};
-  return ::GetClassNameW(wnd, cls, 32) > 0 && ::lstrcmpiW(cls, name) == 0;
-}
-
-}  // namespace
 
 LRESULT CALLBACK DialogControls::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   if (msg == WM_NCCREATE)
@@ -110,6 +113,26 @@ void DialogControls::FixDefaultButton() {
     const auto style = static_cast<WPARAM>(::GetWindowLongPtrW(child, GWL_STYLE) & 0xFFFF & ~BS_TYPEMASK);
     ::SendMessageW(child, BM_SETSTYLE, style | (isDefault ? BS_PUSHBUTTON : BS_DEFPUSHBUTTON), TRUE);
   }
+}
+
+void DialogControls::NameByLabel(ControlId control, ControlId label) {
+  ::SetWindowSubclass(Item(control), &DialogControls::NameProc, 2, reinterpret_cast<DWORD_PTR>(Item(label)));
+}
+
+LRESULT CALLBACK DialogControls::NameProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                          DWORD_PTR label) noexcept {
+  if (msg == WM_GETOBJECT) {
+    try {
+      // The label's text, then the control's own (a hotkey's key text), read as they are now.
+      std::wstring name = TextOf(reinterpret_cast<HWND>(label));
+      std::erase(name, L'&');
+      if (const std::wstring own = TextOf(wnd); !own.empty() && IsClass(wnd, L"Button")) name += L": " + own;
+      if (const LRESULT object = AnswerGetObject(wnd, wParam, lParam, name)) return object;
+    } catch (...) {
+    }
+  }
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(wnd, &DialogControls::NameProc, id);
+  return ::DefSubclassProc(wnd, msg, wParam, lParam);
 }
 
 HWND DialogControls::FirstControl() const { return ::GetNextDlgTabItem(hwnd_, nullptr, FALSE); }

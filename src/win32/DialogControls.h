@@ -76,6 +76,8 @@ class DialogControls : public Controls {
   HWND hwnd_ = nullptr;
   ControlId linkControl_ = 0;              // the button drawn as a link
   std::vector<ControlId> textControls_;    // buttons drawn as plain text
+  // Controls named for screen readers by the label in front of them: the control, the label.
+  void NameByLabel(ControlId control, ControlId label);
 
  private:
   // The pages, the controls' colours and the flat drawing; true: handled, with the result.
@@ -88,6 +90,9 @@ class DialogControls : public Controls {
   void FixDefaultButton();
   static LRESULT CALLBACK ButtonProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR self) noexcept;
+
+  static LRESULT CALLBACK NameProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR label) noexcept;
 
   std::optional<int> result_;
   HWND savedFocus_ = nullptr;

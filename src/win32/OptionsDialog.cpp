@@ -153,6 +153,7 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
     Add(HotkeyBoxes[t], L"BUTTON", text[rowCaptions[t]], Check | WS_GROUP, page, -1, {8, top, 300, 16});
     Add(HotkeyLabels[t], L"BUTTON", "", TextButton, page, -1, {28, top + 18, 280, 14});
     textControls_.push_back(HotkeyLabels[t]);
+    NameByLabel(HotkeyLabels[t], HotkeyBoxes[t]);
   }
   Add(bhelp, L"BUTTON", text[ButtonHelp], BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, -1, -1, {188, 304, 50, 19});
   Add(bclose, L"BUTTON", text[ButtonClose], BS_DEFPUSHBUTTON | WS_TABSTOP, -1, -1, {244, 304, 50, 19});
@@ -176,6 +177,9 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   ::SendMessageW(Item(gmbar), TBM_SETTICFREQ, 1, 0);
   FillColours();
   ::SendMessageW(Item(gcolour), CB_SETMINVISIBLE, VisibleColours, 0);
+  NameByLabel(hbar, htext);
+  NameByLabel(gmbar, gmtext);
+  NameByLabel(gcolour, Label6);
   ::SetWindowSubclass(Item(gcolour), &OptionsDialog::ColourListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   linkControl_ = lbCompany;
   DrawControlsInPalette();

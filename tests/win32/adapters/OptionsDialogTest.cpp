@@ -5,6 +5,7 @@
 #include "win32/Win32Api.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include "settings/OptionsStore.h"
 #include "win32/ChangeHotkeyDialog.h"
@@ -41,6 +42,7 @@ std::wstring Text(HWND wnd) {
 }
 
 TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
+  const HRESULT com = ::CoInitialize(nullptr);  // screen readers' objects travel by COM
   Win32Ports system;
   Host host(system.registry);
   OptionsDialog dialog(UserTexts(system.kernel));
@@ -94,6 +96,26 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   EXPECT_EQ(::GetDlgCtrlID(::GetFocus()), buttonstm);
   EXPECT_EQ(code(bclose), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
 
+  // A track bar is read by the label in front of it, a hotkey's key text with its row's caption.
+  const auto nameOf = [](HWND control) {
+    IAccessible* object = nullptr;
+    std::wstring name;
+    if (SUCCEEDED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                reinterpret_cast<void**>(&object)))) {
+      VARIANT self{};
+      self.vt = VT_I4;
+      self.lVal = CHILDID_SELF;
+      BSTR text = nullptr;
+      if (SUCCEEDED(object->get_accName(self, &text)) && text) name = text;
+      ::SysFreeString(text);
+      object->Release();
+    }
+    return name;
+  };
+  EXPECT_EQ(nameOf(::GetDlgItem(wnd, hbar)), Text(::GetDlgItem(wnd, htext)));
+  ::SetWindowTextW(::GetDlgItem(wnd, lcbshowmenu), L"CTRL + L");
+  EXPECT_EQ(nameOf(::GetDlgItem(wnd, lcbshowmenu)), Text(::GetDlgItem(wnd, cbshowmenu)) + L": CTRL + L");
+
   HWND hide = ::FindWindowExW(wnd, nullptr, L"Button", L"隐藏不活动图标( 将图标放送到菜单中)");
   ASSERT_TRUE(hide && ::IsWindowVisible(hide)) << "page 0 shows the options of mode 0";
   HWND bar = ::GetDlgItem(wnd, hbar);
@@ -137,6 +159,7 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   EXPECT_EQ(stored.EveryHideInactive, 1);
   EXPECT_EQ(stored.EveryHideMinutes, 20);
   EXPECT_EQ(host.live.TrayMode, 2) << "applied";
+  if (SUCCEEDED(com)) ::CoUninitialize();
 }
 
 }  // namespace
