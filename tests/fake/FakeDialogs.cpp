@@ -30,11 +30,7 @@ int FakeDialogs::MessageBox(std::string_view text, std::string_view caption, std
   LogCall(log_, "MessageBox " + std::string(text));
   const std::size_t index = boxes.size();
   boxes.push_back({std::string(text), std::string(caption), type, 0});
-  struct Open {
-    FakeDialogs& d;
-    explicit Open(FakeDialogs& dialogs) : d(dialogs) { d.mostOpen = std::max(d.mostOpen, ++d.open); }
-    ~Open() { --d.open; }
-  } shown(*this);
+  mostOpen = std::max(mostOpen, ++open);
   if (dispatch) dispatch();
   if (whileShown && !inWhileShown_) {
     inWhileShown_ = true;
@@ -42,10 +38,12 @@ int FakeDialogs::MessageBox(std::string_view text, std::string_view caption, std
       whileShown();
     } catch (...) {
       inWhileShown_ = false;
+      --open;
       throw;
     }
     inWhileShown_ = false;
   }
+  --open;
   int answer = DefaultAnswer(type);
   if (!answers.empty()) {
     answer = answers.front();

@@ -31,10 +31,8 @@ class FakeDialogs : public Dialogs {
   // loop. Not run again for a box it opens itself.
   std::function<void()> whileShown;
   std::vector<MessageBoxCall> boxes;
-  // Boxes open now, and the most ever open at once.
-  std::size_t open = 0, mostOpen = 0;
-  // The box's loop dispatches what was posted to the program (FakeWorld: the tray's reports).
-  std::function<void()> dispatch;
+  std::size_t open = 0, mostOpen = 0;  // boxes open now, and the most ever at once
+  std::function<void()> dispatch;      // the box's loop: what was posted to the program
 
   // Logged as "MessageBox <text>".
   int MessageBox(std::string_view text, std::string_view caption, std::uint32_t type) override;

@@ -22,12 +22,10 @@ class FakeHotkeys : public Hotkeys {
   std::uint16_t GlobalAddAtom(std::string_view name) override;
   void GlobalDeleteAtom(std::uint16_t atom) override;
 
-  // A combination is its modifiers without MOD_NOREPEAT, and its key.
-  using Combination = std::pair<std::uint32_t, std::uint32_t>;  // modifiers, key
+  using Combination = std::pair<std::uint32_t, std::uint32_t>;  // modifiers but MOD_NOREPEAT, key
   std::set<Combination> heldElsewhere;                          // another program's hotkeys
   std::map<std::pair<std::uint64_t, std::int32_t>, Combination> registered;
-  // Registrations without MOD_NOREPEAT: holding those keys repeats the command.
-  std::size_t repeating = 0;
+  std::size_t repeating = 0;  // registered without MOD_NOREPEAT: held, they repeat
   std::map<std::uint16_t, std::string> atoms;
 
  private:

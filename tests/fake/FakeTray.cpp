@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "FakeDesktop.h"
 #include "platform/WinConst.h"
 
 namespace velmora::fake {
@@ -72,30 +71,22 @@ bool FakeTray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& dat
 }
 
 void FakeTray::UserInput(std::uint32_t id, TrayInput input) {
+  using namespace win;
+  static const std::vector<std::uint32_t> reports[] = {{WM_LBUTTONUP, NIN_SELECT},     {WM_LBUTTONDBLCLK},
+                                                      {WM_RBUTTONUP, WM_CONTEXTMENU}, {NIN_KEYSELECT},
+                                                      {NIN_KEYSELECT, NIN_KEYSELECT}, {WM_CONTEXTMENU}};
   const NotifyIconData* icon = Icon(id);
-  if (!icon) return;
-  const bool v3 = icon->uVersion >= win::NOTIFYICON_VERSION;
-  std::vector<std::uint32_t> events;
-  switch (input) {
-    case TrayInput::LeftClick: events = {win::WM_LBUTTONUP, win::NIN_SELECT}; break;
-    case TrayInput::DoubleClick: events = {win::WM_LBUTTONDBLCLK}; break;
-    case TrayInput::RightClick: events = {win::WM_RBUTTONUP, win::WM_CONTEXTMENU}; break;
-    case TrayInput::Space: events = {win::NIN_KEYSELECT}; break;
-    case TrayInput::Enter: events = {win::NIN_KEYSELECT, win::NIN_KEYSELECT}; break;
-    case TrayInput::MenuKey: events = {win::WM_CONTEXTMENU}; break;
-  }
-  for (const std::uint32_t event : events) {
-    const bool mouse = event >= 0x200 && event <= 0x209;
-    if (v3 || mouse) posted_.push_back({icon->hWnd, icon->uCallbackMessage, id, event});
-  }
+  for (const std::uint32_t event : icon ? reports[static_cast<int>(input)] : std::vector<std::uint32_t>{})
+    if (icon->uVersion >= NOTIFYICON_VERSION || (event >= WM_LBUTTONUP && event <= WM_RBUTTONUP))
+      posted_.push_back({icon->hWnd, icon->uCallbackMessage, id, event});
   DispatchPosted();
 }
 
 void FakeTray::DispatchPosted() {
   while (desktop && !posted_.empty()) {
-    const Posted next = posted_.front();
+    const SentMessage next = posted_.front();
     posted_.pop_front();
-    desktop->Deliver(next.wnd, next.msg, next.id, next.event);
+    desktop->Deliver(next.wnd, next.msg, next.wParam, next.lParam);
   }
 }
 

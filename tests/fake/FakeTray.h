@@ -11,14 +11,13 @@
 #include <utility>
 #include <vector>
 
+#include "FakeDesktop.h"
 #include "FakeLog.h"
 #include "platform/Tray.h"
 
 namespace velmora::fake {
 
-class FakeDesktop;
-
-// What the user does on an icon. DoubleClick is the second press of a double click.
+// What the user does on an icon; DoubleClick is the second press of a double click.
 enum class TrayInput { LeftClick, DoubleClick, RightClick, Space, Enter, MenuKey };
 
 struct TrayCall {
@@ -31,10 +30,9 @@ class FakeTray : public Tray {
  public:
   explicit FakeTray(CallLog* log = nullptr);
 
-  // NIM_ADD fails for an existing key, NIM_MODIFY, NIM_DELETE, NIM_SETVERSION
-  // and NIM_SETFOCUS for a missing one; any call with a cbSize other than the
-  // first version's fails. NIM_MODIFY changes only what uFlags names; an added
-  // icon has version 0 until NIM_SETVERSION. Logged as "NIM_ADD <uID>" etc.
+  // NIM_ADD fails for an existing key, the others for a missing one; any call
+  // with a cbSize other than the first version's fails. NIM_MODIFY changes only
+  // what uFlags names; an icon has version 0 until NIM_SETVERSION. Logged as "NIM_ADD <uID>" etc.
   bool Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
 
   // Lookups by uID alone (Velmora's icons all belong to one window).
@@ -50,33 +48,24 @@ class FakeTray : public Tray {
   // Not called again while it runs.
   std::function<void()> onSend;
 
-  // The user's input on an icon, reported as the shell does: posted to the
-  // icon's window (its callback message, wParam = uID, lParam = the event).
-  // Version 3 adds NIN_SELECT after WM_LBUTTONUP and WM_CONTEXTMENU after
-  // WM_RBUTTONUP, and reports keys (Enter twice); an icon of version 0 gets
-  // mouse messages only. Nothing for an icon not in the tray.
+  // The user's input on an icon, posted to its window as the shell reports it:
+  // version 3 adds NIN_SELECT and WM_CONTEXTMENU after the buttons and reports
+  // keys (Enter twice), version 0 mouse messages only. Modal loops dispatch too,
+  // so a report's rest arrives inside the menu or box its first part opened.
   void UserInput(std::uint32_t id, TrayInput input);
-  // Delivers what was posted, in order; a modal loop (menu, message box) calls
-  // it too, so the rest of a report arrives inside the loop its first part opened.
   void DispatchPosted();
 
   std::vector<TrayCall> calls;
   bool failAdds = false;              // every NIM_ADD fails (no taskbar yet)
   std::set<std::uint32_t> failAddIds;  // NIM_ADD of these ids fails
   bool refuseVersion = false;         // an older shell: every NIM_SETVERSION fails
-  FakeDesktop* desktop = nullptr;     // where the reports are delivered
+  FakeDesktop* desktop = nullptr;     // receives the reports
 
  private:
   CallLog* log_;
   bool inOnSend_ = false;
   std::map<std::pair<std::uint64_t, std::uint32_t>, NotifyIconData> icons_;
-  struct Posted {
-    Hwnd wnd;
-    std::uint32_t msg;
-    std::uint32_t id;
-    std::uint32_t event;
-  };
-  std::deque<Posted> posted_;
+  std::deque<SentMessage> posted_;
 };
 
 }  // namespace velmora::fake

@@ -83,8 +83,12 @@ TEST_F(Hotkeys, RestoreCloseCloseMinimizedAndListHotkeys) {
   const Hwnd kept = w.desktop.AddWindow({.className = "Helper", .iconic = true, .visible = false});
   Minimize(a);
   Minimize(b);
+  const Hwnd note = Foreign("Notepad", "n");
+  w.desktop.Activate(note);
   Press(6);
   ASSERT_EQ(w.menus.shown.size(), 1u);
+  EXPECT_TRUE(w.menus.shown[0].fromKeyboard);
+  EXPECT_EQ(w.desktop.GetForegroundWindow(), note) << "the dismissed menu gives the foreground back";
   EXPECT_EQ(w.menus.shown[0].x, 1024);
   EXPECT_EQ(w.menus.shown[0].y, 738);
   Press(3);

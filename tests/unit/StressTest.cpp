@@ -133,8 +133,7 @@ class Stress : public VelmoraWorld {
     const Hwnd wnd = AnyWindow();
     switch (Pick(10)) {
       case 0: {
-        // The user's mouse or keys on an icon, as the shell reports them; now
-        // and then one report alone, as for an icon that has gone meanwhile.
+        // The user on an icon, as the shell reports it; now and then one stale report alone.
         const std::uint32_t ids[] = {0, 1, 2, 3, TrayIdOf(wnd)};
         const std::uint32_t events[] = {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP,
                                         NIN_SELECT,   NIN_KEYSELECT,    WM_CONTEXTMENU};
@@ -144,11 +143,9 @@ class Stress : public VelmoraWorld {
           w.tray.UserInput(ids[Pick(5)], static_cast<fake::TrayInput>(Pick(6)));
         break;
       }
-      case 9: {
-        const std::size_t hotkey = Pick(2) ? 5 : 6;  // the question, or the list menu
-        form->WMHotKey(static_cast<std::uint32_t>(form->HotkeyIds[hotkey].Id));
+      case 9:  // the question, or the list menu
+        form->WMHotKey(static_cast<std::uint32_t>(form->HotkeyIds[Pick(2) ? 5 : 6].Id));
         break;
-      }
       case 1: {
         const std::uint32_t code = 46u + Pick(12);
         Request(code, wnd);
@@ -217,7 +214,6 @@ class Stress : public VelmoraWorld {
       expected.insert(slot != 0 ? slot : TrayIdOf(e->Window));
     }
     EXPECT_EQ(w.tray.Ids(), expected);
-    // Every icon answers the keyboard, where the shell can.
     for (const std::uint32_t id : w.tray.Ids())
       EXPECT_EQ(w.tray.Icon(id)->uVersion, w.tray.refuseVersion ? 0u : NOTIFYICON_VERSION) << "icon " << id;
     EXPECT_LE(w.dialogs.mostOpen, 1u) << "a question stacked on another";
