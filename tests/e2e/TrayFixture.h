@@ -150,9 +150,12 @@ class TrayTest : public VelmoraTest {
     return icon;
   }
 
-  // The shell's message for a mouse event on an icon.
+  // The shell's messages for a mouse event on an icon: a version 3 icon gets
+  // NIN_SELECT after a left click and WM_CONTEXTMENU after a right one.
   static void Click(const TrayRecord& icon, UINT mouse) {
     PostMessageW(icon.OwnerWindow(), icon.callback, icon.id, mouse);
+    const UINT follow = mouse == WM_LBUTTONUP ? NIN_SELECT : mouse == WM_RBUTTONUP ? WM_CONTEXTMENU : 0;
+    if (follow) PostMessageW(icon.OwnerWindow(), icon.callback, icon.id, follow);
   }
 
   // A popup menu of Velmora on screen, or null.

@@ -12,7 +12,8 @@ namespace velmora::e2e {
 namespace {
 
 // Layout of the shell's WM_COPYDATA payload (Wine): header, then mask bits, then colour bits.
-constexpr std::size_t kOwnerAt = 0, kIdAt = 4, kFlagsAt = 8, kCallbackAt = 12, kTipAt = 16, kTipChars = 128;
+constexpr std::size_t kOwnerAt = 0, kIdAt = 4, kFlagsAt = 8, kCallbackAt = 12, kTipAt = 16, kTipChars = 128,
+                      kVersionAt = 792;
 constexpr std::size_t kWidthAt = 944, kHeightAt = 948, kPlanesAt = 952, kBppAt = 956, kHeaderSize = 960;
 
 constexpr wchar_t kTrayClass[] = L"Shell_TrayWnd";
@@ -152,6 +153,7 @@ LRESULT TrayRecorder::OnCopyData(WPARAM wp, const COPYDATASTRUCT* cds) {
     r.id = U32(p, kIdAt);
     r.flags = U32(p, kFlagsAt);
     r.callback = U32(p, kCallbackAt);
+    if (cds->cbData >= kVersionAt + 4) r.version = U32(p, kVersionAt);
     wchar_t tip[kTipChars];
     std::memcpy(tip, p + kTipAt, sizeof tip);
     r.tip.assign(tip, wcsnlen(tip, kTipChars));
@@ -197,6 +199,11 @@ LRESULT TrayRecorder::OnCopyData(WPARAM wp, const COPYDATASTRUCT* cds) {
       case NIM_DELETE:
         if (it != icons_.end()) icons_.erase(it);
         break;
+      case NIM_SETVERSION:
+        if (it != icons_.end()) it->version = r.version;
+        return TRUE;  // answered here, as a current shell does
+      case NIM_SETFOCUS:
+        return TRUE;
       default:
         break;
     }

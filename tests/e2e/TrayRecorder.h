@@ -18,6 +18,7 @@ struct TrayRecord {
   std::uint32_t id = 0;          // icon id under that window
   std::uint32_t flags = 0;       // NIF_MESSAGE | NIF_ICON | NIF_TIP ...
   std::uint32_t callback = 0;    // callback message
+  std::uint32_t version = 0;     // NIM_SETVERSION's uVersion
   std::wstring tip;
   std::uint32_t iconWidth = 0;
   std::uint32_t iconHeight = 0;
