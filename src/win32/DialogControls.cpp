@@ -149,8 +149,10 @@ bool DialogControls::TranslateKeys(const MSG& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
   const auto key = msg.wParam;
   if (key == VK_TAB || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_MENU ||
-      msg.message == WM_SYSKEYDOWN)
+      msg.message == WM_SYSKEYDOWN) {
     ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    ::PostMessageW(hwnd_, FixDefaultMessage, 0, 0);  // once the dialog manager has moved the focus
+  }
   return PreTranslate(msg);
 }
 

@@ -92,9 +92,14 @@ bool Theme::Refresh() {
 
 namespace {
 
-// The focus cue around a caption, a pixel clear of it on every side, inside the control.
+// The focus cue around a caption, clear of it on every side, inside the control: as
+// high as the control allows (a caption in a fallback font may fill its line), and
+// wider than measured, which falls short for glyphs of a linked font.
 void FocusAround(HDC dc, RECT caption, const RECT& inside, int dpi) {
-  ::InflateRect(&caption, Scale(2, dpi), 1);
+  caption.left -= Scale(3, dpi);
+  caption.right += Scale(6, dpi);
+  caption.top = inside.top;
+  caption.bottom = inside.bottom;
   RECT cue{};
   if (::IntersectRect(&cue, &caption, &inside)) ::DrawFocusRect(dc, &cue);
 }
@@ -185,7 +190,7 @@ LRESULT DrawButton(const NMCUSTOMDRAW& draw, ButtonLook look, const PaletteColou
       ::Polyline(dc, points, 3);
     }
   }
-  const RECT caption{mark.right + Scale(5, dpi), r.top, r.right, r.bottom};
+  const RECT caption{mark.right + Scale(6, dpi), r.top, r.right, r.bottom};
   const UINT flags = DT_LEFT | DT_VCENTER | DT_SINGLELINE | prefix;
   ::SetTextColor(dc, disabled ? c.grey : c.text);
   RECT area = caption;

@@ -48,10 +48,8 @@ class FakeTray : public Tray {
   // Not called again while it runs.
   std::function<void()> onSend;
 
-  // The user's input on an icon, posted to its window as the shell reports it:
-  // version 3 adds NIN_SELECT and WM_CONTEXTMENU after the buttons and reports
-  // keys (Enter twice), version 0 mouse messages only. Modal loops dispatch too,
-  // so a report's rest arrives inside the menu or box its first part opened.
+  // The user's input on an icon, posted as the shell reports it (version 3: NIN_SELECT and WM_CONTEXTMENU after the
+  // buttons, keys, Enter twice); modal loops dispatch too, so a report's rest arrives inside what its first part opened.
   void UserInput(std::uint32_t id, TrayInput input);
   void DispatchPosted();
 

@@ -367,13 +367,9 @@ TEST_F(TrayList, ModeChangeRebuildsEveryIcon) {
 class RecordingMenus : public ListMenus {
  public:
   bool ShowListMenu(const std::string& group, MenuMode mode, bool fromHotkey, bool) override {
-    lists.push_back({group, mode, fromHotkey});
-    return false;
+    return lists.push_back({group, mode, fromHotkey}), false;
   }
-  bool ShowWindowMenu(Hwnd wnd, bool) override {
-    windowMenus.push_back(wnd);
-    return false;
-  }
+  bool ShowWindowMenu(Hwnd wnd, bool) override { return windowMenus.push_back(wnd), false; }
   struct List {
     std::string group;
     MenuMode mode;

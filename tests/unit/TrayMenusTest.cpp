@@ -119,9 +119,9 @@ TEST_F(TrayMenusTest, EachClickOrKeyOnAnIconOpensOneMenuAndAKeysMenuGivesTheFocu
   Mode(1);
   Options().AllRightClick = 1;
   Hide("X", "a");
-  for (const auto input : {fake::TrayInput::LeftClick, fake::TrayInput::RightClick, fake::TrayInput::Enter,
-                           fake::TrayInput::MenuKey}) {
-    const bool key = input >= fake::TrayInput::Space;
+  using enum fake::TrayInput;
+  for (const auto input : {LeftClick, RightClick, Enter, MenuKey}) {
+    const bool key = input >= Space;
     const std::size_t menus = w.menus.shown.size(), focus = w.tray.CountCalls(NIM_SETFOCUS);
     w.tray.UserInput(0, input);
     ASSERT_EQ(w.menus.shown.size(), menus + 1);
@@ -132,8 +132,7 @@ TEST_F(TrayMenusTest, EachClickOrKeyOnAnIconOpensOneMenuAndAKeysMenuGivesTheFocu
   w.tray.refuseVersion = true;
   Mode(0);
   const Hwnd b = Hide("Y", "b");
-  w.tray.UserInput(TrayIdOf(b), fake::TrayInput::RightClick);
-  w.tray.UserInput(TrayIdOf(b), fake::TrayInput::Enter);
+  w.tray.UserInput(TrayIdOf(b), RightClick), w.tray.UserInput(TrayIdOf(b), Enter);
   EXPECT_EQ(w.menus.shown.size(), 5u);
   EXPECT_TRUE(Hidden(b));
 }

@@ -50,21 +50,19 @@ TEST_F(MenusTest, ReturnsTheChosenCommandOrZeroWhenDismissed) {
   }
 }
 
-// Every drawn item carries its whole text where screen readers look for it,
-// and a typed letter chooses the item that starts with it.
+// Every drawn item carries its text where screen readers look for it; a typed letter chooses the item.
 TEST_F(MenusTest, ItemsSpeakAndALetterChoosesTheItem) {
   std::vector<std::wstring> read;
   test::Thread user([&] {
     HWND menu = nullptr;
     for (int i = 0; i < 300 && !(menu && ::IsWindowVisible(menu)); ++i, ::Sleep(10)) menu = ::FindWindowA("#32768", nullptr);
     const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
-    for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+    for (UINT i = 0; i < static_cast<UINT>(::GetMenuItemCount(hmenu)); ++i) {
       MENUITEMINFOW info{};
       info.cbSize = sizeof info;
       info.fMask = MIIM_DATA;
-      ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
-      const auto* msaa = reinterpret_cast<const MSAAMENUINFO*>(info.dwItemData);
-      if (msaa && msaa->dwMSAASignature == static_cast<DWORD>(MSAA_MENU_SIG))
+      ::GetMenuItemInfoW(hmenu, i, TRUE, &info);
+      if (const auto* msaa = reinterpret_cast<const MSAAMENUINFO*>(info.dwItemData); msaa && msaa->dwMSAASignature == MSAA_MENU_SIG)
         read.emplace_back(msaa->pszWText, msaa->cchWText);
     }
     ::PostMessageW(menu, WM_CHAR, L's', 0);
@@ -75,20 +73,13 @@ TEST_F(MenusTest, ItemsSpeakAndALetterChoosesTheItem) {
   EXPECT_EQ(menus.TrackPopupMenu(items, 100, 100, owner, true), 11u);
   EXPECT_EQ(read, (std::vector<std::wstring>{L"First & more", L"第二", L"Second window"}));
 
-  // Of two items with the letter, the one after the selected item is selected.
-  DrawnItem first(L"Save", nullptr, false, false), heading(L"Send", nullptr, false, true),
-      second(L"sort", nullptr, false, false);
+  // Of two items with the letter, the one after the selected item is selected; headings are passed over.
+  DrawnItem save(L"Save", nullptr, false, false), heading(L"Send", nullptr, false, true), sort(L"sort", nullptr, false, false);
   const HMENU menu = ::CreatePopupMenu();
-  for (DrawnItem* item : {&first, &heading, &second})
-    ::AppendMenuW(menu, MF_OWNERDRAW | (item->heading ? MF_DISABLED : 0), 1, reinterpret_cast<LPCWSTR>(item));
-  EXPECT_EQ(AnswerMenuChar(menu, L'S'), MAKELRESULT(0, MNC_SELECT)) << "none selected yet";
-  MENUITEMINFOW hilite{};
-  hilite.cbSize = sizeof hilite;
-  hilite.fMask = MIIM_STATE;
-  hilite.fState = MFS_HILITE;
-  ::SetMenuItemInfoW(menu, 0, TRUE, &hilite);
-  EXPECT_EQ(AnswerMenuChar(menu, L's'), MAKELRESULT(2, MNC_SELECT)) << "the heading is passed over";
-  EXPECT_EQ(AnswerMenuChar(menu, L'x'), MAKELRESULT(0, MNC_IGNORE));
+  for (DrawnItem* item : {&save, &heading, &sort})
+    ::AppendMenuW(menu, MF_OWNERDRAW | (item->heading ? MF_DISABLED : 0) | (item == &save ? MF_HILITE : 0), 1,
+                  reinterpret_cast<LPCWSTR>(item));
+  EXPECT_EQ(AnswerMenuChar(menu, L's'), MAKELRESULT(2, MNC_SELECT));
   ::DestroyMenu(menu);
 }
 
