@@ -55,6 +55,7 @@ ChangeHotkeyDialog::ChangeHotkeyDialog(const TextTable& texts, HWND owner) {
   SetText(bchange, texts[TextId::ChangeHotkeyChange]);
   SetText(bcancel, texts[TextId::ChangeHotkeyCancel]);
   DrawControlsInPalette();
+  NameByLabel(EditHK, LabelHK);  // the key chosen for the hotkey named above it
   Layout(WindowDpi(hwnd_));
 }
 

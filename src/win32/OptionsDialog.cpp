@@ -180,6 +180,7 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   NameByLabel(hbar, htext);
   NameByLabel(gmbar, gmtext);
   NameByLabel(gcolour, Label6);
+  NameByLabel(edititemtext, cbuseminimize);
   ::SetWindowSubclass(Item(gcolour), &OptionsDialog::ColourListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   linkControl_ = lbCompany;
   DrawControlsInPalette();
