@@ -7,6 +7,8 @@
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include <atomic>
+
 #include "settings/OptionsStore.h"
 #include "win32/ChangeHotkeyDialog.h"
 #include "win32/Dpi.h"
@@ -118,6 +120,24 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   ::SendMessageW(group, BM_CLICK, 0, 0);
   EXPECT_FALSE(::IsWindowVisible(hide)) << "the lower part shows the group options";
   EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(wnd, gmbar)));
+  // "Custom..." opens the chooser only when chosen (here Enter), and a cancelled one gives the colour back.
+  HWND colours = ::GetDlgItem(wnd, gcolour);
+  const LRESULT before = ::SendMessageW(colours, CB_GETCURSEL, 0, 0);
+  std::atomic<int> choosers = 0;
+  {
+    test::Thread cancel([&] {
+      for (int i = 0; i < 150 && choosers == 0; ++i, ::Sleep(20))
+        if (HWND c = ::FindWindowW(L"#32770", nullptr); c && ::GetWindow(c, GW_OWNER) == wnd && ::IsWindowVisible(c))
+          ++choosers, ::PostMessageW(c, WM_COMMAND, IDCANCEL, 0);
+    });
+    ::SendMessageW(colours, CB_SETCURSEL, ::SendMessageW(colours, CB_GETCOUNT, 0, 0) - 1, 0);
+    ::SendMessageW(wnd, WM_COMMAND, MAKEWPARAM(gcolour, CBN_SELCHANGE), reinterpret_cast<LPARAM>(colours));
+    EXPECT_EQ(choosers, 0) << "arrowed onto it: nothing opens";
+    ::SetFocus(colours);
+    key(VK_RETURN);
+  }
+  EXPECT_EQ(choosers, 1);
+  EXPECT_EQ(::SendMessageW(colours, CB_GETCURSEL, 0, 0), before);
   ::SendMessageW(::FindWindowExW(wnd, nullptr, L"Button", L"杂项(&M)"), BM_CLICK, 0, 0);
   EXPECT_TRUE(::IsWindowVisible(::FindWindowExW(wnd, nullptr, L"Button", L"Excel 窗口")));
   EXPECT_FALSE(::IsWindowVisible(group));
