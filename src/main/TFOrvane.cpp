@@ -206,9 +206,12 @@ void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void
     request.appWindow = MemBlock->AppWindow;
     request.classKey = ShortString(MemBlock->ClassKey);
   }
-  // While they wait, requests about the same window and code are one.
+  // A user's choice (the tray item chosen, a later start, closing the minimized windows) waits its turn and is
+  // never merged or refused; state reports about the same window and code are one while they wait.
+  const bool choice = code == RQ_ITEM_CHOSEN || code == RQ_INSTANCE || code == RQ_CLOSE_MINIMIZED;
   const std::uint64_t key = (static_cast<std::uint64_t>(code) << 32) | TrayIdOf(request.wnd);
-  if (!paths_.RunOrMerge(key, [this, request] { HandleRequest(request); })) RequestMissed = true;
+  auto path = [this, request] { HandleRequest(request); };
+  if (!(choice ? paths_.RunOrDefer(path) : paths_.RunOrMerge(key, path))) RequestMissed = true;
 }
 
 void TFOrvane::HandleRequest(const HookRequest& request) {

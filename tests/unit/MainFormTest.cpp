@@ -466,12 +466,17 @@ TEST_F(MainForm, CloseMinimizedPostsCloseToEveryMinimizedWindowWithoutAsking) {
 
 TEST_F(MainForm, WaitingRequestsMergeSoThatNoFloodCrowdsOutTheUser) {
   Start();
+  const Hwnd a = Foreign("Calc", "a"), b = Foreign("Notepad", "b");
+  Request(RQ_ADD_ITEM, a), Request(RQ_ADD_ITEM, b);
   WhileBusy([&] {
     for (std::uint64_t i = 0; i < 20000; ++i) Request(RQ_ACTIVATED, Hwnd{0x100000 + 16 * (i % 5000)});
     EXPECT_EQ(form->Paths().Deferred(), EventPaths::MaxDeferredRequests) << "merged, then cut off";
     Click(0, WM_LBUTTONUP);
+    for (Hwnd chosen : {a, a, b}) Request(RQ_ITEM_CHOSEN, chosen);
   });
   EXPECT_EQ(w.menus.shown.size(), 1u) << "the click is never refused";
+  EXPECT_FALSE(List().HasClass("Calc")) << "two choices are two, never merged into one";
+  EXPECT_TRUE(List().HasClass("Notepad")) << "a choice is never refused";
   Request(RQ_ACTIVATED, Hwnd{0x80001234});  // zero-extended by a 32-bit library: widened as the system does
   EXPECT_EQ(form->CurrentWindow, Hwnd{0xFFFFFFFF80001234});
 }
