@@ -23,6 +23,8 @@ class Shell {
                             std::string_view directory, int showCmd) = 0;
   // Full path of Velmora.exe, ANSI, with backslashes.
   virtual std::string GetModuleFileName() = 0;
+  // The Windows folder (GetWindowsDirectory), UTF-8, without a trailing backslash; empty on failure.
+  virtual std::string GetWindowsDirectory() = 0;
   virtual bool FileExists(std::string_view path) = 0;
   // The whole file; nullopt when it is missing or cannot be read.
   virtual std::optional<std::vector<std::uint8_t>> ReadFile(std::string_view path) = 0;

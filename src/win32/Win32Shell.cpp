@@ -58,6 +58,12 @@ std::wstring OwnModulePath() {
 
 std::string Win32Shell::GetModuleFileName() { return FromWide(OwnModulePath(), CP_UTF8); }
 
+std::string Win32Shell::GetWindowsDirectory() {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT n = ::GetWindowsDirectoryW(folder, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? FromWide(std::wstring_view(folder, n), CP_UTF8) : std::string();
+}
+
 bool Win32Shell::FileExists(std::string_view path) {
   const DWORD attributes = ::GetFileAttributesW(Path(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

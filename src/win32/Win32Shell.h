@@ -20,6 +20,7 @@ class Win32Shell final : public Shell {
   bool ShellExecute(std::string_view verb, std::string_view file, std::string_view parameters,
                     std::string_view directory, int showCmd) override;
   std::string GetModuleFileName() override;
+  std::string GetWindowsDirectory() override;
   bool FileExists(std::string_view path) override;
   std::optional<std::vector<std::uint8_t>> ReadFile(std::string_view path) override;
   // Writes path + ".new" whole, then moves it over path. On any failure the

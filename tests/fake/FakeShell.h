@@ -52,6 +52,7 @@ class FakeShell : public Shell {
   bool ShellExecute(std::string_view verb, std::string_view file, std::string_view parameters,
                     std::string_view directory, int showCmd) override;
   std::string GetModuleFileName() override;
+  std::string GetWindowsDirectory() override { return "C:\\Windows"; }
   bool FileExists(std::string_view path) override;
   std::optional<std::vector<std::uint8_t>> ReadFile(std::string_view path) override;
   bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) override;

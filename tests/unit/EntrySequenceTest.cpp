@@ -85,7 +85,7 @@ TEST_F(EntrySequence, InstallerHandsOverToExactlyOneNewCopy) {
   ASSERT_EQ(copies.size(), 1u) << "the new copy must not start another one";
   EXPECT_EQ(decisions, std::vector<bool>{true});
   EXPECT_EQ(w.shell.executions[0], (fake::Execution{"open", "Velmora.exe", "", "C:\\Apps\\Velmora", win::SW_SHOWNORMAL}));
-  EXPECT_EQ(w.shell.executions[1], (fake::Execution{"open", "hh.exe", "velmora.chm::/zh/index.html", "C:\\Apps\\Velmora",
+  EXPECT_EQ(w.shell.executions[1], (fake::Execution{"open", "C:\\Windows\\hh.exe", "velmora.chm::/zh/index.html", "C:\\Apps\\Velmora",
                                                     win::SW_SHOWMAXIMIZED}));
   EXPECT_FALSE(w.kernelSpace.MutexExists("VelmoraMutexInstall"));
   // The first copy let go of the install mutex only after the new one had seen it.
