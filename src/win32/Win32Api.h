@@ -13,6 +13,7 @@
 #undef GetClassName
 #undef GetModuleFileName
 #undef GetWindowText
+#undef GetWindowsDirectory
 #undef GlobalAddAtom
 #undef InsertMenu
 #undef LoadIcon
