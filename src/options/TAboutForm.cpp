@@ -197,6 +197,13 @@ void TAboutForm::OnTrackBar(ControlId) {
   });
 }
 
+void TAboutForm::OnTextChange(ControlId id) {
+  // What the field shows is what is stored: the record's bytes at most, cut between characters.
+  if (id != edititemtext) return;
+  const std::string text = c_.GetText(id);
+  if (text.size() > MenuItemTextMax) c_.SetText(id, Utf8PrefixBytes(text, MenuItemTextMax));
+}
+
 std::string TAboutForm::MenuText() const { return c_.GetText(edititemtext); }
 
 void TAboutForm::bcloseClick() {

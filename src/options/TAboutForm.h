@@ -77,6 +77,8 @@ class TAboutForm {
   // Events of the window.
   void OnClick(ControlId id);
   void OnTrackBar(ControlId id);
+  // A text field changed: the menu item's text keeps to what the record stores.
+  void OnTextChange(ControlId id);
   // Alt+F4 and the like: refused, the dialog stays open.
   bool FormCloseQuery() { return false; }
   void Timer1Timer();

@@ -116,7 +116,7 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   Add(llaunch1, L"STATIC", text[RunWhy], Wrapped, TabMisc, -1, {26, 72, 282, 28});
   Add(cbuseminimize, L"BUTTON", text[UseMenuItem], Check, TabMisc, -1, {8, 104, 300, 16});
   Add(edititemtext, L"EDIT", "", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, TabMisc, -1, {26, 122, 200, 20});
-  ::SendMessageW(Item(edititemtext), EM_LIMITTEXT, 49, 0);
+  ::SendMessageW(Item(edititemtext), EM_LIMITTEXT, MenuItemTextMax, 0);  // and no more bytes than stored
   Add(cbsplash, L"BUTTON", text[ShowSplash], Check, TabMisc, -1, {8, 148, 300, 16});
   Add(confirmcc, L"BUTTON", text[ConfirmClose], Check, TabMisc, -1, {8, 166, 300, 16});
   Add(Label4, L"STATIC", text[ChildWindowsLabel], Wrapped, TabMisc, -1, {10, 192, 296, 28});
@@ -443,6 +443,12 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!logic_ || !item) return 0;  // IDOK/IDCANCEL of the dialog manager: Enter presses "关闭" itself
       if (id == gcolour) {
         ColourListEvent(code);
+        return 0;
+      }
+      if (code == EN_CHANGE) {
+        const int before = ::GetWindowTextLengthW(item);
+        logic_->OnTextChange(id);
+        if (::GetWindowTextLengthW(item) < before) ::SendMessageW(item, EM_SETSEL, before, before);  // cut: caret at the end
         return 0;
       }
       // Check boxes and radio items have changed already, as the controls of the form do.

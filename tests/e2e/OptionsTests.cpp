@@ -65,6 +65,10 @@ TEST_F(OptionsTest, OptionsHotkeyStoringActsAtOnceRunValueAndAHotkeyRow) {
   Sleep(300ms);
   EXPECT_TRUE(IsWindowVisible(dialog)) << "close requests are refused";
   Press(Control(dialog, L"杂项(&M)"));
+  HWND field = GetDlgItem(dialog, edititemtext);  // no more than the record's 50 bytes, cut between characters
+  SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"最小化到系统托盘的窗口菜单项文字共十八字"));
+  EXPECT_EQ(TextOf(field), L"最小化到系统托盘的窗口菜单项文字");
+  SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Minimize To &Tray"));
   Press(Control(dialog, L"Excel 窗口"));
   Press(Control(dialog, L"关闭"));
   EXPECT_FALSE(IsWindowVisible(dialog));

@@ -77,6 +77,9 @@ TEST_F(OptionsDialog, RadioGroupsDependentsTheRestartMessageAndWhatCloseStores) 
   Click(cbautorun);
   EXPECT_TRUE(c.IsEnabled(llaunch)) << "unticked: the recommendation shows";
   Click(cbexcel);
+  c.SetText(edititemtext, "最小化到系统托盘的窗口菜单项文字共十八字");  // 60 bytes: cut between characters to 48
+  about->OnTextChange(edititemtext);
+  EXPECT_EQ(c.GetText(edititemtext), "最小化到系统托盘的窗口菜单项文字");
   c.SetText(edititemtext, "To &Tray");
   about->OnClick(bclose);
   ASSERT_EQ(w.dialogs.boxes.size(), 1u);
