@@ -162,14 +162,19 @@ void TFOrvane::ShowListedWindowsNow() {
   if (TrayList) TrayList->ShowListedWindows();
 }
 
-void TFOrvane::EndSession(bool ending) {
-  if (!ending || FormCloseQuery()) return;
-  // The session ends while another event path is at work and the process ends
-  // right after: unhook and bring every window back, freeing nothing it uses.
-  Unhook();
-  StripTrayMenuItems(desktop_);
-  ShowListedWindowsNow();
-  paths_.Close();
+void TFOrvane::EndSession(bool ending, bool closeApp) {
+  if (!ending) return;
+  if (!FormCloseQuery()) {
+    // The session ends while another event path is at work and the process ends
+    // right after: unhook and bring every window back, freeing nothing it uses.
+    Unhook();
+    StripTrayMenuItems(desktop_);
+    ShowListedWindowsNow();
+    paths_.Close();
+  }
+  // Closed by the Restart Manager, the process must end of itself: the session goes on and
+  // nobody else ends it, and an installer would otherwise ask for a restart.
+  if (closeApp) host_.Close();
 }
 
 bool TFOrvane::IsOwnWindow(Hwnd wnd) {

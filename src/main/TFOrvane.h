@@ -55,7 +55,8 @@ class TFOrvane : public MainForm, public OptionsHost {
   void TaskbarCreated();
   // The session ends: every hidden window comes back before programs are asked to close.
   bool QueryEndSession();
-  void EndSession(bool ending);
+  // closeApp: the Restart Manager closes Velmora alone (ENDSESSION_CLOSEAPP); the session goes on.
+  void EndSession(bool ending, bool closeApp = false);
 
   // Global hotkeys: identifiers 1..6 (0 unused), their atoms named as the
   // system knows them; hotkey 6 has no atom and identifier 0.

@@ -544,6 +544,9 @@ TEST_F(MainForm, SessionEndRestoresEveryWindowBeforeProgramsClose) {
   form->EndSession(true);
   EXPECT_TRUE(form->Closed());
   EXPECT_FALSE(w.kernel.hooked);
+  EXPECT_EQ(host.closeRequests, 0) << "the session's end ends the process";
+  form->EndSession(true, true);
+  EXPECT_EQ(host.closeRequests, 1) << "the Restart Manager's close: the process ends of itself";
 }
 
 TEST_F(MainForm, UserCloseWindowAsksWhenConfirming) {

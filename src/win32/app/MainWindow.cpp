@@ -97,7 +97,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYENDSESSION:
       return form_.QueryEndSession() ? TRUE : FALSE;
     case WM_ENDSESSION:
-      form_.EndSession(wParam != FALSE);
+      form_.EndSession(wParam != FALSE, (lParam & ENDSESSION_CLOSEAPP) != 0);
       return 0;
     case WM_CLOSE:
       if (form_.FormCloseQuery())
