@@ -21,12 +21,13 @@ bool StoredHighContrast(Registry& registry) {
 
 }  // namespace
 
-Palette ChoosePalette(bool systemHighContrast, Registry& registry) {
+Palette ChoosePalette(bool systemHighContrast, Registry& registry, Surface surface) {
   if (systemHighContrast || StoredHighContrast(registry)) return Palette::HighContrast;
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
   // Missing (systems before dark mode) or not a number: light, as the system takes it.
-  if (registry.QueryValue(PersonalizeKey, AppsUseLightTheme, type, data) != RegResult::Ok || type != 4 /* REG_DWORD */ ||
+  const char* value = surface == Surface::Taskbar ? SystemUsesLightTheme : AppsUseLightTheme;
+  if (registry.QueryValue(PersonalizeKey, value, type, data) != RegResult::Ok || type != 4 /* REG_DWORD */ ||
       data.size() != 4)
     return Palette::Light;
   return data[0] == 0 && data[1] == 0 && data[2] == 0 && data[3] == 0 ? Palette::Dark : Palette::Light;

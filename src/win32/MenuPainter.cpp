@@ -38,7 +38,7 @@ constexpr UINT TextFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELL
 }  // namespace
 
 MenuPainter::MenuPainter(HWND owner)
-    : dpi_(WindowDpi(owner)), iconSize_(SmallIconSize(dpi_)), palette_(CurrentPalette()), colours_(ColoursOf(palette_)) {
+    : dpi_(WindowDpi(owner)), iconSize_(SmallIconSize(dpi_)), palette_(CurrentPalette(Surface::Taskbar)), colours_(ColoursOf(palette_)) {
   LOGFONTW font = MenuFont(dpi_);
   normal_.reset(::CreateFontIndirectW(&font));
   font.lfWeight = FW_BOLD;

@@ -30,13 +30,13 @@ std::wstring TextOf(HWND wnd) {
 
 }  // namespace
 
-Palette CurrentPalette() {
+Palette CurrentPalette(Surface surface) {
   HIGHCONTRASTW contrast{};
   contrast.cbSize = sizeof contrast;
   const bool on = ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
                   (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
   Win32Registry registry;
-  return ChoosePalette(on, registry);
+  return ChoosePalette(on, registry, surface);
 }
 
 PaletteColours ColoursOf(Palette palette) {

@@ -25,7 +25,7 @@ struct PaletteColours {
 
 // What the system asks for now: SPI_GETHIGHCONTRAST, the stored high-contrast
 // setting and the apps' theme.
-Palette CurrentPalette();
+Palette CurrentPalette(Surface surface = Surface::Apps);
 PaletteColours ColoursOf(Palette palette);
 
 // Fills a rectangle with a colour; no brush is made.

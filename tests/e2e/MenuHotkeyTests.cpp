@@ -159,8 +159,8 @@ TEST_F(MenuHotkeyTest, ListMenuShowsTheFixedItemsTheHeadingAndTheWindowsSortedWi
   const wchar_t* titles[] = {L"Gamma", L"alpha", L"\u0411\u0435\u0442\u0430 \u4E2D\u6587 \u30C6\u30B9\u30C8 \U0001F600"};
   for (int i = 0; i < 3; ++i) SetWindowTextW(books.Window(static_cast<std::size_t>(i)), titles[i]);
   constexpr std::size_t kAllMenuOrder = 14;
-  const DWORD dark = 0;  // apps in the dark theme
-  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme, REG_DWORD, &dark, 4), 0);
+  const DWORD dark = 0;  // the taskbar in the dark theme, which tray menus follow
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, SystemUsesLightTheme, REG_DWORD, &dark, 4), 0);
   ASSERT_NE(StartWith({{kHandleExcel, 1}, {kTrayMode, 1}, {kAllMenuOrder, 0}}), nullptr);
   for (HWND w : books.Windows()) ASSERT_TRUE(SendToTray(w));
   Click(*Icon(kSharedIconId), WM_LBUTTONUP);
@@ -168,7 +168,7 @@ TEST_F(MenuHotkeyTest, ListMenuShowsTheFixedItemsTheHeadingAndTheWindowsSortedWi
   ASSERT_NE(menu, nullptr);
   Sleep(300ms);
   const std::vector<MenuRow> rows = ReadMenu(menu);
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme);
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, SystemUsesLightTheme);
   std::vector<std::wstring> texts;
   for (const MenuRow& r : rows) texts.push_back(r.text);
   // Sorted by title, bytes of UTF-8 compared: Latin capitals, Latin small, then Cyrillic.

@@ -142,11 +142,11 @@ TEST_F(MenuPainterTest, ImageTextHeadingAndDefaultItemAreDrawn) {
       << "the default item is bold";
   EXPECT_GE(painter.Measure({L"x", icon, false, false}).cy, painter.IconSize());
 
-  // Apps in the dark theme: the next menu has the dark ground and light text.
+  // The taskbar in the dark theme: the next menu has the dark ground and light text.
   const DWORD dark = 0;
-  ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme, REG_DWORD, &dark, 4), 0);
+  ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, SystemUsesLightTheme, REG_DWORD, &dark, 4), 0);
   const auto onDark = Paint(MenuPainter(ToHwnd(owner)), {L"帮助 恢复所有", icon, false, false}, false);
-  ::RegDeleteKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme);
+  ::RegDeleteKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, SystemUsesLightTheme);
   EXPECT_EQ(onDark[W - 1] & 0xFFFFFF, 0x2B2B2Bu);
   int light = 0;
   for (int i = 0; i < W * H; ++i) light += i % W > gutter && (onDark[static_cast<std::size_t>(i)] & 0xC0C0C0) == 0xC0C0C0;
