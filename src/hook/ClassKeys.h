@@ -14,24 +14,50 @@ inline constexpr std::string_view StoreFrameClass = "ApplicationFrameWindow";
 // The child of a store app's frame that belongs to the app's own process.
 inline constexpr std::string_view StoreAppWindowClass = "Windows.UI.Core.CoreWindow";
 
-// The family of a shared class, or "" for a class of one program's own.
+// ASCII letters of either case are the same letter, as Windows compares class names.
+constexpr bool SameNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
+    const char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// The family of a shared class, or "" for a class of one program's own; the
+// family is spelled one way whatever the case of the class name.
 constexpr std::string_view SharedClassFamily(std::string_view cls) {
   // Only calls that cannot throw: the library links no exception support.
-  auto startsWith = [cls](std::string_view prefix) { return cls.starts_with(prefix); };
+  auto at = [cls](std::size_t from, std::string_view part) {
+    return from + part.size() <= cls.size() && SameNoCase(std::string_view(cls.data() + from, part.size()), part);
+  };
+  auto startsWith = [at](std::string_view prefix) { return at(0, prefix); };
+  auto contains = [cls, at](std::string_view part) {
+    for (std::size_t from = 0; from + part.size() <= cls.size(); ++from)
+      if (at(from, part)) return true;
+    return false;
+  };
   constexpr std::string_view chrome = "Chrome_WidgetWin_";
   if (startsWith(chrome) && cls.size() > chrome.size() &&
       cls.find_first_not_of("0123456789", chrome.size()) == std::string_view::npos)
     return "Chrome_WidgetWin";
-  if (startsWith("Afx:")) return "Afx";
-  if (startsWith("#32770")) return "#32770";
-  if (startsWith("HwndWrapper[")) return "HwndWrapper";
-  if (startsWith("WindowsForms10.")) return "WindowsForms10";
-  if (startsWith("Qt") && cls.find("QWindow") != std::string_view::npos) return "QtWindow";
-  if (cls == "SunAwtFrame" || cls == "SunAwtDialog") return "SunAwt";
-  if (cls == "MozillaWindowClass" || cls == "MozillaDialogClass") return "Mozilla";
-  if (cls == "GLFW30" || cls == "SDL_app" || cls == "TkTopLevel" || cls == "AutoHotkeyGUI") return cls;
-  if (startsWith("wxWindow")) return "wxWindow";
-  if (cls == StoreFrameClass) return StoreFrameClass;
+  if (startsWith("Qt") && contains("QWindow")) return "QtWindow";
+  if (SameNoCase(cls, "SunAwtFrame") || SameNoCase(cls, "SunAwtDialog")) return "SunAwt";
+  if (SameNoCase(cls, "MozillaWindowClass") || SameNoCase(cls, "MozillaDialogClass")) return "Mozilla";
+  // Families named by the start of their classes (MFC's Afx:..., AfxWnd140u, AfxFrameOrView140u, ...).
+  constexpr std::string_view byStart[] = {"Afx", "ATL:", "#32770", "HwndWrapper[", "WindowsForms10.", "wxWindow",
+                                          "GlassWndClass"};
+  constexpr std::string_view named[] = {"Afx", "ATL", "#32770", "HwndWrapper", "WindowsForms10", "wxWindow",
+                                        "GlassWndClass"};
+  for (std::size_t i = 0; i < sizeof byStart / sizeof byStart[0]; ++i)
+    if (startsWith(byStart[i])) return named[i];
+  // Families of one class each (GLFW, SDL, Tk, AutoHotkey, GTK, WinUI 3, Flutter, Unity, store apps' frames).
+  constexpr std::string_view single[] = {"GLFW30",        "SDL_app",          "TkTopLevel",
+                                         "AutoHotkeyGUI", "gdkWindowToplevel", "WinUIDesktopWin32WindowClass",
+                                         "FLUTTER_RUNNER_WIN32_WINDOW", "UnityWndClass", StoreFrameClass};
+  for (std::string_view name : single)
+    if (SameNoCase(cls, name)) return name;
   return {};
 }
 

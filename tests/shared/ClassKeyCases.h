@@ -31,6 +31,18 @@ inline constexpr ClassKeyCase ClassKeyCases[] = {
     {"wxWindowNR", "|wxWindow"},
     {"#32770", "|#32770"},
     {"Afx:00400000:8:00010003", "|Afx"},
+    // Windows compares class names without regard to case; the family is spelled one way.
+    {"Qt5QWINDOWICON", "|QtWindow"},
+    {"chrome_widgetwin_1", "|Chrome_WidgetWin"},
+    {"sdl_APP", "|SDL_app"},
+    {"AfxFrameOrView140u", "|Afx"},
+    {"AfxWnd140u", "|Afx"},
+    {"ATL:00007FF6A1B20000", "|ATL"},
+    {"gdkWindowToplevel", "|gdkWindowToplevel"},
+    {"GlassWndClass-GlassWindowClass-3", "|GlassWndClass"},
+    {"WinUIDesktopWin32WindowClass", "|WinUIDesktopWin32WindowClass"},
+    {"FLUTTER_RUNNER_WIN32_WINDOW", "|FLUTTER_RUNNER_WIN32_WINDOW"},
+    {"UnityWndClass", "|UnityWndClass"},
     {"Notepad", ""},
     {"TkChild", ""},
 };
