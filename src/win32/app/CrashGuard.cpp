@@ -4,29 +4,23 @@
 
 #include "foreign/HiddenMark.h"
 #include "win32/Win32Api.h"
-#include "win32/Win32Shell.h"
-
-#include <objbase.h>
 
 namespace velmora {
 
 namespace {
 
-// Plain Win32 only: the heap and the program's objects may be damaged.
+// Plain Win32 only, and nothing that waits: the heap and the program's objects
+// may be damaged, the loader lock held. No COM (the taskbar list talks to
+// Explorer): a window that lost only its taskbar button is hidden and shown
+// again, and the shell gives it a new one.
 BOOL CALLBACK ShowIfMarked(HWND wnd, LPARAM) noexcept {
   const auto how = static_cast<HiddenHow>(reinterpret_cast<std::uintptr_t>(::GetPropA(wnd, HiddenMarkName)));
   if (how == HiddenHow::None) return TRUE;
   ::RemovePropA(wnd, HiddenMarkName);
-  if (how == HiddenHow::TabOnly) {
-    // Its button back from the taskbar list; failing that, shown anew it gets a new one.
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const bool added = SetTaskbarTab(reinterpret_cast<std::uintptr_t>(wnd), true);
-    if (SUCCEEDED(com)) ::CoUninitialize();
-    if (added) return TRUE;
+  if (how == HiddenHow::TabOnly)
     ::ShowWindowAsync(wnd, SW_HIDE);
-  } else if (::IsWindowVisible(wnd)) {
+  else if (::IsWindowVisible(wnd))
     return TRUE;  // back by other means
-  }
   ::ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE);
   return TRUE;
 }
