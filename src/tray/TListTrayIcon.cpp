@@ -98,7 +98,8 @@ void TListTrayIcon::PrepareEntry(TTrayIcon& entry) {
   const std::string tip = TipOf(WindowTitle(desktop_, entry.Window));
   entry.SetTip(tip);
   entry.Caption = tip;
-  std::string cls = desktop_.GetClassName(entry.Window);
+  // Windows of a shared class group by program ("discord.exe|Chrome_WidgetWin"), the others by class.
+  std::string cls = WindowClassKey(desktop_, entry.Window);
   const Hwnd app = OwningAppWindow(desktop_, entry.Window);
   if (app && HasApp(app)) cls = desktop_.GetClassName(GetAppWindow(app, false));
   entry.WindowClass = cls;

@@ -49,7 +49,7 @@ class OwnedIcon {
 struct TTrayIcon : NotifyIconData {
   Hwnd Window;              // the hidden window; uID holds its 32-bit id
   std::string Caption;      // title when the entry was prepared: the menu caption
-  std::string WindowClass;  // groups and sorts the entry
+  std::string WindowClass;  // groups and sorts the entry: the class, or a shared class's key
   bool Inactive = false;
   std::uint64_t HiddenAt = 0;  // TickCount at AddEntry
   std::unique_ptr<velmora::Timer> Timer;

@@ -182,6 +182,9 @@ bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t coun
     if (slot == 0) return false;
   }
   NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), count);
+  // A group of one program's windows of a shared class names the program.
+  if (const auto bar = group.find('|'); bar != std::string::npos)
+    data.SetTip(group.substr(0, bar) + " - " + CountTip(Texts, count));
   if (!adding && create) {
     // The group ends: its icon goes, nothing needs drawing.
     Groups[slot] = {};

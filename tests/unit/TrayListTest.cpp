@@ -273,6 +273,13 @@ TEST_F(TrayList, GroupFormsAtTheMinimumAndDissolvesBelowIt) {
   List().RestoreWindow(a);
   EXPECT_EQ(w.tray.Count(), 0u);
   EXPECT_EQ(w.painter.LiveDrawn(), 0u) << "no drawn icon leaks";
+  // Windows of a shared class group by program, which the tip names.
+  for (const char* program : {"chrome.exe", "discord.exe", "chrome.exe", "discord.exe"}) {
+    const Hwnd x = w.desktop.AddWindow({.className = "Chrome_WidgetWin_1", .program = program});
+    form->MemBlock->PendingWindow = TrayIdOf(x);
+    Minimize(x);
+  }
+  EXPECT_EQ(w.tray.Tip(1) + "; " + w.tray.Tip(2), "chrome.exe - 2 minimized windows; discord.exe - 2 minimized windows");
 }
 
 TEST_F(TrayList, GroupMinimumOneShowsEvenASingleWindowThroughItsGroup) {
