@@ -1,4 +1,4 @@
-#include "win32/app/CrashGuard.h"
+#include "app/CrashGuard.h"
 
 #include <cstdint>
 

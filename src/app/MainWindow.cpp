@@ -1,4 +1,4 @@
-#include "win32/app/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <string>
 

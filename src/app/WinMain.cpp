@@ -12,8 +12,8 @@
 #include "win32/ChangeHotkeyDialog.h"
 #include "win32/OptionsDialog.h"
 #include "win32/Win32Ports.h"
-#include "win32/app/CrashGuard.h"
-#include "win32/app/MainWindow.h"
+#include "app/CrashGuard.h"
+#include "app/MainWindow.h"
 
 // An uncaught exception ends the process, after the hidden windows are back;
 // the default handler would pull the whole symbol demangler into the
