@@ -6,6 +6,7 @@
 #include "foreign/HiddenMark.h"
 #include "foreign/SystemMenuItems.h"
 #include "foreign/WindowKinds.h"
+#include "hook/ClassKeys.h"
 #include "main/TFOrvane.h"
 #include "platform/WinConst.h"
 
@@ -27,7 +28,11 @@ bool TFOrvane::IsMarkedWindow(Hwnd wnd, const std::string& libraryKey) {
 
 std::string TFOrvane::ClassKeyOf(Hwnd wnd, const std::string& libraryKey) {
   const std::string cls = desktop_.GetClassName(wnd);
-  return IsGenericClass(cls) ? libraryKey : cls;
+  if (!IsGenericClass(cls)) return cls;
+  // A store app's frame: the library finds the app only through its window, which is away while the app is
+  // minimized or suspended; the program asks the frame itself, as at start.
+  if (cls == StoreFrameClass) return WindowClassKey(desktop_, wnd);
+  return libraryKey;
 }
 
 void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void* payload, std::size_t payloadSize) {
@@ -118,7 +123,7 @@ void TFOrvane::Request48(const std::string& libraryKey) {
 void TFOrvane::ToggleTrayClass(Hwnd app, const std::string& libraryKey) {
   std::string key = desktop_.GetClassName(CurrentWindow);
   if (app) key = TrayList->GetAppClass(app);
-  if (HasGenericClass(desktop_, CurrentWindow)) key = libraryKey;
+  if (HasGenericClass(desktop_, CurrentWindow)) key = ClassKeyOf(CurrentWindow, libraryKey);
   // No key to mark under: the item keeps its state rather than show a mark that is not kept.
   if (key.empty()) return;
   const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);

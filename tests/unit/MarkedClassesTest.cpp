@@ -80,6 +80,10 @@ TEST(ClassKeys, ProgramKeysPlainSharedMarksAndStoreAppsAtStart) {
   v.form->WMCopyData(RQ_ITEM_CHOSEN, chrome.value, &payload, sizeof payload);
   EXPECT_TRUE(v.List().HasClass("chrome.exe|Chrome_WidgetWin") && !v.List().HasClass("Chrome_WidgetWin_1"));
   EXPECT_TRUE(TrayItemChecked(d, chrome) && v.Hidden(chrome));
+  // A suspended store app: its window away, the library sends no key; the frame itself names the app.
+  const Hwnd paint = d.AddWindow({.className = "ApplicationFrameWindow", .appId = "Microsoft.Paint!App"});
+  v.Request(RQ_ADD_ITEM, paint), v.Request(RQ_ITEM_CHOSEN, paint);
+  EXPECT_TRUE(v.List().HasClass("Microsoft.Paint!App|ApplicationFrameWindow") && TrayItemChecked(d, paint));
   v.form.reset();
   EXPECT_EQ(v.w.painter.LiveDrawn(), 0u);
 }
