@@ -31,9 +31,10 @@ class Shell {
   // Writes a new file beside the old one, then replaces the old one with it, so
   // that a failure at any point leaves either the old or the new file whole.
   virtual bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) = 0;
-  // ITaskbarList: HrInit, then DeleteTab(wnd). False when any step fails.
+  // ITaskbarList: HrInit, then DeleteTab(wnd). False when any step fails, and
+  // when Explorer does not answer in a moment: never waits on a hung Explorer.
   virtual bool DeleteTaskbarTab(Hwnd wnd) = 0;
-  // ITaskbarList: HrInit, then AddTab(wnd): the button comes back.
+  // ITaskbarList: HrInit, then AddTab(wnd): the button comes back. Bounded as DeleteTaskbarTab.
   virtual bool AddTaskbarTab(Hwnd wnd) = 0;
 };
 

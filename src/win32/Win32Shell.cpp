@@ -1,6 +1,8 @@
 #include "win32/Win32Shell.h"
 
+#include <atomic>
 #include <limits>
+#include <memory>
 
 #include "win32/Convert.h"
 #include "win32/Raii.h"
@@ -114,8 +116,59 @@ bool SetTaskbarTab(std::uintptr_t wnd, bool present) noexcept {
   return SUCCEEDED(present ? list->AddTab(window) : list->DeleteTab(window));
 }
 
-bool Win32Shell::DeleteTaskbarTab(Hwnd wnd) { return SetTaskbarTab(static_cast<std::uintptr_t>(wnd.value), false); }
+namespace {
 
-bool Win32Shell::AddTaskbarTab(Hwnd wnd) { return SetTaskbarTab(static_cast<std::uintptr_t>(wnd.value), true); }
+struct BoundedCall {
+  std::function<bool()> call;
+  UniqueHandle done{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<bool> result = false;
+};
+std::atomic<int> g_callsOut = 0;  // bounded calls still running
+
+DWORD WINAPI RunBounded(void* param) noexcept {
+  const std::unique_ptr<std::shared_ptr<BoundedCall>> own(static_cast<std::shared_ptr<BoundedCall>*>(param));
+  BoundedCall& state = **own;
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  try {
+    state.result = state.call();
+  } catch (...) {
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  --g_callsOut;
+  ::SetEvent(state.done.get());
+  return 0;
+}
+
+// How long a call into Explorer may hold Velmora up before it goes the other way.
+constexpr DWORD TaskbarBoundMs = 300;
+
+}  // namespace
+
+bool CallBounded(std::function<bool()> call, unsigned long boundMs) {
+  // Explorer has not answered the last one: none waits on it again.
+  if (g_callsOut > 0) return false;
+  auto state = std::make_shared<BoundedCall>();
+  state->call = std::move(call);
+  if (!state->done) return false;
+  auto* param = new std::shared_ptr<BoundedCall>(state);
+  ++g_callsOut;
+  UniqueHandle thread(::CreateThread(nullptr, 0, &RunBounded, param, 0, nullptr));
+  if (!thread) {
+    --g_callsOut;
+    delete param;
+    return false;
+  }
+  return ::WaitForSingleObject(state->done.get(), boundMs) == WAIT_OBJECT_0 && state->result;
+}
+
+// Explorer may hang: the taskbar list is asked from a thread of its own, at most for a moment;
+// the caller falls back to hiding and showing the window.
+bool Win32Shell::DeleteTaskbarTab(Hwnd wnd) {
+  return CallBounded([wnd] { return SetTaskbarTab(static_cast<std::uintptr_t>(wnd.value), false); }, TaskbarBoundMs);
+}
+
+bool Win32Shell::AddTaskbarTab(Hwnd wnd) {
+  return CallBounded([wnd] { return SetTaskbarTab(static_cast<std::uintptr_t>(wnd.value), true); }, TaskbarBoundMs);
+}
 
 }  // namespace velmora

@@ -46,6 +46,7 @@ class Stress : public VelmoraWorld {
     w.desktop.foregroundLocked = Pick(2) != 0;
     w.kernel.elevated = Pick(2) != 0;  // request 57 asks first
     w.tray.refuseVersion = Pick(4) == 0;
+    w.shell.addTabResult = w.shell.deleteTabResult = Pick(4) != 0;  // a hung Explorer: the taskbar list gives up
     Options().Hotkey(5).Enabled = Options().Hotkey(6).Enabled = 1;
     // The shell refuses one window's icon now and then.
     if (Pick(3) == 0) w.tray.failAddIds.insert(TrayIdOf(AnyWindow()));

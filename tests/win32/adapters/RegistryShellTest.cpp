@@ -177,5 +177,17 @@ TEST(Win32Shell, ModuleFileNameIsTheProgramsFullPath) {
   EXPECT_EQ(path.substr(path.size() - tail.size()), tail);
 }
 
+// A call into Explorer that does not come back holds nobody up: false after the
+// bound, at once while it is still out, and calls go through again once it is back.
+TEST(Win32Shell, CallsIntoExplorerAreBounded) {
+  const UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  EXPECT_FALSE(CallBounded([&] { return ::WaitForSingleObject(release.get(), INFINITE) == WAIT_OBJECT_0; }, 50));
+  EXPECT_FALSE(CallBounded([] { return true; }, 5000)) << "the first is still out";
+  ::SetEvent(release.get());
+  bool back = false;
+  for (int i = 0; i < 200 && !(back = CallBounded([] { return true; }, 5000)); ++i) ::Sleep(10);
+  EXPECT_TRUE(back);
+}
+
 }  // namespace
 }  // namespace velmora
