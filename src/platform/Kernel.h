@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/Handles.h"
+
 namespace velmora {
 
 using KernelHandle = std::uint64_t;  // 0 = none
@@ -43,6 +45,10 @@ class Kernel {
 
   // Velmora runs elevated: programs of lower integrity levels may reach it.
   virtual bool RunsElevated() = 0;
+
+  // When the process ends, posts message (wParam: the pid) to the window, once;
+  // a process watched already is not watched twice. Nothing waits meanwhile.
+  virtual void WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t message) = 0;
 
   // The LANGID of the user's UI language; the texts follow it.
   virtual std::uint16_t GetUserDefaultUILanguage() = 0;

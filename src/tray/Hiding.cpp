@@ -27,6 +27,8 @@ bool TListTrayIcon::AddEntry(std::unique_ptr<TTrayIcon> owned) {
                                                    [this, wnd] { InactiveTimerTimer(wnd); });
   entry.HiddenAt = ports_.timers.TickCount();
   entry.Timer->SetEnabled(false);
+  // A program that is killed or crashes reports nothing: its end is watched, so that its icons go at once.
+  ports_.kernel.WatchProcess(desktop_.GetWindowProcessId(wnd), TrayWnd, ProcessEndedMessage);
   Entries.push_back(std::move(owned));
   const bool shown = ShowNewEntry(wnd);
   if (TTrayIcon* listed = FindEntry(wnd)) listed->IconFailed = !shown;

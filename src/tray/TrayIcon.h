@@ -84,6 +84,7 @@ struct TIconsList {
 
 constexpr std::uint32_t TrayCallbackMessage = 0x401;  // WM_USER + 1
 constexpr std::uint32_t TrayIgnoredMessage = 0x402;   // WM_USER + 2
+constexpr std::uint32_t ProcessEndedMessage = 0x403;  // WM_USER + 3: a program with hidden windows ended
 constexpr std::uint32_t TrayFlags = 7;                // NIF_MESSAGE | NIF_ICON | NIF_TIP
 constexpr std::size_t GroupSlots = 127;
 constexpr std::uint32_t SharedIconId = 0;

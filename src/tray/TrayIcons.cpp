@@ -350,6 +350,11 @@ void TListTrayIcon::BringBackUnreachable() {
 
 std::optional<std::intptr_t> TListTrayIcon::TrayWndProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
   if (msg == TrayIgnoredMessage) return 0;
+  if (msg == ProcessEndedMessage) {
+    // Its windows are gone with it: their entries and icons leave now, not at the next sweep.
+    form_.Paths().RunOrDefer([this] { CheckWindows(); });
+    return 0;
+  }
   if (msg != TrayCallbackMessage) return std::nullopt;
   const auto event = static_cast<std::uint32_t>(lParam);
   const auto id = static_cast<std::uint32_t>(wParam);

@@ -142,6 +142,36 @@ bool Win32Kernel::HookHelperRunning() {
 
 bool Win32Kernel::RunsElevated() { return velmora::RunsElevated(); }
 
+namespace {
+void CALLBACK ProcessEnded(void* param, BOOLEAN) noexcept {
+  const auto* watch = static_cast<const Win32Kernel::Watch*>(param);
+  ::PostMessageW(watch->notify, watch->message, watch->pid, 0);
+}
+}  // namespace
+
+void Win32Kernel::WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t message) {
+  // An ended watch gives way to a new one (the pid may have been taken again).
+  if (auto it = watches_.find(pid); it != watches_.end()) {
+    if (::WaitForSingleObject(it->second->process.get(), 0) != WAIT_OBJECT_0) return;
+    ::UnregisterWaitEx(it->second->wait, INVALID_HANDLE_VALUE);
+    watches_.erase(it);
+  }
+  auto watch = std::make_unique<Watch>();
+  watch->process.reset(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+  watch->notify = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(notify.value));
+  watch->message = message;
+  watch->pid = pid;
+  if (!watch->process || !::RegisterWaitForSingleObject(&watch->wait, watch->process.get(), &ProcessEnded, watch.get(),
+                                                        INFINITE, WT_EXECUTEONLYONCE))
+    return;
+  watches_.emplace(pid, std::move(watch));
+}
+
+Win32Kernel::~Win32Kernel() {
+  // Each wait ended before its record goes: no callback reads freed memory.
+  for (auto& [pid, watch] : watches_) ::UnregisterWaitEx(watch->wait, INVALID_HANDLE_VALUE);
+}
+
 std::uint16_t Win32Kernel::GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
 
 void Win32Kernel::StopHookHelper() {

@@ -3,6 +3,7 @@
 // view it hands out until the logic closes it; what is left open is closed
 // with the adapter.
 #include <map>
+#include <memory>
 
 #include "platform/Kernel.h"
 #include "win32/Raii.h"
@@ -36,7 +37,11 @@ class Win32Kernel final : public Kernel {
   void StopHookHelper() override;
   bool HookHelperRunning() override;
   bool RunsElevated() override;
+  // A wait of the system's thread pool on a SYNCHRONIZE handle; every wait is
+  // cancelled, and waited for, when the adapter goes.
+  void WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t message) override;
   std::uint16_t GetUserDefaultUILanguage() override;
+  ~Win32Kernel() override;
 
  private:
   struct Mapping {
@@ -53,6 +58,19 @@ class Win32Kernel final : public Kernel {
   DWORD hookThreadId_ = 0;
   UniqueHandle helper_;
   DWORD helperThread_ = 0;
+
+ public:
+  // One watched process: what its wait's callback reads, at a fixed address.
+  struct Watch {
+    UniqueHandle process;
+    HANDLE wait = nullptr;
+    HWND notify = nullptr;
+    UINT message = 0;
+    DWORD pid = 0;
+  };
+
+ private:
+  std::map<DWORD, std::unique_ptr<Watch>> watches_;
 };
 
 }  // namespace velmora

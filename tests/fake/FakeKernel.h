@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -92,6 +93,8 @@ class FakeKernel : public Kernel {
   void StopHookHelper() override;
   bool HookHelperRunning() override { return helperRunning; }
   bool RunsElevated() override { return elevated; }
+  void WatchProcess(std::uint32_t pid, Hwnd, std::uint32_t) override { watched.insert(pid); }
+  std::set<std::uint32_t> watched;  // processes whose end is reported
   std::uint16_t GetUserDefaultUILanguage() override { return uiLanguage; }
 
  private:

@@ -282,6 +282,16 @@ TEST_F(TrayList, GroupFormsAtTheMinimumAndDissolvesBelowIt) {
   EXPECT_EQ(w.tray.Tip(1) + "; " + w.tray.Tip(2), "chrome.exe - 2 minimized windows; discord.exe - 2 minimized windows");
 }
 
+// A program killed or crashed reports nothing: its end, watched, takes its icons at once.
+TEST_F(TrayList, AnEndedProgramsIconsGoAtOnce) {
+  const Hwnd a = Hide("Notepad", "a");
+  const std::uint32_t pid = w.desktop.GetWindowProcessId(a);
+  EXPECT_TRUE(w.kernel.watched.contains(pid));
+  w.desktop.Destroy(a);
+  w.desktop.Deliver(List().TrayWnd, ProcessEndedMessage, pid, 0);
+  EXPECT_FALSE(w.tray.Has(Id(a)));
+}
+
 TEST_F(TrayList, GroupMinimumOneShowsEvenASingleWindowThroughItsGroup) {
   Options().GroupMinimum = 1;
   Apply(2);
