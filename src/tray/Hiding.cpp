@@ -65,11 +65,12 @@ bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
   // Velmora has the right after a click on its icon or a hotkey, and passes it on.
   desktop_.AllowSetForegroundWindow(desktop_.GetWindowProcessId(wnd));
   // Nothing here waits for the window's program: a hung one comes back when it answers again.
+  // Shown without activation (SW_SHOW would activate it still minimized, its focus lost on the frame).
   if (const Hwnd app = OwningAppWindow(desktop_, wnd)) {
-    desktop_.ShowWindowAsync(app, SW_SHOW);
+    desktop_.ShowWindowAsync(app, SW_SHOWNA);
     desktop_.ShowWindowAsync(app, SW_RESTORE);
   } else {
-    desktop_.ShowWindowAsync(wnd, SW_SHOW);
+    desktop_.ShowWindowAsync(wnd, SW_SHOWNA);
     desktop_.SendNotifyMessage(wnd, WM_CHILDACTIVATE, 0, 0);
     desktop_.SendNotifyMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   }
@@ -122,7 +123,7 @@ void TListTrayIcon::RestoreAll() {
 void TListTrayIcon::ShowListedWindows() {
   for (Hwnd wnd : LastToFirstWindows()) {
     if (HiddenMarkOf(desktop_, wnd) == HiddenHow::TabOnly) GiveButtonBack(wnd);
-    desktop_.ShowWindowAsync(wnd, SW_SHOW);
+    desktop_.ShowWindowAsync(wnd, SW_SHOWNA);
     desktop_.SendNotifyMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   }
 }

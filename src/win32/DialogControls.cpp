@@ -300,6 +300,8 @@ int DialogControls::ShowModal() {
     ::DispatchMessageW(&msg);
   }
   if (owner) ::EnableWindow(owner, TRUE);
+  // The owner is active again before the dialog goes, as EndDialog does: the keyboard stays with it.
+  if (owner && ::GetActiveWindow() == hwnd_) ::SetActiveWindow(owner);
   ::ShowWindow(hwnd_, SW_HIDE);
   if (quit) {
     ::PostQuitMessage(static_cast<int>(msg.wParam));  // the program is ending: the main loop must see it

@@ -353,6 +353,8 @@ bool FakeDesktop::ShowWindowAsync(Hwnd wnd, int cmd) {
       break;
   }
   if (keepsState) w->iconic = wasIconic;
+  // SW_SHOW and SW_SHOWMINIMIZED activate: a foreign window still minimized keeps no focus but its frame's.
+  if ((cmd == win::SW_SHOW || cmd == win::SW_SHOWMINIMIZED) && w->iconic && w->pid != currentProcessId) ++focusLost;
   // Hidden and shown again, a window gets a new taskbar button.
   if (!w->visible) w->tabDeleted = false;
   if (cmd == win::SW_RESTORE && !w->iconic) ActivatedByOwnProgram(*w);

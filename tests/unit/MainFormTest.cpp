@@ -95,7 +95,7 @@ TEST_F(MainForm, ShutdownUnhooksStripsMenusRestoresAndUnmapsInOrder) {
   EXPECT_EQ(form->MemBlock, nullptr);
   const auto unhook = w.LogIndex("UnSetHook");
   const auto strip = w.LogIndex("DeleteMenu");
-  const auto restore = w.LogIndex("ShowWindow " + fake::Hex(marked.value) + " 5");
+  const auto restore = w.LogIndex("ShowWindow " + fake::Hex(marked.value) + " 8");
   const auto unmap = w.LogIndex("UnmapSharedBlock");
   ASSERT_NE(unhook, fake::FakeWorld::npos);
   EXPECT_FALSE(w.kernel.helperRunning);

@@ -115,7 +115,7 @@ TEST_F(TrayList, RestoreAllBringsTheLastHiddenBackFirstAndTheFirstEndsInFront) {
   List().RestoreAll();
   std::vector<Hwnd> order;
   for (auto [wnd, cmd] : w.desktop.shows)
-    if (cmd == SW_SHOW) order.push_back(wnd);
+    if (cmd == SW_SHOWNA) order.push_back(wnd);
   EXPECT_EQ(order, (std::vector<Hwnd>{c, b, a}));
   EXPECT_EQ(w.desktop.GetForegroundWindow(), a);
   EXPECT_FALSE(w.desktop.Window(a).iconic);
@@ -129,7 +129,7 @@ TEST_F(TrayList, RestoringAnApplicationFormShowsItsApplicationWindow) {
   Minimize(form1);
   w.desktop.shows.clear();
   EXPECT_TRUE(List().RestoreWindow(form1));
-  EXPECT_EQ(w.desktop.shows, (std::vector<std::pair<Hwnd, int>>{{app, SW_SHOW}, {app, SW_RESTORE}, {form1, SW_RESTORE}}));
+  EXPECT_EQ(w.desktop.shows, (std::vector<std::pair<Hwnd, int>>{{app, SW_SHOWNA}, {app, SW_RESTORE}, {form1, SW_RESTORE}}));
   EXPECT_EQ(w.desktop.GetForegroundWindow(), form1);
   EXPECT_FALSE(List().RestoreWindow(form1)) << "no entry any more";
 }
