@@ -49,6 +49,7 @@ int FakeDialogs::MessageBox(std::string_view text, std::string_view caption, std
     answer = answers.front();
     answers.pop_front();
   }
+  if (ended) answer = win::IDCANCEL;
   boxes[index].answer = answer;
   return answer;
 }

@@ -31,6 +31,7 @@ class FakeDialogs : public Dialogs {
   // loop. Not run again for a box it opens itself.
   std::function<void()> whileShown;
   std::vector<MessageBoxCall> boxes;
+  bool ended = false;  // the program ends its modal loops: the open box and every later one answer IDCANCEL
   std::size_t open = 0, mostOpen = 0;  // boxes open now, and the most ever at once
   std::function<void()> dispatch;      // the box's loop: what was posted to the program
 

@@ -10,7 +10,8 @@ std::uint32_t FakeMenus::TrackPopupMenu(const std::vector<MenuEntry>& items, int
   if (choices.empty()) return 0;
   auto choose = std::move(choices.front());
   choices.pop_front();
-  return choose(items);
+  const std::uint32_t chosen = choose(items);
+  return ended ? 0 : chosen;  // the program ended the menu meanwhile
 }
 
 bool FakeMenus::GetCursorPos(int& x, int& y) {

@@ -32,6 +32,7 @@ class FakeMenus : public Menus {
   static std::uint32_t CommandOf(const std::vector<MenuEntry>& items, std::string_view text);
 
   std::vector<ShownMenu> shown;
+  bool ended = false;  // EndMenu: the open menu and every later one answer 0
   // The menu's loop dispatches what was posted to the program (FakeWorld: the tray's reports).
   std::function<void()> dispatch;
   // Answers in order; when empty the menu is dismissed (0).

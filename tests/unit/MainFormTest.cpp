@@ -117,7 +117,7 @@ TEST_F(MainForm, RunsWithoutTheSharedBlock) {
   fake::FakeWorld other;
   other.kernel.failMap = true;
   Ports p = other.AsPorts();
-  test::FakeHost h(other.desktop);
+  test::FakeHost h(other.desktop, other.menus, other.dialogs);
   TFOrvane f(p, h);
   f.FormCreate();
   EXPECT_EQ(f.MemBlock, nullptr);

@@ -126,7 +126,7 @@ TEST_F(MarkedClasses, LoadingAtStartDoesNotRewriteTheFile) {
   fresh.shell.files[ClassFile] = EncodeClassFile({"B", "A"});
   const Hwnd b = fresh.desktop.AddWindow({.className = "B", .iconic = true});
   Ports p = fresh.AsPorts();
-  test::FakeHost h(fresh.desktop);
+  test::FakeHost h(fresh.desktop, fresh.menus, fresh.dialogs);
   TFOrvane f(p, h);
   f.FormCreate();
   fresh.timers.Advance(500);
@@ -141,7 +141,7 @@ TEST_F(MarkedClasses, UnreadableFileIsNotOverwrittenWithoutItsMarks) {
   fresh.shell.files[ClassFile] = EncodeClassFile({"Old"});
   fresh.shell.failRead = true;
   Ports p = fresh.AsPorts();
-  test::FakeHost h(fresh.desktop);
+  test::FakeHost h(fresh.desktop, fresh.menus, fresh.dialogs);
   TFOrvane f(p, h);
   f.FormCreate();
   fresh.timers.Advance(500);

@@ -188,9 +188,18 @@ class Stress : public VelmoraWorld {
     EXPECT_FALSE(form->FormCloseQuery()) << "closed under a running path";
     EXPECT_GT(host.modalEnds, 0) << "its menu or box is not ended";
     closeAsked_ = true;
+    closesAsked_ = Closes();
+  }
+
+  // Windows Velmora closed (SC_CLOSE posted), as the user chose in a menu or a box.
+  std::size_t Closes() const {
+    return static_cast<std::size_t>(std::count_if(w.desktop.posted.begin(), w.desktop.posted.end(), [](const auto& m) {
+      return m.msg == WM_SYSCOMMAND && m.wParam == SC_CLOSE;
+    }));
   }
 
   void CheckInvariants() {
+    EXPECT_TRUE(!closeAsked_ || Closes() == closesAsked_) << "a choice acted on after the close";
     ASSERT_FALSE(form->Paths().Busy());
     ASSERT_EQ(form->Paths().Deferred(), 0u);
     TListTrayIcon& list = List();
@@ -224,6 +233,7 @@ class Stress : public VelmoraWorld {
 
   std::mt19937 rng_;
   bool closeAsked_ = false;
+  std::size_t closesAsked_ = 0;  // windows closed before the close was asked
   std::vector<Hwnd> windows_;
 };
 

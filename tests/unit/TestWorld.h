@@ -15,22 +15,30 @@ namespace velmora::test {
 
 class FakeHost : public FormHost {
  public:
-  explicit FakeHost(fake::FakeDesktop& desktop) : handle(desktop.CreateUtilityWindow("TFOrvane", nullptr)) {}
+  FakeHost(fake::FakeDesktop& desktop, fake::FakeMenus& menus, fake::FakeDialogs& dialogs)
+      : handle(desktop.CreateUtilityWindow("TFOrvane", nullptr)), menus_(menus), dialogs_(dialogs) {}
   Hwnd Handle() override { return handle; }
   void SetCaption(std::string_view text) override { caption = std::string(text); }
   void Close() override { ++closeRequests; }
   // The open menu and boxes end: the fake menus and boxes answer as dismissed from now on.
-  void EndModalLoops() override { ++modalEnds; }
+  void EndModalLoops() override {
+    ++modalEnds;
+    menus_.ended = dialogs_.ended = true;
+  }
   Hwnd handle;
   std::string caption = "Velmora";
   int closeRequests = 0;
   int modalEnds = 0;
+
+ private:
+  fake::FakeMenus& menus_;
+  fake::FakeDialogs& dialogs_;
 };
 
 struct VelmoraWorld {
   fake::FakeWorld w;
   Ports ports = w.AsPorts();
-  FakeHost host{w.desktop};
+  FakeHost host{w.desktop, w.menus, w.dialogs};
   std::unique_ptr<TFOrvane> form;
   // The dialogs, made after the main form as at start.
   fake::FakeControls aboutControls, changeControls;
