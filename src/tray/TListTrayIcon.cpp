@@ -21,18 +21,9 @@ std::string CountTip(const TextTable& texts, std::size_t count) {
   return texts(TextId::TipWindows, std::to_string(count));
 }
 
-int CompareClassNames(std::string_view a, std::string_view b) {
-  auto fold = [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 'a' && u <= 'z') ? u - 'a' + 'A' : u;
-  };
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned x = fold(a[i]), y = fold(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
+// Program names in a key ("Ärzte.exe|#32770") compare as Windows compares
+// file names: letters of any of their scripts in either case are the same.
+int CompareClassNames(std::string_view a, std::string_view b) { return CompareNoCase(a, b); }
 
 TListTrayIcon::TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block)
     : Texts(UserTexts(ports.kernel)), ports_(ports), desktop_(ports.desktop), form_(form), block_(block) {

@@ -170,7 +170,7 @@ class TListTrayIcon {
 std::string CountTip(const TextTable& texts, std::size_t count);
 // The first 63 characters of a title, as tips hold it.
 std::string TipOf(std::string_view title);
-// Case-insensitive ordering of marked classes (ASCII letters fold).
+// Case-insensitive ordering of marked classes and keys (CompareNoCase).
 int CompareClassNames(std::string_view a, std::string_view b);
 
 }  // namespace velmora

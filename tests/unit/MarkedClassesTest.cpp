@@ -96,6 +96,11 @@ TEST_F(MarkedClasses, ListIsSortedAndCaseInsensitiveButWindowsMatchExactly) {
   List().AddClass("Notepad");  // already listed in another case
   EXPECT_EQ(List().Classes, (std::vector<std::string>{"alpha", "notepad", "Zeta"}));
   EXPECT_TRUE(List().HasClass("NOTEPAD"));
+  // A program's name in a key in any case, in any script of file names, as Windows compares it.
+  for (const char* key : {"Ärzte.exe|#32770", "Тест.exe|#32770", "Δοκιμή.exe|#32770"}) List().AddClass(key);
+  for (const char* key : {"äRZTE.EXE|#32770", "тЕСТ.exe|#32770", "ΔΟΚΙΜΉ.exe|#32770"}) EXPECT_TRUE(List().HasClass(key)) << key;
+  EXPECT_FALSE(List().HasClass("Arzte.exe|#32770"));
+  for (const char* key : {"Ärzte.exe|#32770", "Тест.exe|#32770", "Δοκιμή.exe|#32770"}) List().RemoveClass(key);
   EXPECT_FALSE(Hidden(upper)) << "enumeration compares class names exactly";
   EXPECT_EQ(w.shell.files[ClassFile], EncodeClassFile({"alpha", "notepad", "Zeta"}));
 }
