@@ -15,12 +15,6 @@ namespace {
 // Posted by a push button that gains or loses the focus: the default is set once the focus has settled.
 constexpr UINT FixDefaultMessage = WM_APP + 1;
 
-std::wstring TextOf(HWND wnd) {
-  const int length = ::GetWindowTextLengthW(wnd);
-  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(std::max(0, ::GetWindowTextW(wnd, text.data(), static_cast<int>(text.size())))));
-  return text;
-}
 
 bool IsClass(HWND wnd, const wchar_t* name) {
   wchar_t cls[32] = {};

@@ -20,16 +20,6 @@ void FrameSolid(HDC dc, const RECT& r, int width, COLORREF colour) {
   FillSolid(dc, {r.right - width, r.top, r.right, r.bottom}, colour);
 }
 
-namespace {
-
-std::wstring TextOf(HWND wnd) {
-  wchar_t text[512] = {};
-  ::GetWindowTextW(wnd, text, 512);
-  return text;
-}
-
-}  // namespace
-
 Palette CurrentPalette(Surface surface) {
   HIGHCONTRASTW contrast{};
   contrast.cbSize = sizeof contrast;
@@ -58,6 +48,13 @@ PaletteColours ColoursOf(Palette palette) {
           sys(COLOR_GRAYTEXT),  sys(COLOR_BTNFACE),       sys(COLOR_BTNTEXT),  sys(COLOR_BTNSHADOW),
           sys(COLOR_HIGHLIGHT), sys(COLOR_HIGHLIGHTTEXT), sys(COLOR_BTNSHADOW), sys(COLOR_WINDOW),
           sys(COLOR_WINDOWTEXT), RGB(0, 0, 128)};
+}
+
+std::wstring TextOf(HWND wnd) {
+  const int length = ::GetWindowTextLengthW(wnd);
+  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(std::max(0, ::GetWindowTextW(wnd, text.data(), static_cast<int>(text.size())))));
+  return text;
 }
 
 void FillSolid(HDC dc, const RECT& area, COLORREF colour) {

@@ -2,8 +2,10 @@
 // The colours of Velmora's menus and dialogs for the palette the system asks
 // for: under high contrast only the system's colours, in light the system's
 // light ones (the white pages of the form), in dark a fixed dark set. The
-// flat drawing of the dialogs' buttons, check boxes, radio items, group boxes
-// and track bars, the same in every palette.
+// dialogs' controls painted in it, the same in every palette: buttons, check
+// boxes and radio items by custom draw, group boxes and track bars.
+#include <string>
+
 #include "platform/Palette.h"
 #include "win32/Raii.h"
 #include "win32/Win32Api.h"
@@ -28,6 +30,8 @@ struct PaletteColours {
 Palette CurrentPalette(Surface surface = Surface::Apps);
 PaletteColours ColoursOf(Palette palette);
 
+// A window's text, whole.
+std::wstring TextOf(HWND wnd);
 // Fills a rectangle with a colour; no brush is made.
 void FillSolid(HDC dc, const RECT& area, COLORREF colour);
 // A frame of the given width inside the rectangle.
