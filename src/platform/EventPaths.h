@@ -31,8 +31,6 @@ class EventPaths {
   // nothing it uses may be torn down now.
   bool InPath() const { return depth_ > 0; }
   bool Closed() const { return closed_; }
-  // A message box of Velmora's is open: no other question is asked meanwhile.
-  bool Asking() const { return asking_; }
   std::size_t Deferred() const { return deferred_.size(); }
 
   // Runs the path now when no other path is at work; false when one is (or
@@ -83,7 +81,7 @@ class EventPaths {
   int depth_ = 0;
   bool closing_ = false;
   bool closed_ = false;
-  bool asking_ = false;
+  bool asking_ = false;  // a message box of Velmora's is open: no other question is asked meanwhile
   std::list<Waiting> deferred_;
   std::unordered_map<std::uint64_t, std::list<Waiting>::iterator> waitingRequests_;
 };
