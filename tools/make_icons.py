@@ -5,7 +5,8 @@
 
 Output (default: src/resources/icons beside this script's project):
 S1..S9 (a blue digit with a dark shadow), MAINICON (the emblem in blue) and
-SH (the emblem in white on a blue square, also at 16x16), and the six menu
+SH (the emblem in white on a blue square), each at 32, 16, 20 and 24 pixels,
+and the six menu
 images MENUPROGRAM, MENUOPTIONS, MENUCLOSE, MENURESTORE, MENUEXIT and
 MENUHELP at 16x16 and 32x32. Every image is
 16 colours, BMP-in-ICO with an AND mask. The same input always gives the
@@ -59,11 +60,13 @@ def fill(img, x0, y0, x1, y1, colour):
             img[y][x] = colour
 
 
-def digit_icon(n):
-    img = blank(32)
+def digit_icon(n, size):
+    img = blank(size)
     grid = DIGITS[n]
-    scale, left, top = 4, 4, 1
-    for shadow, colour in ((2, NAVY), (0, BLUE)):
+    scale = size // 8
+    offset = max(1, scale // 2)
+    left, top = (size - 5 * scale) // 2 - offset, (size - 7 * scale) // 2 - offset // 2
+    for shadow, colour in ((offset, NAVY), (0, BLUE)):
         for row, line in enumerate(grid):
             for col, cell in enumerate(line):
                 if cell == "#":
@@ -94,19 +97,16 @@ def emblem(img, colour, scale):
     box(2, 29, 30, 31)
 
 
-def main_icon():
-    img = blank(32)
-    emblem(img, BLUE, 1)
+def main_icon(size):
+    img = blank(size)
+    emblem(img, BLUE, size / 32)
     return img
 
 
 def shared_icon(size):
     img = blank(size)
     fill(img, 0, 0, size, size, BLUE)
-    if size == 32:
-        emblem(img, WHITE, 1)
-    else:
-        emblem(img, WHITE, 0.5)
+    emblem(img, WHITE, size / 32)
     return img
 
 
@@ -214,14 +214,17 @@ def menu_help(box):
     box(7, 11, 9, 13, WHITE)
 
 
+TRAY_SIZES = (32, 16, 20, 24)
+
 MENU_IMAGES = {"MENUPROGRAM": menu_program, "MENUOPTIONS": menu_options, "MENUCLOSE": menu_close,
                "MENURESTORE": menu_restore, "MENUEXIT": menu_exit, "MENUHELP": menu_help}
 
 
 def all_icons():
-    icons = {"S%d" % n: [digit_icon(n)] for n in range(1, 10)}
-    icons["MAINICON"] = [main_icon()]
-    icons["SH"] = [shared_icon(32), shared_icon(16)]
+    # The tray shows the small-icon size: 16 px at 100 %, 20 at 125 %, 24 at 150 %, 32 at 200 %.
+    icons = {"S%d" % n: [digit_icon(n, size) for size in TRAY_SIZES] for n in range(1, 10)}
+    icons["MAINICON"] = [main_icon(size) for size in TRAY_SIZES]
+    icons["SH"] = [shared_icon(size) for size in TRAY_SIZES]
     for name, draw in MENU_IMAGES.items():
         icons[name] = [glyph(draw, 32), glyph(draw, 16)]
     return icons

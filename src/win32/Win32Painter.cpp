@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "win32/Convert.h"
+#include "win32/Dpi.h"
 #include "win32/Raii.h"
 #include "win32/Win32Api.h"
 #include "win32/Win32Dialogs.h"
@@ -42,22 +43,8 @@ struct Target {
 void DrawDigit(HDC dc, std::span<const Target> targets, int width, std::uint16_t count) {
   ::SetBkMode(dc, OPAQUE);
   ::SetTextAlign(dc, TA_RIGHT);
-  // The digit's font is derived from the context's own font, with the face,
-  // weight and height the icon size asks for.
-  UniqueFont font;
-  LOGFONTA lf{};
-  {
-    SelectGuard probe(dc, ::GetStockObject(ANSI_FIXED_FONT));
-    if (!probe.ok() || ::GetObjectA(probe.previous(), sizeof lf, &lf) != sizeof lf) return;
-  }
-  lf.lfWeight = FW_BOLD;
-  lf.lfHeight = width <= 16 ? -9 : -21;
-  // Latin digits, never smoothed: the one-bit mask gets exactly the glyph the
-  // colour bitmap gets, whatever font the system's language would pick.
-  lf.lfCharSet = ANSI_CHARSET;
-  lf.lfQuality = NONANTIALIASED_QUALITY;
-  lstrcpynA(lf.lfFaceName, "Courier", LF_FACESIZE);
-  font.reset(::CreateFontIndirectA(&lf));
+  const LOGFONTA lf = CountFont(width);
+  UniqueFont font(::CreateFontIndirectA(&lf));
   if (!font) return;
   SelectGuard fontGuard(dc, font.get());
   if (!fontGuard.ok()) return;
@@ -119,7 +106,31 @@ bool MakeScratch(HDC dc, int width, int height, std::uint32_t fill, Scratch& out
   return true;
 }
 
+// A copy of the icon at size x size: the system picks and scales the image.
+UniqueIcon IconAtSize(HICON icon, int size) {
+  return UniqueIcon(static_cast<HICON>(::CopyImage(icon, IMAGE_ICON, size, size, 0)));
+}
+
 }  // namespace
+
+int TrayIconSize() { return SmallIconSize(WindowDpi(::FindWindowW(L"Shell_TrayWnd", nullptr))); }
+
+LOGFONTA CountFont(int iconSize) {
+  // Derived from a stock font, so every field the face does not set is the system's.
+  LOGFONTA lf{};
+  ::GetObjectA(::GetStockObject(ANSI_FIXED_FONT), sizeof lf, &lf);
+  lf.lfWidth = 0;
+  lf.lfWeight = FW_BOLD;
+  // Two thirds of the icon: as tall as a digit can be and still leave the
+  // window's icon recognisable beside it.
+  lf.lfHeight = -RoundHalfEven(iconSize, 21, 32);
+  // Latin digits, never smoothed: the one-bit mask gets exactly the glyph the
+  // colour bitmap gets, whatever font the system's language would pick.
+  lf.lfCharSet = ANSI_CHARSET;
+  lf.lfQuality = NONANTIALIASED_QUALITY;
+  lstrcpynA(lf.lfFaceName, "Courier", LF_FACESIZE);
+  return lf;
+}
 
 int RoundHalfEven(int n, int num, int den) {
   const int product = n * num;
@@ -130,12 +141,17 @@ int RoundHalfEven(int n, int num, int den) {
 }
 
 Hicon Win32Painter::LoadIcon(std::string_view resourceName) {
-  const std::string name(resourceName);
-  return FromHicon(::LoadIconA(::GetModuleHandleA(nullptr), name.c_str()));
+  const int size = IconSize();
+  auto [at, added] = loaded_.try_emplace({std::string(resourceName), size});
+  if (added)
+    at->second.reset(static_cast<HICON>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), at->first.first.c_str(), IMAGE_ICON, size, size, 0)));
+  return FromHicon(at->second.get());
 }
 
 Hicon Win32Painter::LoadSystemIcon(std::uint32_t id) {
-  return FromHicon(::LoadIconA(nullptr, MAKEINTRESOURCEA(id)));
+  const int size = IconSize();
+  return FromHicon(static_cast<HICON>(::LoadImageA(nullptr, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_SHARED)));
 }
 
 bool Win32Painter::IconExists(Hicon icon) {
@@ -152,6 +168,15 @@ Hicon Win32Painter::DrawCount(Hicon base, std::uint16_t count, bool digit, std::
 
   BITMAP bm{};
   if (::GetObjectA(bitmaps.color.get(), sizeof bm, &bm) != sizeof bm) return Hicon{};
+  // The count is drawn at the size it is shown at, never shrunk afterwards.
+  const int size = IconSize();
+  if (bm.bmWidth != size || bm.bmHeight != size) {
+    const UniqueIcon scaled = IconAtSize(ToHicon(base), size);
+    bitmaps = {};
+    if (!scaled || !GetIconBitmaps(scaled.get(), bitmaps) || !bitmaps.color ||
+        ::GetObjectA(bitmaps.color.get(), sizeof bm, &bm) != sizeof bm)
+      return Hicon{};
+  }
   const int width = bm.bmWidth, height = bm.bmHeight;
   UniqueDc dc(::CreateCompatibleDC(nullptr));
   if (!dc) return Hicon{};

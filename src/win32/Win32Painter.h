@@ -1,11 +1,27 @@
 #pragma once
 // Painter on user32/gdi32: resource icons and the count drawn on icon copies.
+#include <map>
+#include <string>
+#include <utility>
+
 #include "platform/Painter.h"
+#include "win32/Raii.h"
 
 namespace velmora {
 
+// SM_CXSMICON at the DPI of the taskbar: the size the notification area shows.
+int TrayIconSize();
+
+// The font the count's digit is drawn in on an icon of that size.
+LOGFONTA CountFont(int iconSize);
+
+// Every icon this painter hands out is made at one size: the one given, or
+// with 0 the tray's own at the time of the call, so the shell never shrinks
+// a drawn count into something unreadable.
 class Win32Painter final : public Painter {
  public:
+  explicit Win32Painter(int iconSize = 0) : fixedSize_(iconSize) {}
+  // The module's icons at the tray's size; owned here, for the painter's life.
   Hicon LoadIcon(std::string_view resourceName) override;
   Hicon LoadSystemIcon(std::uint32_t id) override;
   bool IconExists(Hicon icon) override;
@@ -17,6 +33,12 @@ class Win32Painter final : public Painter {
   // The small icon of the program behind appWindow; else the app's logo from
   // the shell's Apps folder (COM initialised on the calling thread).
   Hicon LoadAppIcon(Hwnd appWindow, std::string_view appId) override;
+
+ private:
+  int IconSize() const { return fixedSize_ > 0 ? fixedSize_ : TrayIconSize(); }
+
+  int fixedSize_;
+  std::map<std::pair<std::string, int>, UniqueIcon> loaded_;
 };
 
 // n * num / den rounded to the nearest integer, halves to even (n >= 0).

@@ -184,7 +184,8 @@ class TrayTest : public VelmoraTest {
     std::optional<TrayRecord> seen;
     HMODULE exe = LoadLibraryExW(ExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!exe) return seen;
-    HICON icon = static_cast<HICON>(LoadImageW(exe, name, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    const int size = GetSystemMetrics(SM_CXSMICON);  // the tray's size, as Velmora loads them
+    HICON icon = static_cast<HICON>(LoadImageW(exe, name, IMAGE_ICON, size, size, 0));
     HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     if (icon && owner) {
       NOTIFYICONDATAW nid{};

@@ -86,6 +86,7 @@ void FakeDesktop::Activate(Hwnd wnd) {
   if (!Live(wnd)) return;
   foreground_ = wnd;
   ToTop(wnd);
+  lastInputOurs = Live(wnd)->pid == currentProcessId;  // the user's click went there
 }
 
 std::optional<std::intptr_t> FakeDesktop::Deliver(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam,
@@ -480,6 +481,8 @@ bool FakeDesktop::AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo
 
 bool FakeDesktop::AllowSetForegroundWindow(std::uint32_t processId) {
   if (processId == 0) return false;
+  const Hwnd fg = GetForegroundWindow();
+  if (foregroundLocked && !lastInputOurs && !(fg && GetWindowProcessId(fg) == currentProcessId)) return false;
   allowedProcesses.insert(processId);
   return true;
 }

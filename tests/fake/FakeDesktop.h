@@ -157,7 +157,11 @@ class FakeDesktop : public Desktop {
   // window is already in front, or Velmora's own process owns the foreground
   // window; and a program that restores its window activates it only when
   // Velmora has let its process (AllowSetForegroundWindow). Unset, it always does.
+  // Under the lock Velmora may let a process only while it could take the
+  // foreground itself: it owns the foreground window, or the last input (a
+  // hotkey, a click on its icon) went to it.
   bool foregroundLocked = false;
+  bool lastInputOurs = false;
   bool failAttach = false;  // every AttachThreadInput fails
   std::set<std::uint32_t> allowedProcesses;
 

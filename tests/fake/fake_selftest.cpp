@@ -174,6 +174,8 @@ TEST(FakeDesktopTest, ForegroundLockYieldsToAttachedInputOrAProgramAllowedToRest
 
   d.Activate(front);
   d.Window(w).iconic = true;
+  EXPECT_FALSE(d.AllowSetForegroundWindow(7)) << "passed on a right it does not have";
+  d.lastInputOurs = true;
   EXPECT_TRUE(d.AllowSetForegroundWindow(7));
   d.ShowWindowAsync(w, SW_RESTORE);
   EXPECT_EQ(d.GetForegroundWindow(), w);

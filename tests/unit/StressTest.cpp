@@ -114,6 +114,7 @@ class Stress : public VelmoraWorld {
         if (!fw.alive) break;
         fw.iconic = false;
         fw.visible = true;
+        w.desktop.Activate(wnd);
         Request(RQ_ACTIVATED, wnd);
         break;
       case 2:  // a program ends
@@ -138,6 +139,7 @@ class Stress : public VelmoraWorld {
         const std::uint32_t ids[] = {0, 1, 2, 3, TrayIdOf(wnd)};
         const std::uint32_t events[] = {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP,
                                         NIN_SELECT,   NIN_KEYSELECT,    WM_CONTEXTMENU};
+        w.desktop.lastInputOurs = true;
         if (Pick(4) == 0)
           Click(ids[Pick(5)], events[Pick(6)]);
         else
@@ -145,6 +147,7 @@ class Stress : public VelmoraWorld {
         break;
       }
       case 9:  // the question, or the list menu
+        w.desktop.lastInputOurs = true;
         form->WMHotKey(static_cast<std::uint32_t>(form->HotkeyIds[Pick(2) ? 5 : 6].Id));
         break;
       case 1: {

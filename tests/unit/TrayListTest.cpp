@@ -137,9 +137,17 @@ TEST_F(TrayList, RestoringAnApplicationFormShowsItsApplicationWindow) {
 TEST_F(TrayList, UnderTheForegroundLockTheProgramIsLetRestoreItselfToTheFront) {
   const Hwnd a = Hide("A");
   w.desktop.foregroundLocked = true;
+  w.desktop.lastInputOurs = true;  // the click on its icon
   EXPECT_TRUE(List().RestoreWindow(a));
   EXPECT_TRUE(w.desktop.allowedProcesses.contains(w.desktop.Window(a).pid));
   EXPECT_TRUE(w.desktop.attachCalls.empty()) << "no input joined while its own restore brings it";
+  // Without the right to pass on, Velmora brings it to the front itself.
+  const Hwnd b = Hide("B");
+  w.desktop.allowedProcesses.clear();
+  w.desktop.Activate(w.desktop.AddWindow({.className = "Other", .pid = 900, .tid = 901}));
+  EXPECT_TRUE(List().RestoreWindow(b));
+  EXPECT_FALSE(w.desktop.allowedProcesses.contains(w.desktop.Window(b).pid));
+  EXPECT_EQ(w.desktop.GetForegroundWindow(), b);
 }
 
 TEST_F(TrayList, CloseAllAsksOncePerWindowLastHiddenFirstAndKeepsRefusers) {

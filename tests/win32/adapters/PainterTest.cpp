@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "TestSupport.h"
 #include "win32/Convert.h"
 #include "win32/Win32Painter.h"
@@ -61,7 +64,7 @@ bool DrawnSeeThrough(const IconPixels& before, const IconPixels& after, int x, i
 
 class DrawCountTest : public ::testing::TestWithParam<std::tuple<int, bool>> {
  protected:
-  Win32Painter painter;
+  Win32Painter painter{std::get<0>(GetParam())};
 };
 
 TEST_P(DrawCountTest, DigitAtTheTopRightOpaqueInTheMask) {
@@ -109,7 +112,7 @@ TEST_P(DrawCountTest, MarkForTenAndMoreAndWithoutDigits) {
   const auto [size, alpha] = GetParam();
   UniqueIcon base = MakeIcon(size, alpha);
   const IconPixels before = Read(base.get());
-  const int left = size * 5 / 8, bottom = size * 3 / 8;  // exact for 16 and 32
+  const int left = RoundHalfEven(size, 5, 8), bottom = RoundHalfEven(size, 3, 8);
   for (const auto& [count, digit] : {std::pair{10, true}, std::pair{3, false}}) {
     SCOPED_TRACE(count);
     UniqueIcon drawn(ToHicon(painter.DrawCount(FromHicon(base.get()), static_cast<std::uint16_t>(count), digit, Count)));
@@ -140,7 +143,64 @@ TEST_P(DrawCountTest, MarkForTenAndMoreAndWithoutDigits) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(IconSizes, DrawCountTest, ::testing::Combine(::testing::Values(16, 32), ::testing::Bool()));
+// The pixels of the count colour, as (x, y) pairs.
+std::set<std::pair<int, int>> CountPixels(const test::Pixels& p, int dx = 0, int dy = 0) {
+  std::set<std::pair<int, int>> out;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x)
+      if (p.at(x, y) == test::Rgb(Count)) out.insert({x + dx, y + dy});
+  return out;
+}
+
+// The digit as its font draws it alone, its right edge and top at (right, top)
+// of a canvas three times the icon's size, so nothing of it can be cut off.
+std::set<std::pair<int, int>> DigitAlone(int size, int digit) {
+  const int canvas = 3 * size;
+  UniqueDc dc(::CreateCompatibleDC(nullptr));
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof bi.bmiHeader, canvas, -canvas, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const LOGFONTA lf = CountFont(size);
+  UniqueFont font(::CreateFontIndirectA(&lf));
+  const HGDIOBJ oldBitmap = ::SelectObject(dc.get(), bitmap.get());
+  const HGDIOBJ oldFont = ::SelectObject(dc.get(), font.get());
+  ::SetTextAlign(dc.get(), TA_RIGHT);
+  ::SetTextColor(dc.get(), Count);
+  ::SetBkMode(dc.get(), TRANSPARENT);
+  const char text[] = {static_cast<char>('0' + digit)};
+  ::TextOutA(dc.get(), 2 * size, size, text, 1);
+  ::SelectObject(dc.get(), oldFont);
+  ::SelectObject(dc.get(), oldBitmap);
+  return CountPixels(test::ReadPixels(bitmap.get()), -size, -size);
+}
+
+// Drawn at the size the tray shows, from a base of another size: every digit
+// whole (the same pixels as the digit alone), tall enough to read, and unlike
+// every other digit.
+TEST_P(DrawCountTest, EveryDigitWholeAndLegibleAtTheTraySize) {
+  const int size = std::get<0>(GetParam());
+  UniqueIcon base = MakeIcon(size == 32 ? 16 : 32, std::get<1>(GetParam()));
+  std::vector<std::set<std::pair<int, int>>> seen;
+  for (int digit = 1; digit <= 9; ++digit) {
+    SCOPED_TRACE(digit);
+    UniqueIcon drawn(ToHicon(painter.DrawCount(FromHicon(base.get()), static_cast<std::uint16_t>(digit), true, Count)));
+    ASSERT_TRUE(drawn);
+    const IconPixels after = Read(drawn.get());
+    ASSERT_EQ(after.color.width, size);
+    ASSERT_EQ(after.color.height, size);
+    const auto glyph = CountPixels(after.color);
+    EXPECT_EQ(glyph, DigitAlone(size, digit));
+    int top = size, bottom = 0;
+    for (const auto& [x, y] : glyph) top = std::min(top, y), bottom = std::max(bottom, y);
+    EXPECT_GE(bottom - top + 1, size * 2 / 5) << "a digit " << bottom - top + 1 << " pixels high";
+    for (const auto& other : seen) EXPECT_NE(glyph, other);
+    seen.push_back(glyph);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(IconSizes, DrawCountTest,
+                         ::testing::Combine(::testing::Values(16, 20, 24, 32), ::testing::Bool()));
 
 TEST(Win32Painter, RoundsHalvesToEven) {
   EXPECT_EQ(RoundHalfEven(16, 5, 8), 10);
@@ -182,32 +242,33 @@ TEST(Win32Painter, IconsExistUntilDestroyed) {
   EXPECT_FALSE(painter.IconExists(own));
 }
 
-// The program's icons, linked into this test as into Velmora.exe.
+// The program's icons, linked into this test as into Velmora.exe, at each size
+// the tray shows: drawn for it, not scaled from another (no blended colours).
 TEST(Win32Painter, ResourceIconsOfTheProgram) {
-  Win32Painter painter;
-  for (const char* name : {"MAINICON", "S1", "S2", "S3", "S4", "S5", "S6", "S7", "S8", "S9", "SH"}) {
-    SCOPED_TRACE(name);
-    const Hicon icon = painter.LoadIcon(name);
-    ASSERT_TRUE(icon);
-    EXPECT_TRUE(painter.IconExists(icon));
-    const IconPixels pixels = Read(ToHicon(icon));
-    EXPECT_EQ(pixels.color.width, 32);
-    EXPECT_EQ(pixels.color.height, 32);
-    int blue = 0;
-    for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 32; ++x)
-        if (pixels.mask.at(x, y) == 0 && pixels.color.at(x, y) == test::Rgb(RGB(0, 96, 208))) ++blue;
-    EXPECT_GT(blue, 40);
-    // Only the shared icon fills its square; the others stand on a transparent ground.
-    EXPECT_EQ(pixels.mask.at(0, 0), std::string(name) == "SH" ? 0u : 0xFFFFFFu);
+  for (const int size : {16, 20, 24, 32}) {
+    Win32Painter painter(size);
+    for (const char* name : {"MAINICON", "S1", "S2", "S3", "S4", "S5", "S6", "S7", "S8", "S9", "SH"}) {
+      SCOPED_TRACE(std::string(name) + " " + std::to_string(size));
+      const Hicon icon = painter.LoadIcon(name);
+      ASSERT_TRUE(icon);
+      EXPECT_EQ(painter.LoadIcon(name), icon);
+      const IconPixels pixels = Read(ToHicon(icon));
+      ASSERT_EQ(pixels.color.width, size);
+      ASSERT_EQ(pixels.color.height, size);
+      std::set<std::uint32_t> colours;
+      int blue = 0;
+      for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+          if (pixels.mask.at(x, y) == 0) {
+            colours.insert(pixels.color.at(x, y));
+            blue += pixels.color.at(x, y) == test::Rgb(RGB(0, 96, 208));
+          }
+      EXPECT_GT(blue, size * size / 24);
+      EXPECT_LE(colours.size(), 3u);
+      // Only the shared icon fills its square; the others stand on a transparent ground.
+      EXPECT_EQ(pixels.mask.at(0, 0), std::string(name) == "SH" ? 0u : 0xFFFFFFu);
+    }
   }
-  // The small image of the shared icon, as the notification area asks for it.
-  UniqueIcon small(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), "SH", IMAGE_ICON, 16, 16, 0)));
-  ASSERT_TRUE(small);
-  const IconPixels pixels = Read(small.get());
-  EXPECT_EQ(pixels.color.width, 16);
-  EXPECT_EQ(pixels.mask.at(0, 0), 0u);
-  EXPECT_EQ(pixels.color.at(0, 0), test::Rgb(RGB(0, 96, 208)));
 }
 
 // The handles this process holds. Wine answers 0 from GetGuiResources; there
