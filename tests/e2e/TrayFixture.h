@@ -46,7 +46,10 @@ inline std::vector<std::uint8_t> ClassFile(std::initializer_list<std::string> na
   std::vector<std::uint8_t> bytes;
   for (const std::string& name : names) {
     std::vector<std::uint8_t> record(260, 0);
-    for (std::size_t i = 0; i < name.size(); ++i) record[i] = static_cast<std::uint8_t>(name[i] | 0x80);
+    // A name beyond ASCII is stored as its UTF-8 bytes, flagged at byte 256.
+    const bool raw = std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
+    for (std::size_t i = 0; i < name.size(); ++i) record[i] = static_cast<std::uint8_t>(raw ? name[i] : name[i] | 0x80);
+    record[256] = raw;
     bytes.insert(bytes.end(), record.begin(), record.end());
   }
   return bytes;

@@ -451,9 +451,11 @@ TEST_F(TrayTest, TaskbarWindowsStayEvenWhenTheirClassIsMarked) {
 }
 
 // Marked per program, a shared class takes that program's windows and no other's, also at the
-// program's next start, when a WPF window's class name is a new one.
+// program's next start, when a WPF window's class name is a new one. Class names and program
+// names match in any case (a Qt class in capitals, a program's name with an umlaut in capitals).
 TEST_F(TrayTest, MarksOfSharedClassesTakeTheWindowsOfTheirProgramOnly) {
-  ASSERT_TRUE(WriteFileBytes(ClassFilePath(), ClassFile({"discord.exe|Chrome_WidgetWin", "wpfapp.exe|HwndWrapper"})));
+  ASSERT_TRUE(WriteFileBytes(ClassFilePath(), ClassFile({"discord.exe|Chrome_WidgetWin", "wpfapp.exe|HwndWrapper",
+                                                         "\xC3\xA4rzte.exe|QtWindow"})));
   auto open = [&](const wchar_t* exe, const std::wstring& cls) {
     ProbeSpec spec;
     spec.cls = cls;
@@ -462,14 +464,17 @@ TEST_F(TrayTest, MarksOfSharedClassesTakeTheWindowsOfTheirProgramOnly) {
     return OpenProbe(spec).Window();
   };
   const HWND chrome = open(L"chrome.exe", L"Chrome_WidgetWin_1");
+  const HWND otherQt = open(L"other.exe", L"Qt5QWindowIcon");
   for (const wchar_t* guid : {L"6b3f4a0c-8d0e-4f0a-9c1e-2a7b5d9e0f11", L"0c1d2e3f-4a5b-4c6d-8e7f-9a0b1c2d3e4f"}) {
     const HWND discord = open(L"discord.exe", L"Chrome_WidgetWin_1");
     const HWND wpf = open(L"wpfapp.exe", L"HwndWrapper[wpfapp.exe;;" + std::wstring(guid) + L"]");
+    const HWND qt = open(L"\u00C4RZTE.EXE", L"Qt5QWINDOWICON");
     velmora_ = Process{};  // the icons looked at are this start's
     ASSERT_NE(Start({}), nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return InTray(discord) && InTray(wpf) && Icons().size() == 2; }, 3s)) << Describe(Icons());
-    EXPECT_TRUE(IsWindowVisible(chrome) && IsIconic(chrome)) << State(chrome);
-    CloseExpectingAllBack({discord, wpf});
+    EXPECT_TRUE(WaitUntil([&] { return InTray(discord) && InTray(wpf) && InTray(qt) && Icons().size() == 3; }, 3s))
+        << Describe(Icons());
+    for (HWND other : {chrome, otherQt}) EXPECT_TRUE(IsWindowVisible(other) && IsIconic(other)) << State(other);
+    CloseExpectingAllBack({discord, wpf, qt});
     PostMessageW(wpf, WM_CLOSE, 0, 0);  // the program ends; it opens its next window under a new class name
   }
 }
