@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "hook/KeyCase.h"
+
 namespace velmora {
 
 // What a store app's frame is keyed by: the app it hosts, not the frame's host.

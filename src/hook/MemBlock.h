@@ -54,6 +54,11 @@ enum RequestCode : std::uint32_t {
   RQ_SHELL_RESTART = 53,
   RQ_INSTANCE = 56,
   RQ_CLOSE_MINIMIZED = 57,
+  RQ_OPENED = 58,  // a top-level window shows for the first time, and a rule or a watch may take it
+  // A command of Velmora's command line. It never comes as WM_COPYDATA, which
+  // cannot tell who sent it: the command channel hands it over with the
+  // sender's identity checked from its own token.
+  RQ_COMMAND = 59,
 };
 
 // Commands of the items Velmora puts into other windows' system menus.

@@ -1,5 +1,7 @@
 #include "main/TFOrvane.h"
 
+#include "tray/MarkRules.h"
+
 #include <cstring>
 
 #include "foreign/HiddenMark.h"
@@ -46,7 +48,17 @@ void TFOrvane::MapMemBlock() {
   *MemBlock = TMemBlock{};
 }
 
+void TFOrvane::MapMarkTable() {
+  MarkTable = static_cast<TMarkTable*>(ports_.kernel.MapSharedBlock(MarkTableName, sizeof(TMarkTable)));
+}
+
 void TFOrvane::UnmapMemBlock() {
+  if (MarkTable != nullptr) {
+    // Left empty for the libraries that still map it: no rule acts without Velmora.
+    WriteMarkTable(*MarkTable, {}, {});
+    ports_.kernel.UnmapSharedBlock(MarkTable);
+    MarkTable = nullptr;
+  }
   if (MemBlock == nullptr) return;
   ports_.kernel.UnmapSharedBlock(MemBlock);
   MemBlock = nullptr;
@@ -54,13 +66,17 @@ void TFOrvane::UnmapMemBlock() {
 
 void TFOrvane::CloseMainMutex() { MainMutex.reset(); }
 
-void TFOrvane::FormCreate() { MapMemBlock(); }
+void TFOrvane::FormCreate() {
+  MapMemBlock();
+  MapMarkTable();
+}
 
 void TFOrvane::TimerInitialTimer() {
   TimerInitial.SetEnabled(false);
   if (closed_) return;
   host_.SetCaption(AppTitle);
   TrayList = std::make_unique<TListTrayIcon>(ports_, *this, MemBlock);
+  TrayList->SetMarkTable(MarkTable);
   Menus = std::make_unique<TrayMenus>(ports_, *this, *TrayList);
   TrayList->SetListMenus(Menus.get());
   PushHookOptions(TrayList->Options, MemBlock);

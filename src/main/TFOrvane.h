@@ -107,6 +107,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   bool RequestMissed = false;
   Hwnd CurrentWindow;
   TMemBlock* MemBlock = nullptr;
+  TMarkTable* MarkTable = nullptr;  // the marks and rules the hook library reads
   KernelObject MainMutex;
   std::unique_ptr<TListTrayIcon> TrayList;
   std::unique_ptr<TrayMenus> Menus;
@@ -149,6 +150,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   void Unhook();
   void Shutdown();
   void MapMemBlock();
+  void MapMarkTable();
   void UnmapMemBlock();
   std::string ClassKeyOf(Hwnd wnd, const std::string& libraryKey);
   bool IsMarkedWindow(Hwnd wnd, const std::string& libraryKey);

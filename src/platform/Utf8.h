@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "hook/KeyCase.h"  // UpperCase
+
 namespace velmora {
 
 // The longest beginning of text that holds at most maxUnits UTF-16 units and
@@ -18,10 +20,6 @@ std::string Utf8PrefixBytes(std::string_view text, std::size_t maxBytes);
 std::size_t Utf16Length(std::string_view text);
 // text as UTF-16LE bytes with a terminating zero, as a registry string holds it.
 std::vector<std::uint8_t> Utf16LeBytes(std::string_view text);
-// The simple upper-case letter of a code point, as Windows maps it when it
-// compares ordinally without case, for the scripts file names are written in
-// (Latin, Greek, Cyrillic); any other code point as it is.
-char32_t UpperCase(char32_t cp);
 // <0, 0, >0: a before, equal to, after b, code point by code point, letters of
 // either case the same (one rule wherever names are compared).
 int CompareNoCase(std::string_view a, std::string_view b);

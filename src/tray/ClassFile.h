@@ -17,4 +17,15 @@ std::vector<std::uint8_t> EncodeClassFile(const std::vector<std::string>& names)
 // Every complete record, and a short last record when it holds its name whole.
 std::vector<std::string> DecodeClassFile(std::span<const std::uint8_t> bytes);
 
+// A mark with its rules (MarkRule bits), kept in the record's byte 257: a
+// spare byte earlier versions never read, so their files read as marks
+// without rules and these files stay readable by them.
+struct ClassRecord {
+  std::string Name;
+  std::uint8_t Rules = 0;
+  bool operator==(const ClassRecord&) const = default;
+};
+std::vector<std::uint8_t> EncodeClassRecords(const std::vector<ClassRecord>& records);
+std::vector<ClassRecord> DecodeClassRecords(std::span<const std::uint8_t> bytes);
+
 }  // namespace velmora

@@ -7,6 +7,7 @@
 #include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
 #include "tray/ClassFile.h"
+#include "tray/MarkRules.h"
 #include "tray/TListTrayIcon.h"
 
 namespace velmora {
@@ -57,6 +58,7 @@ void TListTrayIcon::TakeMarkedWindows(const std::function<bool(const std::string
 void TListTrayIcon::AddClass(const std::string& name) {
   if (name.empty() || HasClass(name)) return;
   InsertClassSorted(name);
+  PublishMarks();
   if (Loading) return;  // the file's windows are taken once it is read whole
   SaveClassFile();
   TakeMarkedWindows([&](const std::string& key, const std::string& cls) { return MarkTakes(name, key, cls); });
@@ -66,7 +68,9 @@ void TListTrayIcon::RemoveClass(const std::string& name) {
   const auto it = std::find_if(Classes.begin(), Classes.end(),
                                [&](const std::string& c) { return CompareClassNames(c, name) == 0; });
   if (it == Classes.end()) return;
+  rules_.erase(*it);
   Classes.erase(it);
+  PublishMarks();
   SaveClassFile();
   // The windows the mark took, unless another mark still takes them.
   auto unmarked = [&](Hwnd wnd) {
@@ -95,7 +99,11 @@ void TListTrayIcon::LoadClassFile() {
   const std::string path = ClassFilePath();
   if (ports_.shell.FileExists(path)) {
     if (auto bytes = ports_.shell.ReadFile(path)) {
-      for (const std::string& name : DecodeClassFile(*bytes)) AddClass(name);
+      for (const ClassRecord& record : DecodeClassRecords(*bytes)) {
+        AddClass(record.Name);
+        if (record.Rules != 0 && HasClass(record.Name) && !rules_.contains(record.Name)) rules_[record.Name] = record.Rules;
+      }
+      PublishMarks();
     } else {
       classFileUnread_ = true;
     }
@@ -112,11 +120,70 @@ bool TListTrayIcon::SaveClassFile() {
     // read at start: merged in once it can be, never written over before.
     auto bytes = ports_.shell.ReadFile(path);
     if (!bytes) return false;
-    for (const std::string& name : DecodeClassFile(*bytes))
-      if (!HasClass(name)) InsertClassSorted(name);
+    for (const ClassRecord& record : DecodeClassRecords(*bytes)) {
+      if (HasClass(record.Name)) continue;
+      InsertClassSorted(record.Name);
+      if (record.Rules != 0) rules_[record.Name] = record.Rules;
+    }
     classFileUnread_ = false;
+    PublishMarks();
   }
-  return ports_.shell.ReplaceFile(path, EncodeClassFile(Classes));
+  std::vector<ClassRecord> records;
+  for (const std::string& name : Classes) records.push_back({name, RulesOf(name)});
+  return ports_.shell.ReplaceFile(path, EncodeClassRecords(records));
+}
+
+std::uint8_t TListTrayIcon::RulesOf(std::string_view mark) const {
+  const auto it = std::find_if(Classes.begin(), Classes.end(),
+                               [&](const std::string& c) { return CompareClassNames(c, mark) == 0; });
+  if (it == Classes.end()) return 0;
+  const auto found = rules_.find(*it);
+  return found == rules_.end() ? 0 : found->second;
+}
+
+void TListTrayIcon::SetRules(const std::string& mark, std::uint8_t rules) {
+  AddClass(mark);
+  const auto it = std::find_if(Classes.begin(), Classes.end(),
+                               [&](const std::string& c) { return CompareClassNames(c, mark) == 0; });
+  if (it == Classes.end() || RulesOf(*it) == rules) return;
+  if (rules == 0)
+    rules_.erase(*it);
+  else
+    rules_[*it] = rules;
+  PublishMarks();
+  SaveClassFile();
+}
+
+std::uint8_t TListTrayIcon::RulesFor(std::string_view key, std::string_view cls) const {
+  for (const std::string& mark : Classes)
+    if (MarkTakes(mark, std::string(key), std::string(cls))) return RulesOf(mark);
+  return 0;
+}
+
+void TListTrayIcon::SetMarkTable(TMarkTable* table) {
+  markTable_ = table;
+  PublishMarks();
+}
+
+void TListTrayIcon::WatchFirstWindow(std::uint32_t pid) {
+  if (pid == 0) return;
+  std::erase(watched_, pid);
+  if (watched_.size() == WatchedProcessSlots) watched_.erase(watched_.begin());
+  watched_.push_back(pid);
+  PublishMarks();
+}
+
+bool TListTrayIcon::TakeWatched(std::uint32_t pid) {
+  if (pid == 0 || std::erase(watched_, pid) == 0) return false;
+  PublishMarks();
+  return true;
+}
+
+void TListTrayIcon::PublishMarks() {
+  if (markTable_ == nullptr) return;
+  std::vector<ClassRecord> records;
+  for (const std::string& name : Classes) records.push_back({name, RulesOf(name)});
+  WriteMarkTable(*markTable_, records, watched_);
 }
 
 }  // namespace velmora

@@ -9,9 +9,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "hook/MarkTable.h"
 #include "hook/MemBlock.h"
 #include "platform/EventPaths.h"
 #include "platform/Ports.h"
@@ -111,6 +113,18 @@ class TListTrayIcon {
   void LoadClassFile();
   bool SaveClassFile();
   std::string ClassFilePath() const;
+  // Rules of a mark (MarkRule bits; 0 when it carries none or is no mark).
+  std::uint8_t RulesOf(std::string_view mark) const;
+  // Marks (when not yet marked) with these rules, stored at once.
+  void SetRules(const std::string& mark, std::uint8_t rules);
+  // The rules of the mark that takes a window of this key and class name.
+  std::uint8_t RulesFor(std::string_view key, std::string_view cls) const;
+  // The section the hook library reads the marks from; kept in step from here on.
+  void SetMarkTable(TMarkTable* table);
+  // "Run hidden": the first window this process opens goes to the tray.
+  void WatchFirstWindow(std::uint32_t pid);
+  // True once for a watched process: its first window has opened.
+  bool TakeWatched(std::uint32_t pid);
 
   // State, as the rest of the program reads it.
   std::vector<std::unique_ptr<TTrayIcon>> Entries;
@@ -148,9 +162,13 @@ class TListTrayIcon {
  private:
   DelphiApp* FindApp(Hwnd appWnd) const;
   void InsertClassSorted(const std::string& name);
+  void PublishMarks();
   bool AnyMarkTakes(const std::string& key, const std::string& cls) const;
   // Every window the test says is marked gets the item checked and, when minimized, goes to the tray.
   void TakeMarkedWindows(const std::function<bool(const std::string& key, const std::string& cls)>& marked);
+  std::unordered_map<std::string, std::uint8_t> rules_;  // by the mark as Classes spells it; none: no rules
+  TMarkTable* markTable_ = nullptr;
+  std::vector<std::uint32_t> watched_;  // oldest first
   std::string classFilePath_;     // the executable's name with ".vlm", beside it
   bool classFileUnread_ = false;  // the file exists but could not be read: never written over
   bool bringingBack_ = false;     // removing entries may dissolve groups, which may fail again

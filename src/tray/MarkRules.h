@@ -1,0 +1,17 @@
+#pragma once
+// The marks' rules as the hook library sees them, and the program's own
+// decisions about a window the library reports as it first opens.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "hook/MarkTable.h"
+#include "tray/ClassFile.h"
+
+namespace velmora {
+
+// Writes the marks (those that fit, in order) and the watched processes into
+// the section; readers that look meanwhile see the change and read again.
+void WriteMarkTable(TMarkTable& table, const std::vector<ClassRecord>& marks, std::span<const std::uint32_t> watched);
+
+}  // namespace velmora
