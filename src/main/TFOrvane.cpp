@@ -240,6 +240,15 @@ void TFOrvane::InsertIconAndHide(Hwnd wnd) {
   HideListed(wnd, false);
 }
 
+void TFOrvane::SendToTray(Hwnd wnd) {
+  if (desktop_.IsIconic(wnd)) return InsertIconAndHide(wnd);
+  // Listed first, then minimized without taking the foreground: hidden once it
+  // is, as a window the user minimized; one that will not minimize stays shown.
+  CurrentWindow = wnd;
+  InsertIcon(true);
+  if (TrayList && TrayList->FindEntry(wnd)) desktop_.ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE);
+}
+
 void TFOrvane::TimerHideTimer() {
   // Busy: the windows wait for the next tick.
   paths_.TryRun([this] { HidePending(); });

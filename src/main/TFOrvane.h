@@ -85,6 +85,9 @@ class TFOrvane : public MainForm, public OptionsHost {
   // The question of hotkey 5, then the close.
   void AskAndCloseMinimized();
 
+  // Sends any window to the tray, shown or minimized (a command, a rule).
+  void SendToTray(Hwnd wnd);
+
   // MainForm.
   void InsertIconAndHide(Hwnd wnd) override;
   void UserCloseWindow(Hwnd wnd, bool confirm) override;
