@@ -3,6 +3,7 @@
 // runtime: the library lives inside other programs.
 #include <windows.h>
 
+#include "hook/MarkTable.h"
 #include "hook/MemBlock.h"
 
 namespace velmora {
@@ -61,6 +62,40 @@ class MappedBlock {
  private:
   HANDLE mapping_ = nullptr;
   TMemBlock* view_ = nullptr;
+};
+
+}  // namespace velmora
+
+namespace velmora {
+
+// The marks' section, opened by name for reading only: a host can never
+// change what another host reads.
+class MappedMarks {
+ public:
+  constexpr MappedMarks() = default;
+  MappedMarks(const MappedMarks&) = delete;
+  MappedMarks& operator=(const MappedMarks&) = delete;
+  ~MappedMarks() {
+    if (view_ != nullptr) UnmapViewOfFile(view_);
+    if (mapping_ != nullptr) CloseHandle(mapping_);
+  }
+
+  bool Open() {
+    mapping_ = OpenFileMappingA(FILE_MAP_READ, FALSE, MarkTableName);
+    if (mapping_ == nullptr) return false;
+    view_ = static_cast<const TMarkTable*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, sizeof(TMarkTable)));
+    if (view_ == nullptr) {
+      CloseHandle(mapping_);
+      mapping_ = nullptr;
+      return false;
+    }
+    return true;
+  }
+  const TMarkTable* get() const { return view_; }
+
+ private:
+  HANDLE mapping_ = nullptr;
+  const TMarkTable* view_ = nullptr;
 };
 
 }  // namespace velmora

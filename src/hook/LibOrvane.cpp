@@ -1,6 +1,8 @@
 // LibOrvane.dll: loaded into other programs by global window hooks, it reports
 // their window events to Velmora's main window as WM_COPYDATA requests. It
-// filters and forwards; every decision is Velmora's. It runs inside every
+// filters and forwards, and Velmora decides, except where Velmora must not be
+// waited on: a click on a close button and a window's first showing are
+// decided here, from the marks' section. It runs inside every
 // program on the desktop, so: no exceptions, no heap, bounded sends, and hook
 // kinds that fire only where needed: posted messages pass no hook of Velmora's.
 #include <windows.h>
@@ -29,6 +31,11 @@ std::atomic<int> g_blockState{kUntried};
 std::atomic<DWORD> g_failedAt{0};
 constexpr DWORD kRetryMs = 1000;
 
+// The marks' section, opened the same way, on the first window a rule may concern.
+MappedMarks g_marks;
+std::atomic<int> g_marksState{kUntried};
+std::atomic<DWORD> g_marksFailedAt{0};
+
 // Set in the process that called SetHook (Velmora or its 32-bit helper). The
 // system runs the hooks of that process for programs of the other bitness on
 // its own thread; their windows are served by the library inside them.
@@ -51,6 +58,8 @@ std::atomic<unsigned> g_formVictim{0};
 std::atomic<std::uint32_t> g_announcedTo{0};
 
 constexpr char kAppClass[] = "TApplication";
+// Marks a window as seen shown, so that a window the user brought back is never reported again.
+constexpr char kShownProp[] = "VelmoraOpened";
 
 // The block holds window handles in 32 bits, which is all a window handle uses.
 HWND ToHwnd(std::uint32_t value) {
@@ -78,6 +87,20 @@ TMemBlock* Block() {
   if (!opened) g_failedAt.store(GetTickCount(), std::memory_order_relaxed);
   g_blockState.store(opened ? kOpen : kFailed, std::memory_order_release);
   return opened ? g_block.get() : nullptr;
+}
+
+const TMarkTable* Marks() {
+  int state = g_marksState.load(std::memory_order_acquire);
+  if (state == kOpen) return g_marks.get();
+  if (state == kFailed && GetTickCount() - g_marksFailedAt.load(std::memory_order_relaxed) >= kRetryMs &&
+      g_marksState.compare_exchange_strong(state, kUntried)) {
+    state = kUntried;
+  }
+  if (state != kUntried || !g_marksState.compare_exchange_strong(state, kOpening)) return nullptr;
+  const bool opened = g_marks.Open();
+  if (!opened) g_marksFailedAt.store(GetTickCount(), std::memory_order_relaxed);
+  g_marksState.store(opened ? kOpen : kFailed, std::memory_order_release);
+  return opened ? g_marks.get() : nullptr;
 }
 
 bool InThisProcess(HWND wnd) {
@@ -217,6 +240,17 @@ std::size_t ClassKeyOf(HWND wnd, char (&key)[256]) {
   size = std::strlen(name);
   std::memcpy(key, name, size);
   return size;
+}
+
+// The rules of the mark that takes the window, read from the section: the
+// library decides on the spot and never waits for Velmora.
+std::uint8_t WindowRules(const TMarkTable& table, HWND wnd) {
+  char name[256];
+  ClassNameOf(wnd, name);
+  char key[256];
+  std::size_t size = 0;
+  if (!SharedClassKey(wnd, name, key, size)) return RulesFor(table, name, name);
+  return size == 0 ? 0 : RulesFor(table, std::string_view(key, size), name);
 }
 
 void WriteClassKey(TMemBlock* block, const char* key, std::size_t size) {
@@ -371,6 +405,7 @@ void OnActivating(HWND wnd) {
 
 void OnDestroying(HWND wnd) {
   if (!IsTopLevel(wnd)) return;
+  RemovePropA(wnd, kShownProp);
   const std::uint32_t id = FromHwnd(wnd);
   Forget(g_forms, kFormSlots, id);
   Forget(g_apps, kAppSlots, id);
@@ -402,6 +437,57 @@ bool OnTitleRightClick(UINT message, const MOUSEHOOKSTRUCT& mouse, bool removed)
     PostMessageA(mouse.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   }
   return true;
+}
+
+// A click on the close button of a window whose mark sends it to the tray:
+// both halves swallowed, and the window minimized as the pending one, which
+// Velmora takes. Shift + click closes as ever, as do Alt+F4 and the program's
+// own commands, which never pass here. The button-up acts only after a
+// button-down this hook took, so a click begun with Shift stays a close.
+std::atomic<std::uint32_t> g_closeClicked{0};
+
+bool OnCloseButton(UINT message, const MOUSEHOOKSTRUCT& mouse, bool removed) {
+  if (mouse.wHitTestCode != HTCLOSE) return false;
+  const std::uint32_t wnd = FromHwnd(mouse.hwnd);
+  if (message == WM_NCLBUTTONUP) {
+    if (g_closeClicked.load(std::memory_order_relaxed) != wnd) return false;
+    if (!removed) return true;
+    g_closeClicked.store(0, std::memory_order_relaxed);
+    TMemBlock* block = ActiveBlock(mouse.hwnd);
+    if (block == nullptr) return true;
+    block->PendingWindow = wnd;
+    PostMessageA(mouse.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    return true;
+  }
+  if (KeyDown(VK_SHIFT)) return false;
+  TMemBlock* block = ActiveBlock(mouse.hwnd);
+  const TMarkTable* marks = block != nullptr && IsTopLevel(mouse.hwnd) ? Marks() : nullptr;
+  if (marks == nullptr || (WindowRules(*marks, mouse.hwnd) & RuleCloseToTray) == 0) return false;
+  if (removed) g_closeClicked.store(wnd, std::memory_order_relaxed);
+  return true;
+}
+
+// A window the user can mean: top-level, on the taskbar by the system's rule,
+// with a frame (a splash screen has none), not a dialog box.
+bool IsMainWindowKind(HWND wnd) {
+  if (!IsTopLevel(wnd) || GetWindow(wnd, GW_OWNER) != nullptr) return false;
+  const LONG_PTR style = GetWindowLongPtrA(wnd, GWL_STYLE), exStyle = GetWindowLongPtrA(wnd, GWL_EXSTYLE);
+  if ((exStyle & WS_EX_TOOLWINDOW) != 0 && (exStyle & WS_EX_APPWINDOW) == 0) return false;
+  if ((style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME)) == 0 && (exStyle & WS_EX_APPWINDOW) == 0) return false;
+  return !HasClass(wnd, "#32770");
+}
+
+// A window shows: the first time, when its process is watched or its mark
+// hides on open, Velmora is told (it takes the window to the tray).
+void OnShowing(HWND wnd) {
+  const TMarkTable* marks = nullptr;
+  TMemBlock* block = ActiveBlock(wnd);
+  if (block == nullptr || (marks = Marks()) == nullptr || !IsMainWindowKind(wnd)) return;
+  const bool watched = Watched(*marks, GetCurrentProcessId());
+  if (!watched && (WindowRules(*marks, wnd) & RuleHideOnOpen) == 0) return;
+  if (GetPropA(wnd, kShownProp) != nullptr) return;
+  SetPropA(wnd, kShownProp, reinterpret_cast<HANDLE>(1));
+  Report(block, RQ_OPENED, wnd);
 }
 
 UINT TaskbarCreatedMessage() {
@@ -452,6 +538,11 @@ LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
                         code == HC_ACTION)) {
     return 1;
   }
+  if ((code == HC_ACTION || code == HC_NOREMOVE) && (wParam == WM_NCLBUTTONDOWN || wParam == WM_NCLBUTTONUP) &&
+      OnCloseButton(static_cast<UINT>(wParam), *reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam),
+                    code == HC_ACTION)) {
+    return 1;
+  }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -462,6 +553,9 @@ LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
     switch (msg.message) {
       case WM_INITMENUPOPUP:
         if (HIWORD(msg.lParam) != 0) OnSystemMenuOpening(msg.hwnd);
+        break;
+      case WM_WINDOWPOSCHANGED:
+        if ((reinterpret_cast<const WINDOWPOS*>(msg.lParam)->flags & SWP_SHOWWINDOW) != 0) OnShowing(msg.hwnd);
         break;
       default:
         if (IsRegisteredMessage(msg.message)) OnRegisteredMessage(msg.hwnd, msg.message);

@@ -41,6 +41,7 @@ struct TMarkTable {
 };
 
 static_assert(sizeof(TMarkEntry) == 257);
+static_assert(sizeof(TMarkTable) == 8 + 4 * WatchedProcessSlots + 257 * MarkTableCapacity);  // alike in 32 and 64 bits
 static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
 
 // The rules of the mark that takes a window of that key and class name: the

@@ -8,6 +8,7 @@
 #include "foreign/WindowKinds.h"
 #include "hook/ClassKeys.h"
 #include "main/TFOrvane.h"
+#include "tray/MarkRules.h"
 #include "platform/WinConst.h"
 
 namespace velmora {
@@ -35,9 +36,21 @@ std::string TFOrvane::ClassKeyOf(Hwnd wnd, const std::string& libraryKey) {
   return libraryKey;
 }
 
+bool TFOrvane::IsMarkedNow(Hwnd wnd, const std::string& libraryKey) {
+  // The forms of a "TApplication" program are marked under the key of its forms, kept with the link.
+  if (const Hwnd app = OwningAppWindow(desktop_, wnd)) {
+    const std::string key = TrayList->GetAppClass(app);
+    return (!key.empty() && TrayList->HasClass(key)) || TrayItemChecked(desktop_, wnd);
+  }
+  // Without the library's word (a sweep, a library that could not tell), the program computes the key itself.
+  if (libraryKey.empty() && HasGenericClass(desktop_, wnd))
+    return TrayList->IsMarked(WindowClassKey(desktop_, wnd), desktop_.GetClassName(wnd));
+  return IsMarkedWindow(wnd, libraryKey);
+}
+
 void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void* payload, std::size_t payloadSize) {
   RequestMissed = false;
-  if (closed_ || closeRequested_ || code < RQ_MINIMIZING || code > RQ_CLOSE_MINIMIZED) return;
+  if (closed_ || closeRequested_ || code < RQ_MINIMIZING || code > RQ_OPENED) return;
   // The 32-bit library's handles may arrive zero-extended: widened as the system widens them.
   HookRequest request{code, HwndOfTrayId(dwData), 0, {}};
   // The request's own copy of the library's data; the block only for a library without it.
@@ -63,7 +76,8 @@ void TFOrvane::HandleRequest(const HookRequest& request) {
   CurrentWindow = request.wnd;
   if (IsOwnWindow(CurrentWindow) || !TrayList) return;
   switch (request.code) {
-    case RQ_MINIMIZING: Request46(); break;
+    case RQ_MINIMIZING: Request46(request.classKey); break;
+    case RQ_OPENED: Request58(request.classKey); break;
     case RQ_ADD_ITEM: {
       const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
       if (desktop_.IsMenu(menu))
@@ -98,15 +112,25 @@ void TFOrvane::HandleRequest(const HookRequest& request) {
   }
 }
 
-void TFOrvane::Request46() {
+void TFOrvane::Request46(const std::string& libraryKey) {
   const Hwnd wnd = CurrentWindow;
   const TOptionsRecord& o = TrayList->Options;
   const bool pending = MemBlock && MemBlock->PendingWindow != 0 && MemBlock->PendingWindow == TrayIdOf(wnd);
-  const bool qualifies = TrayItemChecked(desktop_, wnd) || (IsExcelWindow(desktop_, wnd) && o.HandleExcel) ||
-                         (IsWordWindow(desktop_, wnd) && o.HandleWord) || pending;
+  // Marks decide by the window's key, whether or not the item is in its system menu.
+  const bool qualifies = pending || IsMarkedNow(wnd, libraryKey) || (IsExcelWindow(desktop_, wnd) && o.HandleExcel) ||
+                         (IsWordWindow(desktop_, wnd) && o.HandleWord);
   // A pending window is taken once; later minimizes of it follow the usual rules again.
   if (pending) MemBlock->PendingWindow = 0;
   if (qualifies && !TrayList->FindEntry(wnd)) InsertIcon(true);
+}
+
+void TFOrvane::Request58(const std::string& libraryKey) {
+  const Hwnd wnd = CurrentWindow;
+  if (!MayOpenToTray(desktop_, wnd) || TrayList->FindEntry(wnd)) return;
+  // The watch of "run hidden" takes one window, its process's first; a rule every window of its mark.
+  const bool watched = TrayList->TakeWatched(desktop_.GetWindowProcessId(wnd));
+  if (watched || (TrayList->RulesFor(ClassKeyOf(wnd, libraryKey), desktop_.GetClassName(wnd)) & RuleHideOnOpen))
+    SendToTray(wnd);
 }
 
 void TFOrvane::Request48(const std::string& libraryKey) {
@@ -126,22 +150,23 @@ void TFOrvane::ToggleTrayClass(Hwnd app, const std::string& libraryKey) {
   if (HasGenericClass(desktop_, CurrentWindow)) key = ClassKeyOf(CurrentWindow, libraryKey);
   // No key to mark under: the item keeps its state rather than show a mark that is not kept.
   if (key.empty()) return;
+  // The item shows the mark and toggles it: what it showed the user is what the choice undoes.
   const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
-  if (!desktop_.IsMenu(menu)) return;
-  const std::uint32_t state = desktop_.GetMenuState(menu, IDM_TRAY_ITEM, MF_BYCOMMAND);
-  if (state == MENU_ITEM_MISSING) return;
+  const std::uint32_t state = desktop_.IsMenu(menu) ? desktop_.GetMenuState(menu, IDM_TRAY_ITEM, MF_BYCOMMAND)
+                                                    : MENU_ITEM_MISSING;
+  const bool hasItem = state != MENU_ITEM_MISSING;
+  const bool marked = hasItem ? (state & MF_CHECKED) != 0 : TrayList->HasClass(key);
   const std::string cls = desktop_.GetClassName(CurrentWindow);
-  if ((state & MF_CHECKED) && key != cls && !TrayList->HasClass(key) && TrayList->HasClass(cls)) {
+  if (marked && key != cls && !TrayList->HasClass(key) && TrayList->HasClass(cls)) {
     // Marked under the plain shared class: the mark moves to this program alone.
     TrayList->AddClass(key);
     TrayList->RemoveClass(cls);
-  } else if (state & MF_CHECKED) {
-    desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_UNCHECKED);
+  } else if (marked) {
     TrayList->RemoveClass(key);
   } else {
-    desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_CHECKED);
     TrayList->AddClass(key);
   }
+  if (hasItem) desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, TrayList->HasClass(key) ? MF_CHECKED : MF_UNCHECKED);
 }
 void TFOrvane::SyncAppMenuItems(Hwnd appWnd) {
   if (!TrayList || !TrayList->HasApp(appWnd)) return;

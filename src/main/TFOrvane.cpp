@@ -295,7 +295,7 @@ void TFOrvane::Sweep() {
     if (AdoptIfStillHidden(wnd) || !desktop_.IsIconic(wnd)) continue;
     CurrentWindow = wnd;
     if (!IsConsoleWindow(desktop_, wnd)) {
-      if (TrayItemChecked(desktop_, wnd)) InsertIconAndHide(wnd);
+      if (IsMarkedNow(wnd)) InsertIconAndHide(wnd);
     } else if (handleConsole) {
       InsertIconAndHide(wnd);
     }

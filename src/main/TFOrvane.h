@@ -3,12 +3,14 @@
 // and a later start of the program arrive.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "hook/MemBlock.h"
+#include "main/CommandLine.h"
 #include "options/TAboutForm.h"
 #include "platform/EventPaths.h"
 #include "platform/Ports.h"
@@ -88,6 +90,11 @@ class TFOrvane : public MainForm, public OptionsHost {
   // Sends any window to the tray, shown or minimized (a command, a rule).
   void SendToTray(Hwnd wnd);
 
+  // A command of the command line as the channel hands it over (EncodeArguments),
+  // read again here. reply gets its exit code once, also when the command never
+  // runs; wanted, asked when its turn comes: false, its sender gave up waiting.
+  void RunCommand(std::string_view message, std::function<void(int)> reply, std::function<bool()> wanted = {});
+
   // MainForm.
   void InsertIconAndHide(Hwnd wnd) override;
   void UserCloseWindow(Hwnd wnd, bool confirm) override;
@@ -105,6 +112,10 @@ class TFOrvane : public MainForm, public OptionsHost {
   bool RegisterHotkey(int number, std::uint8_t modifiers, std::uint16_t key) override;
   void UnregisterHotkey(int number) override;
   std::string AppPath() override { return TrayList ? TrayList->AppPath : std::string(); }
+  // The marks page (MarksHost.cpp).
+  std::vector<ClassRecord> Marks() override;
+  void StoreMarks(const std::vector<ClassRecord>& shown, const std::vector<ClassRecord>& edited) override;
+  std::vector<OpenWindow> OpenWindows() override;
 
   // State, as tests and the window procedure read it.
   bool RequestMissed = false;
@@ -160,11 +171,14 @@ class TFOrvane : public MainForm, public OptionsHost {
   bool IsOwnWindow(Hwnd wnd);
   bool MayHide(Hwnd wnd);
   void AddMenuItemIfMissing(Hwnd wnd, const std::string& libraryKey);
-  void Request46();
+  bool IsMarkedNow(Hwnd wnd, const std::string& libraryKey = {});
+  void Request46(const std::string& libraryKey);
+  void Request58(const std::string& libraryKey);
   void Request48(const std::string& libraryKey);
   void Request49(const std::string& libraryKey);
   void Request50();
   void Request56();
+  int CarryOut(const Command& command);
 
   Ports& ports_;
   Desktop& desktop_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "hook/MarkTable.h"
+#include "platform/Utf8.h"
 #include "platform/WinConst.h"
 #include "settings/HotkeyText.h"
 #include "settings/OptionsStore.h"
@@ -49,7 +51,7 @@ void TAboutForm::FormCreate() { c_.SetText(lbProduct, AppTitle); }
 void TAboutForm::SelectPage(int page) {
   c_.SetPosition(pgc, page);
   // The page shown puts its own button down: the bar always marks it.
-  for (int i = 0; i < 5; ++i) c_.SetChecked(PageButtons[i], i == page);
+  for (int i = 0; i < PageCount; ++i) c_.SetChecked(PageButtons[i], i == page);
 }
 
 void TAboutForm::Velmora1Click() {
@@ -132,6 +134,85 @@ void TAboutForm::FormShow() {
   }
   UpdateBarTexts();
   UpdateDependents();
+  shownMarks_ = marks_ = host_.Marks();
+  FillMarks(0);
+}
+
+void TAboutForm::FillMarks(std::int64_t select) {
+  const std::string on(texts_[TextId::MarkToTray]);
+  std::vector<std::vector<std::string>> rows;
+  for (const ClassRecord& mark : marks_) {
+    // "<program>|<family>" in two columns; a plain class has no family.
+    const auto bar = mark.Name.find('|');
+    rows.push_back({mark.Name.substr(0, bar),
+                    bar == std::string::npos ? std::string(texts_[TextId::MarkNoFamily]) : mark.Name.substr(bar + 1),
+                    (mark.Rules & RuleCloseToTray) != 0 ? on : "", (mark.Rules & RuleHideOnOpen) != 0 ? on : ""});
+  }
+  c_.SetRows(lvmarks, rows);
+  c_.SetPosition(lvmarks, std::min<std::int64_t>(select, std::ssize(marks_) - 1));
+  ShowSelectedRules();
+}
+
+void TAboutForm::ShowSelectedRules() {
+  const std::int64_t at = c_.GetPosition(lvmarks);
+  const bool any = at >= 0 && at < std::ssize(marks_);
+  const std::uint8_t rules = any ? marks_[static_cast<std::size_t>(at)].Rules : 0;
+  c_.SetChecked(cbclosetotray, (rules & RuleCloseToTray) != 0);
+  c_.SetChecked(cbhideonopen, (rules & RuleHideOnOpen) != 0);
+  const ControlId focus = c_.GetFocus();
+  for (ControlId id : {static_cast<ControlId>(bmarkremove), static_cast<ControlId>(gbrules),
+                       static_cast<ControlId>(cbclosetotray), static_cast<ControlId>(cbhideonopen)})
+    c_.SetEnabled(id, any);
+  // The last mark removed: the keyboard is not left on a control that went dim.
+  if (!any && (focus == bmarkremove || focus == cbclosetotray || focus == cbhideonopen)) c_.SetFocus(bmarkadd);
+}
+
+void TAboutForm::OnSelect(ControlId id) {
+  if (id == lvmarks) host_.Paths().RunOrDefer([this] { ShowSelectedRules(); });
+}
+
+void TAboutForm::RuleClick(ControlId box, std::uint8_t rule) {
+  const std::int64_t at = c_.GetPosition(lvmarks);
+  if (at < 0 || at >= std::ssize(marks_)) return ShowSelectedRules();
+  std::uint8_t& rules = marks_[static_cast<std::size_t>(at)].Rules;
+  rules = static_cast<std::uint8_t>(c_.IsChecked(box) ? rules | rule : rules & ~rule);
+  FillMarks(at);
+}
+
+void TAboutForm::bmarkremoveClick() {
+  const std::int64_t at = c_.GetPosition(lvmarks);
+  if (at < 0 || at >= std::ssize(marks_)) return;
+  marks_.erase(marks_.begin() + at);
+  FillMarks(at);  // the next row, or the new last one
+}
+
+void TAboutForm::bmarkaddClick() {
+  const std::vector<OpenWindow> windows = host_.OpenWindows();
+  std::vector<MenuEntry> items;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    const OpenWindow& w = windows[i];
+    std::string text = Utf16Length(w.Title) <= 60 ? w.Title : Utf8Prefix(w.Title, 57) + "...";
+    if (!w.Program.empty()) text += " — " + w.Program;
+    items.push_back({.text = std::move(text), .command = static_cast<std::uint32_t>(i + 1)});
+  }
+  if (items.empty()) items.push_back({.text = std::string(texts_[TextId::MarkNoWindows]), .heading = true});
+  int x = 0, y = 0;
+  if (!c_.GetMenuPoint(bmarkadd, x, y)) ports_.menus.GetCursorPos(x, y);
+  if (host_.Paths().Closing()) return;
+  std::uint32_t chosen = 0;
+  {
+    // Modal: the rest of the program goes on meanwhile; the choice is acted on by its key.
+    EventPaths::Opening open(host_.Paths());
+    chosen = ports_.menus.TrackPopupMenu(items, x, y, c_.DialogWindow(), true);
+  }
+  if (host_.Paths().Closing() || chosen == 0 || chosen > windows.size()) return;
+  const std::string& key = windows[chosen - 1].Key;
+  // Marks compare without regard to case: a window of a mark shown selects that mark.
+  auto at = std::lower_bound(marks_.begin(), marks_.end(), key, [](const ClassRecord& mark, const std::string& k) {
+    return CompareNoCase(mark.Name, k) < 0;
+  });
+  if (at == marks_.end() || CompareNoCase(at->Name, key) != 0) at = marks_.insert(at, ClassRecord{key, 0});
+  FillMarks(at - marks_.begin());
 }
 
 void TAboutForm::UpdateBarTexts() {
@@ -173,7 +254,7 @@ void TAboutForm::Click(ControlId id) {
   if (In(AllOrders, id)) return GroupClick(AllOrders, 3, id);
   if (In(Buttons, id)) return GroupClick(Buttons, 5, id);
   if (In(Keys, id)) return GroupClick(Keys, 4, id);
-  for (int page = 0; page < 5; ++page)
+  for (int page = 0; page < PageCount; ++page)
     if (id == PageButtons[page]) return SelectPage(page);
   for (int t = 1; t <= static_cast<int>(HotkeyCount); ++t) {
     if (id == HotkeyBoxes[t - 1]) return HotkeyRowClick(t, false);
@@ -186,6 +267,10 @@ void TAboutForm::Click(ControlId id) {
     case bclose: bcloseClick(); break;
     case bhelp: bhelpClick(); break;
     case lbCompany: lbCompanyClick(); break;
+    case bmarkadd: bmarkaddClick(); break;
+    case bmarkremove: bmarkremoveClick(); break;
+    case cbclosetotray: RuleClick(id, RuleCloseToTray); break;
+    case cbhideonopen: RuleClick(id, RuleHideOnOpen); break;
     default: break;
   }
 }
@@ -243,6 +328,7 @@ void TAboutForm::bcloseClick() {
   o.RightClickButton = static_cast<std::uint8_t>(CheckedIndex(Buttons, 5, 0));
   o.HoldKey = static_cast<std::uint8_t>(CheckedIndex(Keys, 4, 0));
   host_.SaveOptions(o);
+  host_.StoreMarks(shownMarks_, marks_);
 }
 
 void TAboutForm::bhelpClick() {

@@ -1,10 +1,11 @@
 #pragma once
-// The options dialog's rules: five pages switched by a tool bar, filled from
-// the stored settings at every showing and stored by "关闭"; hotkey rows that
-// act at once; also the About box and the splash at start.
+// The options dialog's rules: six pages switched by a tool bar, filled from
+// the stored settings and marks at every showing and stored by "关闭"; hotkey
+// rows that act at once; also the About box and the splash at start.
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Controls.h"
 #include "platform/EventPaths.h"
@@ -14,6 +15,7 @@
 #include "settings/TAutoRunner.h"
 #include "settings/TChangeHotkey.h"
 #include "text/Texts.h"
+#include "tray/ClassFile.h"
 
 namespace velmora {
 
@@ -34,15 +36,24 @@ enum AboutControl : ControlId {
   // Hotkey rows 1..6 and their key-text labels.
   cbminimize, cbactivate, cbrestoreft, cbcloseft, cbcloseftt, cbshowmenu,
   lcbminimize, lcbactivate, lcbrestoreft, lcbcloseft, lcbcloseftt, lcbshowmenu,
+  // Page 5: marks; last, so that the identifiers above keep their values.
+  buttonmarks, lmarks, lvmarks, bmarkadd, bmarkremove, gbrules, cbclosetotray, cbhideonopen,
 };
 
 // Pages of pgc by index, and the tool-bar button of each.
-enum AboutPage { TabOptions = 0, TabMisc = 1, TabAbout = 2, TabTemp = 3, TabHotkeys = 4 };
-inline constexpr ControlId PageButtons[5] = {buttonstm, buttonmisc, buttonabout, buttontemp, buttonhotkeys};
+enum AboutPage { TabOptions = 0, TabMisc = 1, TabAbout = 2, TabTemp = 3, TabHotkeys = 4, TabMarks = 5 };
+inline constexpr int PageCount = 6;
+inline constexpr ControlId PageButtons[PageCount] = {buttonstm,  buttonmisc,    buttonabout,
+                                                     buttontemp, buttonhotkeys, buttonmarks};
 inline constexpr ControlId HotkeyBoxes[HotkeyCount] = {cbminimize, cbactivate, cbrestoreft, cbcloseft, cbcloseftt,
                                                        cbshowmenu};
 inline constexpr ControlId HotkeyLabels[HotkeyCount] = {lcbminimize, lcbactivate, lcbrestoreft,
                                                         lcbcloseft,  lcbcloseftt, lcbshowmenu};
+
+// A window the marks page offers to mark: what the user reads, and the key it is marked under.
+struct OpenWindow {
+  std::string Title, Program, Key;
+};
 
 // What the dialog needs of the running program.
 class OptionsHost {
@@ -60,6 +71,13 @@ class OptionsHost {
   virtual std::string AppPath() = 0;
   // The dialog's events are event paths like any other.
   virtual EventPaths& Paths() = 0;
+  // The marks with their rules, sorted.
+  virtual std::vector<ClassRecord> Marks() = 0;
+  // What the marks page changed from the marks it showed: removals, additions
+  // and rules, applied and stored; a mark made elsewhere meanwhile stays.
+  virtual void StoreMarks(const std::vector<ClassRecord>& shown, const std::vector<ClassRecord>& edited) = 0;
+  // The open top-level windows a user could mean to mark, front first.
+  virtual std::vector<OpenWindow> OpenWindows() = 0;
 };
 
 
@@ -79,6 +97,8 @@ class TAboutForm {
   void OnTrackBar(ControlId id);
   // A text field changed: the menu item's text keeps to what the record stores.
   void OnTextChange(ControlId id);
+  // Another row of the marks list was selected.
+  void OnSelect(ControlId id);
   // Alt+F4 and the like: refused, the dialog stays open.
   bool FormCloseQuery() { return false; }
   void Timer1Timer();
@@ -101,6 +121,12 @@ class TAboutForm {
   void ChangeHotkey(int number, bool onlyWhenConfirmed);
   std::string MenuText() const;
   int CheckedIndex(const ControlId* group, std::size_t size, int none) const;
+  // The marks page.
+  void FillMarks(std::int64_t select);
+  void ShowSelectedRules();
+  void RuleClick(ControlId box, std::uint8_t rule);
+  void bmarkremoveClick();
+  void bmarkaddClick();
   void CheckIndex(const ControlId* group, std::size_t size, std::size_t index);
 
   Ports& ports_;
@@ -109,6 +135,8 @@ class TAboutForm {
   OptionsHost& host_;
   TChangeHotkey& changeHotkey_;
   TAutoRunner& autoRunner_;
+  // The marks as shown at the opening, and as edited since: stored by "关闭".
+  std::vector<ClassRecord> shownMarks_, marks_;
 };
 
 // "  text  " with blanks and control characters removed at both ends.

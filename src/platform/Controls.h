@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/Handles.h"
 
 namespace velmora {
 
@@ -24,11 +27,19 @@ class Controls {
   virtual void SetText(ControlId id, std::string_view text) = 0;
   virtual void SetFocus(ControlId id) = 0;
   virtual ControlId GetFocus() = 0;
-  // A track bar's position, a page control's page, a colour list's colour.
+  // A track bar's position, a page control's page, a colour list's colour, a
+  // list's selected row (-1: none).
   virtual std::int64_t GetPosition(ControlId id) = 0;
   virtual void SetPosition(ControlId id, std::int64_t position) = 0;
+  // A list's rows, each its cells in column order (UTF-8); new rows start with
+  // none selected. Dialogs without a list have nothing to fill.
+  virtual void SetRows(ControlId, const std::vector<std::vector<std::string>>&) {}
+  // Where a menu opened by a control pops up: below it, on the screen; false
+  // when that cannot be told.
+  virtual bool GetMenuPoint(ControlId, int&, int&) { return false; }
 
-  // The dialog window itself.
+  // The dialog window itself; it owns the menus it opens.
+  virtual Hwnd DialogWindow() { return {}; }
   // Shows the dialog modally until it ends; the result it ended with (IDOK, IDCANCEL).
   virtual int ShowModal() = 0;
   // A modeless dialog: shown or hidden, brought to the front, moved sideways.

@@ -29,6 +29,7 @@ constinit const TextTable ChineseTexts = MakeTextTable(0x04, {
     {PageMisc, "杂项(&M)"},
     {PageTriggers, "临时设置(&T)"},
     {PageHotkeys, "热键(&H)"},
+    {PageMarks, "标记(&K)"},
     {PageAbout, "关于(&A)"},
     {ButtonHelp, "帮助"},
     {ButtonClose, "关闭"},
@@ -117,10 +118,53 @@ constinit const TextTable ChineseTexts = MakeTextTable(0x04, {
     {Colour3DDarkShadow, "3D Dark Shadow"}, {Colour3DLight, "3D Light"}, {ColourInfoText, "Info Text"},
     {ColourInfoBackground, "Info Background"}, {ColourCustom, "Custom..."},
 
+    {MarksLabel, "最小化时送往托盘的窗口(&W):"},
+    {MarkColumnName, "程序或窗口类"},
+    {MarkColumnFamily, "类别"},
+    {MarkColumnClose, "关闭"},
+    {MarkColumnOpen, "打开"},
+    {MarkToTray, "到托盘"},
+    {MarkNoFamily, "—"},
+    {MarkAdd, "添加…"},
+    {MarkRemove, "移除"},
+    {MarkRulesGroup, "所选窗口的规则"},
+    {MarkCloseToTray, "单击关闭按钮时送往托盘(&C)"},
+    {MarkHideOnOpen, "打开时即送往托盘(&O)"},
+    {MarkNoWindows, "没有可标记的窗口"},
+
     {ChangeHotkeyTitle, "更改热键"},
     {ChangeHotkeyLabel, "更改:选择任意复选框并指定键．"},
     {ChangeHotkeyChange, "更改"},
     {ChangeHotkeyCancel, "取消"},
+
+    {CommandUsage,
+     "Velmora.exe /<命令> [参数]   （也可用 - 或 -- 代替 /）\n"
+     "\n"
+     "/mark <键> [/close-to-tray] [/hide-on-open]\n"
+     "    标记一个窗口类或程序的键（如 discord.exe|Chrome_WidgetWin），规则即所给出的规则。\n"
+     "/unmark <键>\n"
+     "    取消标记。\n"
+     "/hide <目标>\n"
+     "    把目标的窗口送到托盘。\n"
+     "/restore <目标>\n"
+     "    从托盘恢复目标的窗口。\n"
+     "/toggle <目标>\n"
+     "    把目标显示着的窗口送到托盘，并恢复它隐藏的窗口。\n"
+     "/restore-all\n"
+     "    恢复所有隐藏的窗口。\n"
+     "/exit\n"
+     "    退出 Velmora，所有隐藏的窗口都会恢复。\n"
+     "/run-hidden <程序> [参数]\n"
+     "    启动程序，并在它的第一个窗口打开时把它送到托盘。\n"
+     "/?\n"
+     "    显示本说明。\n"
+     "\n"
+     "目标可以是程序的文件名（notepad.exe）、键或窗口类，或窗口句柄（0x1234）。\n"
+     "退出代码：0 完成，1 没有匹配项，2 命令行有误，3 无法连接 Velmora。\n"},
+    {CommandNotUnderstood, "无法识别：{}"},
+    {CommandTooLong, "命令行太长：Velmora 最多接受 8 KB。"},
+    {CommandUnreachable, "无法连接 Velmora。"},
+    {CommandStartFailed, "无法启动 {}。"},
 
     {HelpPage, "zh/index.html"},
 });

@@ -29,6 +29,7 @@ constinit const TextTable EnglishTexts = MakeTextTable(0x09, {
     {PageMisc, "&Miscellaneous"},
     {PageTriggers, "&Triggers"},
     {PageHotkeys, "&Hotkeys"},
+    {PageMarks, "Mar&ks"},
     {PageAbout, "&About"},
     {ButtonHelp, "Help"},
     {ButtonClose, "Close"},
@@ -118,10 +119,53 @@ constinit const TextTable EnglishTexts = MakeTextTable(0x09, {
     {Colour3DDarkShadow, "3D Dark Shadow"}, {Colour3DLight, "3D Light"}, {ColourInfoText, "Info Text"},
     {ColourInfoBackground, "Info Background"}, {ColourCustom, "Custom..."},
 
+    {MarksLabel, "&Windows that go to the tray when minimized:"},
+    {MarkColumnName, "Program or class"},
+    {MarkColumnFamily, "Family"},
+    {MarkColumnClose, "Close"},
+    {MarkColumnOpen, "Open"},
+    {MarkToTray, "to tray"},
+    {MarkNoFamily, "—"},
+    {MarkAdd, "A&dd…"},
+    {MarkRemove, "&Remove"},
+    {MarkRulesGroup, "Rules of the selected windows"},
+    {MarkCloseToTray, "&Close button sends them to the tray"},
+    {MarkHideOnOpen, "Send to the tray as soon as they &open"},
+    {MarkNoWindows, "No window to mark"},
+
     {ChangeHotkeyTitle, "Change Hotkey"},
     {ChangeHotkeyLabel, "Select the modifier keys, then press a key."},
     {ChangeHotkeyChange, "Change"},
     {ChangeHotkeyCancel, "Cancel"},
+
+    {CommandUsage,
+     "Velmora.exe /command [arguments]   (- or -- in place of / too)\n"
+     "\n"
+     "/mark <key> [/close-to-tray] [/hide-on-open]\n"
+     "    Marks a window class or a program's key (discord.exe|Chrome_WidgetWin), with exactly the rules given.\n"
+     "/unmark <key>\n"
+     "    Removes a mark.\n"
+     "/hide <target>\n"
+     "    Sends the target's windows to the tray.\n"
+     "/restore <target>\n"
+     "    Brings the target's windows back from the tray.\n"
+     "/toggle <target>\n"
+     "    Sends the target's shown windows to the tray and brings back its hidden ones.\n"
+     "/restore-all\n"
+     "    Brings back every hidden window.\n"
+     "/exit\n"
+     "    Ends Velmora; every hidden window comes back.\n"
+     "/run-hidden <program> [arguments]\n"
+     "    Starts the program and sends its first window to the tray as it opens.\n"
+     "/?\n"
+     "    Shows this text.\n"
+     "\n"
+     "A target is a program's file name (notepad.exe), a key or window class, or a window handle (0x1234).\n"
+     "Exit codes: 0 done, 1 nothing matched, 2 a bad command line, 3 Velmora could not be reached.\n"},
+    {CommandNotUnderstood, "Not understood: {}"},
+    {CommandTooLong, "The command line is too long: Velmora takes at most 8 KB."},
+    {CommandUnreachable, "Velmora could not be reached."},
+    {CommandStartFailed, "{} could not be started."},
 
     {HelpPage, "index.html"},
 });

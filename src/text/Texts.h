@@ -25,7 +25,7 @@ enum class TextId : std::uint16_t {
   // Message boxes; "{}" stands for the window title, the hotkey.
   AskCloseWindow, HotkeyUnavailable, AskCloseMinimized, AskRestart,
   // The options dialog: the page buttons, its two buttons.
-  PageTray, PageMisc, PageTriggers, PageHotkeys, PageAbout, ButtonHelp, ButtonClose,
+  PageTray, PageMisc, PageTriggers, PageHotkeys, PageMarks, PageAbout, ButtonHelp, ButtonClose,
   // Page 0: tray.
   TrayGroup, TrayEvery, TrayAll, TrayGroups, EveryLabel, EveryDoubleClick, EveryHide, EveryHideAfter,
   EveryShowCount, MenuOrderGroup, OrderTitle, OrderType, OrderLastAccess, AllLabel, AllShowCount, AllCloseLabel,
@@ -53,8 +53,16 @@ enum class TextId : std::uint16_t {
   ColourHighlight, ColourHighlightText, ColourButtonFace, ColourButtonShadow, ColourGrayText, ColourButtonText,
   ColourInactiveCaptionText, ColourButtonHighlight, Colour3DDarkShadow, Colour3DLight, ColourInfoText,
   ColourInfoBackground, ColourCustom,
+  // Page 5: marks. The list's label and columns, what a rule's cell shows when on,
+  // the family of a plain class, the buttons, the rules of the selected mark,
+  // the window menu when no window can be marked.
+  MarksLabel, MarkColumnName, MarkColumnFamily, MarkColumnClose, MarkColumnOpen, MarkToTray, MarkNoFamily,
+  MarkAdd, MarkRemove, MarkRulesGroup, MarkCloseToTray, MarkHideOnOpen, MarkNoWindows,
   // The change-hotkey dialog.
   ChangeHotkeyTitle, ChangeHotkeyLabel, ChangeHotkeyChange, ChangeHotkeyCancel,
+  // The command line: its usage, and what a command's own process reports; "{}"
+  // stands for the argument not understood, the program that did not start.
+  CommandUsage, CommandNotUnderstood, CommandTooLong, CommandUnreachable, CommandStartFailed,
   // The page of the help file that opens first, inside velmora.chm.
   HelpPage,
   Count

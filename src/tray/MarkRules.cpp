@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/WinConst.h"
+
 namespace velmora {
 
 void WriteMarkTable(TMarkTable& table, const std::vector<ClassRecord>& marks, std::span<const std::uint32_t> watched) {
@@ -22,6 +24,11 @@ void WriteMarkTable(TMarkTable& table, const std::vector<ClassRecord>& marks, st
   std::fill(std::begin(table.WatchedProcesses), std::end(table.WatchedProcesses), 0u);
   std::copy_n(watched.begin(), std::min(watched.size(), WatchedProcessSlots), table.WatchedProcesses);
   table.Sequence.store(sequence + 1, std::memory_order_release);
+}
+
+bool MayOpenToTray(Desktop& desktop, Hwnd wnd) {
+  return desktop.IsWindow(wnd) && desktop.IsWindowVisible(wnd) && !desktop.GetParent(wnd) &&
+         !desktop.GetWindow(wnd, win::GW_OWNER) && desktop.GetClassName(wnd) != "#32770";
 }
 
 }  // namespace velmora

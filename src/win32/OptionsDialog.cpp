@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Ports.h"
+#include "win32/Convert.h"
 #include "win32/Dpi.h"
 #include "win32/Win32Dialogs.h"
 
@@ -29,6 +30,9 @@ constexpr DWORD Wrapped = SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
 constexpr DWORD Group = BS_GROUPBOX;
 // Rows the colour list's drop-down shows at once; it opens below the field.
 constexpr int VisibleColours = 10;
+// The marks list's columns at 96 DPI: program or class, family, the two rules; within
+// the list's width less its frame and a scroll bar.
+constexpr int MarkColumns[] = {102, 84, 46, 46};
 
 // The colour list: TColor values (0x00BBGGRR, system colours 0xFF0000nn), named from
 // TextId::ColourBlack on in this order; a last entry, TextId::ColourCustom, holds any other.
@@ -50,7 +54,7 @@ COLORREF Rgb(std::uint32_t colour) {
 }  // namespace
 
 OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
-  INITCOMMONCONTROLSEX common{sizeof common, ICC_BAR_CLASSES | ICC_TAB_CLASSES};
+  INITCOMMONCONTROLSEX common{sizeof common, ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
   ::InitCommonControlsEx(&common);
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
@@ -70,11 +74,12 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   using enum TextId;
   const TextTable& text = texts_;
   // The frame: tool bar, "帮助" and "关闭".
-  const TextId pageCaptions[] = {PageTray, PageMisc, PageTriggers, PageHotkeys, PageAbout};
-  const ControlId barOrder[] = {buttonstm, buttonmisc, buttontemp, buttonhotkeys, buttonabout};
-  const int barLeft[] = {2, 74, 156, 222, 270}, barWidth[] = {70, 80, 64, 46, 45};  // the longer caption of each language
+  const TextId pageCaptions[] = {PageTray, PageMisc, PageTriggers, PageHotkeys, PageMarks, PageAbout};
+  const ControlId barOrder[] = {buttonstm, buttonmisc, buttontemp, buttonhotkeys, buttonmarks, buttonabout};
+  // Each as wide as the longer caption of the two languages.
+  const int barLeft[] = {2, 63, 134, 185, 232, 273}, barWidth[] = {60, 70, 50, 46, 40, 40};
   // Created in reading order, which is the tab order: the bar, the page, then "帮助" and "关闭".
-  for (int i = 0; i < 5; ++i)
+  for (int i = 0; i < PageCount; ++i)
     Add(barOrder[i], L"BUTTON", text[pageCaptions[i]], PageButton | (i == 0 ? WS_GROUP : 0), -1, -1,
         {barLeft[i], 2, barWidth[i], 26});
 
@@ -155,6 +160,32 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
     textControls_.push_back(HotkeyLabels[t]);
     NameByLabel(HotkeyLabels[t], HotkeyBoxes[t]);
   }
+  // Page 5: marks. The label names the list (and takes the focus to it by its
+  // mnemonic); the rule boxes act on the selected row.
+  Add(lmarks, L"STATIC", text[MarksLabel], SS_LEFT | WS_GROUP, TabMarks, -1, {8, 36, 300, 14});
+  Add(lvmarks, WC_LISTVIEWW, "",
+      LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_BORDER | WS_TABSTOP | WS_GROUP, TabMarks,
+      -1, {8, 52, 300, 160});
+  Add(bmarkadd, L"BUTTON", text[MarkAdd], BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, TabMarks, -1, {8, 216, 70, 19});
+  Add(bmarkremove, L"BUTTON", text[MarkRemove], BS_PUSHBUTTON | WS_TABSTOP, TabMarks, -1, {84, 216, 70, 19});
+  Add(gbrules, L"BUTTON", text[MarkRulesGroup], Group | WS_GROUP, TabMarks, -1, {6, 240, 305, 56});
+  Add(cbclosetotray, L"BUTTON", text[MarkCloseToTray], Check | WS_GROUP, TabMarks, -1, {14, 256, 290, 16});
+  Add(cbhideonopen, L"BUTTON", text[MarkHideOnOpen], Check, TabMarks, -1, {14, 274, 290, 16});
+  HWND marks = Item(lvmarks);
+  ::SendMessageW(marks, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
+  const TextId columns[] = {MarkColumnName, MarkColumnFamily, MarkColumnClose, MarkColumnOpen};
+  for (int i = 0; i < 4; ++i) {
+    std::wstring caption = ToWide(text[columns[i]], CP_UTF8);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.cx = MarkColumns[i];
+    column.pszText = caption.data();
+    column.iSubItem = i;
+    ::SendMessageW(marks, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+  }
+  ::SetWindowSubclass(marks, &OptionsDialog::MarksListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  NameByLabel(lvmarks, lmarks);
+
   Add(bhelp, L"BUTTON", text[ButtonHelp], BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, -1, -1, {188, 304, 50, 19});
   Add(bclose, L"BUTTON", text[ButtonClose], BS_DEFPUSHBUTTON | WS_TABSTOP, -1, -1, {244, 304, 50, 19});
 
@@ -229,6 +260,8 @@ void OptionsDialog::Layout(int dpi) {
     PlaceScaled(p.id, p.at, dpi, p.fontKind == 1 ? bold_.get() : p.fontKind == 2 ? link_.get() : font_.get());
   ::SendMessageW(Item(gcolour), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), ScaleForDpi(16, dpi));
   ::SendMessageW(Item(gcolour), CB_SETITEMHEIGHT, 0, ScaleForDpi(16, dpi));
+  for (int i = 0; i < 4; ++i)
+    ::SendMessageW(Item(lvmarks), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), ScaleForDpi(MarkColumns[i], dpi));
   SizeClient(ClientWidth, ClientHeight, dpi);
   linkHover_ = false;
   ::InvalidateRect(hwnd_, nullptr, TRUE);
@@ -244,6 +277,7 @@ void OptionsDialog::ShowPages() {
 std::int64_t OptionsDialog::GetPosition(ControlId id) {
   if (id == pgc) return page_;
   if (id == pctm) return subPage_;
+  if (id == lvmarks) return ::SendMessageW(Item(lvmarks), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
   if (id == gcolour) {
     const auto at = ::SendMessageW(Item(gcolour), CB_GETCURSEL, 0, 0);
     if (at < 0) return 0;
@@ -256,6 +290,19 @@ void OptionsDialog::SetPosition(ControlId id, std::int64_t position) {
   if (id == pgc || id == pctm) {
     (id == pgc ? page_ : subPage_) = static_cast<int>(position);
     ShowPages();
+    return;
+  }
+  if (id == lvmarks) {
+    HWND list = Item(lvmarks);
+    filling_ = true;
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    if (position >= 0 && ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(position),
+                                        reinterpret_cast<LPARAM>(&state)))
+      ::SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(position), FALSE);
+    filling_ = false;
     return;
   }
   if (id != gcolour) return DialogControls::SetPosition(id, position);
@@ -273,6 +320,108 @@ void OptionsDialog::SetPosition(ControlId id, std::int64_t position) {
   ::SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(count - 1), value);
   ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);
   colourBefore_ = dropStart_ = count - 1;
+}
+
+void OptionsDialog::SetRows(ControlId id, const std::vector<std::vector<std::string>>& rows) {
+  HWND list = Item(id);
+  filling_ = true;
+  ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    for (std::size_t cell = 0; cell < rows[row].size(); ++cell) {
+      std::wstring text = TextToWide(rows[row][cell]);
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(row);
+      item.iSubItem = static_cast<int>(cell);
+      item.pszText = text.data();
+      if (cell == 0)
+        ::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      else
+        ::SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    }
+  }
+  ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(list, nullptr, TRUE);
+  filling_ = false;
+}
+
+bool OptionsDialog::GetMenuPoint(ControlId id, int& x, int& y) {
+  RECT r{};
+  if (!::GetWindowRect(Item(id), &r)) return false;
+  x = r.left;
+  y = r.bottom;
+  return true;
+}
+
+Hwnd OptionsDialog::DialogWindow() { return FromHwnd(hwnd_); }
+
+LRESULT OptionsDialog::DrawMarkRow(NMLVCUSTOMDRAW& draw) const {
+  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  // The selected row in the palette's highlight, also while the list has no focus.
+  const bool selected = ::SendMessageW(draw.nmcd.hdr.hwndFrom, LVM_GETITEMSTATE, draw.nmcd.dwItemSpec, LVIS_SELECTED) != 0;
+  draw.clrText = selected ? colours().highlightText : colours().fieldText;
+  draw.clrTextBk = selected ? colours().highlight : colours().field;
+  draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+  return CDRF_NEWFONT;
+}
+
+LRESULT OptionsDialog::DrawMarksHeader(const NMCUSTOMDRAW& draw) const {
+  if (draw.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
+  HWND header = draw.hdr.hwndFrom;
+  const PaletteColours& c = colours();
+  const int dpi = WindowDpi(hwnd_);
+  RECT r = draw.rc;
+  if (draw.dwDrawStage == CDDS_POSTPAINT) {
+    // Past the last column, where the header would show the system's face.
+    RECT client{}, last{};
+    ::GetClientRect(header, &client);
+    const auto count = ::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0);
+    if (count > 0) ::SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(count - 1), reinterpret_cast<LPARAM>(&last));
+    r = {last.right, client.top, client.right, client.bottom};
+    if (r.left < r.right) {
+      FillSolid(draw.hdc, r, c.face);
+      FillSolid(draw.hdc, {r.left, r.bottom - 1, r.right, r.bottom}, c.line);
+    }
+    return CDRF_DODEFAULT;
+  }
+  if (draw.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  wchar_t caption[64] = {};
+  HDITEMW item{};
+  item.mask = HDI_TEXT;
+  item.pszText = caption;
+  item.cchTextMax = 64;
+  ::SendMessageW(header, HDM_GETITEMW, draw.dwItemSpec, reinterpret_cast<LPARAM>(&item));
+  FillSolid(draw.hdc, r, c.face);
+  FillSolid(draw.hdc, {r.right - 1, r.top, r.right, r.bottom}, c.line);
+  FillSolid(draw.hdc, {r.left, r.bottom - 1, r.right, r.bottom}, c.line);
+  SelectGuard font(draw.hdc, reinterpret_cast<HGDIOBJ>(::SendMessageW(header, WM_GETFONT, 0, 0)));
+  ::SetBkMode(draw.hdc, TRANSPARENT);
+  ::SetTextColor(draw.hdc, c.faceText);
+  r.left += ScaleForDpi(6, dpi);
+  r.right -= ScaleForDpi(2, dpi);
+  ::DrawTextW(draw.hdc, caption, -1, &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+  return CDRF_SKIPDEFAULT;
+}
+
+LRESULT CALLBACK OptionsDialog::MarksListProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                              DWORD_PTR self) noexcept {
+  // The header's drawing is asked of the list, its parent: answered here, in the palette.
+  if (msg == WM_NOTIFY) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->code == NM_CUSTOMDRAW &&
+        header->hwndFrom == reinterpret_cast<HWND>(::SendMessageW(wnd, LVM_GETHEADER, 0, 0))) {
+      try {
+        return reinterpret_cast<const OptionsDialog*>(self)->DrawMarksHeader(
+            *reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
+      } catch (...) {
+        return CDRF_DODEFAULT;
+      }
+    }
+  }
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(wnd, &OptionsDialog::MarksListProc, id);
+  return ::DefSubclassProc(wnd, msg, wParam, lParam);
 }
 
 void OptionsDialog::ShowWindow(bool visible) {
@@ -419,6 +568,16 @@ LRESULT CALLBACK OptionsDialog::ColourListProc(HWND wnd, UINT msg, WPARAM wParam
 }
 
 void OptionsDialog::PaletteChanged(Palette palette) {
+  // The marks list in the palette's field colours; its scroll bars and header
+  // dark where the system has dark themes for them (Windows 10 on).
+  HWND marks = Item(lvmarks);
+  ::SendMessageW(marks, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(colours().field));
+  ::SendMessageW(marks, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(colours().fieldText));
+  ::SendMessageW(marks, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(colours().field));
+  const bool dark = palette == Palette::Dark;
+  ::SetWindowTheme(marks, dark ? L"DarkMode_Explorer" : nullptr, nullptr);
+  ::SetWindowTheme(reinterpret_cast<HWND>(::SendMessageW(marks, LVM_GETHEADER, 0, 0)),
+                   dark ? L"DarkMode_ItemsView" : nullptr, nullptr);
   // Where the system has dark scroll bars and frames (Windows 10 on), the drop-down takes them.
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
@@ -453,6 +612,17 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       // Check boxes and radio items have changed already, as the controls of the form do.
       if (code == BN_CLICKED) logic_->OnClick(id);
+      return 0;
+    }
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      if (header->idFrom != static_cast<UINT_PTR>(lvmarks)) break;
+      if (header->code == NM_CUSTOMDRAW) return DrawMarkRow(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+      const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+      // The user moved the selection (arrows, a click): the rule boxes follow it.
+      if (header->code == LVN_ITEMCHANGED && logic_ && !filling_ && (change->uChanged & LVIF_STATE) != 0 &&
+          ((change->uOldState ^ change->uNewState) & LVIS_SELECTED) != 0)
+        logic_->OnSelect(lvmarks);
       return 0;
     }
     case WM_HSCROLL:

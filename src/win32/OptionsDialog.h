@@ -1,7 +1,7 @@
 #pragma once
-// The options dialog as a real window: a tool bar of five page buttons, the
-// pages as sets of controls shown and hidden, track bars, a colour list,
-// tooltips for the hints and a link on the About page. Made once at start,
+// The options dialog as a real window: a tool bar of six page buttons, the
+// pages as sets of controls shown and hidden, track bars, a colour list, the
+// list of marks, tooltips for the hints and a link on the About page. Made once at start,
 // hidden between uses; its rules are TAboutForm's.
 #include <map>
 #include <vector>
@@ -25,10 +25,14 @@ class OptionsDialog final : public DialogControls {
 
   void Connect(TAboutForm& logic) { logic_ = &logic; }
 
-  // The pages (pgc, pctm) and the colour list (gcolour); track bars otherwise.
+  // The pages (pgc, pctm), the colour list (gcolour), the marks' selected row
+  // (lvmarks); track bars otherwise.
   std::int64_t GetPosition(ControlId id) override;
   void SetPosition(ControlId id, std::int64_t position) override;
   void ShowWindow(bool visible) override;
+  void SetRows(ControlId id, const std::vector<std::vector<std::string>>& rows) override;
+  bool GetMenuPoint(ControlId id, int& x, int& y) override;
+  Hwnd DialogWindow() override;
 
  private:
   struct Placed {
@@ -50,6 +54,12 @@ class OptionsDialog final : public DialogControls {
   void PaintColourList(HDC dc) const;
   static LRESULT CALLBACK ColourListProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR self) noexcept;
+  // The marks list in the palette: its rows (the selected one in the highlight)
+  // and its header, whose drawing the list is asked for.
+  LRESULT DrawMarkRow(NMLVCUSTOMDRAW& draw) const;
+  LRESULT DrawMarksHeader(const NMCUSTOMDRAW& draw) const;
+  static LRESULT CALLBACK MarksListProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR self) noexcept;
   void PaletteChanged(Palette palette) override;
   HWND Add(ControlId id, const wchar_t* kind, std::string_view text, DWORD style, int page, int subPage, RECT at,
            int fontKind = 0);
@@ -70,6 +80,7 @@ class OptionsDialog final : public DialogControls {
   COLORREF custom_[16] = {};
   LRESULT colourBefore_ = 0;  // the colour chosen before, given back when the chooser is cancelled
   LRESULT dropStart_ = 0;     // the selection when the list dropped down
+  bool filling_ = false;      // the logic changes the marks list: no selection news for it
 };
 
 }  // namespace velmora

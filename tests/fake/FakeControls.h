@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/Controls.h"
 
@@ -34,7 +35,17 @@ class FakeControls : public Controls {
   void SetFocus(ControlId id) override { focus = id; }
   ControlId GetFocus() override { return focus; }
   std::int64_t GetPosition(ControlId id) override { return controls[id].position; }
-  void SetPosition(ControlId id, std::int64_t position) override { controls[id].position = position; }
+  // A list, like the real one, selects no row that it does not have, and none after a new filling.
+  void SetPosition(ControlId id, std::int64_t position) override {
+    const auto list = rows.find(id);
+    const bool within = list == rows.end() || (position >= 0 && position < std::ssize(list->second));
+    controls[id].position = within ? position : -1;
+  }
+  std::map<ControlId, std::vector<std::vector<std::string>>> rows;
+  void SetRows(ControlId id, const std::vector<std::vector<std::string>>& cells) override {
+    rows[id] = cells;
+    controls[id].position = -1;
+  }
   int ShowModal() override {
     ++modalRuns;
     return whileShown ? whileShown() : 2;  // IDCANCEL: the close button

@@ -295,6 +295,37 @@ TEST_F(MainForm, ExcelWordAndPendingWindowsQualifyOnlyByTheirRules) {
   EXPECT_EQ(form->MemBlock->PendingWindow, 0u) << "a pending window is taken once";
 }
 
+// Marks decide by the window's key, with or without the item in its system menu; a window that
+// opens goes to the tray by its mark's rule or a watch, once, and never an owned one or a dialog.
+TEST_F(MainForm, MarksDecideByKeyAndOpeningWindowsFollowTheirRules) {
+  Start();
+  Options().UseMenuItem = 0;
+  const Hwnd note = Foreign("Notepad");
+  List().AddClass("NOTEPAD");
+  Minimize(note);
+  EXPECT_TRUE(Hidden(note)) << "marked without an item";
+  List().SetRules("Calc", RuleHideOnOpen);
+  EXPECT_EQ(List().RulesOf("calc"), RuleHideOnOpen);
+  const Hwnd calc = Foreign("Calc"), owned = w.desktop.AddWindow({.className = "Calc", .owner = calc});
+  const Hwnd dialog = Foreign("#32770"), other = Foreign("Other");
+  for (Hwnd wnd : {calc, owned, dialog, other}) Request(RQ_OPENED, wnd);
+  w.timers.Advance(100);
+  EXPECT_TRUE(Hidden(calc));
+  EXPECT_FALSE(Hidden(owned) || Hidden(dialog) || Hidden(other));
+  // A watched process: its first window only.
+  List().WatchFirstWindow(w.desktop.Window(other).pid);
+  const Hwnd second = Foreign("Other", "second");
+  Request(RQ_OPENED, other);
+  Request(RQ_OPENED, second);
+  w.timers.Advance(100);
+  EXPECT_TRUE(Hidden(other));
+  EXPECT_FALSE(Hidden(second));
+  // Stored with the mark, in a byte earlier versions never read.
+  const auto& file = w.shell.files["C:\\Apps\\Velmora\\Velmora.vlm"];
+  EXPECT_EQ(DecodeClassRecords(file), (std::vector<ClassRecord>{{"Calc", RuleHideOnOpen}, {"NOTEPAD", 0}}));
+  EXPECT_EQ(DecodeClassFile(file), (std::vector<std::string>{"Calc", "NOTEPAD"}));
+}
+
 TEST_F(MainForm, UseMenuItemOffInsertsNothing) {
   Start();
   Options().UseMenuItem = 0;

@@ -4,6 +4,7 @@
 #include "TestWorld.h"
 #include "settings/HotkeyText.h"
 #include "settings/OptionsStore.h"
+#include "tray/ClassFile.h"
 
 namespace velmora::test {
 namespace {
@@ -138,6 +139,51 @@ TEST_F(OptionsDialog, HotkeyRowsActAtOnce) {
   EXPECT_FALSE(c.IsChecked(cbactivate));
   EXPECT_EQ(Options().Hotkey(2), THotkeyRecord{});
   EXPECT_EQ(w.dialogs.boxes.back().text, "The hotkey 'ALT + O' is not available.\rPlease try another hotkey.");
+}
+
+TEST_F(OptionsDialog, MarksPageEditsACopyThatOnlyCloseStores) {
+  Start();
+  List().AddClass("Notepad");
+  List().SetRules("discord.exe|Chrome_WidgetWin", RuleCloseToTray);
+  w.desktop.AddWindow({.className = "Chrome_WidgetWin_1", .title = "Chat", .program = "Chat.exe"});
+  w.desktop.AddWindow({.className = "Hidden", .title = "Gone", .visible = false});
+  w.desktop.AddWindow({.className = "Shell_TrayWnd", .title = "Taskbar"});
+  w.desktop.AddWindow({.className = "Mine", .title = "Own", .pid = w.desktop.currentProcessId});
+  about->Velmora1Click();
+  about->OnClick(buttonmarks);
+  EXPECT_EQ(c.GetPosition(pgc), TabMarks);
+  using Rows = std::vector<std::vector<std::string>>;
+  EXPECT_EQ(c.rows[lvmarks], (Rows{{"discord.exe", "Chrome_WidgetWin", "到托盘", ""}, {"Notepad", "—", "", ""}}));
+  EXPECT_TRUE(c.GetPosition(lvmarks) == 0 && c.IsChecked(cbclosetotray) && !c.IsChecked(cbhideonopen));
+  c.SetPosition(lvmarks, 1);
+  about->OnSelect(lvmarks);
+  Click(cbhideonopen);
+  about->OnClick(bmarkremove);  // Notepad goes; the row before it is selected
+  EXPECT_EQ(c.rows[lvmarks], (Rows{{"discord.exe", "Chrome_WidgetWin", "到托盘", ""}}));
+  Click(cbclosetotray);
+  // "Add…": only the window a user could mean, marked under its key.
+  w.menus.choices.push_back([](const std::vector<MenuEntry>& items) {
+    EXPECT_EQ(items.size(), 1u);
+    return fake::FakeMenus::CommandOf(items, "Chat — Chat.exe");
+  });
+  about->OnClick(bmarkadd);
+  EXPECT_EQ(c.rows[lvmarks][0], (std::vector<std::string>{"Chat.exe", "Chrome_WidgetWin", "", ""}));
+  EXPECT_EQ(c.GetPosition(lvmarks), 0);
+  EXPECT_TRUE(List().HasClass("Notepad") && !List().HasClass("Chat.exe|Chrome_WidgetWin") &&
+              List().RulesOf("discord.exe|Chrome_WidgetWin") == RuleCloseToTray)
+      << "nothing before 关闭";
+  List().AddClass("Other");  // marked from a system menu meanwhile
+  about->OnClick(bclose);
+  EXPECT_EQ(List().Classes, (std::vector<std::string>{"Chat.exe|Chrome_WidgetWin", "discord.exe|Chrome_WidgetWin",
+                                                      "Other"}));
+  EXPECT_EQ(List().RulesOf("discord.exe|Chrome_WidgetWin"), 0);
+  EXPECT_EQ(DecodeClassRecords(w.shell.files[List().ClassFilePath()]).size(), 3u);
+  // Leaving another way drops the edits; the last mark removed leaves the keyboard on "Add…".
+  about->Velmora1Click();
+  for (int i = 0; i < 3; ++i) c.SetFocus(bmarkremove), about->OnClick(bmarkremove);
+  EXPECT_TRUE(c.rows[lvmarks].empty() && !c.IsEnabled(cbclosetotray) && c.focus == bmarkadd);
+  about->OnClick(bhelp);
+  EXPECT_EQ(List().Classes.size(), 3u);
 }
 
 }  // namespace

@@ -43,6 +43,9 @@ class Stress : public VelmoraWorld {
     List().AddClass("Notepad");
     List().AddClass("Calc");
     List().AddClass("IEFrame");
+    // Windows of a mark go to the tray as they open; a started program's first window too.
+    List().SetRules("Calc", RuleHideOnOpen | RuleCloseToTray);
+    List().WatchFirstWindow(100u + Pick(4));
     w.desktop.foregroundLocked = Pick(2) != 0;
     w.kernel.elevated = Pick(2) != 0;  // request 57 asks first
     w.tray.refuseVersion = Pick(4) == 0;
@@ -133,7 +136,14 @@ class Stress : public VelmoraWorld {
 
   void AnyEvent(bool nested) {
     const Hwnd wnd = AnyWindow();
-    switch (Pick(10)) {
+    switch (Pick(11)) {
+      case 10: {  // a command of the command line, on a window's class or handle
+        const std::string verb = std::vector<std::string>{"/hide", "/restore", "/toggle", "/restore-all"}[Pick(4)];
+        std::vector<std::string> args{verb, Pick(2) ? fake::Hex(wnd.value) : w.desktop.Window(wnd).className};
+        if (verb == "/restore-all") args.pop_back();
+        form->RunCommand(*EncodeArguments(args), [](int) {});
+        break;
+      }
       case 0: {
         // The user on an icon, as the shell reports it; now and then one stale report alone.
         const std::uint32_t ids[] = {0, 1, 2, 3, TrayIdOf(wnd)};
@@ -151,7 +161,7 @@ class Stress : public VelmoraWorld {
         form->WMHotKey(static_cast<std::uint32_t>(form->HotkeyIds[Pick(2) ? 5 : 6].Id));
         break;
       case 1: {
-        const std::uint32_t code = 46u + Pick(12);
+        const std::uint32_t code = 46u + Pick(13);
         Request(code, wnd);
         if (code == RQ_DESTROYED) w.desktop.Destroy(wnd);  // reported while it goes
         break;
@@ -165,10 +175,15 @@ class Stress : public VelmoraWorld {
         form->QueryEndSession();
         break;
       case 6: {
+        if (!form->TrayList) break;  // the list is going: no settings to change
         TOptionsRecord o = Options();
         o.TrayMode = Pick(3);
         o.GroupMinimum = Pick(3);
         form->SaveOptions(o);
+        // A rule changed in the options, which are an event path like any other.
+        form->Paths().RunOrDefer([this, cls = Pick(2) ? "Notepad" : "EXCEL7", rules = Pick(4)] {
+          if (form->TrayList) List().SetRules(cls, rules);
+        });
         break;
       }
       case 7:
@@ -232,6 +247,14 @@ class Stress : public VelmoraWorld {
     EXPECT_LE(w.dialogs.mostOpen, 1u) << "a question stacked on another";
     EXPECT_EQ(w.desktop.blockingCalls, 0u) << "a call waited for a hung program";
     EXPECT_EQ(w.desktop.focusLost, 0u) << "a window activated while still minimized";
+    // The hook library reads every mark with its rules, as they are now.
+    ASSERT_NE(form->MarkTable, nullptr);
+    ASSERT_EQ(form->MarkTable->Count, list.Classes.size());
+    for (std::size_t i = 0; i < list.Classes.size(); ++i) {
+      const TMarkEntry& e = form->MarkTable->Marks[i];
+      EXPECT_EQ(std::string(e.Key, e.Length), list.Classes[i]);
+      EXPECT_EQ(e.Rules, list.RulesOf(list.Classes[i])) << list.Classes[i];
+    }
   }
 
   std::mt19937 rng_;

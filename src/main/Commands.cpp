@@ -1,0 +1,102 @@
+// The commands of the command line, carried out by the main form: each one an
+// event path of its own, a user's choice, never merged and never refused.
+#include "main/Commands.h"
+
+#include <memory>
+#include <utility>
+
+#include "foreign/WindowKinds.h"
+#include "main/TFOrvane.h"
+#include "platform/Utf8.h"
+
+namespace velmora {
+
+bool TargetTakes(Desktop& desktop, const CommandTarget& target, Hwnd wnd) {
+  switch (target.kind) {
+    case CommandTarget::Kind::Handle: return wnd == Hwnd{target.handle};
+    case CommandTarget::Kind::Program: return CompareNoCase(desktop.GetWindowProgramName(wnd), target.name) == 0;
+    case CommandTarget::Kind::Key:
+      return CompareNoCase(desktop.GetClassName(wnd), target.name) == 0 ||
+             CompareNoCase(WindowClassKey(desktop, wnd), target.name) == 0;
+  }
+  return false;
+}
+
+namespace {
+
+// The answer to one command, given once. A command dropped before it ran (the
+// program ends first) answers that Velmora did not carry it out.
+class Answer {
+ public:
+  explicit Answer(std::function<void(int)> reply) : reply_(std::move(reply)) {}
+  ~Answer() { Give(ExitUnreachable); }
+  Answer(const Answer&) = delete;
+  Answer& operator=(const Answer&) = delete;
+
+  void Give(int code) noexcept {
+    auto reply = std::exchange(reply_, nullptr);
+    if (!reply) return;
+    try {
+      reply(code);
+    } catch (...) {
+      // The sender is gone or its hand-over failed: nothing here depends on it.
+    }
+  }
+
+ private:
+  std::function<void(int)> reply_;
+};
+
+}  // namespace
+
+void TFOrvane::RunCommand(std::string_view message, std::function<void(int)> reply, std::function<bool()> wanted) {
+  auto answer = std::make_shared<Answer>(std::move(reply));
+  if (closed_ || closeRequested_) return;
+  // Read again, as if nothing had been checked before.
+  const auto args = DecodeArguments(message);
+  const ParsedCommand parsed = args ? ParseCommand(*args, CommandReader::Channel) : ParsedCommand{};
+  if (!parsed.command) return answer->Give(ExitBadCommand);
+  paths_.RunOrDefer([this, answer, wanted = std::move(wanted), command = *parsed.command] {
+    if (closeRequested_ || !TrayList || (wanted && !wanted())) return;
+    if (command.verb != Verb::Exit) return answer->Give(CarryOut(command));
+    // As the Exit item: the answer first, then the close, which restores every hidden window.
+    answer->Give(ExitDone);
+    Exit();
+  });
+}
+
+int TFOrvane::CarryOut(const Command& command) {
+  switch (command.verb) {
+    case Verb::Mark: TrayList->SetRules(command.key, command.rules); return ExitDone;
+    case Verb::Unmark:
+      if (!TrayList->HasClass(command.key)) return ExitNoMatch;
+      TrayList->RemoveClass(command.key);
+      return ExitDone;
+    case Verb::RestoreAll: TrayList->RestoreAll(); return ExitDone;
+    case Verb::Watch: TrayList->WatchFirstWindow(command.pid); return ExitDone;
+    case Verb::Hide:
+    case Verb::Restore:
+    case Verb::Toggle: break;
+    default: return ExitBadCommand;
+  }
+  // The target's top-level windows that are shown, or hidden by Velmora (also
+  // one the list lost hold of, taken back first).
+  std::vector<Hwnd> windows;
+  for (Hwnd wnd : TopLevelWindows(desktop_)) {
+    if (!TrayList || !MayHide(wnd) || !TargetTakes(desktop_, command.target, wnd)) continue;
+    if (TrayList->FindEntry(wnd) || AdoptIfStillHidden(wnd) || desktop_.IsWindowVisible(wnd)) windows.push_back(wnd);
+  }
+  if (windows.empty()) return ExitNoMatch;
+  // Every call may let other paths' messages in: each window is looked up again.
+  for (Hwnd wnd : windows) {
+    if (!TrayList || !desktop_.IsWindow(wnd)) continue;
+    const bool hidden = TrayList->FindEntry(wnd) != nullptr;
+    if (hidden && command.verb != Verb::Hide)
+      TrayList->RestoreWindow(wnd);
+    else if (!hidden && command.verb != Verb::Restore)
+      SendToTray(wnd);
+  }
+  return ExitDone;
+}
+
+}  // namespace velmora

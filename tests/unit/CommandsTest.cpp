@@ -1,0 +1,96 @@
+// Commands of the command line carried out by the main form on the fake desktop.
+#include <gtest/gtest.h>
+
+#include "TestWorld.h"
+#include "main/CommandLine.h"
+
+namespace velmora {
+namespace {
+
+using test::VelmoraWorld;
+
+class Commands : public ::testing::Test, public VelmoraWorld {
+ protected:
+  // The command as the channel hands it over; -1 while no answer has come.
+  int Run(const std::vector<std::string>& args) {
+    code = -1;
+    form->RunCommand(*EncodeArguments(args), [this](int c) { code = c; });
+    w.timers.Advance(100);  // the hide timer
+    return code;
+  }
+  int code = -1;
+};
+
+TEST_F(Commands, HideRestoreAndToggleTheShownWindowsOfAProgramAKeyOrAHandle) {
+  Start();
+  const Hwnd a = w.desktop.AddWindow({.className = "Notepad", .title = "a", .pid = 7, .program = "notepad.exe"});
+  const Hwnd b = w.desktop.AddWindow({.className = "Notepad", .title = "b", .pid = 7, .program = "notepad.exe"});
+  const Hwnd unseen = w.desktop.AddWindow({.className = "Notepad", .pid = 7, .visible = false, .program = "notepad.exe"});
+  const Hwnd chat = w.desktop.AddWindow({.className = "Chrome_WidgetWin_1", .pid = 8, .program = "Discord.exe"});
+  EXPECT_EQ(Run({"/hide", "NOTEPAD.EXE"}), ExitDone);
+  EXPECT_TRUE(Hidden(a) && Hidden(b) && List().FindEntry(a) && List().FindEntry(b));
+  EXPECT_FALSE(List().FindEntry(unseen)) << "a window its program keeps hidden is none of the user's";
+  EXPECT_EQ(w.desktop.focusLost, 0u);
+  EXPECT_EQ(Run({"/restore", fake::Hex(a.value)}), ExitDone);
+  EXPECT_TRUE(!Hidden(a) && Hidden(b));
+  EXPECT_EQ(Run({"/toggle", "notepad"}), ExitDone);  // the class, in any case
+  EXPECT_TRUE(Hidden(a) && !Hidden(b));
+  EXPECT_EQ(Run({"/hide", "discord.exe|Chrome_WidgetWin"}), ExitDone);
+  EXPECT_TRUE(Hidden(chat));
+  for (const std::string& target : {std::string("nothing.exe"), fake::Hex(unseen.value), fake::Hex(host.handle.value), std::string("Shell_TrayWnd")})
+    EXPECT_EQ(Run({"/hide", target}), ExitNoMatch) << target;
+  // A window the list lost hold of, still hidden, is the command's too.
+  std::size_t index = 0;
+  List().RemoveEntry(List().FindEntry(chat, &index), index);
+  w.desktop.Window(chat).visible = false;
+  EXPECT_EQ(Run({"/restore", "Discord.exe"}), ExitDone);
+  EXPECT_FALSE(Hidden(chat));
+  EXPECT_EQ(Run({"/restore-all"}), ExitDone);
+  EXPECT_EQ(List().Count(), 0u);
+  EXPECT_FALSE(Hidden(a) || Hidden(b) || Hidden(chat));
+}
+
+TEST_F(Commands, MarksRulesWatchesAndExitEachAnsweredOnceWhenTheirTurnComes) {
+  EXPECT_EQ(Run({"/mark", "Notepad"}), -1) << "nothing runs before start-up";
+  Start();
+  EXPECT_EQ(code, ExitDone);
+  EXPECT_TRUE(List().HasClass("Notepad"));
+  EXPECT_EQ(Run({"/mark", "notepad", "/hide-on-open", "/close-to-tray"}), ExitDone);
+  EXPECT_EQ(List().RulesOf("Notepad"), RuleCloseToTray | RuleHideOnOpen);
+  EXPECT_EQ(Run({"/mark", "Notepad"}), ExitDone);
+  EXPECT_EQ(List().RulesOf("Notepad"), 0) << "the rules are those given";
+  EXPECT_TRUE(w.shell.files.contains(List().ClassFilePath()));
+  EXPECT_EQ(Run({"/unmark", "NOTEPAD"}), ExitDone);
+  EXPECT_EQ(Run({"/unmark", "Notepad"}), ExitNoMatch);
+  EXPECT_EQ(Run({"/watch-first-window", "4242"}), ExitDone);
+  EXPECT_TRUE(Watched(*form->MarkTable, 4242));
+  // Read again: what the user's side would not send is refused here too.
+  const auto keep = [this](int c) { code = c; };
+  for (const std::string& message : {std::string("/hide"), *EncodeArguments({"/run-hidden", "x.exe"})}) {
+    form->RunCommand(message, keep);
+    EXPECT_EQ(code, ExitBadCommand);
+  }
+  // Behind another path: answered once it has run, carried out only while its sender waits.
+  WhileBusy([&] {
+    form->RunCommand(*EncodeArguments({"/mark", "Calc"}), keep);
+    EXPECT_EQ(code, ExitBadCommand);
+    form->RunCommand(*EncodeArguments({"/mark", "Late"}), [](int) {}, [] { return false; });
+  });
+  EXPECT_EQ(code, ExitDone);
+  EXPECT_FALSE(List().HasClass("Late"));
+  // /exit answers first, then closes as the Exit item.
+  form->RunCommand(*EncodeArguments({"/exit"}), [&](int c) { code = c + 10 * host.closeRequests; });
+  EXPECT_EQ(code, ExitDone);
+  EXPECT_EQ(host.closeRequests, 1);
+  // A command that waits when the close comes is not carried out, nor one that comes after.
+  WhileBusy([&] {
+    form->RunCommand(*EncodeArguments({"/mark", "Late"}), keep);
+    EXPECT_FALSE(form->FormCloseQuery());
+  });
+  EXPECT_TRUE(form->FormCloseQuery());
+  EXPECT_EQ(code, ExitUnreachable);
+  EXPECT_EQ(Run({"/restore-all"}), ExitUnreachable);
+}
+
+}  // namespace
+}  // namespace velmora
