@@ -42,6 +42,9 @@ MainWindow::MainWindow(Ports& ports) : form_(ports, *this) {
   taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
   AllowMessages(hwnd_, MessagesFromLowerLevels(RunsElevated(), taskbarCreated_));
   form_.FormCreate();
+  // Without its channel (the name taken by another program) Velmora runs on without its command line.
+  commands_ = std::make_unique<CommandServer>(CommandPipeName(), hwnd_);
+  commands_->Start();
 }
 
 MainWindow::~MainWindow() {
@@ -110,7 +113,13 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       KillTimer(hwnd_, RetryCloseTimer);
       PostMessageA(hwnd_, WM_CLOSE, 0, 0);
       return 0;
+    case CommandHandOverMessage:
+      // Only what the channel queued is taken: a post from anyone else finds nothing.
+      for (HandedCommand& command : commands_ ? commands_->TakeCommands() : std::vector<HandedCommand>{})
+        form_.RunCommand(command.message, std::move(command.reply), std::move(command.wanted));
+      return 0;
     case WM_DESTROY:
+      if (commands_) commands_->Stop();  // a client still waiting is answered
       PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY: {

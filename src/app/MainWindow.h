@@ -2,7 +2,10 @@
 // The main form's window: hidden, top-level (so that FindWindow and broadcasts
 // reach it), class "TFOrvane", no taskbar button. Its procedure only translates
 // messages into calls of the form.
+#include <memory>
+
 #include "main/TFOrvane.h"
+#include "win32/CommandChannel.h"
 #include "win32/Win32Api.h"
 
 namespace velmora {
@@ -30,6 +33,7 @@ class MainWindow final : public FormHost {
   HWND hwnd_ = nullptr;
   UINT taskbarCreated_ = 0;
   TFOrvane form_;
+  std::unique_ptr<CommandServer> commands_;  // the command line's channel, served while the window lives
 };
 
 }  // namespace velmora

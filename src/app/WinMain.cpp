@@ -12,6 +12,7 @@
 #include "win32/ChangeHotkeyDialog.h"
 #include "win32/OptionsDialog.h"
 #include "win32/Win32Ports.h"
+#include "app/CommandClient.h"
 #include "app/CrashGuard.h"
 #include "app/MainWindow.h"
 
@@ -91,6 +92,8 @@ int RunVelmora() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // With arguments this process is a command for the running Velmora, with an exit code of its own.
+  if (const auto args = velmora::CommandArguments(); !args.empty()) return velmora::RunCommandClient(args);
   velmora::InstallCrashGuard();
   try {
     RunVelmora();

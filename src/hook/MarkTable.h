@@ -44,9 +44,9 @@ static_assert(sizeof(TMarkEntry) == 257);
 static_assert(sizeof(TMarkTable) == 8 + 4 * WatchedProcessSlots + 257 * MarkTableCapacity);  // alike in 32 and 64 bits
 static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
 
-// The rules of the mark that takes a window of that key and class name: the
-// key as marks compare (a program's name in any case), or the plain class
-// name. 0 when no mark takes it, or while Velmora rewrites the table.
+// The rules of the mark that takes a window of that key and class name, both
+// compared as marks compare (letters in any case). 0 when no mark takes it, or
+// while Velmora rewrites the table.
 inline std::uint8_t RulesFor(const TMarkTable& table, std::string_view key, std::string_view cls) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     const std::uint32_t before = table.Sequence.load(std::memory_order_acquire);
@@ -56,7 +56,7 @@ inline std::uint8_t RulesFor(const TMarkTable& table, std::string_view key, std:
     for (std::uint32_t i = 0; i < count && rules == 0; ++i) {
       const TMarkEntry& mark = table.Marks[i];
       const std::string_view name(mark.Key, mark.Length < sizeof mark.Key ? mark.Length : sizeof mark.Key);
-      if (name == cls || (key != cls && CompareKeys(key, name) == 0)) rules = mark.Rules;
+      if (CompareKeys(cls, name) == 0 || (key != cls && CompareKeys(key, name) == 0)) rules = mark.Rules;
     }
     std::atomic_thread_fence(std::memory_order_acquire);
     if (table.Sequence.load(std::memory_order_relaxed) == before) return rules;

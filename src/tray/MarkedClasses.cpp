@@ -155,8 +155,9 @@ void TListTrayIcon::SetRules(const std::string& mark, std::uint8_t rules) {
 }
 
 std::uint8_t TListTrayIcon::RulesFor(std::string_view key, std::string_view cls) const {
+  // As IsMarked takes a window: its class in any case, or its program's key.
   for (const std::string& mark : Classes)
-    if (MarkTakes(mark, std::string(key), std::string(cls))) return RulesOf(mark);
+    if (CompareClassNames(mark, cls) == 0 || (key != cls && CompareClassNames(mark, key) == 0)) return RulesOf(mark);
   return 0;
 }
 

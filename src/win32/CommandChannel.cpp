@@ -296,8 +296,10 @@ CommandConnection::CommandConnection(const std::wstring& pipeName, DWORD waitMs)
     ::WaitNamedPipeW(pipeName.c_str(), waitMs - spent);
   }
   DWORD mode = PIPE_READMODE_MESSAGE;
-  if (!::SetNamedPipeHandleState(pipe_.get(), &mode, nullptr, nullptr)) return pipe_.reset();
-  status_ = Status::Connected;
+  if (::SetNamedPipeHandleState(pipe_.get(), &mode, nullptr, nullptr))
+    status_ = Status::Connected;
+  else
+    pipe_.reset();
 }
 
 DWORD CommandConnection::ServerProcessId() const {

@@ -77,7 +77,7 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   const TextId pageCaptions[] = {PageTray, PageMisc, PageTriggers, PageHotkeys, PageMarks, PageAbout};
   const ControlId barOrder[] = {buttonstm, buttonmisc, buttontemp, buttonhotkeys, buttonmarks, buttonabout};
   // Each as wide as the longer caption of the two languages.
-  const int barLeft[] = {2, 63, 134, 185, 232, 273}, barWidth[] = {60, 70, 50, 46, 40, 40};
+  const int barLeft[] = {2, 64, 134, 194, 236, 276}, barWidth[] = {61, 69, 59, 41, 39, 39};
   // Created in reading order, which is the tab order: the bar, the page, then "帮助" and "关闭".
   for (int i = 0; i < PageCount; ++i)
     Add(barOrder[i], L"BUTTON", text[pageCaptions[i]], PageButton | (i == 0 ? WS_GROUP : 0), -1, -1,

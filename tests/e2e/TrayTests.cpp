@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <sstream>
+#include <thread>
 #include <utility>
 
 #include "TrayFixture.h"
@@ -477,6 +478,40 @@ TEST_F(TrayTest, MarksOfSharedClassesTakeTheWindowsOfTheirProgramOnly) {
     CloseExpectingAllBack({discord, wpf, qt});
     PostMessageW(wpf, WM_CLOSE, 0, 0);  // the program ends; it opens its next window under a new class name
   }
+}
+
+// Rules stored with the marks: a real click on the close button sends the window to the tray,
+// alive; a window of a mark that hides on open goes there as it opens, and stays once brought back.
+TEST_F(TrayTest, RulesOfMarksCloseToTheTrayAndHideOnOpen) {
+  auto file = ClassFile({"VelmoraCloses", "VelmoraOpens"});
+  file[257] = 1;        // close to tray
+  file[260 + 257] = 2;  // hide on open
+  ASSERT_TRUE(WriteFileBytes(ClassFilePath(), file));
+  HWND closes = Open(L"VelmoraCloses", L"Mail").Window();
+  ASSERT_NE(Start({}), nullptr);
+  ASSERT_TRUE(SetForegroundWindow(closes));
+  RECT r{};
+  GetWindowRect(closes, &r);
+  POINT at{};
+  for (LONG x = r.right - 2; x > r.left && !at.x; x -= 2)
+    for (LONG y = r.top + 1; y < r.top + 40 && !at.x; ++y)
+      if (SendMessageW(closes, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) at = {x, y};
+  ASSERT_NE(at.x, 0) << "no close button on the caption";
+  SetCursorPos(at.x, at.y);
+  INPUT click[2] = {};
+  click[0].type = click[1].type = INPUT_MOUSE;
+  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ASSERT_EQ(SendInput(2, click, sizeof(INPUT)), 2u);
+  EXPECT_TRUE(WaitUntil([&] { return InTray(closes) && Icon(TrayId(closes)).has_value(); }, 3s)) << State(closes);
+
+  HWND opens = Open(L"VelmoraOpens", L"Chat").Window();
+  EXPECT_TRUE(WaitUntil([&] { return InTray(opens) && Icon(TrayId(opens)).has_value(); }, 3s)) << State(opens);
+  Click(*Icon(TrayId(opens)), WM_LBUTTONUP);
+  EXPECT_TRUE(WaitUntil([&] { return Restored(opens); }, 3s)) << State(opens);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(Restored(opens)) << "brought back, it went again";
+  CloseExpectingAllBack({closes});
 }
 
 }  // namespace

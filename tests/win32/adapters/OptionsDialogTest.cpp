@@ -9,6 +9,7 @@
 
 #include <atomic>
 
+#include "hook/MarkTable.h"
 #include "settings/OptionsStore.h"
 #include "win32/ChangeHotkeyDialog.h"
 #include "win32/Dpi.h"
@@ -30,6 +31,10 @@ class Host : public OptionsHost {
   void ShowHotkeyUnavailable(const std::string&) override {}
   std::string AppPath() override { return {}; }
   EventPaths& Paths() override { return paths; }
+  std::vector<ClassRecord> Marks() override { return marks; }
+  void StoreMarks(const std::vector<ClassRecord>&, const std::vector<ClassRecord>& edited) override { marks = edited; }
+  std::vector<OpenWindow> OpenWindows() override { return {}; }
+  std::vector<ClassRecord> marks{{"discord.exe|Chrome_WidgetWin", RuleCloseToTray}, {"Notepad", 0}};
   TOptionsRecord live;
   EventPaths paths;
 
@@ -147,6 +152,31 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   ASSERT_NE(tips, nullptr);
   EXPECT_EQ(::SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 9) << "one tooltip per hint";
 
+  // The marks page: the list filled from the marks and named by its label; Tab
+  // reaches it, an arrow selects a row, Space on a rule box gives that row the rule.
+  ::SendMessageW(::FindWindowExW(wnd, nullptr, L"Button", L"标记(&K)"), BM_CLICK, 0, 0);
+  HWND marks = ::GetDlgItem(wnd, lvmarks);
+  const auto cell = [&](int row, int column) {
+    wchar_t text[64] = {};
+    LVITEMW item{};
+    item.iSubItem = column, item.pszText = text, item.cchTextMax = 64;
+    ::SendMessageW(marks, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return std::wstring(text);
+  };
+  EXPECT_EQ(cell(0, 0) + cell(0, 1) + cell(0, 2) + cell(1, 0) + cell(1, 1), L"discord.exeChrome_WidgetWin到托盘Notepad—");
+  EXPECT_EQ(nameOf(marks), L"最小化时送往托盘的窗口(W):");
+  ::SetFocus(::GetDlgItem(wnd, buttonabout));
+  key(VK_TAB);
+  EXPECT_EQ(::GetFocus(), marks);
+  key(VK_DOWN);
+  for (int i = 0; i < 3; ++i) key(VK_TAB);
+  ASSERT_EQ(::GetFocus(), ::GetDlgItem(wnd, cbclosetotray));
+  for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+    MSG space{::GetFocus(), message, VK_SPACE, 0, 0, {}};
+    ::IsDialogMessageW(wnd, &space);
+  }
+  EXPECT_EQ(cell(1, 2), L"到托盘");
+
   // Apps turned to the dark theme while the dialog is open: its page follows.
   const DWORD dark = 0;
   ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, AppsUseLightTheme, REG_DWORD, &dark, 4), 0);
@@ -156,6 +186,7 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   const HDC dc = ::GetDC(wnd);
   EXPECT_EQ(::GetPixel(dc, client.right - 2, client.bottom - 2), RGB(0x20, 0x20, 0x20));
   ::ReleaseDC(wnd, dc);
+  EXPECT_EQ(::SendMessageW(marks, LVM_GETBKCOLOR, 0, 0), RGB(0x2B, 0x2B, 0x2B)) << "the list in the dark field";
 
   ::SendMessageW(wnd, WM_CLOSE, 0, 0);
   EXPECT_TRUE(::IsWindowVisible(wnd)) << "close requests are refused";
@@ -166,6 +197,7 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   EXPECT_EQ(stored.EveryHideInactive, 1);
   EXPECT_EQ(stored.EveryHideMinutes, 20);
   EXPECT_EQ(host.live.TrayMode, 2) << "applied";
+  EXPECT_EQ(host.marks[1], (ClassRecord{"Notepad", RuleCloseToTray})) << "the rule, stored by 关闭";
   if (SUCCEEDED(com)) ::CoUninitialize();
 }
 

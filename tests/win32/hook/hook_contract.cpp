@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "hook/LibOrvane.h"
+#include "hook/MarkTable.h"
 #include "hook/MemBlock.h"
 #include "shared/ClassKeyCases.h"
 #include "ProbeCommands.h"
@@ -52,6 +53,8 @@ std::string KeyOf(const TMemBlock& block) {
 struct World {
   UniqueHandle mapping;
   std::unique_ptr<TMemBlock, UnmapDeleter> block;
+  UniqueHandle marksMapping;  // the marks' section, empty until a test writes marks
+  TMarkTable* marks = nullptr;
   HWND recorder = nullptr;
   std::vector<Request> requests;
   int setHookResult = 0;
@@ -121,7 +124,11 @@ class HookContract : public ::testing::Test {
     RegisterClassExA(&cls);
     w.recorder = CreateWindowExA(0, cls.lpszClassName, "Velmora 4.6.3", WS_POPUP, 0, 0, 0, 0, nullptr,
                                  nullptr, cls.hInstance, nullptr);
-    if (!w.block || !w.recorder) return;
+    w.marksMapping.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(TMarkTable),
+                                            MarkTableName));
+    if (w.marksMapping)
+      w.marks = static_cast<TMarkTable*>(MapViewOfFile(w.marksMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!w.block || !w.recorder || !w.marks) return;
     w.block->MainWindow = Id(w.recorder);
     w.setHookResult = SetHook();
 
@@ -155,6 +162,7 @@ class HookContract : public ::testing::Test {
       TerminateProcess(w.probeProcess.get(), 1);
     }
     if (w.recorder != nullptr) DestroyWindow(w.recorder);
+    if (w.marks != nullptr) UnmapViewOfFile(w.marks);
     delete g_world;
     g_world = nullptr;
   }
@@ -225,6 +233,38 @@ class HookContract : public ::testing::Test {
   static int Count(HWND wnd, std::uint32_t code) {
     const auto codes = CodesFor(wnd);
     return static_cast<int>(std::count(codes.begin(), codes.end(), code));
+  }
+
+  // One mark with its rules, or none; the probe's process watched or not.
+  static void SetMark(const std::string& key, std::uint8_t rules, bool watchProbe = false) {
+    TMarkTable& t = *world().marks;
+    t.Count = key.empty() ? 0 : 1;
+    t.Marks[0].Rules = rules;
+    t.Marks[0].Length = static_cast<std::uint8_t>(key.size());
+    std::copy(key.begin(), key.end(), t.Marks[0].Key);
+    t.WatchedProcesses[0] = watchProbe ? world().probePid : 0;
+  }
+
+  // A real click on a title-bar button, from the input queue: a mouse hook sees no posted message.
+  static void ClickButton(HWND wnd, WPARAM hit, DWORD down, DWORD up) {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    for (LONG y = r.top + 1; y < r.top + 40; y += 2) {
+      for (LONG x = r.right - 2; x > r.left; x -= 2) {
+        DWORD_PTR found = 0;
+        SendMessageTimeoutA(wnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 1000, &found);
+        if (found != hit) continue;
+        SetCursorPos(x, y);
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = down;
+        in[1].mi.dwFlags = up;
+        SendInput(2, in, sizeof(INPUT));
+        Sync();
+        return;
+      }
+    }
+    ADD_FAILURE() << "no point of the title bar hits " << hit;
   }
 
   // Returns once the probe sees Shift in the wanted state. Under Wine a key
@@ -496,27 +536,7 @@ TEST_F(HookContract, TaskbarCreatedIsReportedByTheTaskbarWindowOnly) {
 TEST_F(HookContract, RightClickOnTheChosenButtonMinimizesThePendingWindow) {
   HWND wnd = Create("VelmoraProbeWindow");
   ASSERT_NE(wnd, nullptr);
-  // A real click on the button, from the input queue: a mouse hook sees no posted message.
-  auto rightClick = [&](WPARAM hit) {
-    RECT r{};
-    GetWindowRect(wnd, &r);
-    for (LONG y = r.top + 1; y < r.top + 40; y += 2) {
-      for (LONG x = r.right - 2; x > r.left; x -= 2) {
-        DWORD_PTR found = 0;
-        SendMessageTimeoutA(wnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 1000, &found);
-        if (found != hit) continue;
-        SetCursorPos(x, y);
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_MOUSE;
-        in[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-        in[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-        SendInput(2, in, sizeof(INPUT));
-        Sync();
-        return;
-      }
-    }
-    ADD_FAILURE() << "no point of the title bar hits " << hit;
-  };
+  auto rightClick = [&](WPARAM hit) { ClickButton(wnd, hit, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); };
 
   block().ButtonCode = HitMinButton;
   world().requests.clear();
@@ -554,6 +574,56 @@ TEST_F(HookContract, RightClickOnTheChosenButtonMinimizesThePendingWindow) {
   EXPECT_TRUE(WaitFor([&] { return Command(kRightClicksSeen) == seen + 4; }));
   EXPECT_EQ(Count(wnd, RQ_MINIMIZING), 0);
   Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
+}
+
+// The library decides from the marks' section alone: a click on the close button of a marked
+// window minimizes it as the pending one; Shift + click, or a window of no such mark, closes.
+TEST_F(HookContract, CloseButtonOfAMarkThatClosesToTheTrayMinimizesInstead) {
+  auto click = [](HWND wnd) { ClickButton(wnd, HTCLOSE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); };
+  SetMark("velmoraprobewindow", RuleCloseToTray);
+  HWND wnd = Create("VelmoraProbeWindow");
+  ASSERT_NE(wnd, nullptr);
+  world().requests.clear();
+  click(wnd);
+  ASSERT_TRUE(WaitFor([&] { return Count(wnd, RQ_MINIMIZING) > 0; }));
+  EXPECT_EQ(ProbeRequests(RQ_MINIMIZING)[0].pending, Id(wnd));
+  EXPECT_TRUE(WaitFor([&] { return IsIconic(wnd) != FALSE; }));
+  EXPECT_TRUE(IsWindow(wnd));
+
+  Show(wnd, SW_RESTORE);
+  ASSERT_TRUE(PressShift(true));
+  click(wnd);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(wnd); })) << "Shift + click did not close";
+  ASSERT_TRUE(PressShift(false));
+
+  SetMark("VelmoraProbeWindow", RuleHideOnOpen);
+  HWND other = Create("VelmoraProbeWindow");
+  click(other);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(other); })) << "a mark without the rule kept its window";
+  SetMark("", 0);
+}
+
+// A window shows for the first time: reported when its mark hides on open or its process is
+// watched; never again once shown, never for an owned window or a dialog box.
+TEST_F(HookContract, FirstShowingIsReportedForAMarkThatHidesOnOpenOrAWatchedProcess) {
+  SetMark("VelmoraProbeWindow", RuleHideOnOpen);
+  world().requests.clear();
+  HWND wnd = Create("VelmoraProbeWindow", nullptr, kCreateHidden);
+  HWND owned = Create("VelmoraProbeWindow", wnd);
+  HWND plain = Create("VelmoraPlainWindow");
+  Show(wnd, SW_SHOW);
+  Show(wnd, SW_HIDE);
+  Show(wnd, SW_SHOW);
+  EXPECT_EQ(Count(wnd, RQ_OPENED), 1);
+  EXPECT_EQ(Count(owned, RQ_OPENED) + Count(plain, RQ_OPENED), 0);
+
+  SetMark("", 0, true);
+  HWND dialog = Create("", nullptr, kCreateDialog);
+  HWND started = Create("VelmoraPlainWindow");
+  EXPECT_EQ(Count(dialog, RQ_OPENED), 0);
+  EXPECT_EQ(Count(started, RQ_OPENED), 1) << "the watched process's window";
+  SetMark("", 0);
+  for (HWND w : {owned, wnd, plain, dialog, started}) Command(kDestroy, reinterpret_cast<WPARAM>(w));
 }
 
 TEST_F(HookContract, MinimizingWithTheHoldKeyMakesTheWindowPending) {

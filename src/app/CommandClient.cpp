@@ -1,0 +1,194 @@
+#include "app/CommandClient.h"
+
+#include <cstdlib>
+#include <exception>
+#include <optional>
+
+#include "main/CommandLine.h"
+#include "main/EntrySequence.h"
+#include "platform/Ports.h"
+#include "text/Texts.h"
+#include "win32/CommandChannel.h"
+#include "win32/Raii.h"
+#include "win32/Win32Api.h"
+#include "win32/Win32Dialogs.h"
+#include "win32/Win32Shell.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr DWORD StartMs = 20000;    // for a Velmora started here to serve its channel
+constexpr DWORD StartingMs = 5000;  // for one that was starting already
+// Longer than the server waits for its UI thread and for a command begun there.
+constexpr DWORD AnswerMs = 40000;
+
+std::wstring Wide(std::string_view text) { return ToWide(text, CP_UTF8); }
+
+// Text for the user: into the file or pipe this process's output goes to, else
+// into the console it was started from, else in a message box.
+void Tell(std::wstring text, bool warning) {
+  for (std::size_t at = 0; (at = text.find(L'\n', at)) != text.npos; at += 2) text.insert(at, 1, L'\r');
+  const HANDLE out = ::GetStdHandle(warning ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  const DWORD type = out && out != INVALID_HANDLE_VALUE ? ::GetFileType(out) : FILE_TYPE_UNKNOWN;
+  DWORD put = 0;
+  if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+    const std::string bytes = FromWide(text, CP_UTF8);
+    ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    return;
+  }
+  // Started from a console, whose prompt is back already: the text starts on a line of its own.
+  if (::AttachConsole(ATTACH_PARENT_PROCESS)) {
+    const UniqueHandle console(OwnFile(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                                     nullptr)));
+    text = L"\r\n" + text;
+    const bool written =
+        console && ::WriteConsoleW(console.get(), text.c_str(), static_cast<DWORD>(text.size()), &put, nullptr);
+    ::FreeConsole();
+    if (written) return;
+  }
+  ::MessageBoxW(nullptr, text.c_str(), Wide(AppTitle).c_str(), MB_OK | (warning ? MB_ICONWARNING : MB_ICONINFORMATION));
+}
+
+std::wstring SystemMessage(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = n ? std::wstring(text, n) : L"Error " + std::to_wstring(error);
+  if (text) ::LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
+  return message;
+}
+
+// One of Velmora's own processes is running or starting (it holds its mutex).
+bool VelmoraRunning() {
+  const UniqueHandle mutex(::OpenMutexA(SYNCHRONIZE, FALSE, MainMutexName));
+  return mutex || ::GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+// Velmora from this program's own file, without arguments: a plain start.
+UniqueHandle StartVelmora() {
+  std::wstring path = OwnModulePath();
+  std::wstring line = L"\"" + path + L"\"";
+  const auto slash = path.find_last_of(L'\\');
+  const std::wstring folder = slash == path.npos ? std::wstring() : path.substr(0, slash);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (path.empty() || !::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        folder.empty() ? nullptr : folder.c_str(), &startup, &started))
+    return {};
+  ::CloseHandle(started.hThread);
+  return UniqueHandle(started.hProcess);
+}
+
+// The running Velmora's channel; when none serves it and start is set, a
+// Velmora is started first (unless one is starting already) and waited for.
+CommandConnection Reach(const std::wstring& name, bool start) {
+  CommandConnection connection(name);
+  if (connection.status() != CommandConnection::Status::NoServer || !start) return connection;
+  const bool starting = VelmoraRunning();
+  const UniqueHandle started = starting ? UniqueHandle() : StartVelmora();
+  if (!starting && !started) return connection;
+  const ULONGLONG deadline = ::GetTickCount64() + (started ? StartMs : StartingMs);
+  while (connection.status() == CommandConnection::Status::NoServer && ::GetTickCount64() < deadline) {
+    // A Velmora that ends at once (an uninstaller at work) serves nothing.
+    if (started && ::WaitForSingleObject(started.get(), 100) == WAIT_OBJECT_0) break;
+    if (!started) ::Sleep(100);
+    connection = CommandConnection(name);
+  }
+  return connection;
+}
+
+// The pipe is served by the process of Velmora's main window, not by a program that took its name.
+bool ServedByVelmora(const CommandConnection& connection) {
+  const DWORD server = connection.ServerProcessId();
+  for (HWND main = nullptr; server != 0 && (main = ::FindWindowExW(nullptr, main, L"TFOrvane", nullptr));) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(main, &pid);
+    if (pid == server) return true;
+  }
+  return false;
+}
+
+// The program starts here, held until Velmora watches it, so that its first
+// window cannot open unwatched.
+int RunHidden(CommandConnection& connection, const Command& command, const TextTable& texts) {
+  std::wstring line;
+  for (const std::string& arg : command.program) line += (line.empty() ? L"" : L" ") + Wide(QuoteArgument(arg));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                        &started)) {
+    const DWORD error = ::GetLastError();
+    Tell(Wide(texts(TextId::CommandStartFailed, command.program[0])) + L"\n" + SystemMessage(error), true);
+    return ExitNoMatch;
+  }
+  const UniqueHandle process(started.hProcess), thread(started.hThread);
+  const std::optional<int> code = connection.Send(*EncodeArguments(WatchArguments(started.dwProcessId)), AnswerMs);
+  if (code != ExitDone) {
+    // Not watched: rather than open on the screen, the program does not run at all.
+    ::TerminateProcess(process.get(), ExitUnreachable);
+    Tell(Wide(texts[TextId::CommandUnreachable]), true);
+    return ExitUnreachable;
+  }
+  ::ResumeThread(thread.get());
+  return ExitDone;
+}
+
+int Run(const std::vector<std::wstring>& wideArgs) {
+  const TextTable& texts = TextsFor(::GetUserDefaultUILanguage());
+  std::vector<std::string> args;
+  for (const std::wstring& arg : wideArgs) args.push_back(FromWide(arg, CP_UTF8));
+  const ParsedCommand parsed = ParseCommand(args, CommandReader::User);
+  const std::wstring usage = Wide(texts[TextId::CommandUsage]);
+  if (!parsed.command) {
+    const std::string why =
+        parsed.tooLong ? std::string(texts[TextId::CommandTooLong]) : texts(TextId::CommandNotUnderstood, parsed.culprit);
+    Tell(Wide(why) + L"\n\n" + usage, true);
+    return ExitBadCommand;
+  }
+  const Command& command = *parsed.command;
+  if (command.verb == Verb::Usage) {
+    Tell(usage, false);
+    return ExitDone;
+  }
+  CommandConnection connection = Reach(CommandPipeName(), command.verb != Verb::Exit);
+  // No Velmora to end: done.
+  if (command.verb == Verb::Exit && connection.status() == CommandConnection::Status::NoServer) return ExitDone;
+  if (connection.status() != CommandConnection::Status::Connected || !ServedByVelmora(connection)) {
+    Tell(Wide(texts[TextId::CommandUnreachable]), true);
+    return ExitUnreachable;
+  }
+  // A window brought back may take the foreground, as after a hotkey: the right passes on to Velmora.
+  ::AllowSetForegroundWindow(connection.ServerProcessId());
+  if (command.verb == Verb::RunHidden) return RunHidden(connection, command, texts);
+  const std::optional<int> code = connection.Send(*EncodeArguments(args), AnswerMs);
+  if (!code) Tell(Wide(texts[TextId::CommandUnreachable]), true);
+  return code.value_or(ExitUnreachable);
+}
+
+}  // namespace
+
+std::vector<std::wstring> CommandArguments() {
+  int count = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (!argv) return {};
+  std::vector<std::wstring> args(argv + (count > 0 ? 1 : 0), argv + count);
+  ::LocalFree(argv);
+  return args;
+}
+
+int RunCommandClient(const std::vector<std::wstring>& args) noexcept {
+  // This process hid nothing: a failure here must not show the windows the running Velmora hid.
+  std::set_terminate([] { std::abort(); });
+  try {
+    return Run(args);
+  } catch (...) {
+    return ExitUnreachable;
+  }
+}
+
+}  // namespace velmora

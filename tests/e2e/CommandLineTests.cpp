@@ -1,0 +1,113 @@
+// Velmora's command line, seen from outside: each command a process of its own
+// with its exit code and output, acting on the running Velmora.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "TrayFixture.h"
+
+namespace velmora::e2e {
+namespace {
+
+struct CommandResult {
+  std::optional<DWORD> code;  // none: still running after 30 s
+  std::string output;         // UTF-8
+};
+
+class CommandLineTest : public TrayTest {
+ protected:
+  // Velmora.exe of the case with these arguments, its output into a file.
+  CommandResult Command(const std::wstring& args) {
+    const std::wstring path = JoinPath(Dir(), L"command-" + std::to_wstring(++runs_) + L".txt");
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    Handle out(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr));
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = out.get();
+    PROCESS_INFORMATION pi{};
+    std::wstring line = Quote(ExePath()) + L" " + args;
+    if (!CreateProcessW(ExePath().c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, Dir().c_str(), &si, &pi))
+      return {};
+    CloseHandle(pi.hThread);
+    Process command{Handle(pi.hProcess), pi.dwProcessId};
+    out.Reset();
+    command.WaitExit(30s);
+    const auto bytes = ReadFileBytes(path).value_or(std::vector<std::uint8_t>{});
+    return {command.ExitCode(), std::string(bytes.begin(), bytes.end())};
+  }
+  static std::wstring Handle16(HWND w) {
+    wchar_t text[32];
+    swprintf(text, 32, L"0x%llX", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(w)));
+    return text;
+  }
+  int runs_ = 0;
+};
+
+TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode) {
+  ProbeSpec spec;
+  spec.cls = L"VelmoraCmdProbe";
+  spec.title = L"\u8BB0\u4E8B\u672C \u0417\u0430\u043C\u0435\u0442\u043A\u0438";
+  spec.exeName = L"cmdprobe.exe";
+  const HWND w = OpenProbe(spec).Window();
+  ASSERT_NE(Start({}), nullptr);
+  const auto code = [&](const std::wstring& args) { return Command(args).code; };
+
+  EXPECT_EQ(code(L"/mark VelmoraCmdMarked --hide-on-open"), 0u);
+  EXPECT_EQ(ReadFileBytes(ClassFilePath()).value_or(std::vector<std::uint8_t>{}).size(), 260u) << "the class file";
+  EXPECT_EQ(code(L"/hide CMDPROBE.EXE"), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return InTray(w) && Icon(TrayId(w)); }, 3s)) << State(w);
+  EXPECT_EQ(code(L"-toggle " + Handle16(w)), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return Restored(w); }, 3s)) << State(w);
+  EXPECT_EQ(code(L"--toggle VelmoraCmdProbe"), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return InTray(w); }, 3s)) << State(w);
+  EXPECT_EQ(code(L"/restore cmdprobe.exe"), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return Restored(w); }, 3s)) << State(w);
+  EXPECT_EQ(code(L"/hide " + Handle16(w)), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return InTray(w); }, 3s)) << State(w);
+  EXPECT_EQ(code(L"/restore-all"), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return Restored(w); }, 3s)) << State(w);
+  EXPECT_EQ(code(L"/unmark velmoracmdmarked"), 0u);
+  EXPECT_EQ(code(L"/unmark VelmoraCmdMarked"), 1u);
+  EXPECT_EQ(code(L"/hide nothing.exe"), 1u);
+
+  // The usage, in the user's language, into the output the command was given.
+  const CommandResult bad = Command(L"/frobnicate");
+  EXPECT_EQ(bad.code, 2u);
+  EXPECT_NE(bad.output.find("/frobnicate"), std::string::npos) << bad.output;
+  EXPECT_NE(bad.output.find("/run-hidden"), std::string::npos) << bad.output;
+  const CommandResult usage = Command(L"/?");
+  EXPECT_EQ(usage.code, 0u);
+  EXPECT_NE(usage.output.find("\xE6\x98\xBE\xE7\xA4\xBA\xE6\x9C\xAC\xE8\xAF\xB4\xE6\x98\x8E"), std::string::npos)  // 显示本说明
+      << usage.output;
+
+  EXPECT_EQ(code(L"/exit"), 0u);
+  EXPECT_TRUE(velmora_.WaitExit(5s));
+  EXPECT_EQ(velmora_.ExitCode(), 0u);
+  EXPECT_EQ(code(L"/exit"), 0u) << "no Velmora: nothing to end";
+}
+
+TEST_F(CommandLineTest, WithoutVelmoraACommandStartsItAndRunHiddenSendsTheProgramsFirstWindowToTheTray) {
+  Probe& probe = Open(L"VelmoraCmdProbe", L"Probe");
+  auto options = DefaultOptions();
+  options[kShowSplash] = 0;
+  ASSERT_TRUE(WriteRegBinary(kSettingsKey, L"Options", options));
+  EXPECT_EQ(Command(L"/hide " + Handle16(probe.Window())).code, 0u);
+  EXPECT_EQ(RunningVelmoras().size(), 1u);
+  EXPECT_TRUE(WaitUntil([&] { return InTray(probe.Window()); }, 3s)) << State(probe.Window());
+
+  // The program is started by the command's process, with its arguments quoted back as given.
+  const std::wstring out = JoinPath(Dir(), L"hidden probe.out");
+  const CommandResult run = Command(L"/run-hidden " + Quote(JoinPath(BinDir(), L"probe.exe")) +
+                                    L" --class VelmoraHiddenProbe --title \"Hidden probe\" --out " + Quote(out));
+  EXPECT_EQ(run.code, 0u) << run.output;
+  HWND hidden = nullptr;
+  EXPECT_TRUE(WaitUntil([&] { return (hidden = FindWindowW(L"VelmoraHiddenProbe", L"Hidden probe")) && InTray(hidden); }, 5s))
+      << (hidden ? State(hidden) : "no window");
+  const CommandResult missing = Command(L"/run-hidden no-such-program.exe");
+  EXPECT_EQ(missing.code, 1u);
+  EXPECT_NE(missing.output.find("no-such-program.exe"), std::string::npos) << missing.output;
+  if (hidden) PostMessageW(hidden, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+}  // namespace velmora::e2e

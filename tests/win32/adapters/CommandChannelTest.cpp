@@ -1,0 +1,130 @@
+// The command channel in one process: a server on this thread's window, clients on threads of their own.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "TestSupport.h"
+#include "main/CommandLine.h"
+#include "win32/CommandChannel.h"
+
+namespace velmora {
+namespace {
+
+class CommandChannelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_.reset(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(window_);
+    name_ = CommandPipeName() + L".test" + std::to_wstring(::GetTickCount64());
+    server_ = std::make_unique<CommandServer>(name_, window_.get());
+    ASSERT_TRUE(server_->Start());
+  }
+  // The commands handed over to this thread within ms.
+  std::vector<HandedCommand> Taken(DWORD ms) {
+    std::vector<HandedCommand> taken;
+    test::PumpUntil([&] { return !(taken = server_->TakeCommands()).empty(); }, ms);
+    return taken;
+  }
+
+  UniqueWindow window_;
+  std::wstring name_;
+  std::unique_ptr<CommandServer> server_;
+};
+
+TEST_F(CommandChannelTest, ACommandOfThisUserIsHandedOverAndAnsweredOnThePipeOfThisUserAndSession) {
+  DWORD session = 0;
+  ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
+  EXPECT_EQ(CommandPipeName().rfind(L"\\\\.\\pipe\\Velmora.S-1-5-", 0), 0u);
+  EXPECT_TRUE(CommandPipeName().ends_with(L"." + std::to_wstring(session)));
+  EXPECT_FALSE(CommandServer(name_, window_.get()).Start()) << "the name is taken: a second server is refused";
+
+  std::atomic<int> answer = -1;
+  std::atomic<DWORD> serverPid = 0;
+  const std::string message = *EncodeArguments({"/hide", "记事本.exe"});
+  test::Thread client([&] {
+    CommandConnection connection(name_);
+    serverPid = connection.ServerProcessId();
+    answer = connection.Send(message, 10000).value_or(-2);
+  });
+  const auto taken = Taken(5000);
+  ASSERT_EQ(taken.size(), 1u);
+  EXPECT_EQ(taken[0].message, message);
+  EXPECT_TRUE(taken[0].wanted());
+  taken[0].reply(ExitNoMatch);
+  taken[0].reply(ExitDone);  // once
+  ASSERT_TRUE(test::PumpUntil([&] { return answer != -1; }, 5000));
+  EXPECT_EQ(answer, ExitNoMatch);
+  EXPECT_EQ(serverPid, ::GetCurrentProcessId());
+  // A post of the hand-over message from anyone else finds nothing to take.
+  ::PostMessageW(window_.get(), CommandHandOverMessage, 0, 0);
+  EXPECT_TRUE(Taken(200).empty());
+}
+
+TEST_F(CommandChannelTest, AMessageLargerThanTheChannelTakesIsRefusedUnreadAndTheNextClientServed) {
+  std::atomic<bool> refused = false;
+  test::Thread client([&] {
+    UniqueHandle pipe(OwnFile(::CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                            0, nullptr)));
+    DWORD mode = PIPE_READMODE_MESSAGE, put = 0, got = 0;
+    ::SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr);
+    const std::string big(CommandLimit + 1, 'a');
+    char answer[8];
+    ::WriteFile(pipe.get(), big.data(), static_cast<DWORD>(big.size()), &put, nullptr);
+    refused = pipe && !::ReadFile(pipe.get(), answer, sizeof answer, &got, nullptr);
+  });
+  EXPECT_TRUE(Taken(500).empty());
+  ASSERT_TRUE(test::PumpUntil([&] { return refused.load(); }, 5000));
+  std::atomic<int> answer = -1;
+  test::Thread next([&] { answer = CommandConnection(name_).Send(*EncodeArguments({"/exit"}), 10000).value_or(-2); });
+  const auto taken = Taken(5000);
+  ASSERT_EQ(taken.size(), 1u);
+  taken[0].reply(ExitDone);
+  EXPECT_TRUE(test::PumpUntil([&] { return answer == ExitDone; }, 5000));
+}
+
+TEST_F(CommandChannelTest, AClientBelowThisIntegrityLevelIsRefused) {
+  // A thread as a sandboxed program: the same user at low integrity.
+  HANDLE own = nullptr, low = nullptr;
+  ::OpenProcessToken(::GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &own);
+  ::DuplicateTokenEx(own, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenImpersonation, &low);
+  const UniqueHandle ownToken(own), lowToken(low);
+  SID_IDENTIFIER_AUTHORITY authority = SECURITY_MANDATORY_LABEL_AUTHORITY;
+  PSID level = nullptr;
+  ::AllocateAndInitializeSid(&authority, 1, SECURITY_MANDATORY_LOW_RID, 0, 0, 0, 0, 0, 0, 0, &level);
+  TOKEN_MANDATORY_LABEL label{{level, SE_GROUP_INTEGRITY}};
+  ::SetTokenInformation(low, TokenIntegrityLevel, &label, sizeof label + ::GetLengthSid(level));
+  ::FreeSid(level);
+  std::uint8_t read[64] = {};
+  DWORD size = 0;
+  ::GetTokenInformation(low, TokenIntegrityLevel, read, sizeof read, &size);
+  const PSID now = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(read)->Label.Sid;
+  if (!now || *::GetSidSubAuthority(now, 0) != SECURITY_MANDATORY_LOW_RID)
+    GTEST_SKIP() << "Wine keeps a token at its integrity level";
+  std::atomic<int> answer = -1;
+  test::Thread client([&] {
+    if (::SetThreadToken(nullptr, low))
+      answer = CommandConnection(name_).Send(*EncodeArguments({"/restore-all"}), 3000).value_or(-2);
+    ::RevertToSelf();
+  });
+  EXPECT_TRUE(Taken(1000).empty());
+  ASSERT_TRUE(test::PumpUntil([&] { return answer != -1; }, 5000));
+  EXPECT_EQ(answer, -2) << "no answer: refused";
+}
+
+TEST_F(CommandChannelTest, StoppingWhileAClientWaitsAnswersItThreeAndWaitsForNothing) {
+  std::atomic<int> answer = -1;
+  test::Thread client([&] { answer = CommandConnection(name_).Send(*EncodeArguments({"/restore-all"}), 10000).value_or(-2); });
+  const auto taken = Taken(5000);
+  ASSERT_EQ(taken.size(), 1u);
+  const ULONGLONG start = ::GetTickCount64();
+  server_->Stop();
+  EXPECT_LT(::GetTickCount64() - start, 3000u);
+  EXPECT_FALSE(taken[0].wanted()) << "given up: not carried out when its turn comes";
+  taken[0].reply(ExitDone);
+  ASSERT_TRUE(test::PumpUntil([&] { return answer != -1; }, 5000));
+  EXPECT_EQ(answer, ExitUnreachable);
+  EXPECT_EQ(CommandConnection(name_).status(), CommandConnection::Status::NoServer);
+}
+
+}  // namespace
+}  // namespace velmora
