@@ -53,8 +53,8 @@ void Tell(std::wstring text, bool warning) {
 
 std::wstring SystemMessage(DWORD error) {
   wchar_t* text = nullptr;
-  const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  const DWORD n = ::FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message = n ? std::wstring(text, n) : L"Error " + std::to_wstring(error);
   if (text) ::LocalFree(text);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
@@ -145,8 +145,8 @@ int Run(const std::vector<std::wstring>& wideArgs) {
   const ParsedCommand parsed = ParseCommand(args, CommandReader::User);
   const std::wstring usage = Wide(texts[TextId::CommandUsage]);
   if (!parsed.command) {
-    const std::string why =
-        parsed.tooLong ? std::string(texts[TextId::CommandTooLong]) : texts(TextId::CommandNotUnderstood, parsed.culprit);
+    const std::string why = parsed.tooLong ? std::string(texts[TextId::CommandTooLong])
+                                           : texts(TextId::CommandNotUnderstood, parsed.culprit);
     Tell(Wide(why) + L"\n\n" + usage, true);
     return ExitBadCommand;
   }

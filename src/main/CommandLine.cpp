@@ -4,6 +4,7 @@
 
 #include "hook/KeyCase.h"
 #include "hook/MarkTable.h"
+#include "platform/Handles.h"
 #include "tray/ClassFile.h"
 
 namespace velmora {
@@ -17,9 +18,9 @@ struct VerbName {
   Verb verb;
 };
 constexpr VerbName Verbs[] = {
-    {"mark", Verb::Mark},           {"unmark", Verb::Unmark},   {"hide", Verb::Hide},
-    {"restore", Verb::Restore},     {"toggle", Verb::Toggle},   {"restore-all", Verb::RestoreAll},
-    {"exit", Verb::Exit},           {"run-hidden", Verb::RunHidden}, {"?", Verb::Usage},
+    {"mark", Verb::Mark},      {"unmark", Verb::Unmark},           {"hide", Verb::Hide},
+    {"restore", Verb::Restore}, {"toggle", Verb::Toggle},          {"restore-all", Verb::RestoreAll},
+    {"exit", Verb::Exit},       {"run-hidden", Verb::RunHidden},   {"?", Verb::Usage},
     {WatchVerb, Verb::Watch},
 };
 
@@ -49,7 +50,7 @@ std::optional<std::uint64_t> ParseHandle(std::string_view text) {
   if (text.empty() || text.size() > 16 || !std::all_of(text.begin(), text.end(), IsHexDigit)) return std::nullopt;
   std::uint64_t value = 0;
   for (char c : text) value = value * 16 + static_cast<std::uint64_t>(c <= '9' ? c - '0' : Lower(c) - 'a' + 10);
-  if (value <= 0xFFFFFFFFu) value = static_cast<std::uint64_t>(static_cast<std::int64_t>(static_cast<std::int32_t>(value)));
+  if (value <= 0xFFFFFFFFu) value = HwndOfTrayId(value).value;
   return value;
 }
 
@@ -92,7 +93,7 @@ ParsedCommand ParseCommand(const std::vector<std::string>& args, CommandReader r
   Command command;
   command.verb = known->verb;
   const bool user = reader == CommandReader::User;
-  if (user ? command.verb == Verb::Watch : command.verb == Verb::RunHidden || command.verb == Verb::Usage)
+  if (user ? command.verb == Verb::Watch : (command.verb == Verb::RunHidden || command.verb == Verb::Usage))
     return Bad(args[0]);
 
   // The arguments that are not rule flags; flags may come anywhere after the verb.
@@ -175,7 +176,9 @@ std::optional<std::vector<std::string>> DecodeArguments(std::string_view message
   return args;
 }
 
-std::vector<std::string> WatchArguments(std::uint32_t pid) { return {std::string("/") + WatchVerb, std::to_string(pid)}; }
+std::vector<std::string> WatchArguments(std::uint32_t pid) {
+  return {std::string("/") + WatchVerb, std::to_string(pid)};
+}
 
 std::string QuoteArgument(std::string_view arg) {
   if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == arg.npos) return std::string(arg);

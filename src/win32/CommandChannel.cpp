@@ -102,7 +102,7 @@ struct CommandServer::Exchange {
   int code = ExitUnreachable;
   UniqueHandle answered{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 
-  // Under the lock: f(state) may change it.
+  // f runs under the lock; it may change the state.
   template <class F>
   auto Locked(F f) {
     ::AcquireSRWLockExclusive(&lock);
@@ -132,9 +132,10 @@ bool CommandServer::Start() {
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
     return false;
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-  pipe_ = OwnFile(::CreateNamedPipeW(name_.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                     PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                     1, 64, static_cast<DWORD>(CommandLimit), 0, &attributes));
+  const DWORD open = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE;
+  const DWORD mode = PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
+  const auto in = static_cast<DWORD>(CommandLimit);
+  pipe_ = OwnFile(::CreateNamedPipeW(name_.c_str(), open, mode, 1, 64, in, 0, &attributes));
   ::LocalFree(descriptor);
   stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   io_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));

@@ -117,44 +117,6 @@ TEST_F(OptionsTest, OptionsHotkeyStoringActsAtOnceRunValueAndAHotkeyRow) {
   CloseExpectingAllBack({book.Window()});
 }
 
-// The list view lives in Velmora: its items are read and selected through memory there.
-class RemoteList {
- public:
-  explicit RemoteList(HWND list) : list_(list) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    at_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
-  }
-  ~RemoteList() { VirtualFreeEx(process_, at_, 0, MEM_RELEASE), CloseHandle(process_); }
-  // Every row, its cells joined by '|', rows ended by ';'.
-  std::wstring Rows() {
-    std::wstring rows;
-    for (int row = 0; row < Send(LVM_GETITEMCOUNT, 0); ++row, rows += L';')
-      for (int cell = 0; cell < 4; ++cell) {
-        wchar_t text[128] = {};
-        Send(LVM_GETITEMTEXTW, row, 0, cell, reinterpret_cast<wchar_t*>(at_ + 512));
-        ReadProcessMemory(process_, at_ + 512, text, sizeof text - 2, nullptr);
-        rows += (cell ? L"|" : L"") + std::wstring(text);
-      }
-    return rows;
-  }
-  void Select(int row) { Send(LVM_SETITEMSTATE, row, LVIS_SELECTED | LVIS_FOCUSED); }
-
- private:
-  int Send(UINT msg, int row, UINT state = 0, int cell = 0, wchar_t* text = nullptr) {
-    LVITEMW item{};
-    item.state = item.stateMask = state, item.iSubItem = cell, item.pszText = text, item.cchTextMax = 128;
-    DWORD_PTR result = 0;
-    WriteProcessMemory(process_, at_, &item, sizeof item, nullptr);
-    SendMessageTimeoutW(list_, msg, row, reinterpret_cast<LPARAM>(at_), SMTO_ABORTIFHUNG, 2000, &result);
-    return static_cast<int>(result);
-  }
-  HWND list_;
-  HANDLE process_;
-  char* at_;
-};
-
 TEST_F(OptionsTest, MarksPageShowsTheMarksAndCloseStoresWhatChanged) {
   auto file = ClassFile({"discord.exe|Chrome_WidgetWin", "VelmoraMarkA", "VelmoraMarkB"});
   file[257] = 1;  // close to tray
@@ -162,27 +124,26 @@ TEST_F(OptionsTest, MarksPageShowsTheMarksAndCloseStoresWhatChanged) {
   ASSERT_NE(Start({{32, 1}, {33, MOD_CONTROL | MOD_ALT}, {34, 'O'}}), nullptr);
   ASSERT_TRUE(PressHotkey(MOD_CONTROL | MOD_ALT, 'O'));
   ASSERT_TRUE(WaitUntil([] { return Dialog() && IsWindowVisible(Dialog()); }, 3s));
-  HWND dialog = Dialog();
+  HWND dialog = Dialog(), list = GetDlgItem(dialog, lvmarks);
+  HWND closeRule = Control(dialog, L"单击关闭按钮时送往托盘(&C)"), openRule = Control(dialog, L"打开时即送往托盘(&O)");
   Press(Control(dialog, L"标记(&K)"));
-  RemoteList list(GetDlgItem(dialog, lvmarks));
-  EXPECT_EQ(list.Rows(), L"discord.exe|Chrome_WidgetWin|到托盘|;VelmoraMarkA|—||;VelmoraMarkB|—||;");
-  list.Select(2);
-  Press(Control(dialog, L"打开时即送往托盘(&O)"));
-  list.Select(1);
+  // The rows, the selected one's rules in the boxes below; the arrows move the selection.
+  const auto key = [&](WPARAM vk) { SendMessageW(list, WM_KEYDOWN, vk, 0); };
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_TRUE(Checked(closeRule) && !Checked(openRule));
+  key(VK_DOWN), key(VK_DOWN);
+  EXPECT_FALSE(Checked(closeRule));
+  Press(openRule);
+  key(VK_UP);
+  EXPECT_FALSE(Checked(openRule));
   Press(Control(dialog, L"移除"));
-  EXPECT_EQ(list.Rows(), L"discord.exe|Chrome_WidgetWin|到托盘|;VelmoraMarkB|—||到托盘;");
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_TRUE(Checked(openRule)) << "the next row selected, VelmoraMarkB with its new rule";
   EXPECT_EQ(ReadFileBytes(ClassFilePath()), file) << "nothing stored before 关闭";
   Press(Control(dialog, L"关闭"));
-  // Each record: its name (bit 7 cleared) and its rules (byte 257).
-  std::vector<std::pair<std::string, int>> stored;
-  const auto bytes = ReadFileBytes(ClassFilePath()).value_or(std::vector<std::uint8_t>{});
-  for (std::size_t r = 0; r + 260 <= bytes.size(); r += 260) {
-    std::string name;
-    for (std::size_t i = r; i < r + 256 && bytes[i]; ++i) name += static_cast<char>(bytes[i] & 0x7F);
-    stored.emplace_back(name, bytes[r + 257]);
-  }
-  EXPECT_EQ(stored,
-            (std::vector<std::pair<std::string, int>>{{"discord.exe|Chrome_WidgetWin", 1}, {"VelmoraMarkB", 2}}));
+  auto stored = ClassFile({"discord.exe|Chrome_WidgetWin", "VelmoraMarkB"});
+  stored[257] = 1, stored[260 + 257] = 2;  // the rules, in each record's byte 257
+  EXPECT_EQ(ReadFileBytes(ClassFilePath()), stored);
   ASSERT_TRUE(CloseVelmora());
 }
 

@@ -34,8 +34,8 @@ class CommandChannelTest : public ::testing::Test {
 TEST_F(CommandChannelTest, ACommandOfThisUserIsHandedOverAndAnsweredOnThePipeOfThisUserAndSession) {
   DWORD session = 0;
   ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
-  EXPECT_EQ(CommandPipeName().rfind(L"\\\\.\\pipe\\Velmora.S-1-5-", 0), 0u);
-  EXPECT_TRUE(CommandPipeName().ends_with(L"." + std::to_wstring(session)));
+  EXPECT_TRUE(CommandPipeName().starts_with(L"\\\\.\\pipe\\Velmora.S-1-5-") &&
+              CommandPipeName().ends_with(L"." + std::to_wstring(session)));
   EXPECT_FALSE(CommandServer(name_, window_.get()).Start()) << "the name is taken: a second server is refused";
 
   std::atomic<int> answer = -1;
@@ -55,9 +55,6 @@ TEST_F(CommandChannelTest, ACommandOfThisUserIsHandedOverAndAnsweredOnThePipeOfT
   ASSERT_TRUE(test::PumpUntil([&] { return answer != -1; }, 5000));
   EXPECT_EQ(answer, ExitNoMatch);
   EXPECT_EQ(serverPid, ::GetCurrentProcessId());
-  // A post of the hand-over message from anyone else finds nothing to take.
-  ::PostMessageW(window_.get(), CommandHandOverMessage, 0, 0);
-  EXPECT_TRUE(Taken(200).empty());
 }
 
 TEST_F(CommandChannelTest, AMessageLargerThanTheChannelTakesIsRefusedUnreadAndTheNextClientServed) {
@@ -83,27 +80,22 @@ TEST_F(CommandChannelTest, AMessageLargerThanTheChannelTakesIsRefusedUnreadAndTh
 }
 
 TEST_F(CommandChannelTest, AClientBelowThisIntegrityLevelIsRefused) {
+  if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+    GTEST_SKIP() << "Wine keeps a token at its integrity level";
   // A thread as a sandboxed program: the same user at low integrity.
   HANDLE own = nullptr, low = nullptr;
-  ::OpenProcessToken(::GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &own);
+  ::OpenProcessToken(::GetCurrentProcess(), TOKEN_DUPLICATE, &own);
   ::DuplicateTokenEx(own, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenImpersonation, &low);
   const UniqueHandle ownToken(own), lowToken(low);
   SID_IDENTIFIER_AUTHORITY authority = SECURITY_MANDATORY_LABEL_AUTHORITY;
   PSID level = nullptr;
   ::AllocateAndInitializeSid(&authority, 1, SECURITY_MANDATORY_LOW_RID, 0, 0, 0, 0, 0, 0, 0, &level);
   TOKEN_MANDATORY_LABEL label{{level, SE_GROUP_INTEGRITY}};
-  ::SetTokenInformation(low, TokenIntegrityLevel, &label, sizeof label + ::GetLengthSid(level));
+  ASSERT_TRUE(::SetTokenInformation(low, TokenIntegrityLevel, &label, sizeof label + ::GetLengthSid(level)));
   ::FreeSid(level);
-  std::uint8_t read[64] = {};
-  DWORD size = 0;
-  ::GetTokenInformation(low, TokenIntegrityLevel, read, sizeof read, &size);
-  const PSID now = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(read)->Label.Sid;
-  if (!now || *::GetSidSubAuthority(now, 0) != SECURITY_MANDATORY_LOW_RID)
-    GTEST_SKIP() << "Wine keeps a token at its integrity level";
   std::atomic<int> answer = -1;
   test::Thread client([&] {
-    if (::SetThreadToken(nullptr, low))
-      answer = CommandConnection(name_).Send(*EncodeArguments({"/restore-all"}), 3000).value_or(-2);
+    answer = ::SetThreadToken(nullptr, low) ? CommandConnection(name_).Send("/exit", 3000).value_or(-2) : -3;
     ::RevertToSelf();
   });
   EXPECT_TRUE(Taken(1000).empty());
@@ -113,7 +105,8 @@ TEST_F(CommandChannelTest, AClientBelowThisIntegrityLevelIsRefused) {
 
 TEST_F(CommandChannelTest, StoppingWhileAClientWaitsAnswersItThreeAndWaitsForNothing) {
   std::atomic<int> answer = -1;
-  test::Thread client([&] { answer = CommandConnection(name_).Send(*EncodeArguments({"/restore-all"}), 10000).value_or(-2); });
+  test::Thread client(
+      [&] { answer = CommandConnection(name_).Send(*EncodeArguments({"/restore-all"}), 10000).value_or(-2); });
   const auto taken = Taken(5000);
   ASSERT_EQ(taken.size(), 1u);
   const ULONGLONG start = ::GetTickCount64();
