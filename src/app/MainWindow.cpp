@@ -97,6 +97,11 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HOTKEY:
       form_.WMHotKey(wParam);
       return 0;
+    case WM_DPICHANGED:
+    case WM_DISPLAYCHANGE:
+      // The tray's small-icon size follows the DPI: the icons are made again at the new one.
+      form_.TaskbarCreated();
+      break;
     case WM_QUERYENDSESSION:
       return form_.QueryEndSession() ? TRUE : FALSE;
     case WM_ENDSESSION:

@@ -329,6 +329,8 @@ void TFOrvane::TimerExplorerTimer() {
   // Another event path is at work: the timer stays on and comes back in a second.
   paths_.TryRun([this] {
     TimerExplorer.SetEnabled(false);
+    // A new taskbar, or a new DPI, may show icons at another size: every icon is made again at it.
+    TrayList->LoadIcons();
     TrayList->ApplySettings(TrayList->Options);
   });
 }

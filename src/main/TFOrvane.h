@@ -54,6 +54,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   // (any size, any content: only a whole TRequestPayload is read).
   void WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void* payload = nullptr,
                   std::size_t payloadSize = 0);
+  // The taskbar was made again, or the display's DPI or size changed: the icons are made again a second later.
   void TaskbarCreated();
   // The session ends: every hidden window comes back before programs are asked to close.
   bool QueryEndSession();

@@ -35,11 +35,15 @@ TListTrayIcon::TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block)
   AppPath = folder.empty() ? std::string() : folder + "\\";
   if (const auto dot = file.find_last_of('.'); dot != std::string::npos) file.erase(dot);
   classFilePath_ = AppPath + file + ".vlm";
+  LoadIcons();
+  Options = LoadOptions(ports_.registry, block_);
+  Loading = true;
+}
+
+void TListTrayIcon::LoadIcons() {
   for (int i = 1; i <= 9; ++i) Icons[static_cast<std::size_t>(i)] = ports_.painter.LoadIcon("S" + std::to_string(i));
   Icons[10] = ports_.painter.LoadIcon("MAINICON");
   Icons[11] = ports_.painter.LoadIcon("SH");
-  Options = LoadOptions(ports_.registry, block_);
-  Loading = true;
 }
 
 TListTrayIcon::~TListTrayIcon() {

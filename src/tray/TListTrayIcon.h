@@ -102,6 +102,8 @@ class TListTrayIcon {
   Hicon DrawCountIcon(Hicon prevIcon, std::uint16_t count, Hicon baseIcon);
   void InactiveTimerTimer(Hwnd wnd);
   void ApplySettings(const TOptionsRecord& newOptions);
+  // The program's own icons, at the size the tray shows now.
+  void LoadIcons();
   std::optional<std::intptr_t> TrayWndProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
 
   // Marked window classes.

@@ -76,8 +76,8 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   // The frame: tool bar, "帮助" and "关闭".
   const TextId pageCaptions[] = {PageTray, PageMisc, PageTriggers, PageHotkeys, PageMarks, PageAbout};
   const ControlId barOrder[] = {buttonstm, buttonmisc, buttontemp, buttonhotkeys, buttonmarks, buttonabout};
-  // Each as wide as the longer caption of the two languages.
-  const int barLeft[] = {2, 64, 134, 194, 236, 276}, barWidth[] = {61, 69, 59, 41, 39, 39};
+  // Placed evenly here; Layout fits each to its caption.
+  const int barLeft[] = {2, 54, 106, 158, 210, 262}, barWidth[] = {51, 51, 51, 51, 51, 51};
   // Created in reading order, which is the tab order: the bar, the page, then "帮助" and "关闭".
   for (int i = 0; i < PageCount; ++i)
     Add(barOrder[i], L"BUTTON", text[pageCaptions[i]], PageButton | (i == 0 ? WS_GROUP : 0), -1, -1,
@@ -262,9 +262,37 @@ void OptionsDialog::Layout(int dpi) {
   ::SendMessageW(Item(gcolour), CB_SETITEMHEIGHT, 0, ScaleForDpi(16, dpi));
   for (int i = 0; i < 4; ++i)
     ::SendMessageW(Item(lvmarks), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), ScaleForDpi(MarkColumns[i], dpi));
+  FitPageBar(dpi);
   SizeClient(ClientWidth, ClientHeight, dpi);
   linkHover_ = false;
   ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void OptionsDialog::FitPageBar(int dpi) {
+  // Each page button as wide as its caption in this language and at this DPI,
+  // the room left shared out evenly, so that no caption is ever cut.
+  const ScreenDc dc(::GetDC(hwnd_));
+  if (!dc) return;
+  SelectGuard font(dc.get(), font_.get());
+  int widths[PageCount] = {}, sum = 0;
+  for (int i = 0; i < PageCount; ++i) {
+    wchar_t caption[64] = {};
+    ::GetWindowTextW(Item(PageButtons[i]), caption, 64);
+    RECT r{};
+    ::DrawTextW(dc.get(), caption, -1, &r, DT_CALCRECT | DT_SINGLELINE);
+    sum += widths[i] = r.right - r.left;
+  }
+  const int gap = ScaleForDpi(1, dpi), room = ScaleForDpi(ClientWidth - 4, dpi) - gap * (PageCount - 1);
+  const int spare = std::max(0, room - sum);
+  // In reading order: the tool bar shows them as the tab order visits them.
+  const ControlId order[] = {buttonstm, buttonmisc, buttontemp, buttonhotkeys, buttonmarks, buttonabout};
+  int left = ScaleForDpi(2, dpi);
+  for (int i = 0; i < PageCount; ++i) {
+    const int at = static_cast<int>(std::find(PageButtons, PageButtons + PageCount, order[i]) - PageButtons);
+    const int width = i + 1 == PageCount ? ScaleForDpi(ClientWidth - 2, dpi) - left : widths[at] + spare / PageCount;
+    ::MoveWindow(Item(order[i]), left, ScaleForDpi(2, dpi), width, ScaleForDpi(26, dpi), FALSE);
+    left += width + gap;
+  }
 }
 
 void OptionsDialog::ShowPages() {

@@ -73,6 +73,7 @@ class OptionsDialog final : public DialogControls {
   TAboutForm* logic_ = nullptr;
   const TextTable& texts_;
   std::vector<Placed> placed_;
+  void FitPageBar(int dpi);
   int page_ = -1, subPage_ = 0;
   bool linkHover_ = false;
   HWND tooltip_ = nullptr;

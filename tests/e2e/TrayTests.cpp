@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "TrayFixture.h"
+#include "shared/TitleButtons.h"
 
 namespace velmora::e2e {
 namespace {
@@ -490,19 +491,7 @@ TEST_F(TrayTest, RulesOfMarksCloseToTheTrayAndHideOnOpen) {
   HWND closes = Open(L"VelmoraCloses", L"Mail").Window();
   ASSERT_NE(Start({}), nullptr);
   ASSERT_TRUE(SetForegroundWindow(closes));
-  RECT r{};
-  GetWindowRect(closes, &r);
-  POINT at{};
-  for (LONG x = r.right - 2; x > r.left && !at.x; x -= 2)
-    for (LONG y = r.top + 1; y < r.top + 40 && !at.x; ++y)
-      if (SendMessageW(closes, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) at = {x, y};
-  ASSERT_NE(at.x, 0) << "no close button on the caption";
-  SetCursorPos(at.x, at.y);
-  INPUT click[2] = {};
-  click[0].type = click[1].type = INPUT_MOUSE;
-  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  ASSERT_EQ(SendInput(2, click, sizeof(INPUT)), 2u);
+  ASSERT_TRUE(test::ClickTitleButton(closes, HTCLOSE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP));
   EXPECT_TRUE(WaitUntil([&] { return InTray(closes) && Icon(TrayId(closes)).has_value(); }, 3s)) << State(closes);
 
   HWND opens = Open(L"VelmoraOpens", L"Chat").Window();

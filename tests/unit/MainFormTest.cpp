@@ -300,26 +300,17 @@ TEST_F(MainForm, ExcelWordAndPendingWindowsQualifyOnlyByTheirRules) {
 TEST_F(MainForm, MarksDecideByKeyAndOpeningWindowsFollowTheirRules) {
   Start();
   Options().UseMenuItem = 0;
-  const Hwnd note = Foreign("Notepad");
+  const Hwnd note = Foreign("Notepad"), calc = Foreign("Calc"), dialog = Foreign("#32770");
+  const Hwnd owned = w.desktop.AddWindow({.className = "Calc", .owner = calc});
+  const Hwnd other = w.desktop.AddWindow({.className = "Other", .pid = 77}), second = w.desktop.AddWindow({.pid = 77});
   List().AddClass("NOTEPAD");
   Minimize(note);
-  EXPECT_TRUE(Hidden(note)) << "marked without an item";
   List().SetRules("Calc", RuleHideOnOpen);
-  EXPECT_EQ(List().RulesOf("calc"), RuleHideOnOpen);
-  const Hwnd calc = Foreign("Calc"), owned = w.desktop.AddWindow({.className = "Calc", .owner = calc});
-  const Hwnd dialog = Foreign("#32770"), other = Foreign("Other");
-  for (Hwnd wnd : {calc, owned, dialog, other}) Request(RQ_OPENED, wnd);
-  w.timers.Advance(100);
-  EXPECT_TRUE(Hidden(calc));
-  EXPECT_FALSE(Hidden(owned) || Hidden(dialog) || Hidden(other));
-  // A watched process: its first window only.
   List().WatchFirstWindow(w.desktop.Window(other).pid);
-  const Hwnd second = Foreign("Other", "second");
-  Request(RQ_OPENED, other);
-  Request(RQ_OPENED, second);
+  for (Hwnd wnd : {calc, owned, dialog, other, second}) Request(RQ_OPENED, wnd);
   w.timers.Advance(100);
-  EXPECT_TRUE(Hidden(other));
-  EXPECT_FALSE(Hidden(second));
+  for (Hwnd wnd : {note, calc, other}) EXPECT_TRUE(Hidden(wnd)) << w.desktop.Window(wnd).className;
+  EXPECT_FALSE(Hidden(owned) || Hidden(dialog) || Hidden(second));
   // Stored with the mark, in a byte earlier versions never read.
   const auto& file = w.shell.files["C:\\Apps\\Velmora\\Velmora.vlm"];
   EXPECT_EQ(DecodeClassRecords(file), (std::vector<ClassRecord>{{"Calc", RuleHideOnOpen}, {"NOTEPAD", 0}}));
@@ -455,9 +446,11 @@ TEST_F(MainForm, ShellRestartAndTaskbarCreatedReaddIconsAfterASecond) {
   EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds);
   w.timers.Advance(1);
   EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds + 1);
-  form->TaskbarCreated();
+  w.painter.loads.clear();
+  form->TaskbarCreated();  // also for a new DPI: the icons at the tray's new size
   w.timers.Advance(1000);
   EXPECT_EQ(w.tray.CountCalls(NIM_ADD), adds + 2);
+  EXPECT_EQ(w.painter.loads.size(), 11u);
   EXPECT_FALSE(form->TimerExplorer.Enabled());
 }
 

@@ -18,6 +18,7 @@
 #include "hook/MarkTable.h"
 #include "hook/MemBlock.h"
 #include "shared/ClassKeyCases.h"
+#include "shared/TitleButtons.h"
 #include "ProbeCommands.h"
 
 namespace velmora {
@@ -245,26 +246,9 @@ class HookContract : public ::testing::Test {
     t.WatchedProcesses[0] = watchProbe ? world().probePid : 0;
   }
 
-  // A real click on a title-bar button, from the input queue: a mouse hook sees no posted message.
-  static void ClickButton(HWND wnd, WPARAM hit, DWORD down, DWORD up) {
-    RECT r{};
-    GetWindowRect(wnd, &r);
-    for (LONG y = r.top + 1; y < r.top + 40; y += 2) {
-      for (LONG x = r.right - 2; x > r.left; x -= 2) {
-        DWORD_PTR found = 0;
-        SendMessageTimeoutA(wnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 1000, &found);
-        if (found != hit) continue;
-        SetCursorPos(x, y);
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_MOUSE;
-        in[0].mi.dwFlags = down;
-        in[1].mi.dwFlags = up;
-        SendInput(2, in, sizeof(INPUT));
-        Sync();
-        return;
-      }
-    }
-    ADD_FAILURE() << "no point of the title bar hits " << hit;
+  static void ClickButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
+    EXPECT_TRUE(test::ClickTitleButton(wnd, hit, down, up)) << "no point of the title bar hits " << hit;
+    Sync();
   }
 
   // Returns once the probe sees Shift in the wanted state. Under Wine a key
@@ -576,9 +560,11 @@ TEST_F(HookContract, RightClickOnTheChosenButtonMinimizesThePendingWindow) {
   Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
 }
 
-// The library decides from the marks' section alone: a click on the close button of a marked
-// window minimizes it as the pending one; Shift + click, or a window of no such mark, closes.
-TEST_F(HookContract, CloseButtonOfAMarkThatClosesToTheTrayMinimizesInstead) {
+// The library decides from the marks' section alone. A click on the close button of a window
+// whose mark closes to the tray minimizes it as the pending one; Shift + click, or a mark without
+// the rule, closes. A window's first showing is reported when its mark hides on open or its
+// process is watched; never again once shown, never for an owned window or a dialog box.
+TEST_F(HookContract, CloseButtonsAndFirstShowingsAreDecidedFromTheMarksSection) {
   auto click = [](HWND wnd) { ClickButton(wnd, HTCLOSE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); };
   SetMark("velmoraprobewindow", RuleCloseToTray);
   HWND wnd = Create("VelmoraProbeWindow");
@@ -588,8 +574,6 @@ TEST_F(HookContract, CloseButtonOfAMarkThatClosesToTheTrayMinimizesInstead) {
   ASSERT_TRUE(WaitFor([&] { return Count(wnd, RQ_MINIMIZING) > 0; }));
   EXPECT_EQ(ProbeRequests(RQ_MINIMIZING)[0].pending, Id(wnd));
   EXPECT_TRUE(WaitFor([&] { return IsIconic(wnd) != FALSE; }));
-  EXPECT_TRUE(IsWindow(wnd));
-
   Show(wnd, SW_RESTORE);
   ASSERT_TRUE(PressShift(true));
   click(wnd);
@@ -597,33 +581,20 @@ TEST_F(HookContract, CloseButtonOfAMarkThatClosesToTheTrayMinimizesInstead) {
   ASSERT_TRUE(PressShift(false));
 
   SetMark("VelmoraProbeWindow", RuleHideOnOpen);
-  HWND other = Create("VelmoraProbeWindow");
-  click(other);
-  EXPECT_TRUE(WaitFor([&] { return !IsWindow(other); })) << "a mark without the rule kept its window";
-  SetMark("", 0);
-}
-
-// A window shows for the first time: reported when its mark hides on open or its process is
-// watched; never again once shown, never for an owned window or a dialog box.
-TEST_F(HookContract, FirstShowingIsReportedForAMarkThatHidesOnOpenOrAWatchedProcess) {
-  SetMark("VelmoraProbeWindow", RuleHideOnOpen);
-  world().requests.clear();
-  HWND wnd = Create("VelmoraProbeWindow", nullptr, kCreateHidden);
-  HWND owned = Create("VelmoraProbeWindow", wnd);
-  HWND plain = Create("VelmoraPlainWindow");
-  Show(wnd, SW_SHOW);
-  Show(wnd, SW_HIDE);
-  Show(wnd, SW_SHOW);
+  wnd = Create("VelmoraProbeWindow", nullptr, kCreateHidden);
+  HWND owned = Create("VelmoraProbeWindow", wnd), plain = Create("VelmoraPlainWindow");
+  for (int show : {SW_SHOW, SW_HIDE, SW_SHOW}) Show(wnd, show);
   EXPECT_EQ(Count(wnd, RQ_OPENED), 1);
   EXPECT_EQ(Count(owned, RQ_OPENED) + Count(plain, RQ_OPENED), 0);
+  click(wnd);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(wnd); })) << "a mark without the rule kept its window";
 
   SetMark("", 0, true);
-  HWND dialog = Create("", nullptr, kCreateDialog);
-  HWND started = Create("VelmoraPlainWindow");
+  HWND dialog = Create("", nullptr, kCreateDialog), started = Create("VelmoraPlainWindow");
   EXPECT_EQ(Count(dialog, RQ_OPENED), 0);
   EXPECT_EQ(Count(started, RQ_OPENED), 1) << "the watched process's window";
   SetMark("", 0);
-  for (HWND w : {owned, wnd, plain, dialog, started}) Command(kDestroy, reinterpret_cast<WPARAM>(w));
+  for (HWND w : {owned, plain, dialog, started}) Command(kDestroy, reinterpret_cast<WPARAM>(w));
 }
 
 TEST_F(HookContract, MinimizingWithTheHoldKeyMakesTheWindowPending) {
