@@ -26,7 +26,10 @@ int SmallIconSize(int dpi) {
   using GetMetricFn = int(WINAPI*)(int, UINT);
   static const auto metric = User32Function<GetMetricFn>("GetSystemMetricsForDpi");
   if (metric) return metric(SM_CXSMICON, static_cast<UINT>(dpi));
-  return MulDiv(::GetSystemMetrics(SM_CXSMICON), dpi, 96);
+  // Before Windows 10 the metric is already at the screen's DPI: scaled from that, not from 96.
+  const ScreenDc screen(::GetDC(nullptr));
+  const int systemDpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+  return MulDiv(::GetSystemMetrics(SM_CXSMICON), dpi, systemDpi > 0 ? systemDpi : 96);
 }
 
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
