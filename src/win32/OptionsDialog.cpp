@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <uxtheme.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <string>
@@ -33,6 +34,8 @@ constexpr int VisibleColours = 10;
 // The marks list's columns at 96 DPI: program or class, family, the two rules; within
 // the list's width less its frame and a scroll bar.
 constexpr int MarkColumns[] = {102, 84, 46, 46};
+// A click in the marks list, acted on once the list is done with it (WM_APP + 1 is the base's).
+constexpr UINT RuleCellClicked = WM_APP + 2;
 
 // The colour list: TColor values (0x00BBGGRR, system colours 0xFF0000nn), named from
 // TextId::ColourBlack on in this order; a last entry, TextId::ColourCustom, holds any other.
@@ -386,13 +389,49 @@ Hwnd OptionsDialog::DialogWindow() { return FromHwnd(hwnd_); }
 
 LRESULT OptionsDialog::DrawMarkRow(NMLVCUSTOMDRAW& draw) const {
   if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
-  if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  if ((draw.nmcd.dwDrawStage & CDDS_ITEMPREPAINT) != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
   // The selected row in the palette's highlight, also while the list has no focus.
-  const bool selected = ::SendMessageW(draw.nmcd.hdr.hwndFrom, LVM_GETITEMSTATE, draw.nmcd.dwItemSpec, LVIS_SELECTED) != 0;
+  HWND list = draw.nmcd.hdr.hwndFrom;
+  const auto row = static_cast<WPARAM>(draw.nmcd.dwItemSpec);
+  const bool selected = ::SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) != 0;
   draw.clrText = selected ? colours().highlightText : colours().fieldText;
   draw.clrTextBk = selected ? colours().highlight : colours().field;
   draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
-  return CDRF_NEWFONT;
+  if ((draw.nmcd.dwDrawStage & CDDS_SUBITEM) == 0) return CDRF_NEWFONT | CDRF_NOTIFYSUBITEMDRAW;
+  if (RuleBoxOfColumn(draw.iSubItem) == 0) return CDRF_NEWFONT;
+  // A rule's cell shows a check box; its text ("to tray" or none) stays for screen readers.
+  RECT cell{};
+  cell.top = draw.iSubItem;
+  cell.left = LVIR_BOUNDS;
+  ::SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+  wchar_t text[8] = {};
+  LVITEMW item{};
+  item.iSubItem = draw.iSubItem;
+  item.pszText = text;
+  item.cchTextMax = 8;
+  ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  FillSolid(draw.nmcd.hdc, cell, draw.clrTextBk);
+  DrawCheckSquare(draw.nmcd.hdc, cell, text[0] != 0, false, false, colours(), WindowDpi(hwnd_));
+  return CDRF_SKIPDEFAULT;
+}
+
+ControlId OptionsDialog::RuleBoxOfColumn(int column) {
+  return column == 2 ? cbclosetotray : column == 3 ? cbhideonopen : 0;
+}
+
+void OptionsDialog::ClickRuleCell(POINT at) {
+  // As a click on the rule's own box below, for the selected row only.
+  LVHITTESTINFO hit{};
+  hit.pt = at;
+  HWND list = Item(lvmarks);
+  if (::SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0) return;
+  const ControlId id = RuleBoxOfColumn(hit.iSubItem);
+  if (!logic_ || id == 0 || ::SendMessageW(list, LVM_GETITEMSTATE, hit.iItem, LVIS_SELECTED) == 0 ||
+      !::IsWindowEnabled(Item(id)))
+    return;
+  const bool checked = ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  ::SendMessageW(Item(id), BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
+  logic_->OnClick(id);
 }
 
 LRESULT OptionsDialog::DrawMarksHeader(const NMCUSTOMDRAW& draw) const {
@@ -646,6 +685,12 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
       if (header->idFrom != static_cast<UINT_PTR>(lvmarks)) break;
       if (header->code == NM_CUSTOMDRAW) return DrawMarkRow(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+      if (header->code == NM_CLICK || header->code == NM_DBLCLK) {
+        // Acted on once the list has finished with the click: the rows are filled anew.
+        const POINT at = reinterpret_cast<const NMITEMACTIVATE*>(lParam)->ptAction;
+        ::PostMessageW(hwnd_, RuleCellClicked, 0, MAKELPARAM(at.x, at.y));
+        return 0;
+      }
       const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
       // The user moved the selection (arrows, a click): the rule boxes follow it.
       if (header->code == LVN_ITEMCHANGED && logic_ && !filling_ && (change->uChanged & LVIF_STATE) != 0 &&
@@ -658,6 +703,9 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(bclose, DC_HASDEFID);
+    case RuleCellClicked:
+      ClickRuleCell({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
     case WM_APP:  // the colour list closed up: its choice is final now
       if (IsCustomChosen(dropStart_))
         ChooseCustomColour();

@@ -57,6 +57,8 @@ class OptionsDialog final : public DialogControls {
   // The marks list in the palette: its rows (the selected one in the highlight)
   // and its header, whose drawing the list is asked for.
   LRESULT DrawMarkRow(NMLVCUSTOMDRAW& draw) const;
+  static ControlId RuleBoxOfColumn(int column);
+  void ClickRuleCell(POINT at);
   LRESULT DrawMarksHeader(const NMCUSTOMDRAW& draw) const;
   static LRESULT CALLBACK MarksListProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                         DWORD_PTR self) noexcept;

@@ -176,16 +176,7 @@ LRESULT DrawButton(const NMCUSTOMDRAW& draw, ButtonLook look, const PaletteColou
       ::Ellipse(dc, mark.left + inset, mark.top + inset, mark.right - inset, mark.bottom - inset);
     }
   } else {
-    FillSolid(dc, mark, pushed ? c.line : c.field);
-    FrameSolid(dc, mark, 1, edge);
-    if (checked) {
-      const UniquePen tick(::CreatePen(PS_SOLID, std::max(1, Scale(2, dpi)), ink));
-      SelectGuard pen(dc, tick.get());
-      const POINT points[] = {{mark.left + size * 3 / 13, mark.top + size * 6 / 13},
-                              {mark.left + size * 5 / 13, mark.top + size * 9 / 13},
-                              {mark.left + size * 10 / 13, mark.top + size * 3 / 13}};
-      ::Polyline(dc, points, 3);
-    }
+    DrawCheckSquare(dc, mark, checked, pushed, disabled, c, dpi);
   }
   const RECT caption{mark.right + Scale(6, dpi), r.top, r.right, r.bottom};
   const UINT flags = DT_LEFT | DT_VCENTER | DT_SINGLELINE | prefix;
@@ -194,6 +185,22 @@ LRESULT DrawButton(const NMCUSTOMDRAW& draw, ButtonLook look, const PaletteColou
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, flags);
   if (focus && !text.empty()) FocusAround(dc, CaptionBounds(dc, text, caption, flags), r, dpi);
   return CDRF_SKIPDEFAULT;
+}
+
+void DrawCheckSquare(HDC dc, const RECT& area, bool checked, bool pushed, bool disabled, const PaletteColours& c,
+                     int dpi) {
+  const int size = Scale(13, dpi);
+  const int left = (area.left + area.right - size) / 2, top = (area.top + area.bottom - size) / 2;
+  const RECT mark{left, top, left + size, top + size};
+  FillSolid(dc, mark, pushed ? c.line : c.field);
+  FrameSolid(dc, mark, 1, disabled ? c.grey : c.frame);
+  if (!checked) return;
+  const UniquePen tick(::CreatePen(PS_SOLID, std::max(1, Scale(2, dpi)), disabled ? c.grey : c.fieldText));
+  SelectGuard pen(dc, tick.get());
+  const POINT points[] = {{mark.left + size * 3 / 13, mark.top + size * 6 / 13},
+                          {mark.left + size * 5 / 13, mark.top + size * 9 / 13},
+                          {mark.left + size * 10 / 13, mark.top + size * 3 / 13}};
+  ::Polyline(dc, points, 3);
 }
 
 void DrawFlatGroupBox(HWND box, HDC dc, const PaletteColours& c, int dpi) {

@@ -63,6 +63,9 @@ enum class ButtonLook { Native, Text, Link };
 // A button's custom draw in the palette, the answer to its NM_CUSTOMDRAW: it
 // keeps its type, state, default frame and focus cue, and follows the UI state.
 LRESULT DrawButton(const NMCUSTOMDRAW& draw, ButtonLook look, const PaletteColours& colours, int dpi);
+// A check box's square with its tick, in the palette; centred in area.
+void DrawCheckSquare(HDC dc, const RECT& area, bool checked, bool pushed, bool disabled, const PaletteColours& colours,
+                     int dpi);
 void DrawFlatGroupBox(HWND box, HDC dc, const PaletteColours& colours, int dpi);
 // A track bar's custom draw in the palette: the answer to NM_CUSTOMDRAW.
 LRESULT DrawTrackBar(NMCUSTOMDRAW& draw, const PaletteColours& colours, int dpi);

@@ -8,6 +8,7 @@
 
 #include "TrayFixture.h"
 #include "options/TAboutForm.h"
+#include "shared/TitleButtons.h"
 
 namespace velmora::e2e {
 namespace {
@@ -131,6 +132,14 @@ TEST_F(OptionsTest, MarksPageShowsTheMarksAndCloseStoresWhatChanged) {
   const auto key = [&](WPARAM vk) { SendMessageW(list, WM_KEYDOWN, vk, 0); };
   EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
   EXPECT_TRUE(Checked(closeRule) && !Checked(openRule));
+  // A real click on the first row's "打开" cell acts as on its box. Found without
+  // pointers, which the list would write into Velmora's own memory.
+  RECT header{};
+  GetWindowRect(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), &header);
+  LONG x = header.left;
+  for (WPARAM column = 0; column < 3; ++column) x += static_cast<LONG>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+  ASSERT_TRUE(test::ClickAt({x + static_cast<LONG>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 3, 0)) / 2, header.bottom + 4}));
+  EXPECT_TRUE(WaitUntil([&] { return Checked(openRule); }, 2s));
   key(VK_DOWN), key(VK_DOWN);
   EXPECT_FALSE(Checked(closeRule));
   Press(openRule);
@@ -142,7 +151,7 @@ TEST_F(OptionsTest, MarksPageShowsTheMarksAndCloseStoresWhatChanged) {
   EXPECT_EQ(ReadFileBytes(ClassFilePath()), file) << "nothing stored before 关闭";
   Press(Control(dialog, L"关闭"));
   auto stored = ClassFile({"discord.exe|Chrome_WidgetWin", "VelmoraMarkB"});
-  stored[257] = 1, stored[260 + 257] = 2;  // the rules, in each record's byte 257
+  stored[257] = 3, stored[260 + 257] = 2;  // the rules, in each record's byte 257
   EXPECT_EQ(ReadFileBytes(ClassFilePath()), stored);
   ASSERT_TRUE(CloseVelmora());
 }

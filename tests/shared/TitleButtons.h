@@ -5,6 +5,15 @@
 
 namespace velmora::test {
 
+inline bool ClickAt(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
+  SetCursorPos(at.x, at.y);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = down;
+  in[1].mi.dwFlags = up;
+  return SendInput(2, in, sizeof(INPUT)) == 2;
+}
+
 inline bool ClickTitleButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
   RECT r{};
   GetWindowRect(wnd, &r);
@@ -13,12 +22,7 @@ inline bool ClickTitleButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
       DWORD_PTR found = 0;
       SendMessageTimeoutA(wnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 1000, &found);
       if (static_cast<LRESULT>(found) != hit) continue;
-      SetCursorPos(x, y);
-      INPUT in[2] = {};
-      in[0].type = in[1].type = INPUT_MOUSE;
-      in[0].mi.dwFlags = down;
-      in[1].mi.dwFlags = up;
-      return SendInput(2, in, sizeof(INPUT)) == 2;
+      return ClickAt({x, y}, down, up);
     }
   return false;
 }
