@@ -427,10 +427,9 @@ void OptionsDialog::ClickRuleCell(POINT at) {
   if (::SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0) return;
   const ControlId id = RuleBoxOfColumn(hit.iSubItem);
   if (!logic_ || id == 0 || ::SendMessageW(list, LVM_GETITEMSTATE, hit.iItem, LVIS_SELECTED) == 0 ||
-      !::IsWindowEnabled(Item(id)))
+      !IsEnabled(id))
     return;
-  const bool checked = ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-  ::SendMessageW(Item(id), BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
+  SetChecked(id, !IsChecked(id));
   logic_->OnClick(id);
 }
 
