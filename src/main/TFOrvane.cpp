@@ -311,12 +311,18 @@ void TFOrvane::AdoptMarkedWindows() {
 bool TFOrvane::AdoptIfStillHidden(Hwnd wnd) {
   const HiddenHow how = HiddenMarkOf(desktop_, wnd);
   if (how == HiddenHow::None) return false;
-  if (!StillHidden(desktop_, wnd, how) || !MayHide(wnd)) {
+  if (SeenShown(desktop_, wnd) || !MayHide(wnd)) {
     ForgetMark(desktop_, ports_.shell, wnd, how);  // back by other means
     return false;
   }
+  // Taken once its program has caught up with what was queued for it.
+  if (AwaitsItsProgram(desktop_, wnd)) return true;
   CurrentWindow = wnd;
-  InsertIcon(false);
+  // Still visible but minimized: its hide was lost, or still on its way; hidden (again) now.
+  if (how == HiddenHow::Hidden && desktop_.IsWindowVisible(wnd))
+    InsertIconAndHide(wnd);
+  else
+    InsertIcon(false);
   if (!TrayList) return false;
   // No icon, no hiding: a window the shell gave no icon goes back on the taskbar.
   if (const TTrayIcon* entry = TrayList->FindEntry(wnd); entry && entry->IconFailed) TrayList->BringBackUnreachable();

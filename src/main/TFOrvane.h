@@ -159,6 +159,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   // Starts the 32-bit helper again when it ended from outside, three times a minute at most.
   void KeepHookHelper();
   void AdoptMarkedWindows();
+  // True for a window hidden by a Velmora and held again now, or left until its program answers.
   bool AdoptIfStillHidden(Hwnd wnd);
   void ShowListedWindowsNow();
   // No request comes in from here on, from programs of either bitness.

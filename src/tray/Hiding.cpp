@@ -44,12 +44,12 @@ void TListTrayIcon::RemoveEntry(TTrayIcon* entry, std::size_t index) {
   owned->uFlags = TrayFlags;
   owned->uCallbackMessage = TrayCallbackMessage;
   owned->Timer.reset();
-  // The window keeps its mark while it is still off the taskbar: one that is
-  // still hidden (a slip, or a report of a window that did not go away) is
-  // taken back by the next sweep.
+  // The window keeps its mark until it is seen shown: one that is still
+  // hidden, or whose hide still waits in its program's queue, is taken back
+  // by the next sweep.
   const Hwnd wnd = owned->Window;
   const HiddenHow how = HiddenMarkOf(desktop_, wnd);
-  if (how != HiddenHow::None && !StillHidden(desktop_, wnd, how)) ForgetMark(desktop_, ports_.shell, wnd, how);
+  if (how != HiddenHow::None && SeenShown(desktop_, wnd)) ForgetMark(desktop_, ports_.shell, wnd, how);
   TakeOutOfTray(std::move(owned));
 }
 
@@ -59,7 +59,6 @@ bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
   if (!entry) return false;
   const HiddenHow how = HiddenMarkOf(desktop_, wnd);
   RemoveEntry(entry, index);
-  ClearHiddenMark(desktop_, wnd);
   if (how == HiddenHow::TabOnly) GiveButtonBack(wnd);
   // Its program may take the foreground itself when it restores the window:
   // Velmora has the right after a click on its icon or a hotkey, and passes it on.
@@ -74,7 +73,9 @@ bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
     desktop_.SendNotifyMessage(wnd, WM_CHILDACTIVATE, 0, 0);
     desktop_.SendNotifyMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   }
-  return ForceForegroundWindow(wnd);
+  const bool inFront = ForceForegroundWindow(wnd);
+  AskedBack(desktop_, wnd, how);
+  return inFront;
 }
 
 void TListTrayIcon::GiveButtonBack(Hwnd wnd) {
@@ -137,7 +138,9 @@ void TListTrayIcon::CheckWindows() {
   for (Hwnd wnd : LastToFirstWindows()) {
     std::size_t index = 0;
     TTrayIcon* entry = FindEntry(wnd, &index);
-    if (entry && (!desktop_.IsWindow(wnd) || !desktop_.IsIconic(wnd))) RemoveEntry(entry, index);
+    // Restored by its program, it leaves; restored but hidden (a restore and a
+    // hide that waited in a hung program's queue), it stays held with its icon.
+    if (entry && (!desktop_.IsWindow(wnd) || SeenShown(desktop_, wnd))) RemoveEntry(entry, index);
   }
   for (Hwnd wnd : LastToFirstWindows()) {
     const TTrayIcon* entry = FindEntry(wnd);

@@ -51,7 +51,7 @@ void TListTrayIcon::TakeMarkedWindows(const std::function<bool(const std::string
     const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
     if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_CHECKED) == MENU_ITEM_MISSING)
       AddTrayMenuItem(desktop_, Options, menu, MF_CHECKED, Texts[TextId::SystemMinimize]);
-    if (desktop_.IsIconic(wnd) && !FindEntry(wnd)) form_.InsertIconAndHide(wnd);
+    if (desktop_.IsIconic(wnd) && !FindEntry(wnd) && !AwaitsItsProgram(desktop_, wnd)) form_.InsertIconAndHide(wnd);
   }
 }
 

@@ -343,7 +343,9 @@ void TListTrayIcon::BringBackUnreachable() {
     const HiddenHow how = HiddenMarkOf(desktop_, wnd);
     RemoveEntry(it->get(), index);
     ClearHiddenMark(desktop_, wnd);
-    if (how != HiddenHow::None && StillHidden(desktop_, wnd, how)) BackOnTaskbar(desktop_, ports_.shell, wnd, how);
+    // Also when still visible but minimized: a hide may wait in its program's queue.
+    if (how != HiddenHow::None && desktop_.IsWindow(wnd) && !SeenShown(desktop_, wnd))
+      BackOnTaskbar(desktop_, ports_.shell, wnd, how);
   }
   bringingBack_ = false;
 }

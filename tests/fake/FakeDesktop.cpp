@@ -294,8 +294,35 @@ bool FakeDesktop::SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t 
   LogCall(log_, "SendNotifyMessage " + Hex(wnd.value) + " " + Hex(msg) + " " + Hex(wParam));
   FakeWindow* w = Live(wnd);
   if (!w) return false;
-  if (!w->hung) ApplyMessage(*w, msg, wParam);
+  if (!Queue(*w, {wnd, false, 0, msg, wParam})) ApplyMessage(*w, msg, wParam);
   return true;
+}
+
+bool FakeDesktop::Queue(FakeWindow& w, QueuedCall call) {
+  if (w.pid == currentProcessId || !ThreadHung(w.tid)) return false;
+  queued_.push_back(call);
+  return true;
+}
+
+void FakeDesktop::SetHung(Hwnd wnd, bool hung) {
+  Window(wnd).hung = hung;
+  // Answering again, the thread runs what waited for it, in the order it came.
+  std::vector<QueuedCall> waiting;
+  waiting.swap(queued_);
+  for (const QueuedCall& call : waiting) {
+    FakeWindow* w = Live(call.wnd);
+    if (!w) continue;
+    if (ThreadHung(w->tid))
+      queued_.push_back(call);
+    else if (call.show)
+      ApplyShow(*w, call.cmd);
+    else
+      ApplyMessage(*w, call.msg, call.wParam);
+  }
+}
+
+bool FakeDesktop::AnyHung() const {
+  return std::any_of(windows_.begin(), windows_.end(), [](const auto& e) { return e.second.alive && e.second.hung; });
 }
 
 bool FakeDesktop::SetProp(Hwnd wnd, std::string_view name, std::uintptr_t value) {
@@ -328,9 +355,13 @@ bool FakeDesktop::ShowWindowAsync(Hwnd wnd, int cmd) {
   FakeWindow* w = Live(wnd);
   if (!w) return false;
   const bool wasVisible = w->visible;
-  // A hung program restores or minimizes its window only once it answers again.
-  const bool keepsState = w->hung && w->pid != currentProcessId;
-  const bool wasIconic = w->iconic;
+  // A hung program shows, hides, restores or minimizes its window only once it answers again.
+  if (!Queue(*w, {wnd, true, cmd, 0, 0})) ApplyShow(*w, cmd);
+  return wasVisible;
+}
+
+void FakeDesktop::ApplyShow(FakeWindow& window, int cmd) {
+  FakeWindow* w = &window;
   switch (cmd) {
     case win::SW_HIDE:
       w->visible = false;
@@ -353,13 +384,11 @@ bool FakeDesktop::ShowWindowAsync(Hwnd wnd, int cmd) {
       w->visible = true;
       break;
   }
-  if (keepsState) w->iconic = wasIconic;
   // SW_SHOW and SW_SHOWMINIMIZED activate: a foreign window still minimized keeps no focus but its frame's.
   if ((cmd == win::SW_SHOW || cmd == win::SW_SHOWMINIMIZED) && w->iconic && w->pid != currentProcessId) ++focusLost;
   // Hidden and shown again, a window gets a new taskbar button.
   if (!w->visible) w->tabDeleted = false;
   if (cmd == win::SW_RESTORE && !w->iconic) ActivatedByOwnProgram(*w);
-  return wasVisible;
 }
 
 bool FakeDesktop::PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -368,7 +397,7 @@ bool FakeDesktop::PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam
   LogCall(log_, "PostMessage " + Hex(wnd.value) + " " + Hex(msg) + " " + Hex(wParam));
   FakeWindow* w = Live(wnd);
   if (!w) return false;
-  ApplyMessage(*w, msg, wParam);
+  if (!Queue(*w, {wnd, false, 0, msg, wParam})) ApplyMessage(*w, msg, wParam);
   if (onPost) onPost(m);
   return true;
 }

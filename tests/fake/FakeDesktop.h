@@ -141,6 +141,11 @@ class FakeDesktop : public Desktop {
   std::vector<Hwnd> TopLevelWindows() const;
   // Live, visible and with a button on the taskbar.
   bool HasButton(Hwnd wnd) const;
+  // The window's program stops answering, or answers again: what was queued
+  // for its thread meanwhile (asynchronous shows, notified and posted
+  // messages) then runs, in order.
+  void SetHung(Hwnd wnd, bool hung);
+  bool AnyHung() const;
   static constexpr std::uint64_t BroadcastWindow = 0xFFFF;  // HWND_BROADCAST
 
   // ---- Scripted knobs and records (public on purpose) ----
@@ -199,7 +204,7 @@ class FakeDesktop : public Desktop {
   Hwnd FindChildWindow(Hwnd parent, std::string_view className) override;
   // Returns whether the window was visible before, as ShowWindow does.
   bool ShowWindow(Hwnd wnd, int cmd) override;
-  // Takes effect at once, also on a hung window (it catches up later).
+  // Takes effect at once; for a hung window of another program, once it answers.
   bool ShowWindowAsync(Hwnd wnd, int cmd) override;
   bool SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   bool PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
@@ -243,6 +248,17 @@ class FakeDesktop : public Desktop {
   void ToTop(Hwnd wnd);
   void ActivatedByOwnProgram(FakeWindow& w);
   bool ThreadHung(std::uint32_t tid) const;
+  // Queued for a thread that does not answer: true when the call waits.
+  struct QueuedCall {
+    Hwnd wnd;
+    bool show;  // ShowWindowAsync(cmd), else a message (msg, wParam)
+    int cmd;
+    std::uint32_t msg;
+    std::uintptr_t wParam;
+  };
+  bool Queue(FakeWindow& w, QueuedCall call);
+  void ApplyShow(FakeWindow& w, int cmd);
+  std::vector<QueuedCall> queued_;
   // Effects of a message the target's program handles itself; true when it destroyed the window.
   bool ApplyMessage(FakeWindow& w, std::uint32_t msg, std::uintptr_t wParam);
   void NoteSend(FakeWindow& w);

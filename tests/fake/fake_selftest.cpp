@@ -204,7 +204,11 @@ TEST(FakeDesktopTest, HungWindowsAnswerNothingButCountTheAttempt) {
   EXPECT_EQ(d.blockingCalls, 3u) << "joined input and a broadcast wait for it";
   EXPECT_EQ(d.Window(w).sendCount, 4u);
   EXPECT_TRUE(d.IsHungAppWindow(w));
-  d.Window(w).hung = false;
+  d.ShowWindowAsync(w, SW_HIDE);
+  d.PostMessage(w, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(d.IsWindowVisible(w)) << "queued until it answers";
+  d.SetHung(w, false);
+  EXPECT_TRUE(d.IsIconic(w) && d.IsWindowVisible(w)) << "restored, hidden, then minimized: in the order they came";
   EXPECT_EQ(d.SendMessage(w, WM_QUERYDRAGICON, 0, 0), 77);
   d.SendMessage(w, WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_FALSE(d.IsIconic(w));

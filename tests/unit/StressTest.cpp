@@ -37,7 +37,7 @@ class Stress : public VelmoraWorld {
       const Hwnd wnd = w.desktop.AddWindow({.className = classes[i % 7], .title = "w" + std::to_string(i),
                                             .pid = 100u + static_cast<std::uint32_t>(i % 4),
                                             .tid = 200u + static_cast<std::uint32_t>(i),
-                                            .hung = i % 7 == 6});
+                                            .hung = i % 7 == 6 && Pick(2) == 0});
       windows_.push_back(wnd);
     }
     List().AddClass("Notepad");
@@ -57,7 +57,10 @@ class Stress : public VelmoraWorld {
     w.tray.onSend = [this] { MaybeNested(); };
     for (int step = 0; step < 80; ++step) {
       ScriptAnswers();
-      TopLevelEvent();
+      if (Pick(12) == 0)
+        Restart();
+      else
+        TopLevelEvent();
       CheckInvariants();
       if (::testing::Test::HasFailure()) return;
       // A close asked for inside a menu or a box is carried out once that loop has returned.
@@ -69,10 +72,12 @@ class Stress : public VelmoraWorld {
     if (closeAsked_) {
       EXPECT_TRUE(form->FormCloseQuery()) << "the close waits for nothing more";
     }
-    form.reset();  // exit
+    form.reset();  // exit, some programs still hung
+    // What Velmora sent them is settled once they answer: every window back.
+    for (Hwnd wnd : windows_) w.desktop.SetHung(wnd, false);
     for (Hwnd wnd : windows_)
       if (w.desktop.IsWindow(wnd)) {
-        EXPECT_TRUE(w.desktop.HasButton(wnd)) << "left off the taskbar at exit";
+        EXPECT_TRUE(w.desktop.HasButton(wnd)) << "left off the taskbar at exit: " << w.desktop.Window(wnd).className;
       }
     EXPECT_EQ(w.tray.Count(), 0u);
     EXPECT_EQ(w.painter.LiveDrawn(), 0u) << "a drawn group icon outlived its group";
@@ -104,17 +109,30 @@ class Stress : public VelmoraWorld {
     AnyEvent(true);
   }
 
+  // Velmora is closed and started again, as the user may while programs hang.
+  void Restart() {
+    w.desktop.onSend = nullptr;
+    w.tray.onSend = nullptr;
+    form.reset();
+    Start();
+    w.desktop.onSend = [this](Hwnd) { MaybeNested(); };
+    w.tray.onSend = [this] { MaybeNested(); };
+  }
+
   void TopLevelEvent() {
     const Hwnd wnd = AnyWindow();
     auto& fw = w.desktop.Window(wnd);
-    switch (Pick(6)) {
-      case 0:  // the user minimizes a window; the hook reports it
-        if (!fw.alive) break;
+    switch (Pick(7)) {
+      case 6:  // a program stops answering, or answers again and runs what waited for it
+        if (fw.alive) w.desktop.SetHung(wnd, !fw.hung);
+        break;
+      case 0:  // the user minimizes a window; the hook reports it (a hung program does neither)
+        if (!fw.alive || fw.hung) break;
         Request(RQ_MINIMIZING, wnd);
         fw.iconic = true;
         break;
       case 1:  // the user brings a window back by other means
-        if (!fw.alive) break;
+        if (!fw.alive || fw.hung) break;
         fw.iconic = false;
         fw.visible = true;
         w.desktop.Activate(wnd);
@@ -222,8 +240,9 @@ class Stress : public VelmoraWorld {
     ASSERT_EQ(form->Paths().Deferred(), 0u);
     TListTrayIcon& list = List();
     for (Hwnd wnd : windows_) {
-      if (!w.desktop.IsWindow(wnd)) continue;
-      // On the taskbar, or listed with an icon to come back by.
+      // A program that answers has run all that was queued for it: its window is
+      // on the taskbar, or listed with an icon to come back by.
+      if (!w.desktop.IsWindow(wnd) || w.desktop.IsHungAppWindow(wnd)) continue;
       const TTrayIcon* entry = list.FindEntry(wnd);
       EXPECT_TRUE(w.desktop.HasButton(wnd) || (entry && !entry->IconFailed)) << "a window out of reach: " << w.desktop.Window(wnd).className;
     }
@@ -242,6 +261,17 @@ class Stress : public VelmoraWorld {
       expected.insert(slot != 0 ? slot : TrayIdOf(e->Window));
     }
     EXPECT_EQ(w.tray.Ids(), expected);
+    // A count in a tip is the number of entries behind its icon.
+    if (w.tray.Has(SharedIconId)) {
+      const std::size_t n = mode == 1 ? list.Count() : list.InactiveCount();
+      EXPECT_EQ(w.tray.Tip(SharedIconId), CountTip(list.Texts, n));
+    }
+    for (std::uint32_t slot = 1; mode == 2 && slot <= GroupSlots; ++slot) {
+      const std::string& group = list.Groups[slot].GroupName;
+      if (group.empty() || !w.tray.Has(slot)) continue;
+      const std::string tip = w.tray.Tip(slot), count = CountTip(list.Texts, list.GroupCount(group));
+      EXPECT_TRUE(tip.size() >= count.size() && tip.ends_with(count)) << tip << " for " << list.GroupCount(group);
+    }
     for (const std::uint32_t id : w.tray.Ids())
       EXPECT_EQ(w.tray.Icon(id)->uVersion, w.tray.refuseVersion ? 0u : NOTIFYICON_VERSION) << "icon " << id;
     EXPECT_LE(w.dialogs.mostOpen, 1u) << "a question stacked on another";

@@ -168,6 +168,10 @@ TEST_F(TrayList, CheckWindowsDropsGoneAndRestoredWindowsAndTakesNewTitlesAndIcon
   const Hicon oldIcon = w.desktop.Window(renamed).getIcon;
   w.desktop.Destroy(gone);
   w.desktop.Window(back).iconic = false;
+  w.desktop.Window(renamed).iconic = false;  // restored, but hidden: still held
+  List().CheckWindows();
+  EXPECT_EQ(List().Count(), 2u);
+  w.desktop.Window(back).visible = true;
   w.desktop.SetTitle(renamed, "new title");
   w.painter.DestroyForeign(oldIcon);
   const Hicon newIcon = w.painter.MakeForeignIcon();
