@@ -17,10 +17,11 @@ BOOL CALLBACK ShowIfMarked(HWND wnd, LPARAM) noexcept {
   const auto how = static_cast<HiddenHow>(reinterpret_cast<std::uintptr_t>(::GetPropA(wnd, HiddenMarkName)));
   if (how == HiddenHow::None) return TRUE;
   ::RemovePropA(wnd, HiddenMarkName);
+  if (how == HiddenHow::Showing) return TRUE;  // its show is on its way
   if (how == HiddenHow::TabOnly)
     ::ShowWindowAsync(wnd, SW_HIDE);
-  else if (::IsWindowVisible(wnd))
-    return TRUE;  // back by other means
+  else if (::IsWindowVisible(wnd) && !::IsIconic(wnd))
+    return TRUE;  // back by other means; still minimized, its hide may wait in its program's queue
   ::ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE);
   return TRUE;
 }

@@ -82,6 +82,48 @@ std::string HangName(const ::testing::TestParamInfo<const wchar_t*>& param) {
 }
 INSTANTIATE_TEST_SUITE_P(HangAfter, HungProgramTest, ::testing::Values(L"minimize", L"hide"), HangName);
 
+// A program stops answering as its window of a mark (or an Excel window) is
+// minimized; meanwhile Velmora is closed, or killed, and started again. Once
+// the program has caught up with every call that waited for it, the window is
+// shown, or held with its icon.
+struct Restart {
+  const char* name;
+  bool excel, kill;
+};
+class HangAcrossRestartTest : public HardeningTest, public ::testing::WithParamInterface<Restart> {};
+
+TEST_P(HangAcrossRestartTest, TheWindowEndsShownOrHeldWithItsIcon) {
+  const Restart how = GetParam();
+  ASSERT_TRUE(WriteFileBytes(ClassFilePath(), ClassFile({"VelmoraHangs"})));
+  ProbeSpec spec;
+  spec.cls = how.excel ? L"EXCEL7" : L"VelmoraHangs";
+  spec.title = L"Hangs";
+  spec.hangOn = L"minimize";
+  spec.hangMs = 7600;
+  const HWND wnd = OpenProbe(spec).Window();
+  ASSERT_NE(Start({{kHandleExcel, how.excel ? 1 : 0}}), nullptr);
+  const auto minimized = Clock::now();
+  Minimize(wnd);
+  Sleep(1900ms);
+  if (how.kill)
+    KillVelmora();
+  else
+    ASSERT_TRUE(CloseVelmora(5s));
+  velmora_ = Process{};
+  ASSERT_NE(Start({{kHandleExcel, how.excel ? 1 : 0}}), nullptr);
+  Sleep(Millis(14000 - MsSince(minimized)));
+  auto settled = [&] { return Restored(wnd) || (!IsWindowVisible(wnd) && Icon(TrayId(wnd)).has_value()); };
+  EXPECT_TRUE(settled()) << State(wnd) << "; " << Describe(Icons());
+  Sleep(5500ms);  // and so after a sweep
+  EXPECT_TRUE(settled()) << State(wnd) << "; " << Describe(Icons());
+  CloseExpectingAllBack({wnd});
+}
+
+INSTANTIATE_TEST_SUITE_P(ClosedOrKilled, HangAcrossRestartTest,
+                         ::testing::Values(Restart{"Mark", false, false}, Restart{"ExcelRule", true, false},
+                                           Restart{"MarkKilled", false, true}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
 TEST_F(HardeningTest, TwentyWindowsMinimizedAtOnceAllGoToTheTray) {
   Probe& books = Open(L"EXCEL7", L"Book", false, 20);
   ASSERT_TRUE(books.Ok());
