@@ -194,12 +194,15 @@ TEST(Win32Desktop, UtilityWindowsCloseWithTheAdapter) {
 TEST(Win32Desktop, SendsToAHungWindowAreBounded) {
   UniqueHandle created(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
   UniqueHandle release(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  UniqueHandle done(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
   HWND hung = nullptr;
   test::Thread thread([&] {
     UniqueWindow window = MakePlainWindow("Hung program");
     hung = window.get();
+    ::ShowWindow(hung, SW_SHOWNOACTIVATE);
     ::SetEvent(created.get());
     ::WaitForSingleObject(release.get(), 60000);  // no message loop
+    test::PumpUntil([&] { return ::WaitForSingleObject(done.get(), 0) == WAIT_OBJECT_0; }, 20000);
   });
   ASSERT_TRUE(thread.started());
   ASSERT_EQ(::WaitForSingleObject(created.get(), 10000), WAIT_OBJECT_0);
@@ -225,7 +228,13 @@ TEST(Win32Desktop, SendsToAHungWindowAreBounded) {
   const ULONGLONG copyMs = ::GetTickCount64() - start;
   for (int i = 0; i < 30 && !desktop.IsHungAppWindow(wnd); ++i) ::Sleep(100);
   EXPECT_TRUE(desktop.IsHungAppWindow(wnd)) << "five seconds without taking its messages";
+  EXPECT_TRUE(::IsWindowVisible(hung)) << "the hide waits in its queue";
+  EXPECT_TRUE(desktop.ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE));
   ::SetEvent(release.get());
+  // Answering again, it carries out the hide, then the minimized show: in the order they came.
+  for (int i = 0; i < 50 && !::IsIconic(hung); ++i) ::Sleep(100);
+  EXPECT_TRUE(::IsIconic(hung) && ::IsWindowVisible(hung));
+  ::SetEvent(done.get());
 
   // Generous margins: the point is that the calls come back at all.
   EXPECT_LT(sendMs, Win32Desktop::SendTimeout + 5000u);
