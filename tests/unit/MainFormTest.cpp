@@ -624,26 +624,6 @@ TEST_F(MainForm, MarkedHiddenWindowsAreAdoptedAtStartRepairedBySweepAndBackAtExi
   for (Hwnd wnd : left) EXPECT_TRUE(w.desktop.HasButton(wnd) && w.desktop.GetProp(wnd, HiddenMarkName) == 0);
 }
 
-TEST_F(MainForm, AWindowWhoseProgramHangsAcrossACloseAndAStartComesBackWhenItAnswers) {
-  Start();
-  List().AddClass("Notepad");
-  const Hwnd wnd = Foreign("Notepad", "busy");
-  // Minimized, its program stops answering: the hide waits in its queue, so
-  // does the restore of the exit. The next start must not hide it a second time.
-  Request(RQ_MINIMIZING, wnd);
-  w.desktop.Window(wnd).iconic = true;
-  w.desktop.SetHung(wnd, true);
-  w.timers.Advance(100);
-  form.reset();
-  Start();
-  EXPECT_FALSE(List().FindEntry(wnd));
-  w.desktop.SetHung(wnd, false);
-  w.timers.Advance(5000);
-  EXPECT_TRUE(w.desktop.HasButton(wnd) && !w.desktop.IsIconic(wnd)) << "shown, as the exit asked";
-  EXPECT_FALSE(List().FindEntry(wnd));
-  EXPECT_EQ(w.desktop.GetProp(wnd, HiddenMarkName), 0u) << "seen shown, the mark goes";
-}
-
 TEST(MessageFilter, LowerLevelsAreLetInOnlyWhenElevated) {
   EXPECT_TRUE(MessagesFromLowerLevels(false, 0xC0DE).empty()) << "a sandboxed process cannot reach Velmora";
   EXPECT_EQ(MessagesFromLowerLevels(true, 0xC0DE), (std::vector<std::uint32_t>{WM_COPYDATA, 0xC0DE}));
