@@ -9,6 +9,7 @@
 #include "platform/Ports.h"
 #include "text/Texts.h"
 #include "win32/CommandChannel.h"
+#include "win32/Convert.h"
 #include "win32/Raii.h"
 #include "win32/Win32Api.h"
 #include "win32/Win32Dialogs.h"
@@ -55,7 +56,7 @@ std::wstring SystemMessage(DWORD error) {
   wchar_t* text = nullptr;
   const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
   const DWORD n = ::FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = n ? std::wstring(text, n) : L"Error " + std::to_wstring(error);
+  std::wstring message = n ? std::wstring(text, n) : L"Error " + WideNumber(error);
   if (text) ::LocalFree(text);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
   return message;

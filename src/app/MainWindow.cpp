@@ -3,9 +3,9 @@
 #include <string>
 
 #include "main/MessageFilter.h"
-#include "win32/DialogControls.h"
-#include "win32/Elevation.h"
+#include "ui/DialogControls.h"
 #include "win32/Convert.h"
+#include "win32/Elevation.h"
 #include "win32/Raii.h"
 
 namespace velmora {

@@ -6,15 +6,15 @@
 
 #include <cstdlib>
 
-#include "main/EntrySequence.h"
-#include "options/TAboutForm.h"
-#include "settings/TAutoRunner.h"
-#include "win32/ChangeHotkeyDialog.h"
-#include "win32/OptionsDialog.h"
-#include "win32/Win32Ports.h"
 #include "app/CommandClient.h"
 #include "app/CrashGuard.h"
 #include "app/MainWindow.h"
+#include "app/Win32Ports.h"
+#include "main/EntrySequence.h"
+#include "options/TAboutForm.h"
+#include "settings/TAutoRunner.h"
+#include "ui/ChangeHotkeyDialog.h"
+#include "ui/OptionsDialog.h"
 
 // An uncaught exception ends the process, after the hidden windows are back;
 // the default handler would pull the whole symbol demangler into the

@@ -6,6 +6,7 @@
 
 #include "hook/MemBlock.h"
 #include "main/CommandLine.h"
+#include "win32/Convert.h"
 
 namespace velmora {
 
@@ -90,7 +91,7 @@ std::wstring CommandPipeName() {
   DWORD session = 0;
   if (!token || !::ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return {};
   const std::wstring user = SidText(UserSid(token.get()));
-  return user.empty() ? std::wstring() : L"\\\\.\\pipe\\Velmora." + user + L"." + std::to_wstring(session);
+  return user.empty() ? std::wstring() : L"\\\\.\\pipe\\Velmora." + user + L"." + WideNumber(session);
 }
 
 // What a command's sender and the UI thread share: the answer, and whether the
@@ -127,7 +128,7 @@ bool CommandServer::Start() {
   integrity_ = *integrity;
   // The user alone, nobody else; writing only from this integrity level up.
   const std::wstring sddl =
-      L"D:P(A;;GA;;;" + user + L")S:(ML;;NW;;;S-1-16-" + std::to_wstring(integrity_) + L")";
+      L"D:P(A;;GA;;;" + user + L")S:(ML;;NW;;;S-1-16-" + WideNumber(integrity_) + L")";
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
     return false;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "hook/LibOrvane.h"
+#include "win32/Convert.h"
 #include "win32/Elevation.h"
 #include "win32/Win32Api.h"
 #include "win32/Win32Shell.h"
@@ -122,7 +123,7 @@ bool Win32Kernel::StartHookHelper() {
   const auto slash = path.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return false;
   path.replace(slash + 1, std::wstring::npos, L"VelmoraHook32.exe");
-  std::wstring commandLine = L"\"" + path + L"\" " + std::to_wstring(::GetCurrentProcessId());
+  std::wstring commandLine = L"\"" + path + L"\" " + WideNumber(::GetCurrentProcessId());
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};

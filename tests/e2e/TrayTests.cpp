@@ -17,7 +17,6 @@
 namespace velmora::e2e {
 namespace {
 
-
 bool SamePicture(const TrayRecord& a, const TrayRecord& b) {
   return a.HasIcon() && b.HasIcon() && a.iconWidth == b.iconWidth && a.iconHeight == b.iconHeight &&
          a.iconBpp == b.iconBpp && a.colourBits == b.colourBits && a.maskBits == b.maskBits;

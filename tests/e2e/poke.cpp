@@ -13,7 +13,7 @@
 #include <string>
 
 #include "settings/HotkeyText.h"
-#include "win32/ChangeHotkeyDialog.h"
+#include "ui/ChangeHotkeyDialog.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int argc = 0;

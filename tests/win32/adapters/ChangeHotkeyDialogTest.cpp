@@ -3,7 +3,7 @@
 
 #include "TestSupport.h"
 #include "settings/HotkeyText.h"
-#include "win32/ChangeHotkeyDialog.h"
+#include "ui/ChangeHotkeyDialog.h"
 #include "win32/Dpi.h"
 
 namespace velmora {

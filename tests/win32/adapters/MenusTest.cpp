@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "ui/MenuPainter.h"
+#include "ui/Win32Menus.h"
 #include "win32/Convert.h"
 #include "win32/Win32Desktop.h"
-#include "win32/MenuPainter.h"
-#include "win32/Win32Menus.h"
 
 namespace velmora {
 namespace {

@@ -9,12 +9,12 @@
 
 #include <atomic>
 
+#include "app/Win32Ports.h"
 #include "hook/MarkTable.h"
 #include "settings/OptionsStore.h"
-#include "win32/ChangeHotkeyDialog.h"
+#include "ui/ChangeHotkeyDialog.h"
+#include "ui/OptionsDialog.h"
 #include "win32/Dpi.h"
-#include "win32/OptionsDialog.h"
-#include "win32/Win32Ports.h"
 
 namespace velmora {
 namespace {

@@ -33,12 +33,12 @@
 #include "BenchSupport.h"
 #include "Harness.h"
 #include "Probe.h"
+#include "app/Win32Ports.h"
 #include "main/TFOrvane.h"
+#include "ui/ChangeHotkeyDialog.h"
+#include "ui/OptionsDialog.h"
 #include "win32/Convert.h"
 #include "win32/Raii.h"
-#include "win32/ChangeHotkeyDialog.h"
-#include "win32/OptionsDialog.h"
-#include "win32/Win32Ports.h"
 
 namespace velmora::bench {
 namespace {

@@ -1,4 +1,4 @@
-#include "win32/MenuPainter.h"
+#include "ui/MenuPainter.h"
 
 #include <algorithm>
 #include <vector>

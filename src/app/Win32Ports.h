@@ -1,11 +1,11 @@
 #pragma once
 // Every real adapter, bundled as the logic's ports.
 #include "platform/Ports.h"
+#include "ui/Win32Menus.h"
 #include "win32/Win32Desktop.h"
 #include "win32/Win32Dialogs.h"
 #include "win32/Win32Hotkeys.h"
 #include "win32/Win32Kernel.h"
-#include "win32/Win32Menus.h"
 #include "win32/Win32Painter.h"
 #include "win32/Win32Registry.h"
 #include "win32/Win32Shell.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/Controls.h"
+#include "ui/Theme.h"
 #include "win32/Raii.h"
-#include "win32/Theme.h"
 #include "win32/Win32Api.h"
 
 namespace velmora {

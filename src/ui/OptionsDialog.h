@@ -8,7 +8,7 @@
 
 #include "options/TAboutForm.h"
 #include "text/Texts.h"
-#include "win32/DialogControls.h"
+#include "ui/DialogControls.h"
 #include "win32/Raii.h"
 
 namespace velmora {

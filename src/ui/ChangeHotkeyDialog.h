@@ -4,7 +4,7 @@
 // it reach the logic before any control sees them.
 #include "settings/TChangeHotkey.h"
 #include "text/Texts.h"
-#include "win32/DialogControls.h"
+#include "ui/DialogControls.h"
 #include "win32/Raii.h"
 
 namespace velmora {

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "ui/Theme.h"
 #include "win32/Raii.h"
-#include "win32/Theme.h"
 #include "win32/Win32Api.h"
 
 #include <oleacc.h>

@@ -1,4 +1,4 @@
-#include "win32/AccessibleName.h"
+#include "ui/AccessibleName.h"
 
 #include <oleacc.h>
 

@@ -1,4 +1,4 @@
-#include "win32/Win32Menus.h"
+#include "ui/Win32Menus.h"
 
 #include <string>
 #include <vector>
@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 
+#include "ui/MenuPainter.h"
 #include "win32/Convert.h"
-#include "win32/MenuPainter.h"
 #include "win32/Raii.h"
 #include "win32/Win32Dialogs.h"
 

@@ -1,10 +1,10 @@
-#include "win32/DialogControls.h"
+#include "ui/DialogControls.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-#include "win32/AccessibleName.h"
+#include "ui/AccessibleName.h"
 #include "win32/Dpi.h"
 #include "win32/Win32Dialogs.h"
 

@@ -1,4 +1,4 @@
-#include "win32/ChangeHotkeyDialog.h"
+#include "ui/ChangeHotkeyDialog.h"
 
 #include "win32/Dpi.h"
 #include "win32/Win32Dialogs.h"

@@ -1,4 +1,4 @@
-#include "win32/Theme.h"
+#include "ui/Theme.h"
 
 #include <algorithm>
 #include <string>
