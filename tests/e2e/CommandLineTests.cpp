@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <thread>
+
 #include "TrayFixture.h"
 
 namespace velmora::e2e {
@@ -78,6 +80,25 @@ TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode
   EXPECT_TRUE(velmora_.WaitExit(5s));
   EXPECT_EQ(velmora_.ExitCode(), 0u);
   EXPECT_EQ(code(L"/exit"), 0u) << "no Velmora: nothing to end";
+}
+
+// Hide on open takes a window as it opens, once: windows open before their mark got the rule (one
+// from before Velmora started, one opened since) stay shown each time Velmora brings them back.
+TEST_F(CommandLineTest, HideOnOpenLeavesWindowsThatWereOpenBeforeTheRule) {
+  const HWND early = Open(L"VelmoraOpenLater", L"Early").Window();
+  ASSERT_NE(Start({}), nullptr);
+  const HWND later = Open(L"VelmoraOpenLater", L"Later").Window();
+  ASSERT_EQ(Command(L"/mark VelmoraOpenLater /hide-on-open").code, 0u);
+  for (int round = 1; round <= 3; ++round) {
+    EXPECT_EQ(Command(L"/hide VelmoraOpenLater").code, 0u);
+    EXPECT_TRUE(WaitUntil([&] { return InTray(early) && InTray(later); }, 3s)) << State(early) << "; " << State(later);
+    EXPECT_EQ(Command(L"/restore VelmoraOpenLater").code, 0u);
+    EXPECT_TRUE(WaitUntil([&] { return Restored(early) && Restored(later); }, 3s))
+        << "round " << round << ": " << State(early) << "; " << State(later);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(Restored(early) && Restored(later))
+        << "round " << round << ", brought back, it went again: " << State(early) << "; " << State(later);
+  }
 }
 
 TEST_F(CommandLineTest, WithoutVelmoraACommandStartsItAndRunHiddenSendsTheProgramsFirstWindowToTheTray) {

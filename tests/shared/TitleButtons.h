@@ -14,7 +14,8 @@ inline bool ClickAt(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUS
   return SendInput(2, in, sizeof(INPUT)) == 2;
 }
 
-inline bool ClickTitleButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
+// A point of the title bar that hits the button; false when none does.
+inline bool FindTitleButton(HWND wnd, LRESULT hit, POINT& at) {
   RECT r{};
   GetWindowRect(wnd, &r);
   for (LONG y = r.top + 1; y < r.top + 40; y += 2)
@@ -22,9 +23,15 @@ inline bool ClickTitleButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
       DWORD_PTR found = 0;
       SendMessageTimeoutA(wnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 1000, &found);
       if (static_cast<LRESULT>(found) != hit) continue;
-      return ClickAt({x, y}, down, up);
+      at = {x, y};
+      return true;
     }
   return false;
+}
+
+inline bool ClickTitleButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
+  POINT at{};
+  return FindTitleButton(wnd, hit, at) && ClickAt(at, down, up);
 }
 
 }  // namespace velmora::test

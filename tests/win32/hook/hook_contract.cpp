@@ -223,6 +223,12 @@ class HookContract : public ::testing::Test {
     return out;
   }
 
+  // The pending window at the probe's first minimize report, or ~0 when none came.
+  static std::uint32_t FirstPending() {
+    const auto minimized = ProbeRequests(RQ_MINIMIZING);
+    return minimized.empty() ? 0xFFFFFFFFu : minimized[0].pending;
+  }
+
   static std::vector<std::uint32_t> CodesFor(HWND wnd) {
     std::vector<std::uint32_t> codes;
     for (const Request& r : world().requests) {
@@ -236,14 +242,63 @@ class HookContract : public ::testing::Test {
     return static_cast<int>(std::count(codes.begin(), codes.end(), code));
   }
 
-  // One mark with its rules, or none; the probe's process watched or not.
-  static void SetMark(const std::string& key, std::uint8_t rules, bool watchProbe = false) {
+  struct Mark {
+    std::string key;
+    std::uint8_t rules;
+  };
+
+  // The marks with their rules; the probe's process watched (as this instance, for a minute) or not.
+  static void SetMarks(const std::vector<Mark>& marks, bool watchProbe = false) {
     TMarkTable& t = *world().marks;
-    t.Count = key.empty() ? 0 : 1;
-    t.Marks[0].Rules = rules;
-    t.Marks[0].Length = static_cast<std::uint8_t>(key.size());
-    std::copy(key.begin(), key.end(), t.Marks[0].Key);
-    t.WatchedProcesses[0] = watchProbe ? world().probePid : 0;
+    t.Count = static_cast<std::uint32_t>(marks.size());
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+      t.Marks[i].Rules = marks[i].rules;
+      t.Marks[i].Length = static_cast<std::uint8_t>(marks[i].key.size());
+      std::copy(marks[i].key.begin(), marks[i].key.end(), t.Marks[i].Key);
+    }
+    SetWatch(watchProbe ? world().probePid : 0, ProbeCreated(), GetTickCount64() + WatchLifetimeMs);
+  }
+
+  // One mark with its rules, or none.
+  static void SetMark(const std::string& key, std::uint8_t rules, bool watchProbe = false) {
+    SetMarks(key.empty() ? std::vector<Mark>{} : std::vector<Mark>{{key, rules}}, watchProbe);
+  }
+
+  static void SetWatch(DWORD pid, std::uint64_t created, std::uint64_t until) {
+    world().marks->Watched[0] = MakeWatchSlot(pid, created, until);
+  }
+
+  // The probe's process instance: its creation time.
+  static std::uint64_t ProbeCreated() {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    GetProcessTimes(world().probeProcess.get(), &created, &exited, &kernel, &user);
+    return JoinHalves(created.dwLowDateTime, created.dwHighDateTime);
+  }
+
+  // The window is the foreground one, with the keyboard: keys go to the probe.
+  static bool Foreground(HWND wnd) {
+    SetForegroundWindow(wnd);
+    return WaitFor([&] { return GetForegroundWindow() == wnd; }, 2000);
+  }
+
+  // While the probe is busy (taking no message), Shift is pressed, the button clicked and Shift let
+  // go: the program takes the click after Shift is up again, as a busy program does.
+  static void ClickWithShiftWhileBusy(HWND wnd, LRESULT hit) {
+    POINT at{};
+    ASSERT_TRUE(test::FindTitleButton(wnd, hit, at)) << "no point of the title bar hits " << hit;
+    SetCursorPos(at.x, at.y);
+    PostMessageA(world().probeControl, kBusy, 700, 0);
+    Sleep(100);  // the probe is asleep in its command
+    INPUT in[4] = {};
+    for (INPUT& i : in) i.type = INPUT_MOUSE;
+    in[0].type = in[3].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[3].ki.wVk = VK_SHIFT;
+    in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    EXPECT_EQ(SendInput(4, in, sizeof(INPUT)), 4u);
+    EXPECT_EQ(GetAsyncKeyState(VK_SHIFT) & 0x8000, 0) << "Shift is up before the probe takes the click";
+    Sync();
   }
 
   static void ClickButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
@@ -595,6 +650,158 @@ TEST_F(HookContract, CloseButtonsAndFirstShowingsAreDecidedFromTheMarksSection) 
   EXPECT_EQ(Count(started, RQ_OPENED), 1) << "the watched process's window";
   SetMark("", 0);
   for (HWND w : {owned, plain, dialog, started}) Command(kDestroy, reinterpret_cast<WPARAM>(w));
+}
+
+// A window opens once: at its first showing since the library saw it created. A window that was
+// shown before its mark got the rule, or created while Velmora did not run, never opens, however
+// often it is hidden and shown again (as Velmora hides it and brings it back).
+TEST_F(HookContract, AWindowOpensOnlyAtTheFirstShowingOfItsLife) {
+  SetMark("", 0);
+  HWND before = Create("VelmoraProbeWindow"), unshown = Create("VelmoraProbeWindow", nullptr, kCreateHidden);
+  block().MainWindow = 0;
+  HWND outside = Create("VelmoraProbeWindow", nullptr, kCreateHidden);
+  block().MainWindow = Id(world().recorder);
+  ASSERT_TRUE(before && unshown && outside);
+  SetMark("VelmoraProbeWindow", RuleHideOnOpen);
+  world().requests.clear();
+  for (int round = 0; round < 3; ++round) {
+    for (HWND wnd : {before, unshown, outside}) {
+      Show(wnd, SW_SHOWNA);
+      Show(wnd, SW_HIDE);
+    }
+  }
+  EXPECT_EQ(Count(before, RQ_OPENED), 0) << "shown before the rule";
+  EXPECT_EQ(Count(unshown, RQ_OPENED), 1) << "its first showing";
+  EXPECT_EQ(Count(outside, RQ_OPENED), 0) << "created while Velmora did not run";
+  SetMark("", 0);
+  for (HWND wnd : {before, unshown, outside}) Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
+}
+
+// A watch of "run hidden" takes a window of its own process instance only, and only within its time.
+TEST_F(HookContract, AWatchTakesItsOwnProcessInstanceWithinItsTime) {
+  SetMark("", 0);
+  const std::uint64_t now = GetTickCount64();
+  auto opened = [](std::uint64_t created, std::uint64_t until) {
+    SetWatch(world().probePid, created, until);
+    HWND wnd = Create("VelmoraPlainWindow");
+    const int count = Count(wnd, RQ_OPENED);
+    Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
+    return count;
+  };
+  EXPECT_EQ(opened(ProbeCreated() - 10'000'000, now + WatchLifetimeMs), 0) << "an earlier process of the same id";
+  EXPECT_EQ(opened(ProbeCreated(), now - 1), 0) << "a watch whose time is over";
+  EXPECT_EQ(opened(ProbeCreated(), now + WatchLifetimeMs), 1);
+  SetMark("", 0);
+}
+
+// Close to the tray is for main windows: an owned window or a dialog box of a program whose family
+// is marked (here a Qt program's modal dialogs, and its dialog boxes) closes as ever and gives its
+// owner back; the main window still goes to the tray.
+TEST_F(HookContract, OwnedWindowsAndDialogBoxesOfAMarkedFamilyCloseAsEver) {
+  auto click = [](HWND wnd) { ClickButton(wnd, HTCLOSE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); };
+  SetMarks({{"hook_probe.exe|QtWindow", RuleCloseToTray}, {"hook_probe.exe|#32770", RuleCloseToTray}});
+  HWND main = Create("Qt5QWindowIcon");
+  ASSERT_NE(main, nullptr);
+  const ATOM qt = GlobalAddAtomA("Qt5QWindowIcon");
+  for (WPARAM kind : {WPARAM{0}, WPARAM{qt}}) {
+    HWND modal = reinterpret_cast<HWND>(Command(kCreateModal, kind, reinterpret_cast<LPARAM>(main)));
+    ASSERT_NE(modal, nullptr);
+    ASSERT_FALSE(IsWindowEnabled(main));
+    world().requests.clear();
+    click(modal);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(modal); })) << (kind == 0 ? "the dialog box" : "the Qt dialog")
+                                                           << " did not close";
+    EXPECT_TRUE(IsWindowEnabled(main)) << "its owner stayed disabled";
+    EXPECT_EQ(Count(modal, RQ_MINIMIZING), 0);
+    EXPECT_NE(block().PendingWindow, Id(modal));
+  }
+  GlobalDeleteAtom(qt);
+  world().requests.clear();
+  click(main);
+  ASSERT_TRUE(WaitFor([&] { return Count(main, RQ_MINIMIZING) > 0; }));
+  EXPECT_EQ(ProbeRequests(RQ_MINIMIZING)[0].pending, Id(main));
+  SetMark("", 0);
+  Command(kDestroy, reinterpret_cast<WPARAM>(main));
+}
+
+// A program that looks at each message (PeekMessage, PM_NOREMOVE) before it takes it, as MFC's
+// and WinForms' loops do: the right-click trigger, the close button of a mark that closes to the
+// tray, and the held keys work as in any other program.
+TEST_F(HookContract, TriggersWorkInAProgramThatPeeksBeforeItTakes) {
+  struct PeekFirst {
+    PeekFirst() { Command(kPeekFirst, 1); }
+    ~PeekFirst() { Command(kPeekFirst, 0); }
+  } peekFirst;
+  HWND wnd = Create("VelmoraProbeWindow");
+  ASSERT_NE(wnd, nullptr);
+  ASSERT_TRUE(Foreground(wnd));
+
+  block().ButtonCode = HitMinButton;
+  const LRESULT seen = Command(kRightClicksSeen);
+  world().requests.clear();
+  ClickButton(wnd, HTMINBUTTON, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+  EXPECT_TRUE(WaitFor([&] { return Count(wnd, RQ_MINIMIZING) > 0; })) << "the right-click trigger did nothing";
+  EXPECT_TRUE(WaitFor([&] { return IsIconic(wnd) != FALSE; }));
+  EXPECT_EQ(FirstPending(), Id(wnd));
+  EXPECT_EQ(Command(kRightClicksSeen), seen) << "the click reached the window";
+  block().ButtonCode = 0;
+  block().PendingWindow = 0;
+  Show(wnd, SW_RESTORE);
+  ASSERT_TRUE(Foreground(wnd));
+
+  SetMark("VelmoraProbeWindow", RuleCloseToTray);
+  world().requests.clear();
+  ClickButton(wnd, HTCLOSE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(WaitFor([&] { return Count(wnd, RQ_MINIMIZING) > 0 && IsIconic(wnd); }))
+      << "the close button neither closed nor minimized";
+  EXPECT_TRUE(IsWindow(wnd));
+  block().PendingWindow = 0;
+  Show(wnd, SW_RESTORE);
+  ASSERT_TRUE(Foreground(wnd));
+
+  // The held keys: Shift at the close button, the hold key at a minimize by the minimize button.
+  // Shift is pressed once the focus has settled: under Wine a change of focus reads the keys anew.
+  ASSERT_TRUE(PressShift(true));
+  ClickButton(wnd, HTCLOSE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(wnd); })) << "Shift + click did not close";
+  ASSERT_TRUE(PressShift(false));
+  SetMark("", 0);
+  wnd = Create("VelmoraProbeWindow");
+  ASSERT_NE(wnd, nullptr);
+  ASSERT_TRUE(Foreground(wnd));
+  block().HoldKeyCode = 1;
+  world().requests.clear();
+  ASSERT_TRUE(PressShift(true));
+  ClickButton(wnd, HTMINBUTTON, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(WaitFor([&] { return Count(wnd, RQ_MINIMIZING) > 0; }));
+  EXPECT_EQ(FirstPending(), Id(wnd));
+  PressShift(false);
+  block().HoldKeyCode = 0;
+  Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
+}
+
+// A busy program takes a click late: the keys it reads are those of the click, not those of the
+// moment it takes it. Shift was held at the click and let go before: the close button closes, and
+// the hold key makes the minimized window pending.
+TEST_F(HookContract, HeldKeysAreReadAsTheyWereAtTheClick) {
+  SetMark("VelmoraProbeWindow", RuleCloseToTray);
+  HWND wnd = Create("VelmoraProbeWindow");
+  ASSERT_NE(wnd, nullptr);
+  ASSERT_TRUE(Foreground(wnd));
+  ClickWithShiftWhileBusy(wnd, HTCLOSE);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(wnd); })) << "Shift + click, taken late, did not close";
+
+  SetMark("", 0);
+  wnd = Create("VelmoraProbeWindow");
+  ASSERT_NE(wnd, nullptr);
+  ASSERT_TRUE(Foreground(wnd));
+  block().HoldKeyCode = 1;
+  world().requests.clear();
+  ClickWithShiftWhileBusy(wnd, HTMINBUTTON);
+  EXPECT_TRUE(WaitFor([&] { return Count(wnd, RQ_MINIMIZING) > 0; }));
+  EXPECT_EQ(FirstPending(), Id(wnd));
+  block().HoldKeyCode = 0;
+  Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
 }
 
 TEST_F(HookContract, MinimizingWithTheHoldKeyMakesTheWindowPending) {
