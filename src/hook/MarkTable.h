@@ -119,7 +119,8 @@ std::uint8_t RulesFor(const TMarkTable& table, std::string_view key, std::string
           char name[sizeof mark.Key];
           for (std::uint8_t at = 0; at < length; ++at) name[at] = SharedRead(mark.Key[at]);
           const std::string_view copy(name, length);
-          if (CompareKeys(cls, copy) == 0 || (key != cls && CompareKeys(key, copy) == 0)) rules = SharedRead(mark.Rules);
+          if (CompareKeys(cls, copy) == 0 || (key != cls && CompareKeys(key, copy) == 0))
+            rules = SharedRead(mark.Rules);
         }
       },
       wait);

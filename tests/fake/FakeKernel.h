@@ -95,12 +95,10 @@ class FakeKernel : public Kernel {
   bool RunsElevated() override { return elevated; }
   void WatchProcess(std::uint32_t pid, Hwnd, std::uint32_t) override { watched.insert(pid); }
   std::set<std::uint32_t> watched;  // processes whose end is reported
-  // A process id's instance: the value set here (0: no such process), else one of its own per id.
+  std::map<std::uint32_t, std::uint64_t> processStarts;  // a process's creation time, 0 once ended; else one per id
   std::uint64_t ProcessStartTime(std::uint32_t pid) override {
-    const auto it = processStarts.find(pid);
-    return pid == 0 ? 0 : it != processStarts.end() ? it->second : 0x1D0000000000000ull + pid;
+    return !pid ? 0 : processStarts.contains(pid) ? processStarts[pid] : 0x1D0000000000000ull + pid;
   }
-  std::map<std::uint32_t, std::uint64_t> processStarts;
   std::uint16_t GetUserDefaultUILanguage() override { return uiLanguage; }
 
  private:

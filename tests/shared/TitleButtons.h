@@ -3,6 +3,8 @@
 // a mouse hook sees no posted message. False when no point of the caption hits it.
 #include <windows.h>
 
+#include <functional>
+
 namespace velmora::test {
 
 inline bool ClickAt(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
@@ -14,8 +16,9 @@ inline bool ClickAt(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUS
   return SendInput(2, in, sizeof(INPUT)) == 2;
 }
 
-// A point of the title bar that hits the button; false when none does.
-inline bool FindTitleButton(HWND wnd, LRESULT hit, POINT& at) {
+// beforeClick runs once the point is found, right before the click.
+inline bool ClickTitleButton(HWND wnd, LRESULT hit, DWORD down, DWORD up,
+                             const std::function<void()>& beforeClick = {}) {
   RECT r{};
   GetWindowRect(wnd, &r);
   for (LONG y = r.top + 1; y < r.top + 40; y += 2)
@@ -23,15 +26,10 @@ inline bool FindTitleButton(HWND wnd, LRESULT hit, POINT& at) {
       DWORD_PTR found = 0;
       SendMessageTimeoutA(wnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 1000, &found);
       if (static_cast<LRESULT>(found) != hit) continue;
-      at = {x, y};
-      return true;
+      if (beforeClick) beforeClick();
+      return ClickAt({x, y}, down, up);
     }
   return false;
-}
-
-inline bool ClickTitleButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
-  POINT at{};
-  return FindTitleButton(wnd, hit, at) && ClickAt(at, down, up);
 }
 
 }  // namespace velmora::test

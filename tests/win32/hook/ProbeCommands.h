@@ -19,9 +19,7 @@ enum Command : UINT {
   kKeyDown,                // 1 when the probe sees key wParam held (GetAsyncKeyState)
   kPing,                   // posted; answered by kPong with the same wParam
   kQuit,
-  kPeekFirst,              // wParam 1: the loop looks at each message with PM_NOREMOVE before it takes it (as MFC's)
   kBusy,                   // posted; the probe takes no message for wParam ms
-  kCreateModal,            // wParam class atom, or 0 for a dialog box; lParam owner, disabled until it closes
 };
 
 // Posted by the probe to the test's recorder window.

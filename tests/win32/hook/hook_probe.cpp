@@ -1,4 +1,5 @@
-// A program whose windows the hook contract test watches through LibOrvane.
+// A program whose windows the hook contract test watches through LibOrvane,
+// with a message loop that peeks before it takes.
 //   hook_probe.exe <recorder window> <class> <title>
 // Opens one window of that class and title and a message-only control window,
 // posts both to the recorder, then acts on the commands in ProbeCommands.h.
@@ -14,7 +15,6 @@ namespace {
 
 HWND g_recorder = nullptr;
 LONG g_rightClicks = 0;
-bool g_peekFirst = false;
 
 LRESULT CALLBACK ProbeWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   if (msg == WM_NCRBUTTONDOWN || msg == WM_NCRBUTTONUP) {
@@ -27,13 +27,7 @@ LRESULT CALLBACK ProbeWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
   return DefWindowProcA(wnd, msg, wParam, lParam);
 }
 
-// Closed (the close button, Esc): the owner is enabled again and the box goes.
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) noexcept {
-  if (msg != WM_COMMAND || LOWORD(wParam) != IDCANCEL) return FALSE;
-  if (HWND owner = GetWindow(dialog, GW_OWNER)) EnableWindow(owner, TRUE);
-  DestroyWindow(dialog);
-  return TRUE;
-}
+INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM) noexcept { return FALSE; }
 
 bool EnsureClass(const char* name) {
   WNDCLASSEXA info{};
@@ -93,15 +87,7 @@ LRESULT CALLBACK ControlProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) n
     case kPing: PostMessageA(g_recorder, kPong, wParam, 0); return 0;
     case kQuit: PostQuitMessage(0); return 0;
     case kKeyDown: return (GetAsyncKeyState(static_cast<int>(wParam)) & 0x8000) != 0 ? 1 : 0;
-    case kPeekFirst: g_peekFirst = wParam != 0; return 1;
     case kBusy: Sleep(static_cast<DWORD>(wParam)); return 0;
-    case kCreateModal: {
-      // As a modal loop would, without one: the owner disabled while its window is open.
-      EnableWindow(owner, FALSE);
-      HWND modal = wParam == 0 ? OpenDialog(owner) : OpenByAtom(wParam, kVisible, owner);
-      if (modal == nullptr) EnableWindow(owner, TRUE);
-      return AsResult(modal);
-    }
     default: return DefWindowProcA(wnd, msg, wParam, lParam);
   }
 }
@@ -127,11 +113,9 @@ int main(int argc, char** argv) {
   PostMessageA(g_recorder, kReady, reinterpret_cast<WPARAM>(first), reinterpret_cast<LPARAM>(ctl));
 
   MSG msg;
+  // As MFC's and WinForms' loops do: a look at each message (PM_NOREMOVE) before it is taken.
   for (;;) {
-    // As MFC's idle loop does: a look at the next message, then the take.
-    if (g_peekFirst) {
-      while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) WaitMessage();
-    }
+    while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) WaitMessage();
     if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
