@@ -16,6 +16,7 @@
 #include "hook/ClassKeys.h"
 #include "hook/HookHandles.h"
 #include "hook/LibOrvane.h"
+#include "hook/MarkTable.h"
 #include "hook/MemBlock.h"
 
 namespace velmora {
@@ -58,8 +59,19 @@ std::atomic<unsigned> g_formVictim{0};
 std::atomic<std::uint32_t> g_announcedTo{0};
 
 constexpr char kAppClass[] = "TApplication";
-// Marks a window as seen shown, so that a window the user brought back is never reported again.
-constexpr char kShownProp[] = "VelmoraOpened";
+// On a top-level window this library saw created and that has not been shown
+// since: its first showing is its opening. Taken away at that showing, so that
+// no later one (after Velmora hid it or brought it back) is ever an opening.
+constexpr char kUnshownProp[] = "VelmoraUnshown";
+// How many windows of this process carry the note: while none does, a showing costs one load.
+std::atomic<int> g_unshownWindows{0};
+
+// Takes the note away; true when the window carried it.
+bool TakeUnshownNote(HWND wnd) {
+  if (g_unshownWindows.load(std::memory_order_relaxed) == 0 || RemovePropA(wnd, kUnshownProp) == nullptr) return false;
+  g_unshownWindows.fetch_sub(1, std::memory_order_relaxed);
+  return true;
+}
 
 // The block holds window handles in 32 bits, which is all a window handle uses.
 HWND ToHwnd(std::uint32_t value) {
@@ -242,15 +254,56 @@ std::size_t ClassKeyOf(HWND wnd, char (&key)[256]) {
   return size;
 }
 
+// Waits for Velmora to finish a rewrite of the marks' section, 2 ms at most
+// from its first call: a rewrite of the whole table takes far less.
+class WriterWait {
+ public:
+  bool operator()() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    if (deadline_ == 0) {
+      LARGE_INTEGER frequency;
+      QueryPerformanceFrequency(&frequency);
+      deadline_ = now.QuadPart + frequency.QuadPart / 500;
+    } else if (now.QuadPart >= deadline_) {
+      return false;
+    }
+    for (int spin = 0; spin < 64; ++spin) YieldProcessor();
+    SwitchToThread();  // the writer may want this processor
+    return true;
+  }
+
+ private:
+  LONGLONG deadline_ = 0;
+};
+
 // The rules of the mark that takes the window, read from the section: the
-// library decides on the spot and never waits for Velmora.
+// library decides on the spot and never waits for Velmora, only for a rewrite
+// of the section in progress, briefly.
 std::uint8_t WindowRules(const TMarkTable& table, HWND wnd) {
   char name[256];
   ClassNameOf(wnd, name);
   char key[256];
   std::size_t size = 0;
-  if (!SharedClassKey(wnd, name, key, size)) return RulesFor(table, name, name);
-  return size == 0 ? 0 : RulesFor(table, std::string_view(key, size), name);
+  if (!SharedClassKey(wnd, name, key, size)) return RulesFor(table, name, name, WriterWait{});
+  return size == 0 ? 0 : RulesFor(table, std::string_view(key, size), name, WriterWait{});
+}
+
+// When this process was created (a FILETIME): with its id, the instance a watch names.
+INIT_ONCE g_createdOnce = INIT_ONCE_STATIC_INIT;
+std::uint64_t g_created = 0;
+
+BOOL CALLBACK ReadCreationTime(PINIT_ONCE, PVOID, PVOID*) noexcept {
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+    g_created = JoinHalves(created.dwLowDateTime, created.dwHighDateTime);
+  return TRUE;
+}
+
+// This process is watched by "run hidden", as this instance, now.
+bool ThisProcessWatched(const TMarkTable& table) {
+  InitOnceExecuteOnce(&g_createdOnce, ReadCreationTime, nullptr, nullptr);
+  return g_created != 0 && Watched(table, GetCurrentProcessId(), g_created, GetTickCount64(), WriterWait{});
 }
 
 void WriteClassKey(TMemBlock* block, const char* key, std::size_t size) {
@@ -301,13 +354,16 @@ bool IsMinimizeCommand(unsigned show) {
 
 bool IsTrayItem(WPARAM command) { return (command & 0xFFF0) == IDM_TRAY_ITEM; }
 
-bool KeyDown(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
+// Keys as they were when the input message this thread is handling was made
+// (GetKeyState: the state moves on as the thread takes its input messages);
+// or, with nothing of this thread's input behind, as they are now (GetAsyncKeyState).
+bool KeyDown(int key, bool atInput) { return ((atInput ? GetKeyState(key) : GetAsyncKeyState(key)) & 0x8000) != 0; }
 
-bool HoldKeyDown(std::uint8_t code) {
+bool HoldKeyDown(std::uint8_t code, bool atInput) {
   switch (code) {
-    case 1: return KeyDown(VK_SHIFT);
-    case 2: return KeyDown(VK_CONTROL);
-    case 3: return KeyDown(VK_SHIFT) || KeyDown(VK_CONTROL);
+    case 1: return KeyDown(VK_SHIFT, atInput);
+    case 2: return KeyDown(VK_CONTROL, atInput);
+    case 3: return KeyDown(VK_SHIFT, atInput) || KeyDown(VK_CONTROL, atInput);
     default: return false;
   }
 }
@@ -386,8 +442,12 @@ void AnnounceAppForm(TMemBlock* block, HWND form, HWND app) {
 void OnMinimizing(HWND wnd) {
   TMemBlock* block = ActiveBlock(wnd);
   if (block == nullptr || !IsTopLevel(wnd)) return;
-  // The hold-key trigger: Velmora takes the window because it is pending.
-  if (HoldKeyDown(Read(block->HoldKeyCode))) block->PendingWindow = FromHwnd(wnd);
+  // The hold-key trigger: Velmora takes the window because it is pending. A
+  // minimize this thread's own input led to (the minimize button, the system
+  // menu, a key) reads the keys as they were with that input; one sent from
+  // another thread (another program, the taskbar) came with none of it.
+  const bool fromOtherThread = InSendMessageEx(nullptr) != ISMEX_NOSEND;
+  if (HoldKeyDown(Read(block->HoldKeyCode), !fromOtherThread)) block->PendingWindow = FromHwnd(wnd);
   Report(block, RQ_MINIMIZING, wnd);
 }
 
@@ -405,7 +465,7 @@ void OnActivating(HWND wnd) {
 
 void OnDestroying(HWND wnd) {
   if (!IsTopLevel(wnd)) return;
-  RemovePropA(wnd, kShownProp);
+  TakeUnshownNote(wnd);
   const std::uint32_t id = FromHwnd(wnd);
   Forget(g_forms, kFormSlots, id);
   Forget(g_apps, kAppSlots, id);
@@ -424,70 +484,83 @@ void OnSystemMenuOpening(HWND wnd) {
   }
 }
 
-// The right-click trigger: both halves of the click are swallowed (true) so
-// that no menu pops up; the button-up minimizes the window as the pending one.
-bool OnTitleRightClick(UINT message, const MOUSEHOOKSTRUCT& mouse, bool removed) {
-  TMemBlock* block = ActiveBlock(mouse.hwnd);
-  if (block == nullptr || !ButtonMatches(Read(block->ButtonCode), mouse.wHitTestCode) ||
-      !IsTopLevel(mouse.hwnd)) {
-    return false;
-  }
-  if (message == WM_NCRBUTTONUP && removed) {
-    block->PendingWindow = FromHwnd(mouse.hwnd);
-    PostMessageA(mouse.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  }
-  return true;
-}
-
-// A click on the close button of a window whose mark sends it to the tray:
-// both halves swallowed, and the window minimized as the pending one, which
-// Velmora takes. Shift + click closes as ever, as do Alt+F4 and the program's
-// own commands, which never pass here. The button-up acts only after a
-// button-down this hook took, so a click begun with Shift stays a close.
-std::atomic<std::uint32_t> g_closeClicked{0};
-
-bool OnCloseButton(UINT message, const MOUSEHOOKSTRUCT& mouse, bool removed) {
-  if (mouse.wHitTestCode != HTCLOSE) return false;
-  const std::uint32_t wnd = FromHwnd(mouse.hwnd);
-  if (message == WM_NCLBUTTONUP) {
-    if (g_closeClicked.load(std::memory_order_relaxed) != wnd) return false;
-    if (!removed) return true;
-    g_closeClicked.store(0, std::memory_order_relaxed);
-    TMemBlock* block = ActiveBlock(mouse.hwnd);
-    if (block == nullptr) return true;
-    block->PendingWindow = wnd;
-    PostMessageA(mouse.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    return true;
-  }
-  if (KeyDown(VK_SHIFT)) return false;
-  TMemBlock* block = ActiveBlock(mouse.hwnd);
-  const TMarkTable* marks = block != nullptr && IsTopLevel(mouse.hwnd) ? Marks() : nullptr;
-  if (marks == nullptr || (WindowRules(*marks, mouse.hwnd) & RuleCloseToTray) == 0) return false;
-  if (removed) g_closeClicked.store(wnd, std::memory_order_relaxed);
-  return true;
-}
-
-// A window the user can mean: top-level, on the taskbar by the system's rule,
-// with a frame (a splash screen has none), not a dialog box.
+// A window the user can mean: top-level, owned by no window, enabled (no
+// modal window of its own open), on the taskbar by the system's rule, with a
+// frame (a splash screen has none), not a dialog box. The rules of marks act
+// on such windows only: an owned window or a dialog box of a marked program
+// stays with its program.
 bool IsMainWindowKind(HWND wnd) {
-  if (!IsTopLevel(wnd) || GetWindow(wnd, GW_OWNER) != nullptr) return false;
+  if (!IsTopLevel(wnd) || GetWindow(wnd, GW_OWNER) != nullptr || !IsWindowEnabled(wnd)) return false;
   const LONG_PTR style = GetWindowLongPtrA(wnd, GWL_STYLE), exStyle = GetWindowLongPtrA(wnd, GWL_EXSTYLE);
   if ((exStyle & WS_EX_TOOLWINDOW) != 0 && (exStyle & WS_EX_APPWINDOW) == 0) return false;
   if ((style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME)) == 0 && (exStyle & WS_EX_APPWINDOW) == 0) return false;
   return !HasClass(wnd, "#32770");
 }
 
-// A window shows: the first time, when its process is watched or its mark
-// hides on open, Velmora is told (it takes the window to the tray).
+// The right-click trigger, as the program takes the click: both halves are
+// swallowed (true) so that no menu pops up; the button-up minimizes the window
+// as the pending one.
+bool OnTitleRightClick(UINT message, const MOUSEHOOKSTRUCT& mouse) {
+  TMemBlock* block = ActiveBlock(mouse.hwnd);
+  if (block == nullptr || !ButtonMatches(Read(block->ButtonCode), mouse.wHitTestCode) ||
+      !IsTopLevel(mouse.hwnd)) {
+    return false;
+  }
+  if (message == WM_NCRBUTTONUP) {
+    block->PendingWindow = FromHwnd(mouse.hwnd);
+    PostMessageA(mouse.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  }
+  return true;
+}
+
+// A click on the close button of a main window whose mark sends it to the
+// tray, as the program takes it: both halves swallowed, and the window
+// minimized as the pending one, which Velmora takes. Shift + click closes as
+// ever (Shift as it was at the click), as do Alt+F4 and the program's own
+// commands, which never pass here. The button-up acts only after a button-down
+// this hook took, so a click begun with Shift stays a close.
+std::atomic<std::uint32_t> g_closeClicked{0};
+
+bool OnCloseButton(UINT message, const MOUSEHOOKSTRUCT& mouse) {
+  if (mouse.wHitTestCode != HTCLOSE) return false;
+  const std::uint32_t wnd = FromHwnd(mouse.hwnd);
+  if (message == WM_NCLBUTTONUP) {
+    std::uint32_t clicked = wnd;
+    if (!g_closeClicked.compare_exchange_strong(clicked, 0, std::memory_order_relaxed)) return false;
+    TMemBlock* block = ActiveBlock(mouse.hwnd);
+    if (block == nullptr) return true;
+    block->PendingWindow = wnd;
+    PostMessageA(mouse.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    return true;
+  }
+  g_closeClicked.store(0, std::memory_order_relaxed);
+  TMemBlock* block = ActiveBlock(mouse.hwnd);
+  if (block == nullptr || KeyDown(VK_SHIFT, true)) return false;
+  const TMarkTable* marks = IsMainWindowKind(mouse.hwnd) ? Marks() : nullptr;
+  if (marks == nullptr || (WindowRules(*marks, mouse.hwnd) & RuleCloseToTray) == 0) return false;
+  g_closeClicked.store(wnd, std::memory_order_relaxed);
+  return true;
+}
+
+// A top-level window owned by no other is being created: while Velmora runs,
+// it is noted as not yet shown. Windows that were there before are never noted.
+void OnCreating(HWND wnd) {
+  if (ActiveBlock(wnd) != nullptr && SetPropA(wnd, kUnshownProp, reinterpret_cast<HANDLE>(1)))
+    g_unshownWindows.fetch_add(1, std::memory_order_relaxed);
+}
+
+// A window shows. Its first showing since this library saw it created is its
+// opening: when its process is watched, or its mark hides on open, Velmora is
+// told (it takes the window to the tray). Any later showing, and any showing
+// of a window that was there before, is none.
 void OnShowing(HWND wnd) {
+  // Cheapest first: no window of this process carries the note (in Velmora's own process none
+  // ever does: a program of the other bitness, whose hook runs there, is served by its own library).
+  if (!TakeUnshownNote(wnd)) return;
   const TMarkTable* marks = nullptr;
   TMemBlock* block = ActiveBlock(wnd);
-  if (block == nullptr || (marks = Marks()) == nullptr || !IsMainWindowKind(wnd)) return;
-  const bool watched = Watched(*marks, GetCurrentProcessId());
-  if (!watched && (WindowRules(*marks, wnd) & RuleHideOnOpen) == 0) return;
-  if (GetPropA(wnd, kShownProp) != nullptr) return;
-  SetPropA(wnd, kShownProp, reinterpret_cast<HANDLE>(1));
-  Report(block, RQ_OPENED, wnd);
+  if (block == nullptr || !IsMainWindowKind(wnd) || (marks = Marks()) == nullptr) return;
+  if (ThisProcessWatched(*marks) || (WindowRules(*marks, wnd) & RuleHideOnOpen) != 0) Report(block, RQ_OPENED, wnd);
 }
 
 UINT TaskbarCreatedMessage() {
@@ -517,6 +590,15 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
     case HCBT_ACTIVATE:
       OnActivating(reinterpret_cast<HWND>(wParam));
       break;
+    case HCBT_CREATEWND: {
+      // Cheapest first: a child, or a window with an owner (or message-only), is never noted. Nor is
+      // any in the process that set the hooks: its own windows are not noted, and a program of the
+      // other bitness, whose hook runs there, is served by its own library.
+      if (g_hooksSetHere.load(std::memory_order_relaxed)) break;
+      const CREATESTRUCTA& create = *reinterpret_cast<const CBT_CREATEWNDA*>(lParam)->lpcs;
+      if ((create.style & WS_CHILD) == 0 && create.hwndParent == nullptr) OnCreating(reinterpret_cast<HWND>(wParam));
+      break;
+    }
     case HCBT_DESTROYWND:
       OnDestroying(reinterpret_cast<HWND>(wParam));
       break;
@@ -531,17 +613,17 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Sees the mouse messages a program takes from its input, no other.
+// Sees the mouse messages a program takes from its input, no other. It
+// decides and swallows only as the program takes a message (HC_ACTION). A look
+// with PM_NOREMOVE (HC_NOREMOVE, as MFC's and WinForms' loops look before they
+// take) passes on: swallowed there, the message would be removed unseen, and
+// the program's take of it, where the hook acts, would never come.
 LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  if ((code == HC_ACTION || code == HC_NOREMOVE) && (wParam == WM_NCRBUTTONDOWN || wParam == WM_NCRBUTTONUP) &&
-      OnTitleRightClick(static_cast<UINT>(wParam), *reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam),
-                        code == HC_ACTION)) {
-    return 1;
-  }
-  if ((code == HC_ACTION || code == HC_NOREMOVE) && (wParam == WM_NCLBUTTONDOWN || wParam == WM_NCLBUTTONUP) &&
-      OnCloseButton(static_cast<UINT>(wParam), *reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam),
-                    code == HC_ACTION)) {
-    return 1;
+  if (code == HC_ACTION) {
+    const auto& mouse = *reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
+    const auto message = static_cast<UINT>(wParam);
+    if ((message == WM_NCRBUTTONDOWN || message == WM_NCRBUTTONUP) && OnTitleRightClick(message, mouse)) return 1;
+    if ((message == WM_NCLBUTTONDOWN || message == WM_NCLBUTTONUP) && OnCloseButton(message, mouse)) return 1;
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -49,6 +49,9 @@ class Kernel {
   // When the process ends, posts message (wParam: the pid) to the window, once;
   // a process watched already is not watched twice. Nothing waits meanwhile.
   virtual void WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t message) = 0;
+  // When the process of that id was created (a FILETIME): the instance the id
+  // names now. 0 when no process has the id, or it cannot be read.
+  virtual std::uint64_t ProcessStartTime(std::uint32_t pid) = 0;
 
   // The LANGID of the user's UI language; the texts follow it.
   virtual std::uint16_t GetUserDefaultUILanguage() = 0;

@@ -7,7 +7,41 @@
 
 namespace velmora {
 
-void WriteMarkTable(TMarkTable& table, const std::vector<ClassRecord>& marks, std::span<const std::uint32_t> watched) {
+namespace {
+std::uint64_t CreatedOf(const TWatchSlot& slot) { return JoinHalves(slot.CreatedLow, slot.CreatedHigh); }
+std::uint64_t UntilOf(const TWatchSlot& slot) { return JoinHalves(slot.UntilLow, slot.UntilHigh); }
+}  // namespace
+
+bool ProcessWatches::Add(std::uint32_t pid, std::uint64_t created, std::uint64_t now) {
+  if (pid == 0 || created == 0) return false;
+  Expire(now);
+  // A process watched again is watched once, from now; an earlier process of the same id is no longer there.
+  std::erase_if(slots_, [pid](const TWatchSlot& slot) { return slot.Pid == pid; });
+  if (slots_.size() == WatchedProcessSlots) slots_.erase(slots_.begin());
+  slots_.push_back(MakeWatchSlot(pid, created, now + WatchLifetimeMs));
+  return true;
+}
+
+bool ProcessWatches::Take(std::uint32_t pid, std::uint64_t created, std::uint64_t now) {
+  const auto it = std::find_if(slots_.begin(), slots_.end(), [&](const TWatchSlot& slot) {
+    return pid != 0 && slot.Pid == pid && CreatedOf(slot) == created && now < UntilOf(slot);
+  });
+  if (it == slots_.end()) return false;
+  slots_.erase(it);
+  return true;
+}
+
+bool ProcessWatches::Ended(std::uint32_t pid, std::uint64_t createdNow) {
+  return std::erase_if(slots_, [&](const TWatchSlot& slot) {
+           return slot.Pid == pid && (createdNow == 0 || CreatedOf(slot) != createdNow);
+         }) > 0;
+}
+
+bool ProcessWatches::Expire(std::uint64_t now) {
+  return std::erase_if(slots_, [now](const TWatchSlot& slot) { return now >= UntilOf(slot); }) > 0;
+}
+
+void WriteMarkTable(TMarkTable& table, const std::vector<ClassRecord>& marks, std::span<const TWatchSlot> watched) {
   const std::uint32_t sequence = table.Sequence.load(std::memory_order_relaxed) | 1u;
   table.Sequence.store(sequence, std::memory_order_relaxed);
   std::atomic_thread_fence(std::memory_order_release);
@@ -21,8 +55,8 @@ void WriteMarkTable(TMarkTable& table, const std::vector<ClassRecord>& marks, st
     std::memcpy(entry.Key, mark.Name.data(), mark.Name.size());
   }
   table.Count = count;
-  std::fill(std::begin(table.WatchedProcesses), std::end(table.WatchedProcesses), 0u);
-  std::copy_n(watched.begin(), std::min(watched.size(), WatchedProcessSlots), table.WatchedProcesses);
+  std::fill(std::begin(table.Watched), std::end(table.Watched), TWatchSlot{});
+  std::copy_n(watched.begin(), std::min(watched.size(), WatchedProcessSlots), table.Watched);
   table.Sequence.store(sequence + 1, std::memory_order_release);
 }
 

@@ -167,24 +167,30 @@ void TListTrayIcon::SetMarkTable(TMarkTable* table) {
 }
 
 void TListTrayIcon::WatchFirstWindow(std::uint32_t pid) {
-  if (pid == 0) return;
-  std::erase(watched_, pid);
-  if (watched_.size() == WatchedProcessSlots) watched_.erase(watched_.begin());
-  watched_.push_back(pid);
+  // The instance the id names now: a later process given the same id is never taken.
+  if (!watches_.Add(pid, ports_.kernel.ProcessStartTime(pid), ports_.timers.TickCount())) return;
+  // Its end is watched, so that the watch goes with it.
+  ports_.kernel.WatchProcess(pid, TrayWnd, ProcessEndedMessage);
   PublishMarks();
 }
 
 bool TListTrayIcon::TakeWatched(std::uint32_t pid) {
-  if (pid == 0 || std::erase(watched_, pid) == 0) return false;
-  PublishMarks();
-  return true;
+  const std::uint64_t now = ports_.timers.TickCount();
+  const bool taken = pid != 0 && watches_.Take(pid, ports_.kernel.ProcessStartTime(pid), now);
+  if (watches_.Expire(now) || taken) PublishMarks();
+  return taken;
+}
+
+void TListTrayIcon::WatchedProcessEnded(std::uint32_t pid) {
+  const bool ended = watches_.Ended(pid, ports_.kernel.ProcessStartTime(pid));
+  if (watches_.Expire(ports_.timers.TickCount()) || ended) PublishMarks();
 }
 
 void TListTrayIcon::PublishMarks() {
   if (markTable_ == nullptr) return;
   std::vector<ClassRecord> records;
   for (const std::string& name : Classes) records.push_back({name, RulesOf(name)});
-  WriteMarkTable(*markTable_, records, watched_);
+  WriteMarkTable(*markTable_, records, watches_.Slots());
 }
 
 }  // namespace velmora

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "hook/MarkTable.h"
+#include "tray/MarkRules.h"
 #include "hook/MemBlock.h"
 #include "platform/EventPaths.h"
 #include "platform/Ports.h"
@@ -127,6 +128,8 @@ class TListTrayIcon {
   void WatchFirstWindow(std::uint32_t pid);
   // True once for a watched process: its first window has opened.
   bool TakeWatched(std::uint32_t pid);
+  // A process with that id ended: a watch of it goes.
+  void WatchedProcessEnded(std::uint32_t pid);
 
   // State, as the rest of the program reads it.
   std::vector<std::unique_ptr<TTrayIcon>> Entries;
@@ -170,7 +173,7 @@ class TListTrayIcon {
   void TakeMarkedWindows(const std::function<bool(const std::string& key, const std::string& cls)>& marked);
   std::unordered_map<std::string, std::uint8_t> rules_;  // by the mark as Classes spells it; none: no rules
   TMarkTable* markTable_ = nullptr;
-  std::vector<std::uint32_t> watched_;  // oldest first
+  ProcessWatches watches_;
   std::string classFilePath_;     // the executable's name with ".vlm", beside it
   bool classFileUnread_ = false;  // the file exists but could not be read: never written over
   bool bringingBack_ = false;     // removing entries may dissolve groups, which may fail again

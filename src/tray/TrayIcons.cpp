@@ -353,8 +353,11 @@ void TListTrayIcon::BringBackUnreachable() {
 std::optional<std::intptr_t> TListTrayIcon::TrayWndProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
   if (msg == TrayIgnoredMessage) return 0;
   if (msg == ProcessEndedMessage) {
-    // Its windows are gone with it: their entries and icons leave now, not at the next sweep.
-    form_.Paths().RunOrDefer([this] { CheckWindows(); });
+    // Its windows are gone with it: their entries and icons leave now, not at the next sweep; a watch of it ends.
+    form_.Paths().RunOrDefer([this, pid = static_cast<std::uint32_t>(wParam)] {
+      WatchedProcessEnded(pid);
+      CheckWindows();
+    });
     return 0;
   }
   if (msg != TrayCallbackMessage) return std::nullopt;

@@ -168,6 +168,16 @@ void Win32Kernel::WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t mes
   watches_.emplace(pid, std::move(watch));
 }
 
+std::uint64_t Win32Kernel::ProcessStartTime(std::uint32_t pid) {
+  const UniqueHandle process(pid == 0 ? nullptr : ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  FILETIME created{}, exited{}, kernel{}, user{};
+  DWORD exitCode = 0;
+  if (!process || !::GetProcessTimes(process.get(), &created, &exited, &kernel, &user)) return 0;
+  // An ended process that someone still holds keeps its id: it is no instance any more.
+  if (::GetExitCodeProcess(process.get(), &exitCode) && exitCode != STILL_ACTIVE) return 0;
+  return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
 Win32Kernel::~Win32Kernel() {
   // Each wait ended before its record goes: no callback reads freed memory.
   for (auto& [pid, watch] : watches_) ::UnregisterWaitEx(watch->wait, INVALID_HANDLE_VALUE);

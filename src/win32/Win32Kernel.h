@@ -40,6 +40,8 @@ class Win32Kernel final : public Kernel {
   // A wait of the system's thread pool on a SYNCHRONIZE handle; every wait is
   // cancelled, and waited for, when the adapter goes.
   void WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t message) override;
+  // GetProcessTimes of a handle with limited query rights.
+  std::uint64_t ProcessStartTime(std::uint32_t pid) override;
   std::uint16_t GetUserDefaultUILanguage() override;
   ~Win32Kernel() override;
 

@@ -80,6 +80,18 @@ TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode
   EXPECT_EQ(code(L"/exit"), 0u) << "no Velmora: nothing to end";
 }
 
+// Hide on open takes a window as it opens: one open before the rule stays shown when brought back.
+TEST_F(CommandLineTest, HideOnOpenLeavesAWindowOpenBeforeTheRule) {
+  ASSERT_NE(Start({}), nullptr);
+  const HWND w = Open(L"VelmoraOpenLater", L"Later").Window();
+  ASSERT_EQ(Command(L"/mark VelmoraOpenLater /hide-on-open").code, 0u);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(Command((i % 2 ? L"/restore " : L"/hide ") + Handle16(w)).code, 0u);
+    Sleep(1s);
+    EXPECT_TRUE(i % 2 ? Restored(w) : InTray(w)) << i << ": " << State(w);
+  }
+}
+
 TEST_F(CommandLineTest, WithoutVelmoraACommandStartsItAndRunHiddenSendsTheProgramsFirstWindowToTheTray) {
   Probe& probe = Open(L"VelmoraCmdProbe", L"Probe");
   auto options = DefaultOptions();

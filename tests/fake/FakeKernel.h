@@ -95,6 +95,10 @@ class FakeKernel : public Kernel {
   bool RunsElevated() override { return elevated; }
   void WatchProcess(std::uint32_t pid, Hwnd, std::uint32_t) override { watched.insert(pid); }
   std::set<std::uint32_t> watched;  // processes whose end is reported
+  std::map<std::uint32_t, std::uint64_t> processStarts;  // a process's creation time, 0 once ended; else one per id
+  std::uint64_t ProcessStartTime(std::uint32_t pid) override {
+    return !pid ? 0 : processStarts.contains(pid) ? processStarts[pid] : 0x1D0000000000000ull + pid;
+  }
   std::uint16_t GetUserDefaultUILanguage() override { return uiLanguage; }
 
  private:

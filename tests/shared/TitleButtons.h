@@ -3,6 +3,8 @@
 // a mouse hook sees no posted message. False when no point of the caption hits it.
 #include <windows.h>
 
+#include <functional>
+
 namespace velmora::test {
 
 inline bool ClickAt(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
@@ -14,7 +16,9 @@ inline bool ClickAt(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUS
   return SendInput(2, in, sizeof(INPUT)) == 2;
 }
 
-inline bool ClickTitleButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
+// beforeClick runs once the point is found, right before the click.
+inline bool ClickTitleButton(HWND wnd, LRESULT hit, DWORD down, DWORD up,
+                             const std::function<void()>& beforeClick = {}) {
   RECT r{};
   GetWindowRect(wnd, &r);
   for (LONG y = r.top + 1; y < r.top + 40; y += 2)
@@ -22,6 +26,7 @@ inline bool ClickTitleButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
       DWORD_PTR found = 0;
       SendMessageTimeoutA(wnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 1000, &found);
       if (static_cast<LRESULT>(found) != hit) continue;
+      if (beforeClick) beforeClick();
       return ClickAt({x, y}, down, up);
     }
   return false;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 #include "TestWorld.h"
 #include "foreign/SystemMenuItems.h"
@@ -177,6 +178,43 @@ TEST_F(MarkedClasses, ClassFileLivesBesideTheExecutable) {
   EXPECT_EQ(List().ClassFilePath(), "C:\\Apps\\Velmora\\Velmora.vlm");
   TListTrayIcon other(ports, *form, nullptr);
   EXPECT_EQ(other.ClassFilePath(), "D:\\Tools\\Tray\\velmora.vlm");
+}
+
+// The library's reader waits for a rewrite in progress and reads what it wrote, the watches under the
+// same check: a watch names one process instance, until its time. It reads nothing once its wait ends.
+TEST(MarkTable, AReaderWaitsForARewriteInProgressOrGivesUp) {
+  auto table = std::make_unique<TMarkTable>();
+  table->Sequence = 1;
+  int waits = 0;
+  auto writerEndsAtTheThirdWait = [&] {
+    if (++waits == 3) WriteMarkTable(*table, {{"Notepad", RuleCloseToTray}}, std::vector{MakeWatchSlot(7, 70, 100)});
+    return true;
+  };
+  EXPECT_EQ(RulesFor(*table, "Notepad", "NOTEPAD", writerEndsAtTheThirdWait), RuleCloseToTray);
+  EXPECT_TRUE(Watched(*table, 7, 70, 99, NoWait));
+  EXPECT_FALSE(Watched(*table, 7, 71, 99, NoWait) || Watched(*table, 7, 70, 100, NoWait)) << "another one, or late";
+  table->Sequence = 5;
+  EXPECT_EQ(RulesFor(*table, "Notepad", "Notepad", [&] { return ++waits < 10; }), 0);
+}
+
+// "Run hidden" takes the first window of its own process instance, within a minute; the watch ends
+// with its process.
+TEST_F(MarkedClasses, AWatchTakesTheFirstWindowOfItsOwnProcessWithinAMinuteAndEndsWithIt) {
+  auto opens = [&](std::uint32_t pid) {
+    const Hwnd wnd = w.desktop.AddWindow({.className = "Started", .pid = pid});
+    Request(RQ_OPENED, wnd);
+    w.timers.Advance(100);
+    return Hidden(wnd);
+  };
+  for (std::uint32_t pid : {77u, 78u, 79u}) List().WatchFirstWindow(pid);
+  w.kernel.processStarts[77] = 5;  // another process given the same id
+  w.kernel.processStarts[78] = 0;  // ended without a window
+  w.desktop.Deliver(List().TrayWnd, ProcessEndedMessage, 78, 0);
+  EXPECT_FALSE(opens(77) || Watched(*form->MarkTable, 78));
+  w.timers.Advance(WatchLifetimeMs);
+  EXPECT_FALSE(opens(79)) << "a minute later";
+  List().WatchFirstWindow(77);
+  EXPECT_TRUE(opens(77) && !opens(77)) << "its first window, once";
 }
 
 }  // namespace

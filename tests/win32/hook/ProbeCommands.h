@@ -19,6 +19,7 @@ enum Command : UINT {
   kKeyDown,                // 1 when the probe sees key wParam held (GetAsyncKeyState)
   kPing,                   // posted; answered by kPong with the same wParam
   kQuit,
+  kBusy,                   // posted; the probe takes no message for wParam ms
 };
 
 // Posted by the probe to the test's recorder window.

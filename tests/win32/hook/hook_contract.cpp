@@ -1,8 +1,8 @@
 // LibOrvane.dll against the contract Velmora relies on. The test plays
 // Velmora's main window: it creates the shared block, records every request
 // with the block's fields at that moment, and calls SetHook. hook_probe.exe
-// (another process) owns the windows that are minimized, activated, destroyed
-// and clicked; the hooks run inside it.
+// (another process, whose loop peeks before it takes) owns the windows that
+// are minimized, activated, destroyed and clicked; the hooks run inside it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -236,14 +236,33 @@ class HookContract : public ::testing::Test {
     return static_cast<int>(std::count(codes.begin(), codes.end(), code));
   }
 
-  // One mark with its rules, or none; the probe's process watched or not.
-  static void SetMark(const std::string& key, std::uint8_t rules, bool watchProbe = false) {
+  // One mark with its rules, or none; the probe's process watched (for a minute, as the instance
+  // created then) or not.
+  static void SetMark(const std::string& key, std::uint8_t rules, bool watchProbe = false, std::uint64_t created = 0) {
     TMarkTable& t = *world().marks;
     t.Count = key.empty() ? 0 : 1;
     t.Marks[0].Rules = rules;
     t.Marks[0].Length = static_cast<std::uint8_t>(key.size());
     std::copy(key.begin(), key.end(), t.Marks[0].Key);
-    t.WatchedProcesses[0] = watchProbe ? world().probePid : 0;
+    FILETIME probe{}, unused[3]{};
+    GetProcessTimes(world().probeProcess.get(), &probe, &unused[0], &unused[1], &unused[2]);
+    created = created ? created : JoinHalves(probe.dwLowDateTime, probe.dwHighDateTime);
+    t.Watched[0] = MakeWatchSlot(watchProbe ? world().probePid : 0, created, GetTickCount64() + WatchLifetimeMs);
+  }
+
+  // Shift held at a click on the button of the foreground window, taken by the probe only after Shift is up.
+  static void ClickWithShiftWhileBusy(HWND wnd, LRESULT hit) {
+    INPUT shift[2] = {{INPUT_KEYBOARD, {}}, {INPUT_KEYBOARD, {}}};
+    shift[0].ki.wVk = shift[1].ki.wVk = VK_SHIFT;
+    shift[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    const auto busyThenShift = [&] {
+      PostMessageA(world().probeControl, kBusy, 700, 0);
+      Sleep(100);
+      SendInput(1, &shift[0], sizeof(INPUT));
+    };
+    EXPECT_TRUE(SetForegroundWindow(wnd) &&
+                test::ClickTitleButton(wnd, hit, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, busyThenShift));
+    SendInput(1, &shift[1], sizeof(INPUT));
   }
 
   static void ClickButton(HWND wnd, LRESULT hit, DWORD down, DWORD up) {
@@ -563,7 +582,8 @@ TEST_F(HookContract, RightClickOnTheChosenButtonMinimizesThePendingWindow) {
 // The library decides from the marks' section alone. A click on the close button of a window
 // whose mark closes to the tray minimizes it as the pending one; Shift + click, or a mark without
 // the rule, closes. A window's first showing is reported when its mark hides on open or its
-// process is watched; never again once shown, never for an owned window or a dialog box.
+// process (this instance of it) is watched; never again once shown, never for an owned window or a
+// dialog box, nor for a window shown before the rule or created while Velmora did not run.
 TEST_F(HookContract, CloseButtonsAndFirstShowingsAreDecidedFromTheMarksSection) {
   auto click = [](HWND wnd) { ClickButton(wnd, HTCLOSE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); };
   SetMark("velmoraprobewindow", RuleCloseToTray);
@@ -580,21 +600,60 @@ TEST_F(HookContract, CloseButtonsAndFirstShowingsAreDecidedFromTheMarksSection) 
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(wnd); })) << "Shift + click did not close";
   ASSERT_TRUE(PressShift(false));
 
+  HWND before = Create("VelmoraProbeWindow");  // shown before its mark got the rule
+  block().MainWindow = 0;
+  HWND outside = Create("VelmoraProbeWindow", nullptr, kCreateHidden);  // created while Velmora did not run
+  block().MainWindow = Id(world().recorder);
   SetMark("VelmoraProbeWindow", RuleHideOnOpen);
   wnd = Create("VelmoraProbeWindow", nullptr, kCreateHidden);
   HWND owned = Create("VelmoraProbeWindow", wnd), plain = Create("VelmoraPlainWindow");
-  for (int show : {SW_SHOW, SW_HIDE, SW_SHOW}) Show(wnd, show);
+  for (int show : {SW_SHOW, SW_HIDE, SW_SHOW, SW_HIDE, SW_SHOW})
+    for (HWND w : {before, outside, wnd}) Show(w, show);
   EXPECT_EQ(Count(wnd, RQ_OPENED), 1);
   EXPECT_EQ(Count(owned, RQ_OPENED) + Count(plain, RQ_OPENED), 0);
+  EXPECT_EQ(Count(before, RQ_OPENED) + Count(outside, RQ_OPENED), 0) << "open before the rule, or before Velmora";
   click(wnd);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(wnd); })) << "a mark without the rule kept its window";
 
+  SetMark("", 0, true, 1);  // the watch of an earlier process that had the probe's id
+  HWND earlier = Create("VelmoraPlainWindow");
   SetMark("", 0, true);
   HWND dialog = Create("", nullptr, kCreateDialog), started = Create("VelmoraPlainWindow");
-  EXPECT_EQ(Count(dialog, RQ_OPENED), 0);
+  EXPECT_EQ(Count(dialog, RQ_OPENED) + Count(earlier, RQ_OPENED), 0);
   EXPECT_EQ(Count(started, RQ_OPENED), 1) << "the watched process's window";
   SetMark("", 0);
-  for (HWND w : {owned, plain, dialog, started}) Command(kDestroy, reinterpret_cast<WPARAM>(w));
+  for (HWND w : {owned, plain, dialog, started, before, outside, earlier})
+    Command(kDestroy, reinterpret_cast<WPARAM>(w));
+}
+
+// Close to the tray is for main windows: a modal window of a program whose family is marked (a Qt
+// program's dialog) closes as ever and gives its owner back.
+TEST_F(HookContract, AModalWindowOfAMarkedFamilyClosesAsEver) {
+  SetMark("hook_probe.exe|QtWindow", RuleCloseToTray);
+  HWND main = Create("Qt5QWindowIcon");
+  EnableWindow(main, FALSE);
+  HWND modal = Create("Qt5QWindowIcon", main);
+  ClickButton(modal, HTCLOSE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(modal) && IsWindowEnabled(main); })) << "hidden, its owner disabled";
+  EXPECT_NE(block().PendingWindow, Id(modal));
+  SetMark("", 0);
+  Command(kDestroy, reinterpret_cast<WPARAM>(main));
+}
+
+// A busy program takes a click late: Shift held at the click and let go before the program takes it
+// counts as held. The close button closes; the hold key makes the minimized window pending.
+TEST_F(HookContract, HeldKeysAreThoseOfTheClickWhenABusyProgramTakesItLate) {
+  SetMark("VelmoraProbeWindow", RuleCloseToTray);
+  HWND wnd = Create("VelmoraProbeWindow");
+  ClickWithShiftWhileBusy(wnd, HTCLOSE);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(wnd); })) << "Shift + click, taken late, did not close";
+  SetMark("", 0);
+  block().HoldKeyCode = 1;
+  wnd = Create("VelmoraProbeWindow");
+  ClickWithShiftWhileBusy(wnd, HTMINBUTTON);
+  EXPECT_TRUE(WaitFor([&] { return IsIconic(wnd) && block().PendingWindow == Id(wnd); })) << "the hold key, late";
+  block().HoldKeyCode = 0;
+  Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
 }
 
 TEST_F(HookContract, MinimizingWithTheHoldKeyMakesTheWindowPending) {

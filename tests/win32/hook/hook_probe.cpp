@@ -1,4 +1,5 @@
-// A program whose windows the hook contract test watches through LibOrvane.
+// A program whose windows the hook contract test watches through LibOrvane,
+// with a message loop that peeks before it takes.
 //   hook_probe.exe <recorder window> <class> <title>
 // Opens one window of that class and title and a message-only control window,
 // posts both to the recorder, then acts on the commands in ProbeCommands.h.
@@ -21,6 +22,8 @@ LRESULT CALLBACK ProbeWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
     ++g_rightClicks;
     return 0;
   }
+  // A modal window gives its owner back as it closes.
+  if (msg == WM_CLOSE && GetWindow(wnd, GW_OWNER) != nullptr) EnableWindow(GetWindow(wnd, GW_OWNER), TRUE);
   return DefWindowProcA(wnd, msg, wParam, lParam);
 }
 
@@ -84,6 +87,7 @@ LRESULT CALLBACK ControlProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) n
     case kPing: PostMessageA(g_recorder, kPong, wParam, 0); return 0;
     case kQuit: PostQuitMessage(0); return 0;
     case kKeyDown: return (GetAsyncKeyState(static_cast<int>(wParam)) & 0x8000) != 0 ? 1 : 0;
+    case kBusy: Sleep(static_cast<DWORD>(wParam)); return 0;
     default: return DefWindowProcA(wnd, msg, wParam, lParam);
   }
 }
@@ -109,7 +113,10 @@ int main(int argc, char** argv) {
   PostMessageA(g_recorder, kReady, reinterpret_cast<WPARAM>(first), reinterpret_cast<LPARAM>(ctl));
 
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  // As MFC's and WinForms' loops do: a look at each message (PM_NOREMOVE) before it is taken.
+  for (;;) {
+    while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) WaitMessage();
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
