@@ -149,6 +149,7 @@ TEST_F(OptionsDialog, MarksPageEditsACopyThatOnlyCloseStores) {
   w.desktop.AddWindow({.className = "Hidden", .title = "Gone", .visible = false});
   w.desktop.AddWindow({.className = "Shell_TrayWnd", .title = "Taskbar"});
   w.desktop.AddWindow({.className = "Mine", .title = "Own", .pid = w.desktop.currentProcessId});
+  w.desktop.AddWindow({.className = "Notes", .title = "Notes"});
   about->Velmora1Click();
   about->OnClick(buttonmarks);
   EXPECT_EQ(c.GetPosition(pgc), TabMarks);
@@ -161,14 +162,21 @@ TEST_F(OptionsDialog, MarksPageEditsACopyThatOnlyCloseStores) {
   about->OnClick(bmarkremove);  // Notepad goes; the row before it is selected
   EXPECT_EQ(c.rows[lvmarks], (Rows{{"discord.exe", "Chrome_WidgetWin", "到托盘", ""}}));
   Click(cbclosetotray);
-  // "Add…": only the window a user could mean, marked under its key.
-  w.menus.choices.push_back([](const std::vector<MenuEntry>& items) {
-    EXPECT_EQ(items.size(), 1u);
+  // "Add…": only the windows a user could mean, marked under their keys, those marked
+  // already checked; choosing one of them again selects its mark instead of a second one.
+  const auto chat = [](const std::vector<MenuEntry>& items) {
     return fake::FakeMenus::CommandOf(items, "Chat — Chat.exe");
-  });
-  about->OnClick(bmarkadd);
-  EXPECT_EQ(c.rows[lvmarks][0], (std::vector<std::string>{"Chat.exe", "Chrome_WidgetWin", "", ""}));
-  EXPECT_EQ(c.GetPosition(lvmarks), 0);
+  };
+  w.menus.choices = {chat, chat};
+  for (int i = 0; i < 2; ++i) {
+    c.SetPosition(lvmarks, 1);
+    about->OnClick(bmarkadd);
+    EXPECT_EQ(c.rows[lvmarks].size(), 2u);
+    EXPECT_EQ(c.rows[lvmarks][0], (std::vector<std::string>{"Chat.exe", "Chrome_WidgetWin", "", ""}));
+    EXPECT_EQ(c.GetPosition(lvmarks), 0);
+    ASSERT_EQ(w.menus.shown.back().items.size(), 2u);
+    for (const MenuEntry& item : w.menus.shown.back().items) EXPECT_EQ(item.checked, i == 1 && item.text != "Notes");
+  }
   EXPECT_TRUE(List().HasClass("Notepad") && !List().HasClass("Chat.exe|Chrome_WidgetWin") &&
               List().RulesOf("discord.exe|Chrome_WidgetWin") == RuleCloseToTray)
       << "nothing before 关闭";
