@@ -71,6 +71,7 @@ void TAboutForm::ShowAboutPage() {
   SelectPage(TabAbout);
   if (!c_.IsWindowVisible()) FormShow();
   c_.ShowWindow(true);
+  c_.SetForegroundWindow();  // shown but left behind, it would look active and take no key
 }
 
 void TAboutForm::ShowSplash() {

@@ -192,6 +192,9 @@ TEST_F(OptionsDialog, MarksPageEditsACopyThatOnlyCloseStores) {
   EXPECT_TRUE(c.rows[lvmarks].empty() && !c.IsEnabled(cbclosetotray) && c.focus == bmarkadd);
   about->OnClick(bhelp);
   EXPECT_EQ(List().Classes.size(), 3u);
+  const int calls = c.foregroundCalls;
+  about->ShowAboutPage();  // a second start: the About page in front, where keys reach it
+  EXPECT_TRUE(c.visible && c.IsChecked(buttonabout) && c.foregroundCalls == calls + 1);
 }
 
 }  // namespace
