@@ -61,7 +61,11 @@ EntryDecision RunEntrySequence(Ports& ports) {
   KernelObject mainMutex(kernel, kernel.CreateMutex(MainMutexName, true, exists));
   if (exists) {
     mainMutex.reset();
-    if (const Hwnd running = desktop.FindWindow("TFOrvane", AppTitle)) desktop.SendCopyData(running, RQ_INSTANCE, 0);
+    if (const Hwnd running = desktop.FindWindow("TFOrvane", AppTitle)) {
+      // The user started this one: the running Velmora may bring its About page to the front.
+      desktop.AllowSetForegroundWindow(desktop.GetWindowProcessId(running));
+      desktop.SendCopyData(running, RQ_INSTANCE, 0);
+    }
     return {};
   }
 

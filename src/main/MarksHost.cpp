@@ -42,7 +42,7 @@ std::vector<OpenWindow> TFOrvane::OpenWindows() {
     if (!desktop_.IsWindowVisible(wnd) || !MayHide(wnd)) continue;
     std::string title = WindowTitle(desktop_, wnd), key = WindowClassKey(desktop_, wnd);
     if (title.empty() || key.empty()) continue;
-    windows.push_back({std::move(title), desktop_.GetWindowProgramName(wnd), std::move(key)});
+    windows.push_back({std::move(title), desktop_.GetWindowProgramName(wnd), std::move(key), desktop_.GetClassName(wnd)});
   }
   return windows;
 }

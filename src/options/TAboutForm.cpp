@@ -71,6 +71,7 @@ void TAboutForm::ShowAboutPage() {
   SelectPage(TabAbout);
   if (!c_.IsWindowVisible()) FormShow();
   c_.ShowWindow(true);
+  c_.SetForegroundWindow();  // shown but left behind, it would look active and take no key
 }
 
 void TAboutForm::ShowSplash() {
@@ -188,12 +189,19 @@ void TAboutForm::bmarkremoveClick() {
 
 void TAboutForm::bmarkaddClick() {
   const std::vector<OpenWindow> windows = host_.OpenWindows();
+  // The mark of the edited copy that already takes a window: its key, or its plain class name.
+  const auto markOf = [this](const OpenWindow& w) {
+    return std::find_if(marks_.begin(), marks_.end(), [&](const ClassRecord& mark) {
+      return CompareNoCase(mark.Name, w.Key) == 0 || (!w.Class.empty() && mark.Name == w.Class);
+    });
+  };
   std::vector<MenuEntry> items;
   for (std::size_t i = 0; i < windows.size(); ++i) {
     const OpenWindow& w = windows[i];
     std::string text = Utf16Length(w.Title) <= 60 ? w.Title : Utf8Prefix(w.Title, 57) + "...";
     if (!w.Program.empty()) text += " — " + w.Program;
-    items.push_back({.text = std::move(text), .command = static_cast<std::uint32_t>(i + 1)});
+    items.push_back({.text = std::move(text), .command = static_cast<std::uint32_t>(i + 1),
+                     .checked = markOf(w) != marks_.end()});
   }
   if (items.empty()) items.push_back({.text = std::string(texts_[TextId::MarkNoWindows]), .heading = true});
   int x = 0, y = 0;
@@ -206,12 +214,15 @@ void TAboutForm::bmarkaddClick() {
     chosen = ports_.menus.TrackPopupMenu(items, x, y, c_.DialogWindow(), true);
   }
   if (host_.Paths().Closing() || chosen == 0 || chosen > windows.size()) return;
-  const std::string& key = windows[chosen - 1].Key;
-  // Marks compare without regard to case: a window of a mark shown selects that mark.
-  auto at = std::lower_bound(marks_.begin(), marks_.end(), key, [](const ClassRecord& mark, const std::string& k) {
-    return CompareNoCase(mark.Name, k) < 0;
-  });
-  if (at == marks_.end() || CompareNoCase(at->Name, key) != 0) at = marks_.insert(at, ClassRecord{key, 0});
+  // A window marked already selects the mark that takes it; no second mark is made for it.
+  auto at = markOf(windows[chosen - 1]);
+  if (at == marks_.end()) {
+    const std::string& key = windows[chosen - 1].Key;
+    at = std::lower_bound(marks_.begin(), marks_.end(), key, [](const ClassRecord& mark, const std::string& k) {
+      return CompareNoCase(mark.Name, k) < 0;
+    });
+    at = marks_.insert(at, ClassRecord{key, 0});
+  }
   FillMarks(at - marks_.begin());
 }
 

@@ -53,6 +53,7 @@ inline constexpr ControlId HotkeyLabels[HotkeyCount] = {lcbminimize, lcbactivate
 // A window the marks page offers to mark: what the user reads, and the key it is marked under.
 struct OpenWindow {
   std::string Title, Program, Key;
+  std::string Class{};  // a mark of the plain class name takes the window too
 };
 
 // What the dialog needs of the running program.

@@ -15,6 +15,7 @@ struct MenuEntry {
   bool separator = false;
   bool heading = false;  // a title line that cannot be chosen
   bool isDefault = false;
+  bool checked = false;  // shown with a check mark, read as checked by screen readers
   std::vector<MenuEntry> submenu{};
 };
 

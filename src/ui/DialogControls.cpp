@@ -74,22 +74,25 @@ LRESULT CALLBACK DialogControls::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
 }
 
 bool DialogControls::KeepFocus(UINT msg, WPARAM wParam) {
-  if (msg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) {
+  // As the dialog manager does: the focus saved when the dialog goes inactive or hidden.
+  if ((msg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) || (msg == WM_SHOWWINDOW && !wParam)) {
     HWND focus = ::GetFocus();
     if (focus && ::IsChild(hwnd_, focus)) savedFocus_ = focus;
     return false;
   }
-  if ((msg == WM_ACTIVATE && HIWORD(wParam) == 0) || msg == WM_SETFOCUS) {
-    // Never the frame: the control that had the focus, else the first one.
-    HWND to = savedFocus_ && ::IsChild(hwnd_, savedFocus_) && ::IsWindowVisible(savedFocus_) &&
-                      ::IsWindowEnabled(savedFocus_)
-                  ? savedFocus_
-                  : FirstControl();
-    if (!to) return false;
-    ::SetFocus(to);
-    return true;
-  }
-  return false;
+  if (msg != WM_ACTIVATE && msg != WM_SETFOCUS) return false;
+  // Minimized, it keeps no focus; restored, WM_SETFOCUS comes.
+  if (::IsIconic(hwnd_)) return msg == WM_ACTIVATE;
+  // Never the frame: the control that had the focus, else the first one.
+  HWND to = savedFocus_ && ::IsChild(hwnd_, savedFocus_) && ::IsWindowVisible(savedFocus_) &&
+                    ::IsWindowEnabled(savedFocus_)
+                ? savedFocus_
+                : FirstControl();
+  if (!to) return false;
+  ::SetFocus(to);
+  // Activated by a key (Alt+Tab), the focus cue shows; by a click, it waits for a key.
+  if (msg == WM_ACTIVATE) ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
+  return true;
 }
 
 void DialogControls::FixDefaultButton() {
@@ -341,15 +344,15 @@ UniqueFont DialogControls::DialogFont(int dpi, int points, bool bold, bool under
   return UniqueFont(::CreateFontIndirectW(&font));
 }
 
-void DialogControls::PlaceScaled(ControlId id, const RECT& at, int dpi, HFONT font) {
+void DialogControls::PlaceScaled(ControlId id, const RECT& at, int dpi, HFONT font, int shift) {
   HWND item = Item(id);
-  ::MoveWindow(item, ScaleForDpi(at.left, dpi), ScaleForDpi(at.top, dpi), ScaleForDpi(at.right, dpi),
+  ::MoveWindow(item, ScaleForDpi(at.left, dpi) + shift, ScaleForDpi(at.top, dpi), ScaleForDpi(at.right, dpi),
                ScaleForDpi(at.bottom, dpi), FALSE);
   ::SendMessageW(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
-void DialogControls::SizeClient(int width, int height, int dpi) {
-  RECT frame{0, 0, ScaleForDpi(width, dpi), ScaleForDpi(height, dpi)};
+void DialogControls::SizeClientPixels(int width, int height, int dpi) {
+  RECT frame{0, 0, width, height};
   AdjustWindowRectForDpi(frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)),
                          static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi);
   ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,

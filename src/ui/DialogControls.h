@@ -7,6 +7,7 @@
 
 #include "platform/Controls.h"
 #include "ui/Theme.h"
+#include "win32/Dpi.h"
 #include "win32/Raii.h"
 #include "win32/Win32Api.h"
 
@@ -58,9 +59,12 @@ class DialogControls : public Controls {
   // The dialogs' font (Tahoma) at a size in points for the DPI.
   static UniqueFont DialogFont(int dpi, int points, bool bold = false, bool underline = false);
   // A control at its place given at 96 DPI, scaled, with its font.
-  void PlaceScaled(ControlId id, const RECT& at, int dpi, HFONT font);
-  // The window sized for a client area given at 96 DPI.
-  void SizeClient(int width, int height, int dpi);
+  void PlaceScaled(ControlId id, const RECT& at, int dpi, HFONT font, int shift = 0);
+  // The window sized for a client area given at 96 DPI, or in pixels.
+  void SizeClient(int width, int height, int dpi) {
+    SizeClientPixels(ScaleForDpi(width, dpi), ScaleForDpi(height, dpi), dpi);
+  }
+  void SizeClientPixels(int width, int height, int dpi);
   // The window procedure of both dialogs: the messages go to Handle, a fault is contained.
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
   virtual LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) = 0;

@@ -88,6 +88,13 @@ void MenuPainter::Draw(const DrawnItem& item, HDC dc, const RECT& area, bool sel
                   Scale(4), Scale(4));
     }
     ::DrawIconEx(dc, left, top, item.icon, iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
+  } else if (item.checked) {
+    // The check mark in the text's colour, as wide as a small icon.
+    const int left = area.left + Scale(4) + iconSize_ / 8, unit = iconSize_ / 4;
+    const POINT tick[] = {{left, middle}, {left + unit, middle + unit}, {left + 3 * unit, middle - unit}};
+    UniquePen ink(::CreatePen(PS_SOLID, std::max(1, Scale(2)), highlight ? colours_.highlightText : colours_.menuText));
+    SelectGuard pen(dc, ink.get());
+    ::Polyline(dc, tick, 3);
   }
   if (item.submenu) {
     // The arrow in the text's colour.

@@ -32,6 +32,7 @@ struct DrawnItem {
   HICON icon = nullptr;  // borrowed: shared resource icons or a window's own
   bool isDefault = false;
   bool heading = false;
+  bool checked = false;  // a check mark in the icon's place
   bool separator = false;
   bool submenu = false;
 

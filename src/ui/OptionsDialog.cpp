@@ -25,14 +25,18 @@ void OptionsDialog::Layout(int dpi) {
   bold_ = DialogFont(dpi, 12, true);
   link_ = DialogFont(dpi, 8);
   linkHoverFont_ = DialogFont(dpi, 8, false, true);
+  // A page bar wider than the dialog widens it; the pages stay in its middle.
+  const int width = FitPageBar(dpi), shift = (width - ScaleForDpi(ClientWidth, dpi)) / 2;
   for (const Placed& p : placed_)
-    PlaceScaled(p.id, p.at, dpi, p.fontKind == 1 ? bold_.get() : p.fontKind == 2 ? link_.get() : font_.get());
+    if (std::find(std::begin(PageButtons), std::end(PageButtons), p.id) == std::end(PageButtons))
+      PlaceScaled(p.id, p.at, dpi, p.fontKind == 1 ? bold_.get() : p.fontKind == 2 ? link_.get() : font_.get(), shift);
+    else
+      ::SendMessageW(Item(p.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   ::SendMessageW(Item(gcolour), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), ScaleForDpi(16, dpi));
   ::SendMessageW(Item(gcolour), CB_SETITEMHEIGHT, 0, ScaleForDpi(16, dpi));
   for (int i = 0; i < 4; ++i)
     ::SendMessageW(Item(lvmarks), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), ScaleForDpi(MarkColumns[i], dpi));
-  FitPageBar(dpi);
-  SizeClient(ClientWidth, ClientHeight, dpi);
+  SizeClientPixels(width, ScaleForDpi(ClientHeight, dpi), dpi);
   linkHover_ = false;
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }

@@ -75,7 +75,8 @@ class OptionsDialog final : public DialogControls {
   TAboutForm* logic_ = nullptr;
   const TextTable& texts_;
   std::vector<Placed> placed_;
-  void FitPageBar(int dpi);
+  // Places the page buttons; the client width they need at least.
+  int FitPageBar(int dpi);
   int page_ = -1, subPage_ = 0;
   bool linkHover_ = false;
   HWND tooltip_ = nullptr;

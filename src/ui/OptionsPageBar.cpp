@@ -19,11 +19,13 @@ namespace velmora {
 
 using namespace options_layout;
 
-void OptionsDialog::FitPageBar(int dpi) {
-  // Each page button as wide as its caption in this language and at this DPI,
-  // the room left shared out evenly, so that no caption is ever cut.
+int OptionsDialog::FitPageBar(int dpi) {
+  // Each page button as wide as its caption in this language and at this DPI
+  // with the room its frame and focus cue take, the room left shared out evenly;
+  // where the captions need more, the dialog grows, so that no caption is ever cut.
   const ScreenDc dc(::GetDC(hwnd_));
-  if (!dc) return;
+  const int minimum = ScaleForDpi(ClientWidth, dpi);
+  if (!dc) return minimum;
   SelectGuard font(dc.get(), font_.get());
   int widths[PageCount] = {}, sum = 0;
   for (int i = 0; i < PageCount; ++i) {
@@ -31,19 +33,21 @@ void OptionsDialog::FitPageBar(int dpi) {
     ::GetWindowTextW(Item(PageButtons[i]), caption, 64);
     RECT r{};
     ::DrawTextW(dc.get(), caption, -1, &r, DT_CALCRECT | DT_SINGLELINE);
-    sum += widths[i] = r.right - r.left;
+    sum += widths[i] = r.right - r.left + 2 * PushCaptionRoom(dpi);
   }
-  const int gap = ScaleForDpi(1, dpi), room = ScaleForDpi(ClientWidth - 4, dpi) - gap * (PageCount - 1);
-  const int spare = std::max(0, room - sum);
+  const int gap = ScaleForDpi(1, dpi), margin = ScaleForDpi(2, dpi);
+  const int width = std::max(minimum, sum + gap * (PageCount - 1) + 2 * margin);
+  const int spare = width - 2 * margin - gap * (PageCount - 1) - sum;
   // In reading order: the tool bar shows them as the tab order visits them.
   const ControlId order[] = {buttonstm, buttonmisc, buttontemp, buttonhotkeys, buttonmarks, buttonabout};
-  int left = ScaleForDpi(2, dpi);
+  int left = margin;
   for (int i = 0; i < PageCount; ++i) {
     const int at = static_cast<int>(std::find(PageButtons, PageButtons + PageCount, order[i]) - PageButtons);
-    const int width = i + 1 == PageCount ? ScaleForDpi(ClientWidth - 2, dpi) - left : widths[at] + spare / PageCount;
-    ::MoveWindow(Item(order[i]), left, ScaleForDpi(2, dpi), width, ScaleForDpi(26, dpi), FALSE);
-    left += width + gap;
+    const int w = i + 1 == PageCount ? width - margin - left : widths[at] + spare / PageCount;
+    ::MoveWindow(Item(order[i]), left, margin, w, ScaleForDpi(26, dpi), FALSE);
+    left += w + gap;
   }
+  return width;
 }
 
 }  // namespace velmora

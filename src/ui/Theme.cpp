@@ -153,9 +153,10 @@ LRESULT DrawButton(const NMCUSTOMDRAW& draw, ButtonLook look, const PaletteColou
     ::SetTextColor(dc, disabled ? c.grey : on ? c.highlightText : c.faceText);
     RECT area = r;
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, flags);
+    // The cue inside the frame, as the system's own push buttons draw it; the caption keeps clear of it.
     RECT inside = r;
     ::InflateRect(&inside, -(frame + 1), -(frame + 1));
-    if (focus) FocusAround(dc, CaptionBounds(dc, text, r, flags), inside, dpi);
+    if (focus) ::DrawFocusRect(dc, &inside);
     return CDRF_SKIPDEFAULT;
   }
   // Check boxes and radio items: the box at the left, the caption after it.
@@ -208,13 +209,14 @@ void DrawFlatGroupBox(HWND box, HDC dc, const PaletteColours& c, int dpi) {
   ::GetClientRect(box, &r);
   const std::wstring text = TextOf(box);
   SelectGuard font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(box, WM_GETFONT, 0, 0)));
-  RECT caption{r.left + Scale(8, dpi), r.top, r.right - Scale(8, dpi), r.bottom};
+  const int gap = GroupCaptionRoom(dpi) - Scale(8, dpi);
+  RECT caption{r.left + GroupCaptionRoom(dpi), r.top, r.right - GroupCaptionRoom(dpi), r.bottom};
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
-  // The frame runs through the middle of the caption's line; the caption interrupts it.
+  // The frame runs through the middle of the caption's line; the caption interrupts it with a gap on either side.
   const int top = (caption.top + caption.bottom) / 2;
   FrameSolid(dc, {r.left, top, r.right, r.bottom}, 1, c.line);
   if (text.empty()) return;
-  FillSolid(dc, caption, c.page);
+  FillSolid(dc, {caption.left - gap, caption.top, std::min(caption.right + gap, r.right - 1), caption.bottom}, c.page);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ::IsWindowEnabled(box) ? c.text : c.grey);
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, DT_SINGLELINE | DT_NOPREFIX);

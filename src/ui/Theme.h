@@ -63,6 +63,11 @@ enum class ButtonLook { Native, Text, Link };
 // A button's custom draw in the palette, the answer to its NM_CUSTOMDRAW: it
 // keeps its type, state, default frame and focus cue, and follows the UI state.
 LRESULT DrawButton(const NMCUSTOMDRAW& draw, ButtonLook look, const PaletteColours& colours, int dpi);
+// The room a push button keeps on each side of its caption: its frame (the
+// default's thicker one), a pixel, the focus cue and a margin.
+inline int PushCaptionRoom(int dpi) { return ::MulDiv(2, dpi, 96) + 2 + ::MulDiv(1, dpi, 96); }
+// The room a group box keeps on each side of its caption: the frame's indent and the gap around the caption.
+inline int GroupCaptionRoom(int dpi) { return ::MulDiv(10, dpi, 96); }
 // A check box's square with its tick, in the palette; centred in area.
 void DrawCheckSquare(HDC dc, const RECT& area, bool checked, bool pushed, bool disabled, const PaletteColours& colours,
                      int dpi);

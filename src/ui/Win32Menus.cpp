@@ -45,6 +45,7 @@ class MenuBuilder {
       }
       DrawnItem& item = *items_.emplace_back(std::make_unique<DrawnItem>(
           ToWide(entry.text, CP_UTF8), ToHicon(entry.icon), entry.isDefault, entry.heading));
+      item.checked = entry.checked;
       // Drawn by the painter; the text is kept as well, for screen readers.
       MENUITEMINFOW info{};
       info.cbSize = sizeof info;
@@ -53,7 +54,8 @@ class MenuBuilder {
       info.dwTypeData = item.text.data();
       info.dwItemData = reinterpret_cast<ULONG_PTR>(&item);
       info.wID = entry.command;
-      info.fState = (entry.heading ? MFS_DISABLED : 0u) | (entry.isDefault ? MFS_DEFAULT : 0u);
+      info.fState = (entry.heading ? MFS_DISABLED : 0u) | (entry.isDefault ? MFS_DEFAULT : 0u) |
+                    (entry.checked ? MFS_CHECKED : 0u);
       UniqueMenu sub;
       if (!entry.submenu.empty()) {
         sub.reset(Build(entry.submenu));

@@ -149,6 +149,7 @@ TEST_F(OptionsDialog, MarksPageEditsACopyThatOnlyCloseStores) {
   w.desktop.AddWindow({.className = "Hidden", .title = "Gone", .visible = false});
   w.desktop.AddWindow({.className = "Shell_TrayWnd", .title = "Taskbar"});
   w.desktop.AddWindow({.className = "Mine", .title = "Own", .pid = w.desktop.currentProcessId});
+  w.desktop.AddWindow({.className = "Notes", .title = "Notes"});
   about->Velmora1Click();
   about->OnClick(buttonmarks);
   EXPECT_EQ(c.GetPosition(pgc), TabMarks);
@@ -161,14 +162,14 @@ TEST_F(OptionsDialog, MarksPageEditsACopyThatOnlyCloseStores) {
   about->OnClick(bmarkremove);  // Notepad goes; the row before it is selected
   EXPECT_EQ(c.rows[lvmarks], (Rows{{"discord.exe", "Chrome_WidgetWin", "到托盘", ""}}));
   Click(cbclosetotray);
-  // "Add…": only the window a user could mean, marked under its key.
-  w.menus.choices.push_back([](const std::vector<MenuEntry>& items) {
-    EXPECT_EQ(items.size(), 1u);
-    return fake::FakeMenus::CommandOf(items, "Chat — Chat.exe");
-  });
-  about->OnClick(bmarkadd);
-  EXPECT_EQ(c.rows[lvmarks][0], (std::vector<std::string>{"Chat.exe", "Chrome_WidgetWin", "", ""}));
-  EXPECT_EQ(c.GetPosition(lvmarks), 0);
+  // "Add…": the windows a user could mean, those marked checked; chosen again, the mark is selected, not made twice.
+  const auto chat = [](const std::vector<MenuEntry>& items) { return fake::FakeMenus::CommandOf(items, "Chat — Chat.exe"); };
+  w.menus.choices = {chat, chat};
+  for (int i = 0; i < 2; ++i) {
+    c.SetPosition(lvmarks, 1), about->OnClick(bmarkadd);
+    EXPECT_TRUE(c.rows[lvmarks].size() == 2u && c.rows[lvmarks][0][0] == "Chat.exe" && c.GetPosition(lvmarks) == 0);
+    for (const MenuEntry& item : w.menus.shown.back().items) EXPECT_EQ(item.checked, i == 1 && item.text != "Notes");
+  }
   EXPECT_TRUE(List().HasClass("Notepad") && !List().HasClass("Chat.exe|Chrome_WidgetWin") &&
               List().RulesOf("discord.exe|Chrome_WidgetWin") == RuleCloseToTray)
       << "nothing before 关闭";
@@ -184,6 +185,8 @@ TEST_F(OptionsDialog, MarksPageEditsACopyThatOnlyCloseStores) {
   EXPECT_TRUE(c.rows[lvmarks].empty() && !c.IsEnabled(cbclosetotray) && c.focus == bmarkadd);
   about->OnClick(bhelp);
   EXPECT_EQ(List().Classes.size(), 3u);
+  about->ShowAboutPage(), c.foregroundCalls = 0, about->ShowAboutPage();  // a second start: in front, where keys reach it
+  EXPECT_TRUE(c.visible && c.IsChecked(buttonabout) && c.foregroundCalls == 1);
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   ASSERT_TRUE(::IsWindowVisible(wnd));
   RECT client{};
   ::GetClientRect(wnd, &client);
-  EXPECT_EQ(client.right, ScaleForDpi(OptionsDialog::ClientWidth, WindowDpi(wnd)));
+  EXPECT_GE(client.right, ScaleForDpi(OptionsDialog::ClientWidth, WindowDpi(wnd))) << "wider for a wide page bar";
   EXPECT_EQ(client.bottom, ScaleForDpi(OptionsDialog::ClientHeight, WindowDpi(wnd)));
   EXPECT_EQ(Text(wnd), L"Velmora 4.6.3");
 
@@ -199,6 +199,25 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   EXPECT_EQ(host.live.TrayMode, 2) << "applied";
   EXPECT_EQ(host.marks[1], (ClassRecord{"Notepad", RuleCloseToTray})) << "the rule, stored by 关闭";
   if (SUCCEEDED(com)) ::CoUninitialize();
+}
+
+TEST(OptionsDialogTest, CaptionsFitTheirControlsInEveryLanguageAndDpi) {
+  for (const TextTable* texts : TextTables())
+    for (const int dpi : {96, 144}) {
+      OptionsDialog dialog(*texts);
+      RECT client{0, 0, 800, 600}, text{}, at{};
+      HWND wnd = dialog.Window();
+      ::SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&client)), ::GetClientRect(wnd, &client);
+      const ScreenDc dc(::GetDC(wnd));
+      for (HWND child = ::GetWindow(wnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const LONG style = ::GetWindowLongW(child, GWL_STYLE), group = (style & BS_TYPEMASK) == BS_GROUPBOX;
+        SelectGuard font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)));
+        ::DrawTextW(dc.get(), Text(child).c_str(), -1, &(text = {}), DT_CALCRECT | DT_SINGLELINE);
+        ::GetWindowRect(child, &at), ::MapWindowPoints(nullptr, wnd, reinterpret_cast<POINT*>(&at), 2);
+        EXPECT_TRUE((!group && (style & BS_PUSHLIKE) == 0) || (at.left >= 0 && at.right <= client.right &&
+                    text.right + 2 * (group ? GroupCaptionRoom(dpi) : PushCaptionRoom(dpi)) <= at.right - at.left)) << texts->language << " " << dpi << " " << FromWide(Text(child), CP_UTF8);
+      }
+    }
 }
 
 }  // namespace
