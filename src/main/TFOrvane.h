@@ -119,6 +119,10 @@ class TFOrvane : public MainForm, public OptionsHost {
   std::vector<ClassRecord> Marks() override;
   void StoreMarks(const std::vector<ClassRecord>& shown, const std::vector<ClassRecord>& edited) override;
   std::vector<OpenWindow> OpenWindows() override;
+  bool AttentionBalloon() override { return TrayList && TrayList->AttentionBalloon; }
+  void SetAttentionBalloon(bool on) override {
+    if (TrayList && on != TrayList->AttentionBalloon) TrayList->SaveAttentionBalloon(on);
+  }
 
   // State, as tests and the window procedure read it.
   bool RequestMissed = false;
