@@ -92,8 +92,10 @@ void TFOrvane::TimerInitialTimer() {
       // 32-bit programs are served by the helper; without it Velmora runs on for the others.
       helperStarted_ = ports_.kernel.StartHookHelper();
     }
-    // Flashes of held windows come through the shell hook.
-    if (desktop_.RegisterShellHookWindow(host_.Handle())) shellHookMessage_ = desktop_.RegisterWindowMessage("SHELLHOOK");
+    // Flashes of held windows come through the shell hook. The message is taken also where the
+    // registration fails (Wine's is a stub): a flash of a window Velmora does not hold changes nothing.
+    shellHookMessage_ = desktop_.RegisterWindowMessage("SHELLHOOK");
+    desktop_.RegisterShellHookWindow(host_.Handle());
     RegisterHotkeys();
   });
   TimerOthers.SetEnabled(true);
@@ -125,7 +127,7 @@ void TFOrvane::Shutdown() {
   TimerExplorer.SetEnabled(false);
   pendingHides_.clear();
   Unhook();
-  if (shellHookMessage_ != 0) desktop_.DeregisterShellHookWindow(host_.Handle());
+  if (shellHookMessage_ != 0) desktop_.DeregisterShellHookWindow(host_.Handle());  // harmless when it was refused
   shellHookMessage_ = 0;
   StripTrayMenuItems(desktop_);
   UnregisterHotkeys();

@@ -197,7 +197,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   std::vector<PendingHide> pendingHides_;
   bool closed_ = false;
   bool closeRequested_ = false;  // asked to close: nothing more is taken in
-  std::uint32_t shellHookMessage_ = 0;  // "SHELLHOOK", once registered as a shell hook window
+  std::uint32_t shellHookMessage_ = 0;  // "SHELLHOOK", once the hooks are set
   bool helperStarted_ = false;   // the 32-bit helper was started and is looked after
   std::vector<std::uint64_t> helperStarts_;  // restarts of the helper within the last minute
 };
