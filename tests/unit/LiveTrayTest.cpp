@@ -59,50 +59,11 @@ TEST_F(LiveTray, TitleAndIconReachTheOwnIconWithinTwoTicksAndTheMenuKeepsTheTitl
   EXPECT_FALSE(w.tray.Has(TrayIdOf(wnd)));
 }
 
-TEST_F(LiveTray, AFlashMarksTheIconTipAndMenuItemOfAHeldWindowUntilItIsRestored) {
-  for (int mode : {0, 1, 2}) {
-    SCOPED_TRACE(mode);
-    TOptionsRecord o = Options();
-    o.TrayMode = static_cast<std::uint8_t>(mode);
-    o.GroupMinimum = 2;
-    form->SaveOptions(o);
-    const Hwnd a = Hide("Chat", "Friends"), b = Hide("Chat", "Work");
-    const std::uint32_t id = mode == 0 ? TrayIdOf(a) : mode == 1 ? SharedIconId : 1;
-    w.desktop.FlashWindow(Foreign("Chat", "not held"));
-    Pump(0);
-    EXPECT_FALSE(Marked(id));
-    w.desktop.FlashWindow(a);
-    Pump(0);
-    EXPECT_TRUE(Marked(id));
-    EXPECT_TRUE(w.tray.Tip(id).ends_with(Suffix())) << w.tray.Tip(id);
-    if (mode == 0) {
-      EXPECT_FALSE(Marked(TrayIdOf(b)));
-    }
-    const auto items = form->Menus->ListedWindows(mode == 2 ? "Chat" : "", true);
-    EXPECT_TRUE(items[0].Attention && w.painter.marked.contains(items[0].Icon.value));
-    EXPECT_FALSE(items[1].Attention);
-    List().RestoreWindow(a);
-    if (w.tray.Has(id)) {
-      EXPECT_FALSE(Marked(id));
-    }
-    // Hidden and flashing again, it is marked again.
-    form->MemBlock->PendingWindow = TrayIdOf(a);
-    Minimize(a);
-    w.desktop.FlashWindow(a);
-    Pump(0);
-    EXPECT_TRUE(Marked(mode == 0 ? TrayIdOf(a) : id));
-    List().RestoreAll();
-    EXPECT_EQ(w.painter.LiveDrawn(), 0u) << "a mark outlived its window";
-  }
-}
-
 TEST_F(LiveTray, TheBalloonIsOffByDefaultStoredBesideTheRecordAndItsClickBringsTheWindowBack) {
   EXPECT_FALSE(List().AttentionBalloon);
-  const Hwnd a = Hide("Chat", "Friends");
-  w.desktop.FlashWindow(a);
+  w.desktop.FlashWindow(Hide("Chat", "Friends"));
   Pump(0);
   EXPECT_TRUE(w.tray.balloons.empty());
-  List().RestoreWindow(a);
   std::uint32_t type = 0;
   std::vector<std::uint8_t> before, after;
   w.registry.QueryValue(OptionsKey, OptionsValue, type, before);
@@ -116,11 +77,20 @@ TEST_F(LiveTray, TheBalloonIsOffByDefaultStoredBesideTheRecordAndItsClickBringsT
   w.desktop.FlashWindow(b);
   w.desktop.FlashWindow(b);
   Pump(0);
+  EXPECT_TRUE(Marked(TrayIdOf(b)) && w.tray.Tip(TrayIdOf(b)).ends_with(Suffix()));
+  const auto item = form->Menus->ListedWindows("", true).front();
+  EXPECT_TRUE(item.Attention && w.painter.marked.contains(item.Icon.value)) << "the menu item is marked";
   ASSERT_EQ(w.tray.balloons.size(), 1u) << "one balloon while it keeps flashing";
   EXPECT_EQ(w.tray.balloons[0].text, List().Texts(TextId::AttentionBalloon, "Work"));
   w.tray.ClickBalloon(TrayIdOf(b));
-  EXPECT_FALSE(List().FindEntry(b));
-  EXPECT_FALSE(Hidden(b));
+  EXPECT_FALSE(List().FindEntry(b) || Hidden(b));
+  // Hidden again it is unmarked until it flashes again.
+  form->MemBlock->PendingWindow = TrayIdOf(b);
+  Minimize(b);
+  EXPECT_FALSE(Marked(TrayIdOf(b)));
+  w.desktop.FlashWindow(b);
+  Pump(0);
+  EXPECT_TRUE(Marked(TrayIdOf(b)));
 }
 
 }  // namespace
