@@ -137,6 +137,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         form_.TaskbarCreated();
         return 0;
       }
+      if (form_.WindowMessage(msg, wParam, lParam)) return 0;
       break;
   }
   return DefWindowProcA(hwnd_, msg, wParam, lParam);

@@ -582,6 +582,37 @@ void OnRegisteredMessage(HWND wnd, UINT message) {
 
 bool IsRegisteredMessage(UINT message) { return message >= 0xC000 && message <= 0xFFFF; }
 
+// A window Velmora holds gets a new title or icon: Velmora is told by a post,
+// never a send (the host waits for nothing), and reads the window itself once
+// the change is in. At most once per window in 100 ms; the slots remember the
+// latest reports, so only more than kChangeSlots held windows changing within
+// 100 ms could bring one a second report.
+constexpr char kHiddenProp[] = "VelmoraHidden";  // 1 hidden, 2 off the taskbar; 3 asked back: not held
+constexpr int kChangeSlots = 16;
+constexpr DWORD kChangeQuietMs = 100;
+std::atomic<std::uint32_t> g_changedWnd[kChangeSlots];
+std::atomic<DWORD> g_changedAt[kChangeSlots];
+std::atomic<unsigned> g_changedVictim{0};
+
+void OnTitleOrIconChange(HWND wnd) {
+  if ((GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD) != 0) return;
+  const auto held = reinterpret_cast<std::uintptr_t>(GetPropA(wnd, kHiddenProp));
+  if (held != 1 && held != 2) return;
+  TMemBlock* block = ActiveBlock(wnd);
+  HWND main = block != nullptr ? VelmoraWindow(block) : nullptr;
+  if (main == nullptr) return;
+  const std::uint32_t id = FromHwnd(wnd);
+  const DWORD now = GetTickCount();
+  int slot = -1;
+  for (int i = 0; i < kChangeSlots && slot < 0; ++i)
+    if (g_changedWnd[i].load(std::memory_order_relaxed) == id) slot = i;
+  if (slot >= 0 && now - g_changedAt[slot].load(std::memory_order_relaxed) < kChangeQuietMs) return;
+  if (slot < 0) slot = static_cast<int>(g_changedVictim.fetch_add(1) % kChangeSlots);
+  g_changedAt[slot].store(now, std::memory_order_relaxed);
+  g_changedWnd[slot].store(id, std::memory_order_relaxed);
+  PostMessageA(main, WindowChangedMessage, id, 0);
+}
+
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
   switch (code) {
     case HCBT_MINMAX:
@@ -638,6 +669,10 @@ LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
         break;
       case WM_WINDOWPOSCHANGED:
         if ((reinterpret_cast<const WINDOWPOS*>(msg.lParam)->flags & SWP_SHOWWINDOW) != 0) OnShowing(msg.hwnd);
+        break;
+      case WM_SETTEXT:
+      case WM_SETICON:
+        OnTitleOrIconChange(msg.hwnd);
         break;
       default:
         if (IsRegisteredMessage(msg.message)) OnRegisteredMessage(msg.hwnd, msg.message);

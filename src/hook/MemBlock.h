@@ -61,6 +61,11 @@ enum RequestCode : std::uint32_t {
   RQ_COMMAND = 59,
 };
 
+// Posted by the library to the main window when a window Velmora holds gets a
+// new title or icon (WM_SETTEXT, WM_SETICON): wParam the window. Velmora reads
+// the window itself; at most one per window per 100 ms.
+inline constexpr std::uint32_t WindowChangedMessage = 0x8000 + 0x41;  // WM_APP + 0x41
+
 // Commands of the items Velmora puts into other windows' system menus.
 inline constexpr std::uint32_t IDM_TRAY_ITEM = 0xFE00;
 inline constexpr std::uint32_t IDM_TRAY_SEPARATOR = 0xFE01;

@@ -92,6 +92,10 @@ void TFOrvane::TimerInitialTimer() {
       // 32-bit programs are served by the helper; without it Velmora runs on for the others.
       helperStarted_ = ports_.kernel.StartHookHelper();
     }
+    // Flashes of held windows come through the shell hook. The message is taken also where the
+    // registration fails (Wine's is a stub): a flash of a window Velmora does not hold changes nothing.
+    shellHookMessage_ = desktop_.RegisterWindowMessage("SHELLHOOK");
+    desktop_.RegisterShellHookWindow(host_.Handle());
     RegisterHotkeys();
   });
   TimerOthers.SetEnabled(true);
@@ -123,6 +127,8 @@ void TFOrvane::Shutdown() {
   TimerExplorer.SetEnabled(false);
   pendingHides_.clear();
   Unhook();
+  if (shellHookMessage_ != 0) desktop_.DeregisterShellHookWindow(host_.Handle());  // harmless when it was refused
+  shellHookMessage_ = 0;
   StripTrayMenuItems(desktop_);
   UnregisterHotkeys();
   if (TrayList) TrayList->SetListMenus(nullptr);
@@ -337,8 +343,24 @@ void TFOrvane::TimerExplorerTimer() {
     TimerExplorer.SetEnabled(false);
     // A new taskbar, or a new DPI, may show icons at another size: every icon is made again at it.
     TrayList->LoadIcons();
+    TrayList->RedrawMarks();
     TrayList->ApplySettings(TrayList->Options);
   });
+}
+
+bool TFOrvane::WindowMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+  if (msg == WindowChangedMessage) {
+    if (TrayList && !closeRequested_) TrayList->WindowChanged(HwndOfTrayId(static_cast<std::uint32_t>(wParam)));
+    return true;
+  }
+  if (msg != shellHookMessage_ || shellHookMessage_ == 0) return false;
+  if (wParam != HSHELL_FLASH || !TrayList || closeRequested_) return true;
+  // lParam is the window; handles use their low 32 bits.
+  const Hwnd wnd = HwndOfTrayId(static_cast<std::uint32_t>(lParam));
+  paths_.RunOrMerge((static_cast<std::uint64_t>(HSHELL_FLASH) << 32) | TrayIdOf(wnd), [this, wnd] {
+    if (TrayList) TrayList->Flash(wnd);
+  });
+  return true;
 }
 
 void TFOrvane::TaskbarCreated() {

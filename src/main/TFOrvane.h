@@ -54,6 +54,8 @@ class TFOrvane : public MainForm, public OptionsHost {
   // (any size, any content: only a whole TRequestPayload is read).
   void WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void* payload = nullptr,
                   std::size_t payloadSize = 0);
+  // The library's WindowChangedMessage and the shell hook's message; false for any other.
+  bool WindowMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
   // The taskbar was made again, or the display's DPI or size changed: the icons are made again a second later.
   void TaskbarCreated();
   // The session ends: every hidden window comes back before programs are asked to close.
@@ -117,6 +119,10 @@ class TFOrvane : public MainForm, public OptionsHost {
   std::vector<ClassRecord> Marks() override;
   void StoreMarks(const std::vector<ClassRecord>& shown, const std::vector<ClassRecord>& edited) override;
   std::vector<OpenWindow> OpenWindows() override;
+  bool AttentionBalloon() override { return TrayList && TrayList->AttentionBalloon; }
+  void SetAttentionBalloon(bool on) override {
+    if (TrayList && on != TrayList->AttentionBalloon) TrayList->SaveAttentionBalloon(on);
+  }
 
   // State, as tests and the window procedure read it.
   bool RequestMissed = false;
@@ -191,6 +197,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   std::vector<PendingHide> pendingHides_;
   bool closed_ = false;
   bool closeRequested_ = false;  // asked to close: nothing more is taken in
+  std::uint32_t shellHookMessage_ = 0;  // "SHELLHOOK", once the hooks are set
   bool helperStarted_ = false;   // the 32-bit helper was started and is looked after
   std::vector<std::uint64_t> helperStarts_;  // restarts of the helper within the last minute
 };

@@ -121,6 +121,7 @@ void TAboutForm::FormShow() {
   c_.SetChecked(hcbn, o.EveryShowHiddenCount != 0);
   c_.SetChecked(cbdynamic, o.AllShowCount != 0);
   c_.SetChecked(cbenablerc, o.AllRightClick != 0);
+  c_.SetChecked(cbballoon, host_.AttentionBalloon());
   CheckIndex(AllOrders, 3, o.AllMenuOrder <= 1 ? o.AllMenuOrder : 2);
   c_.SetPosition(gmbar, std::clamp<int>(o.GroupMinimum, 1, 10));
   c_.SetChecked(gcbapply, o.GroupShowCount != 0);
@@ -339,6 +340,7 @@ void TAboutForm::bcloseClick() {
   o.RightClickButton = static_cast<std::uint8_t>(CheckedIndex(Buttons, 5, 0));
   o.HoldKey = static_cast<std::uint8_t>(CheckedIndex(Keys, 4, 0));
   host_.SaveOptions(o);
+  host_.SetAttentionBalloon(c_.IsChecked(cbballoon));
   host_.StoreMarks(shownMarks_, marks_);
 }
 

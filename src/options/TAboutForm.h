@@ -38,6 +38,8 @@ enum AboutControl : ControlId {
   lcbminimize, lcbactivate, lcbrestoreft, lcbcloseft, lcbcloseftt, lcbshowmenu,
   // Page 5: marks; last, so that the identifiers above keep their values.
   buttonmarks, lmarks, lvmarks, bmarkadd, bmarkremove, gbrules, cbclosetotray, cbhideonopen,
+  // Page 0 again: the attention balloon, stored beside the record.
+  cbballoon,
 };
 
 // Pages of pgc by index, and the tool-bar button of each.
@@ -79,6 +81,9 @@ class OptionsHost {
   virtual void StoreMarks(const std::vector<ClassRecord>& shown, const std::vector<ClassRecord>& edited) = 0;
   // The open top-level windows a user could mean to mark, front first.
   virtual std::vector<OpenWindow> OpenWindows() = 0;
+  // The attention balloon: a value of its own beside the settings record.
+  virtual bool AttentionBalloon() { return false; }
+  virtual void SetAttentionBalloon(bool) {}
 };
 
 

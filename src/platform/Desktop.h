@@ -92,6 +92,12 @@ class Desktop {
   // Velmora's own hidden utility windows (the tray owner). The handler runs on the UI thread.
   virtual Hwnd CreateUtilityWindow(std::string_view className, WindowHandler handler) = 0;
   virtual void DestroyWindow(Hwnd wnd) = 0;
+
+  // The shell hook: the registered message "SHELLHOOK" is posted to every
+  // registered window for shell events (HSHELL_FLASH, ...).
+  virtual std::uint32_t RegisterWindowMessage(std::string_view name) = 0;
+  virtual bool RegisterShellHookWindow(Hwnd wnd) = 0;
+  virtual bool DeregisterShellHookWindow(Hwnd wnd) = 0;
 };
 
 }  // namespace velmora

@@ -25,6 +25,9 @@ class Painter {
   // false, the ellipse mark drawn in color; the caller owns the result.
   virtual Hicon DrawCount(Hicon base, std::uint16_t count, bool digit, std::uint32_t color) = 0;
   virtual bool DestroyIcon(Hicon icon) = 0;
+  // A new icon: a copy of base at the tray's size with the attention mark
+  // (AttentionMark) in the accent of the taskbar's palette; the caller owns it.
+  virtual Hicon DrawAttention(Hicon base) = 0;
   // A store app's icon: from the program behind its window, else the package's
   // logo through the shell. The caller owns it; 0 when there is none.
   virtual Hicon LoadAppIcon(Hwnd appWindow, std::string_view appId) = 0;

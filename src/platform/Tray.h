@@ -29,11 +29,23 @@ struct NotifyIconData {
   // NIM_SETVERSION only: 3 (NOTIFYICON_VERSION) for keyboard events. Version 4
   // would carry the id in 16 bits, and ids of own icons are window handles.
   std::uint32_t uVersion = 0;
+  // With NIF_INFO: a balloon's text and title (UTF-8, zero-terminated; 255 and
+  // 63 characters reach the shell) and its NIIF_* icon.
+  std::array<char, 768> szInfo{};
+  std::array<char, 192> szInfoTitle{};
+  std::uint32_t dwInfoFlags = 0;
 
   void SetTip(std::string_view tip) {
     const std::string kept = Utf8Prefix(tip, 63);
     szTip.fill(0);
     std::memcpy(szTip.data(), kept.data(), std::min(kept.size(), szTip.size() - 1));
+  }
+  void SetInfo(std::string_view title, std::string_view text) {
+    const std::string t = Utf8Prefix(title, 63), x = Utf8Prefix(text, 255);
+    szInfoTitle.fill(0);
+    szInfo.fill(0);
+    std::memcpy(szInfoTitle.data(), t.data(), std::min(t.size(), szInfoTitle.size() - 1));
+    std::memcpy(szInfo.data(), x.data(), std::min(x.size(), szInfo.size() - 1));
   }
 };
 

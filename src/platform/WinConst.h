@@ -58,6 +58,12 @@ constexpr std::uint32_t NIN_KEYSELECT = 0x0401;
 constexpr std::uint32_t NIF_MESSAGE = 1;
 constexpr std::uint32_t NIF_ICON = 2;
 constexpr std::uint32_t NIF_TIP = 4;
+constexpr std::uint32_t NIF_INFO = 0x10;  // a balloon: szInfo, szInfoTitle, dwInfoFlags
+constexpr std::uint32_t NIIF_INFO = 1;
+constexpr std::uint32_t NIN_BALLOONUSERCLICK = 0x0405;  // the user clicked the balloon
+
+// The shell hook window's message ("SHELLHOOK"): wParam for a window that flashes, lParam the window.
+constexpr std::uintptr_t HSHELL_FLASH = 0x8006;
 
 // MessageBox
 constexpr std::uint32_t MB_OK = 0x0000;
@@ -80,5 +86,6 @@ constexpr std::uint32_t GW_OWNER = 4;
 constexpr int GCL_HICONSM = -34;
 constexpr std::uint32_t IDI_APPLICATION = 32512;
 constexpr std::uint32_t REG_BINARY = 3;
+constexpr std::uint32_t REG_DWORD = 4;
 
 }  // namespace velmora::win

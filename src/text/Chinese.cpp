@@ -167,6 +167,9 @@ constinit const TextTable ChineseTexts = MakeTextTable(0x04, {
     {CommandStartFailed, "无法启动 {}。"},
 
     {HelpPage, "zh/index.html"},
+    {AttentionTip, " - 需要注意"},
+    {AttentionBalloon, "“{}”需要注意"},
+    {OptionAttentionBalloon, "隐藏的窗口需要注意时显示气球提示(&B)"},
 });
 
 }  // namespace velmora

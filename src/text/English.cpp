@@ -168,6 +168,9 @@ constinit const TextTable EnglishTexts = MakeTextTable(0x09, {
     {CommandStartFailed, "{} could not be started."},
 
     {HelpPage, "index.html"},
+    {AttentionTip, " - wants attention"},
+    {AttentionBalloon, "\"{}\" wants attention"},
+    {OptionAttentionBalloon, "Show a &balloon when a hidden window wants attention"},
 });
 
 }  // namespace velmora

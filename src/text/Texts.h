@@ -65,6 +65,9 @@ enum class TextId : std::uint16_t {
   CommandUsage, CommandNotUnderstood, CommandTooLong, CommandUnreachable, CommandStartFailed,
   // The page of the help file that opens first, inside velmora.chm.
   HelpPage,
+  // A hidden window that asks for attention: what its tip ends with, the
+  // balloon ("{}" stands for its title), the option on the tray page.
+  AttentionTip, AttentionBalloon, OptionAttentionBalloon,
   Count
 };
 

@@ -142,19 +142,10 @@ void TListTrayIcon::CheckWindows() {
     // hide that waited in a hung program's queue), it stays held with its icon.
     if (entry && (!desktop_.IsWindow(wnd) || SeenShown(desktop_, wnd))) RemoveEntry(entry, index);
   }
+  // What the library did not report (a window of a program it cannot reach): a new title, an icon gone.
   for (Hwnd wnd : LastToFirstWindows()) {
     const TTrayIcon* entry = FindEntry(wnd);
-    if (!entry) continue;
-    const bool iconGone = !ports_.painter.IconExists(entry->hIcon);
-    // Both reads may let other messages in: the entry is found again after them.
-    const Hicon icon = iconGone ? WindowIcon(desktop_, ports_.painter, wnd) : Hicon{};
-    const std::string tip = TipOf(WindowTitle(desktop_, wnd));
-    TTrayIcon* listed = FindEntry(wnd);
-    if (!listed || (!iconGone && tip == listed->Tip())) continue;
-    if (iconGone) listed->hIcon = icon;
-    listed->SetTip(tip);
-    // Only this window's icon changes.
-    ModifyOwnIcon(wnd);
+    if (entry) RefreshEntry(wnd, !ports_.painter.IconExists(entry->hIcon));
   }
 }
 

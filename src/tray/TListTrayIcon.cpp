@@ -37,6 +37,7 @@ TListTrayIcon::TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block)
   classFilePath_ = AppPath + file + ".vlm";
   LoadIcons();
   Options = LoadOptions(ports_.registry, block_);
+  LoadAttentionBalloon();
   Loading = true;
 }
 

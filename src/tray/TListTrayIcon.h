@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -107,6 +108,23 @@ class TListTrayIcon {
   void LoadIcons();
   std::optional<std::intptr_t> TrayWndProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
 
+  // The live tray (LiveTray.cpp). The library reports a held window's new
+  // title or icon: it is read again at the next tick, and once more after the
+  // library's 100 ms, which hides changes that follow closely.
+  void WindowChanged(Hwnd wnd);
+  // The shell says a window flashes: a held one asks for attention until it leaves the list.
+  void Flash(Hwnd wnd);
+  // The marks drawn again, at the tray's size now.
+  void RedrawMarks();
+  // A tip with the attention text at its end, the tip cut to leave it room.
+  std::string AttentionTipOf(std::string_view tip, bool asks) const;
+  // True when an entry that pred selects asks for attention.
+  bool AnyAsks(const std::function<bool(const TTrayIcon&)>& pred) const;
+  // The balloon option, stored beside the settings record.
+  bool AttentionBalloon = false;
+  void LoadAttentionBalloon();
+  bool SaveAttentionBalloon(bool on);
+
   // Marked window classes.
   bool HasClass(std::string_view name) const;
   // A window of that class key and class name is marked.
@@ -144,6 +162,22 @@ class TListTrayIcon {
   const TextTable& Texts;  // of the user's UI language
 
  private:
+  NotifyIconData OwnData(const TTrayIcon& entry) const;
+  NotifyIconData SharedIconData(bool inactiveOnly, std::size_t count, OwnedIcon& marked);
+  void RefreshTick();
+  void RefreshEntry(Hwnd wnd, bool readIcon);
+  void ShowAttention(Hwnd wnd);
+  void ShowBalloon(Hwnd wnd, const std::string& title);
+  void BalloonClicked(std::uint32_t id);
+  struct Refresh {
+    std::uint64_t first = 0;  // due: the next tick; 0 once read
+    std::uint64_t last = 0;   // the read after the library's quiet time
+  };
+  std::map<std::uint32_t, Refresh> refreshes_;  // by tray id; listed windows only
+  std::unique_ptr<velmora::Timer> refreshTimer_;
+  OwnedIcon sharedMarked_;
+  std::unordered_map<std::uint32_t, Hwnd> balloonFor_;  // the window each icon's last balloon names
+
   bool ShowNewEntry(Hwnd wnd);
   void TakeOutOfTray(std::unique_ptr<TTrayIcon> entry);
   bool AddOwnIcon(Hwnd wnd);

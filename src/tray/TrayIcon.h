@@ -55,6 +55,8 @@ struct TTrayIcon : NotifyIconData {
   std::unique_ptr<velmora::Timer> Timer;
   bool IconFailed = false;  // its own tray icon could not be added
   OwnedIcon AppIcon;        // a store app's icon that Velmora loaded: hIcon then is this one
+  bool Attention = false;   // it flashed while held: its icon carries the mark until it leaves
+  OwnedIcon MarkedIcon;     // hIcon with the mark, shown instead of it while Attention
 
   std::string Tip() const;
 };
@@ -80,6 +82,7 @@ struct TIconsList {
   Hicon Icon;
   std::string Caption;
   std::string WindowClass;
+  bool Attention = false;
 };
 
 constexpr std::uint32_t TrayCallbackMessage = 0x401;  // WM_USER + 1

@@ -48,7 +48,7 @@ bool TListTrayIcon::NotifyIcon(std::uint32_t message, const NotifyIconData& data
 bool TListTrayIcon::AddOwnIcon(Hwnd wnd) {
   const TTrayIcon* entry = FindEntry(wnd);
   if (!entry) return false;
-  const NotifyIconData data = *entry;
+  const NotifyIconData data = OwnData(*entry);
   const bool shown = NotifyIcon(NIM_ADD, data);
   if (TTrayIcon* listed = FindEntry(wnd)) listed->IconFailed = !shown;
   return shown;
@@ -64,7 +64,7 @@ void TListTrayIcon::ModifyOwnIcon(Hwnd wnd) {
   if (!entry || entry->IconFailed || entry->Inactive) return;
   const int mode = Options.EffectiveTrayMode();
   if (mode == 1 || (mode == 2 && SlotOf(entry->WindowClass) != 0)) return;  // shown by a shared or group icon
-  const NotifyIconData data = *entry;
+  const NotifyIconData data = OwnData(*entry);
   NotifyIcon(NIM_MODIFY, data);
 }
 
@@ -132,7 +132,7 @@ void TListTrayIcon::TakeOutOfTray(std::unique_ptr<TTrayIcon> entry) {
           if (!e || e->WindowClass != cls) continue;
           const std::string tip = TipOf(WindowTitle(desktop_, other));
           if (TTrayIcon* listed = FindEntry(other)) {
-            listed->SetTip(tip);
+            listed->SetTip(AttentionTipOf(tip, listed->Attention));
             listed->Caption = tip;
             AddOwnIcon(other);
           }
@@ -154,18 +154,31 @@ void TListTrayIcon::TakeOutOfTray(std::unique_ptr<TTrayIcon> entry) {
 
 bool TListTrayIcon::UpdateSharedIcon(bool adding, bool force, bool inactiveOnly) {
   const std::size_t n = inactiveOnly ? InactiveCount() : Count();
+  OwnedIcon marked;
+  const NotifyIconData data = SharedIconData(inactiveOnly, n, marked);
+  std::uint32_t message;
+  if (adding)
+    message = (force || n == 1) ? NIM_ADD : NIM_MODIFY;
+  else
+    message = (force || n == 0) ? NIM_DELETE : NIM_MODIFY;
+  const bool done = NotifyIcon(message, data);
+  sharedMarked_ = std::move(marked);
+  return done;
+}
+
+NotifyIconData TListTrayIcon::SharedIconData(bool inactiveOnly, std::size_t n, OwnedIcon& marked) {
   const bool showCount = inactiveOnly ? Options.EveryShowHiddenCount != 0 : Options.AllShowCount != 0;
   NotifyIconData data = SharedData(SharedIconId, n);
   if (showCount && n < 10)
     data.hIcon = n == 0 ? Hicon{} : Icons[n];
   else
     data.hIcon = Icons[inactiveOnly ? 11 : 10];
-  std::uint32_t message;
-  if (adding)
-    message = (force || n == 1) ? NIM_ADD : NIM_MODIFY;
-  else
-    message = (force || n == 0) ? NIM_DELETE : NIM_MODIFY;
-  return NotifyIcon(message, data);
+  if (n > 0 && AnyAsks([inactiveOnly](const TTrayIcon& e) { return !inactiveOnly || e.Inactive; })) {
+    marked = OwnedIcon(ports_.painter, ports_.painter.DrawAttention(data.hIcon));
+    if (marked) data.hIcon = marked.get();
+    data.SetTip(AttentionTipOf(data.szTip.data(), true));
+  }
+  return data;
 }
 
 bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t count, Hicon baseIcon,
@@ -182,9 +195,14 @@ bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t coun
     if (slot == 0) return false;
   }
   NotifyIconData data = SharedData(static_cast<std::uint32_t>(slot), count);
-  // A group of one program's windows of a shared class names the program.
+  // The mark beside the count while any of the group's windows asks for attention.
+  const bool asks = AnyAsks([&group](const TTrayIcon& e) { return e.WindowClass == group; });
+  const std::string tail = AttentionTipOf(CountTip(Texts, count), asks);
+  // A group of one program's windows of a shared class names the program, cut before the count is.
   if (const auto bar = group.find('|'); bar != std::string::npos)
-    data.SetTip(group.substr(0, bar) + " - " + CountTip(Texts, count));
+    data.SetTip(Utf8Prefix(group.substr(0, bar) + " - ", 63 - Utf16Length(tail)) + tail);
+  else
+    data.SetTip(tail);
   if (!adding && create) {
     // The group ends: its icon goes, nothing needs drawing.
     Groups[slot] = {};
@@ -192,6 +210,8 @@ bool TListTrayIcon::UpdateGroupIcon(bool adding, bool create, std::uint16_t coun
     return true;
   }
   OwnedIcon drawn(ports_.painter, DrawCountIcon(Hicon{}, count, baseIcon));
+  if (asks)
+    if (OwnedIcon marked(ports_.painter, ports_.painter.DrawAttention(drawn.get())); marked) drawn = std::move(marked);
   data.hIcon = drawn.get();
   // The shell keeps its own copy of the icon: the old drawing may go once the new one is in.
   const bool shown = NotifyIcon(adding && create ? NIM_ADD : NIM_MODIFY, data);
@@ -392,6 +412,9 @@ std::optional<std::intptr_t> TListTrayIcon::TrayWndProc(std::uint32_t msg, std::
       break;
     case WM_LBUTTONDBLCLK:
       break;
+    case NIN_BALLOONUSERCLICK:
+      form_.Paths().RunOrDefer([this, id] { BalloonClicked(id); });
+      return 0;
     default:
       return 0;
   }

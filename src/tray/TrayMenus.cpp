@@ -20,7 +20,9 @@ std::vector<TIconsList> TrayMenus::ListedWindows(const std::string& group, bool 
   std::vector<TIconsList> out;
   for (const auto& e : list_.Entries) {
     const bool listed = fromHotkey || mode == 1 || (mode == 0 && e->Inactive) || (mode == 2 && e->WindowClass == group);
-    if (listed) out.push_back({e->Window, e->hIcon, e->Caption, e->WindowClass});
+    // A window that asks for attention shows its marked icon.
+    const Hicon icon = e->Attention && e->MarkedIcon ? e->MarkedIcon.get() : e->hIcon;
+    if (listed) out.push_back({e->Window, icon, e->Caption, e->WindowClass, e->Attention});
   }
   if (fromHotkey) return out;
   const int order = mode == 0 ? o.EveryMenuOrder : mode == 1 ? o.AllMenuOrder : 0;
@@ -131,7 +133,8 @@ bool TrayMenus::ShowListMenu(const std::string& group, MenuMode mode, bool fromH
                      .icon = allImage});
   items.push_back({.text = std::string(t[restore ? TextId::HeadingRestore : TextId::HeadingClose]), .heading = true});
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    items.push_back({.text = listed[i].Caption,
+    // The caption stays the title at hiding; the attention text follows it, for screen readers too.
+    items.push_back({.text = listed[i].Caption + (listed[i].Attention ? std::string(t[TextId::AttentionTip]) : ""),
                      .command = static_cast<std::uint32_t>(CmdFirstWindow + i),
                      .icon = listed[i].Icon});
   }

@@ -80,6 +80,7 @@ OptionsDialog::OptionsDialog(const TextTable& texts) : texts_(texts) {
   Add(Label6, L"STATIC", text[GroupsColour], Text, TabOptions, 2, {174, 226, 134, 14});
   Add(gcolour, L"COMBOBOX", "", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP,
       TabOptions, 2, {8, 222, 160, 22 + 16 * VisibleColours});
+  Add(cbballoon, L"BUTTON", text[OptionAttentionBalloon], Check | WS_GROUP, TabOptions, -1, {8, 272, 300, 16});
 
   // Page 1: miscellaneous.
   Add(cbautorun, L"BUTTON", text[RunAtLogin], Check | WS_GROUP, TabMisc, -1, {8, 38, 300, 16});

@@ -25,5 +25,6 @@
 #undef SetProp
 #undef GetProp
 #undef RemoveProp
+#undef RegisterWindowMessage
 #undef ShellExecute
 #undef Shell_NotifyIcon

@@ -257,4 +257,14 @@ LRESULT Win32Desktop::Dispatch(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
   return *result;
 }
 
+std::uint32_t Win32Desktop::RegisterWindowMessage(std::string_view name) {
+  return ::RegisterWindowMessageA(std::string(name).c_str());
+}
+
+// Under Wine a stub that succeeds and posts nothing; on Windows the shell posts
+// "SHELLHOOK" to the window for every shell event of its desktop.
+bool Win32Desktop::RegisterShellHookWindow(Hwnd wnd) { return ::RegisterShellHookWindow(ToHwnd(wnd)) != FALSE; }
+
+bool Win32Desktop::DeregisterShellHookWindow(Hwnd wnd) { return ::DeregisterShellHookWindow(ToHwnd(wnd)) != FALSE; }
+
 }  // namespace velmora

@@ -71,6 +71,9 @@ class Win32Desktop final : public Desktop {
   Hwnd CreateUtilityWindow(std::string_view className, WindowHandler handler) override;
   // Only windows made by CreateUtilityWindow; any other window is left alone.
   void DestroyWindow(Hwnd wnd) override;
+  std::uint32_t RegisterWindowMessage(std::string_view name) override;
+  bool RegisterShellHookWindow(Hwnd wnd) override;
+  bool DeregisterShellHookWindow(Hwnd wnd) override;
 
   // Bounds of the sends, in milliseconds.
   static constexpr UINT SendTimeout = 500;

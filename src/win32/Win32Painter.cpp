@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/AttentionMark.h"
 #include "win32/Convert.h"
 #include "win32/Dpi.h"
+#include "win32/PaletteColours.h"
 #include "win32/Raii.h"
 #include "win32/Win32Api.h"
 #include "win32/Win32Dialogs.h"
@@ -220,6 +222,42 @@ Hicon Win32Painter::DrawCount(Hicon base, std::uint16_t count, bool digit, std::
   ICONINFO info = bitmaps.info;
   info.hbmMask = bitmaps.mask.get();
   info.hbmColor = bitmaps.color.get();
+  return FromHicon(::CreateIconIndirect(&info));
+}
+
+Hicon Win32Painter::DrawAttention(Hicon base) {
+  const int size = IconSize();
+  const UniqueIcon scaled = IconAtSize(ToHicon(base), size);
+  IconBitmaps bitmaps;
+  if (!scaled || !GetIconBitmaps(scaled.get(), bitmaps)) return Hicon{};
+  UniqueDc dc(::CreateCompatibleDC(nullptr));
+  std::vector<std::uint32_t> pixels, mask;
+  // A monochrome icon keeps both halves in its mask: drawn in full colour instead.
+  if (!dc || !bitmaps.color || !ReadPixels(dc.get(), bitmaps.color.get(), size, size, pixels) ||
+      !ReadPixels(dc.get(), bitmaps.mask.get(), size, size, mask))
+    return Hicon{};
+  if (std::none_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0; }))
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = (pixels[i] & 0xFFFFFFu) | ((mask[i] & 0xFFFFFFu) ? 0 : 0xFF000000u);
+  const COLORREF accent = ColoursOf(CurrentPalette(Surface::Taskbar)).highlight;
+  const COLORREF colours[] = {0, accent, ContrastTo(accent)};
+  const std::vector<std::uint8_t> mark = AttentionMark(size);
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    if (mark[i] == MarkNone) continue;
+    const COLORREF c = colours[mark[i]];
+    // COLORREF is 0x00BBGGRR, a pixel 0xAARRGGBB.
+    pixels[i] = 0xFF000000u | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    mask[i] = 0;
+  }
+  BITMAPINFO bi = PixelFormat(size, size);
+  void* bits = nullptr;
+  UniqueBitmap colour(::CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueBitmap opaque(::CreateBitmap(size, size, 1, 1, nullptr));
+  if (!colour || !bits || !opaque ||
+      ::SetDIBits(dc.get(), opaque.get(), 0, static_cast<UINT>(size), mask.data(), &bi, DIB_RGB_COLORS) != size)
+    return Hicon{};
+  std::copy(pixels.begin(), pixels.end(), static_cast<std::uint32_t*>(bits));
+  ::GdiFlush();
+  ICONINFO info{TRUE, 0, 0, opaque.get(), colour.get()};
   return FromHicon(::CreateIconIndirect(&info));
 }
 

@@ -30,6 +30,9 @@ class Win32Painter final : public Painter {
   // copy. Null when the base is not an icon.
   Hicon DrawCount(Hicon base, std::uint16_t count, bool digit, std::uint32_t color) override;
   bool DestroyIcon(Hicon icon) override;
+  // The mark's pixels set on a 32-bit copy at the tray's size; an icon without
+  // an alpha channel gets one from its mask first, so that it shows as before.
+  Hicon DrawAttention(Hicon base) override;
   // The small icon of the program behind appWindow; else the app's logo from
   // the shell's Apps folder (COM initialised on the calling thread).
   Hicon LoadAppIcon(Hwnd appWindow, std::string_view appId) override;

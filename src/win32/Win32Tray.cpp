@@ -17,7 +17,20 @@ bool Win32Tray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& da
   // The version and focus calls need a structure that reaches uVersion; icons
   // are added, changed and deleted with the first version, as ever.
   const bool versioned = message == NIM_SETVERSION || message == NIM_SETFOCUS;
-  nid.cbSize = versioned ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
+  const bool balloon = (data.uFlags & NIF_INFO) != 0;
+  nid.cbSize = versioned || balloon ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
+  if (balloon) {
+    // A balloon needs the second version's fields; each text ends with a zero.
+    const auto copy = [](const char* utf8, wchar_t* out, std::size_t size) {
+      const std::wstring text = ToWide(std::string(utf8), CP_UTF8);
+      const std::size_t count = std::min(text.size(), size - 1);
+      std::copy_n(text.begin(), count, out);
+      out[count] = L'\0';
+    };
+    copy(data.szInfo.data(), nid.szInfo, std::size(nid.szInfo));
+    copy(data.szInfoTitle.data(), nid.szInfoTitle, std::size(nid.szInfoTitle));
+    nid.dwInfoFlags = data.dwInfoFlags;
+  }
   if (versioned) nid.uVersion = data.uVersion;
   nid.hWnd = ToHwnd(data.hWnd);
   nid.uID = data.uID;

@@ -306,7 +306,8 @@ TEST_F(TrayTest, CountOnAnIconWithAnAlphaChannelIsOpaque) {
 }
 
 // The sweep takes over a changed title; the icons are rebuilt, the group's included.
-TEST_F(TrayTest, TipFollowsTheTitleOfAHiddenWindow) {
+// The library reports the new title at once; a flash, posted as the shell would, marks the icons.
+TEST_F(TrayTest, TipFollowsTheTitleOfAHiddenWindowAtOnceAndAFlashMarksItsIcons) {
   Probe& books = Open(L"EXCEL7", L"Workbook", false, 2);
   Probe& doc = Open(L"_WwB", L"Letter.docx");
   ASSERT_TRUE(books.Ok() && doc.Ok());
@@ -314,12 +315,30 @@ TEST_F(TrayTest, TipFollowsTheTitleOfAHiddenWindow) {
   for (HWND w : {books.Window(0), books.Window(1), doc.Window()}) ASSERT_TRUE(SendToTray(w));
   ASSERT_TRUE(WaitForIcon(1, L"2 minimized windows").has_value()) << Describe(Icons());
 
-  ASSERT_TRUE(SetWindowTextW(doc.Window(), L"Letter (saved).docx"));
-  // The sweep runs every five seconds.
-  EXPECT_TRUE(WaitForIcon(TrayId(doc.Window()), L"Letter (saved).docx", 8s).has_value()) << Describe(Icons());
-  EXPECT_TRUE(WaitForIcon(1, L"2 minimized windows").has_value()) << Describe(Icons());
+  ASSERT_TRUE(SetWindowTextW(doc.Window(), L"(3) Letter.docx"));
+  // Well before the sweep, which runs every five seconds.
+  EXPECT_TRUE(WaitForIcon(TrayId(doc.Window()), L"(3) Letter.docx", 1s).has_value()) << Describe(Icons());
+  const auto before = Icon(TrayId(doc.Window()));
+  const UINT shellHook = RegisterWindowMessageW(L"SHELLHOOK");
+  for (HWND w : {doc.Window(), books.Window(1)})
+    PostMessageW(main_, shellHook, 0x8006 /* HSHELL_FLASH */, reinterpret_cast<LPARAM>(w));
+  // In the user's language: English or Chinese.
+  const auto asks = [&](std::uint32_t id, const std::wstring& head) {
+    const auto icon = Icon(id);
+    return icon && (icon->tip == head + L" - wants attention" || icon->tip == head + L" - 需要注意");
+  };
+  ASSERT_TRUE(WaitUntil([&] { return asks(TrayId(doc.Window()), L"(3) Letter.docx"); }, 1s)) << Describe(Icons());
+  EXPECT_TRUE(WaitUntil([&] { return asks(1, L"2 minimized windows"); }, 1s)) << Describe(Icons());
+  const auto marked = Icon(TrayId(doc.Window()));
+  ASSERT_TRUE(before && before->HasIcon() && marked->HasIcon());
+  EXPECT_NE(before->colourBits, marked->colourBits) << "the mark is drawn on the icon";
   EXPECT_EQ(Icons().size(), 2u) << Describe(Icons());
   for (HWND w : {books.Window(0), books.Window(1), doc.Window()}) EXPECT_TRUE(InTray(w)) << State(w);
+  // Restored, the window leaves with its mark; hidden again, it has none.
+  PostMessageW(marked->OwnerWindow(), kTrayCallback, marked->id, WM_LBUTTONUP);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(doc.Window()) && !Icon(TrayId(doc.Window())); }, 3s));
+  ASSERT_TRUE(SendToTray(doc.Window()));
+  EXPECT_TRUE(WaitForIcon(TrayId(doc.Window()), L"(3) Letter.docx").has_value()) << Describe(Icons());
 }
 
 // A new taskbar knows no icons: Velmora adds them all again.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "hook/MemBlock.h"
 #include "platform/WinConst.h"
 
 namespace velmora::fake {
@@ -80,7 +81,48 @@ void FakeDesktop::Destroy(Hwnd wnd) {
   for (Hwnd d : dependants) Destroy(d);
 }
 
-void FakeDesktop::SetTitle(Hwnd wnd, std::string title) { Window(wnd).title = std::move(title); }
+void FakeDesktop::SetTitle(Hwnd wnd, std::string title) {
+  Window(wnd).title = std::move(title);
+  LibraryReport(wnd);
+}
+
+void FakeDesktop::SetIcon(Hwnd wnd, Hicon icon) {
+  Window(wnd).getIcon = icon;
+  LibraryReport(wnd);
+}
+
+void FakeDesktop::LibraryReport(Hwnd wnd) {
+  const std::uintptr_t held = GetProp(wnd, "VelmoraHidden");
+  if (held != 1 && held != 2) return;
+  const std::uint64_t now = clock ? clock() : 0;
+  auto last = lastReport_.find(wnd.value);
+  if (last != lastReport_.end() && now - last->second < 100) return;
+  lastReport_[wnd.value] = now;
+  PostMessage(libraryTarget, WindowChangedMessage, wnd.value, 0);
+}
+
+void FakeDesktop::FlashWindow(Hwnd wnd) {
+  const std::uint32_t msg = RegisterWindowMessage("SHELLHOOK");
+  for (std::uint64_t target : shellHookWindows)
+    PostMessage(Hwnd{target}, msg, win::HSHELL_FLASH, static_cast<std::intptr_t>(wnd.value));
+}
+
+void FakeDesktop::DispatchPosted() {
+  for (std::size_t i = 0; i < ownPosted_.size(); ++i) {
+    const SentMessage m = ownPosted_[i];
+    Deliver(m.wnd, m.msg, m.wParam, m.lParam);
+  }
+  ownPosted_.clear();
+}
+
+std::uint32_t FakeDesktop::RegisterWindowMessage(std::string_view name) {
+  auto [at, added] = registered_.try_emplace(std::string(name), 0xC000u + static_cast<std::uint32_t>(registered_.size()));
+  return at->second;
+}
+
+bool FakeDesktop::RegisterShellHookWindow(Hwnd wnd) { return Live(wnd) && shellHookWindows.insert(wnd.value).second; }
+
+bool FakeDesktop::DeregisterShellHookWindow(Hwnd wnd) { return shellHookWindows.erase(wnd.value) != 0; }
 
 void FakeDesktop::Activate(Hwnd wnd) {
   if (!Live(wnd)) return;
@@ -397,7 +439,10 @@ bool FakeDesktop::PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam
   LogCall(log_, "PostMessage " + Hex(wnd.value) + " " + Hex(msg) + " " + Hex(wParam));
   FakeWindow* w = Live(wnd);
   if (!w) return false;
-  if (!Queue(*w, {wnd, false, 0, msg, wParam})) ApplyMessage(*w, msg, wParam);
+  if (w->handler)
+    ownPosted_.push_back(m);
+  else if (!Queue(*w, {wnd, false, 0, msg, wParam}))
+    ApplyMessage(*w, msg, wParam);
   if (onPost) onPost(m);
   return true;
 }

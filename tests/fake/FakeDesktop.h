@@ -127,7 +127,18 @@ class FakeDesktop : public Desktop {
   FakeWindow& Window(Hwnd wnd);
   // The window, then the windows it owns or parents, go away (as on Windows).
   void Destroy(Hwnd wnd);
+  // A program gives its window a new title or icon (WM_SETTEXT, WM_SETICON).
+  // The hook library inside it tells Velmora of a window Velmora holds: a post
+  // of WindowChangedMessage to libraryTarget, at most once per window per 100 ms.
   void SetTitle(Hwnd wnd, std::string title);
+  void SetIcon(Hwnd wnd, Hicon icon);
+  // FlashWindow: the shell posts "SHELLHOOK" with HSHELL_FLASH to every
+  // registered shell hook window, whether the window has a button or not.
+  void FlashWindow(Hwnd wnd);
+  // Runs what was posted to Velmora's own windows, in order, as its message loop would.
+  void DispatchPosted();
+  Hwnd libraryTarget{};
+  std::function<std::uint64_t()> clock;
   // The user activates a window: foreground and top of the z-order, no rules.
   void Activate(Hwnd wnd);
   // Calls a utility window's handler as the system would; nullopt when the
@@ -232,8 +243,15 @@ class FakeDesktop : public Desktop {
   Hwnd CreateUtilityWindow(std::string_view className, WindowHandler handler) override;
   // Only Velmora's own windows can be destroyed this way.
   void DestroyWindow(Hwnd wnd) override;
+  std::uint32_t RegisterWindowMessage(std::string_view name) override;
+  bool RegisterShellHookWindow(Hwnd wnd) override;
+  bool DeregisterShellHookWindow(Hwnd wnd) override;
+  std::set<std::uint64_t> shellHookWindows;
 
  private:
+  std::map<std::string, std::uint32_t, std::less<>> registered_;
+  std::map<std::uint64_t, std::uint64_t> lastReport_;  // by window: when the library last told Velmora
+  std::vector<SentMessage> ownPosted_;
   struct Menu {
     Hwnd owner;
     std::vector<MenuItem> items;
@@ -262,6 +280,7 @@ class FakeDesktop : public Desktop {
   // Effects of a message the target's program handles itself; true when it destroyed the window.
   bool ApplyMessage(FakeWindow& w, std::uint32_t msg, std::uintptr_t wParam);
   void NoteSend(FakeWindow& w);
+  void LibraryReport(Hwnd wnd);
 
   CallLog* log_;
   std::map<std::uint64_t, FakeWindow> windows_;  // node-based: references stay valid

@@ -56,6 +56,14 @@ Hicon FakePainter::DrawCount(Hicon base, std::uint16_t count, bool digit, std::u
   return result;
 }
 
+Hicon FakePainter::DrawAttention(Hicon base) {
+  if (!IconExists(base)) return Hicon{};
+  const Hicon result = Next();
+  drawn_.insert(result.value);
+  marked[result.value] = base;
+  return result;
+}
+
 Hicon FakePainter::LoadAppIcon(Hwnd, std::string_view appId) {
   if (!appsWithIcons.contains(appId)) return Hicon{};
   const Hicon icon = Next();

@@ -48,6 +48,9 @@ class FakePainter : public Painter {
   bool IconExists(Hicon icon) override;
   // Fails (0) when base is not a valid icon.
   Hicon DrawCount(Hicon base, std::uint16_t count, bool digit, std::uint32_t color) override;
+  // A drawn icon marked from base; fails (0) when base is not a valid icon.
+  Hicon DrawAttention(Hicon base) override;
+  std::map<std::uint64_t, Hicon> marked;  // drawn mark -> its base
   // True for a live drawn or foreign icon only.
   bool DestroyIcon(Hicon icon) override;
   // Icons of store apps by app id, as loaded: a new icon of Velmora's own each time.

@@ -53,7 +53,8 @@ bool FakeTray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& dat
       if (data.uFlags & win::NIF_ICON) icon.hIcon = data.hIcon;
       if (data.uFlags & win::NIF_TIP) icon.szTip = data.szTip;
       if (data.uFlags & win::NIF_MESSAGE) icon.uCallbackMessage = data.uCallbackMessage;
-      icon.uFlags |= data.uFlags;
+      if (data.uFlags & win::NIF_INFO) balloons.push_back({data.uID, std::string(data.szInfo.data())});
+      icon.uFlags |= data.uFlags & ~win::NIF_INFO;
     }
   } else if (ok && message == win::NIM_DELETE) {
     ok = it != icons_.end();
@@ -68,6 +69,12 @@ bool FakeTray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& dat
   }
   calls.push_back({message, data, ok});
   return ok;
+}
+
+void FakeTray::ClickBalloon(std::uint32_t id) {
+  if (const NotifyIconData* icon = Icon(id))
+    posted_.push_back({icon->hWnd, icon->uCallbackMessage, id, win::NIN_BALLOONUSERCLICK});
+  DispatchPosted();
 }
 
 void FakeTray::UserInput(std::uint32_t id, TrayInput input) {

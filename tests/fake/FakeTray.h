@@ -52,6 +52,13 @@ class FakeTray : public Tray {
   // buttons, keys, Enter twice); modal loops dispatch too, so a report's rest arrives inside what its first part opened.
   void UserInput(std::uint32_t id, TrayInput input);
   void DispatchPosted();
+  // The user clicks the balloon last shown on an icon.
+  void ClickBalloon(std::uint32_t id);
+  struct Balloon {
+    std::uint32_t id;
+    std::string text;
+  };
+  std::vector<Balloon> balloons;  // every NIM_MODIFY with NIF_INFO
 
   std::vector<TrayCall> calls;
   bool failAdds = false;              // every NIM_ADD fails (no taskbar yet)

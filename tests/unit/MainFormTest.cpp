@@ -626,7 +626,7 @@ TEST_F(MainForm, MarkedHiddenWindowsAreAdoptedAtStartRepairedBySweepAndBackAtExi
 
 TEST(MessageFilter, LowerLevelsAreLetInOnlyWhenElevated) {
   EXPECT_TRUE(MessagesFromLowerLevels(false, 0xC0DE).empty()) << "a sandboxed process cannot reach Velmora";
-  EXPECT_EQ(MessagesFromLowerLevels(true, 0xC0DE), (std::vector<std::uint32_t>{WM_COPYDATA, 0xC0DE}));
+  EXPECT_EQ(MessagesFromLowerLevels(true, 0xC0DE), (std::vector<std::uint32_t>{WM_COPYDATA, WindowChangedMessage, 0xC0DE}));
 }
 
 TEST_F(MainForm, TheRequestsOwnPayloadOutweighsTheBlock) {

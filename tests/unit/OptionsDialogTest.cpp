@@ -78,6 +78,8 @@ TEST_F(OptionsDialog, RadioGroupsDependentsTheRestartMessageAndWhatCloseStores) 
   Click(cbautorun);
   EXPECT_TRUE(c.IsEnabled(llaunch)) << "unticked: the recommendation shows";
   Click(cbexcel);
+  EXPECT_FALSE(c.IsChecked(cbballoon)) << "the balloon is off by default";
+  Click(cbballoon);
   c.SetText(edititemtext, "最小化到系统托盘的窗口菜单项文字共十八字");  // 60 bytes: cut between characters to 48
   about->OnTextChange(edititemtext);
   EXPECT_EQ(c.GetText(edititemtext), "最小化到系统托盘的窗口菜单项文字");
@@ -90,7 +92,9 @@ TEST_F(OptionsDialog, RadioGroupsDependentsTheRestartMessageAndWhatCloseStores) 
   EXPECT_EQ(Stored().EveryHideMinutes, 20);
   EXPECT_EQ(Stored().RunAtLogin, 0);
   EXPECT_EQ(Stored().MenuText(), "To &Tray");
+  EXPECT_TRUE(List().AttentionBalloon);
   about->Velmora1Click();
+  EXPECT_TRUE(c.IsChecked(cbballoon));
   c.SetPosition(gmbar, 1);
   about->OnClick(bhelp);  // nothing stored
   EXPECT_EQ(Stored().GroupMinimum, 2);

@@ -32,6 +32,7 @@ class Stress : public VelmoraWorld {
     Options().EveryHideMinutes = 1;
     Options().ConfirmClose = Pick(2);
     Options().HandleExcel = 1;
+    List().AttentionBalloon = Pick(2) != 0;
     const char* classes[] = {"Notepad", "EXCEL7", "Notepad", "", "EXCEL7", "IEFrame", "Calc"};
     for (int i = 0; i < 14; ++i) {
       const Hwnd wnd = w.desktop.AddWindow({.className = classes[i % 7], .title = "w" + std::to_string(i),
@@ -154,7 +155,19 @@ class Stress : public VelmoraWorld {
 
   void AnyEvent(bool nested) {
     const Hwnd wnd = AnyWindow();
-    switch (Pick(11)) {
+    switch (Pick(12)) {
+      case 11:  // a program retitles or flashes a window, or gives it a new icon; posts run now or later
+        if (!w.desktop.IsWindow(wnd)) break;
+        if (const int what = Pick(4); what == 0)
+          w.desktop.SetTitle(wnd, "(" + std::to_string(Pick(9)) + ") w");
+        else if (what == 1)
+          w.desktop.SetIcon(wnd, w.painter.MakeForeignIcon());
+        else if (what == 2)
+          w.desktop.FlashWindow(wnd);
+        else if (form->TrayList)
+          w.tray.ClickBalloon(Pick(2) ? SharedIconId : TrayIdOf(wnd));
+        if (Pick(2)) w.desktop.DispatchPosted();
+        break;
       case 10: {  // a command of the command line, on a window's class or handle
         const std::string verb = std::vector<std::string>{"/hide", "/restore", "/toggle", "/restore-all"}[Pick(4)];
         std::vector<std::string> args{verb, Pick(2) ? fake::Hex(wnd.value) : w.desktop.Window(wnd).className};
@@ -262,15 +275,27 @@ class Stress : public VelmoraWorld {
     }
     EXPECT_EQ(w.tray.Ids(), expected);
     // A count in a tip is the number of entries behind its icon.
+    // An icon carries the attention mark, and its tip says so, while a window behind it asks.
     if (w.tray.Has(SharedIconId)) {
       const std::size_t n = mode == 1 ? list.Count() : list.InactiveCount();
-      EXPECT_EQ(w.tray.Tip(SharedIconId), CountTip(list.Texts, n));
+      const bool asks = list.AnyAsks([mode](const TTrayIcon& e) { return mode == 1 || e.Inactive; });
+      EXPECT_EQ(w.tray.Tip(SharedIconId), list.AttentionTipOf(CountTip(list.Texts, n), asks));
+      EXPECT_EQ(w.painter.marked.contains(w.tray.Icon(SharedIconId)->hIcon.value), asks);
     }
     for (std::uint32_t slot = 1; mode == 2 && slot <= GroupSlots; ++slot) {
       const std::string& group = list.Groups[slot].GroupName;
       if (group.empty() || !w.tray.Has(slot)) continue;
-      const std::string tip = w.tray.Tip(slot), count = CountTip(list.Texts, list.GroupCount(group));
-      EXPECT_TRUE(tip.size() >= count.size() && tip.ends_with(count)) << tip << " for " << list.GroupCount(group);
+      const bool asks = list.AnyAsks([&group](const TTrayIcon& e) { return e.WindowClass == group; });
+      const std::string tip = w.tray.Tip(slot),
+                        count = list.AttentionTipOf(CountTip(list.Texts, list.GroupCount(group)), asks);
+      EXPECT_TRUE(tip.ends_with(count)) << tip << " for " << list.GroupCount(group);
+      EXPECT_EQ(w.painter.marked.contains(w.tray.Icon(slot)->hIcon.value), asks) << tip;
+    }
+    for (const auto& e : list.Entries) {
+      const NotifyIconData* own = w.tray.Icon(TrayIdOf(e->Window));
+      if (!own) continue;
+      EXPECT_EQ(std::string(own->szTip.data()).ends_with(list.Texts[TextId::AttentionTip]), e->Attention);
+      EXPECT_EQ(w.painter.marked.contains(own->hIcon.value), e->Attention && e->MarkedIcon) << e->Tip();
     }
     for (const std::uint32_t id : w.tray.Ids())
       EXPECT_EQ(w.tray.Icon(id)->uVersion, w.tray.refuseVersion ? 0u : NOTIFYICON_VERSION) << "icon " << id;

@@ -16,7 +16,13 @@ namespace velmora::test {
 class FakeHost : public FormHost {
  public:
   FakeHost(fake::FakeDesktop& desktop, fake::FakeMenus& menus, fake::FakeDialogs& dialogs)
-      : handle(desktop.CreateUtilityWindow("TFOrvane", nullptr)), menus_(menus), dialogs_(dialogs) {}
+      : handle(desktop.CreateUtilityWindow("TFOrvane",
+                                           [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
+                                             return route && route(m, w, l) ? std::optional<std::intptr_t>(0)
+                                                                            : std::nullopt;
+                                           })),
+        menus_(menus),
+        dialogs_(dialogs) {}
   Hwnd Handle() override { return handle; }
   void SetCaption(std::string_view text) override { caption = std::string(text); }
   void Close() override { ++closeRequests; }
@@ -26,6 +32,7 @@ class FakeHost : public FormHost {
     menus_.ended = dialogs_.ended = true;
   }
   Hwnd handle;
+  std::function<bool(std::uint32_t, std::uintptr_t, std::intptr_t)> route;  // what the window procedure passes on
   std::string caption = "Velmora";
   int closeRequests = 0;
   int modalEnds = 0;
@@ -51,6 +58,9 @@ struct VelmoraWorld {
     if (form) form->SetAboutForm(nullptr);
   }
   void Create() {
+    host.route = [this](std::uint32_t m, std::uintptr_t wp, std::intptr_t lp) { return form && form->WindowMessage(m, wp, lp); };
+    w.desktop.libraryTarget = host.handle;
+    w.desktop.clock = [this] { return w.timers.TickCount(); };
     form = std::make_unique<TFOrvane>(ports, host);
     form->FormCreate();
     autoRunner = std::make_unique<TAutoRunner>(w.registry, w.shell);

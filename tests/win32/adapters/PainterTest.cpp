@@ -4,7 +4,9 @@
 #include <set>
 
 #include "TestSupport.h"
+#include "platform/AttentionMark.h"
 #include "win32/Convert.h"
+#include "win32/PaletteColours.h"
 #include "win32/Win32Painter.h"
 
 namespace velmora {
@@ -197,6 +199,35 @@ TEST_P(DrawCountTest, EveryDigitWholeAndLegibleAtTheTraySize) {
     for (const auto& other : seen) EXPECT_NE(glyph, other);
     seen.push_back(glyph);
   }
+}
+
+// The attention mark: whole at the tray's size, opaque, in the accent and its
+// contrast, away from where a count goes; every other pixel shows as before.
+TEST_P(DrawCountTest, AttentionMarkWholeOpaqueAndApartFromTheCount) {
+  const auto [size, alpha] = GetParam();
+  UniqueIcon base = MakeIcon(size, alpha);
+  UniqueIcon marked(ToHicon(painter.DrawAttention(FromHicon(base.get()))));
+  UniqueIcon counted(ToHicon(painter.DrawCount(FromHicon(base.get()), 8, true, Count)));
+  ASSERT_TRUE(marked && counted);
+  const IconPixels before = Read(base.get()), after = Read(marked.get()), count = Read(counted.get());
+  ASSERT_EQ(after.color.width, size);
+  const std::vector<std::uint8_t> mark = AttentionMark(size);
+  const COLORREF accent = ColoursOf(CurrentPalette(Surface::Taskbar)).highlight;
+  std::set<std::uint32_t> colours;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const std::uint32_t raw = Raw(after.color, x, y);
+      if (mark[static_cast<std::size_t>(y * size + x)] == MarkNone) {
+        EXPECT_EQ(raw & 0xFFFFFF, Raw(before.color, x, y) & 0xFFFFFF) << x << "," << y;
+        EXPECT_EQ(after.mask.at(x, y), before.mask.at(x, y)) << x << "," << y;
+        continue;
+      }
+      EXPECT_EQ(raw >> 24, 255u) << x << "," << y;
+      EXPECT_EQ(after.mask.at(x, y) & 0xFFFFFF, 0u) << x << "," << y;
+      EXPECT_TRUE(Same(before, count, x, y)) << "the count reaches the mark at " << x << "," << y;
+      colours.insert(raw & 0xFFFFFF);
+    }
+  EXPECT_EQ(colours, (std::set<std::uint32_t>{test::Rgb(accent), test::Rgb(ContrastTo(accent))}));
 }
 
 INSTANTIATE_TEST_SUITE_P(IconSizes, DrawCountTest,

@@ -1,7 +1,10 @@
 // minimize_latency.exe: how long the real Velmora takes from a minimize to a
 // hidden window with its tray icon, seen from outside as the e2e suite sees it.
 //
-//   minimize_latency.exe [--samples N] [--bin-dir DIR]
+//   minimize_latency.exe [--samples N] [--bin-dir DIR] [--live]
+//
+// --live: the live tray instead, with unmanaged windows under Wine: a hidden
+// window's new title to its tip, its new icon to the tray, a flash to the mark.
 //
 // Velmora.exe and LibOrvane.dll (and probe.exe) are taken from DIR, by default
 // this program's folder, and copied to a fresh folder. The settings are the
@@ -16,6 +19,7 @@
 // virtual desktop, for which it starts itself again inside
 // `explorer /desktop=bench,1024x768`.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -158,6 +162,48 @@ class Session {
     return {};
   }
 
+  // The live tray, with the window hidden: ms until the tray shows a new title
+  // in the tip, a new icon (a modification with NIF_ICON), a flash as the mark's tip.
+  std::string LiveCycle(int n, double& title, double& icon, double& mark) {
+    HWND wnd = probe_.Window();
+    PostMessageW(wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    if (!Poll([&] { return IconOf(tray_, wnd) && !IsWindowVisible(wnd); }, kStepTimeoutMs)) return "not hidden";
+    PumpFor(200);
+    const std::wstring text = L"(" + std::to_wstring(n) + L") Book1";
+    double start = NowMs();
+    SetWindowTextW(wnd, text.c_str());
+    if (!Poll([&] { return IconOf(tray_, wnd) && IconOf(tray_, wnd)->tip == text; }, kStepTimeoutMs))
+      return "the new title did not reach the tip";
+    title = NowMs() - start;
+    PumpFor(200);  // past the library's quiet time and Velmora's second read
+    const std::size_t before = tray_.Records().size();
+    start = NowMs();
+    const HICON next = LoadIconW(nullptr, n % 2 ? IDI_WARNING : IDI_INFORMATION);
+    SendMessageTimeoutW(wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(next), SMTO_NORMAL, 1000, nullptr);
+    const auto iconModified = [&] {
+      const auto records = tray_.Records();
+      for (std::size_t i = before; i < records.size(); ++i)
+        if (records[i].message == NIM_MODIFY && records[i].id == TrayId(wnd) && (records[i].flags & NIF_ICON)) return true;
+      return false;
+    };
+    // Under Wine the shell cannot read an icon of another process: no modification reaches the tray.
+    icon = Poll(iconModified, 1000) ? NowMs() - start : -1;
+    start = NowMs();
+    PostMessageW(main_, RegisterWindowMessageW(L"SHELLHOOK"), 0x8006 /* HSHELL_FLASH */, reinterpret_cast<LPARAM>(wnd));
+    const auto asks = [&] {
+      const auto shown = IconOf(tray_, wnd);
+      return shown && (shown->tip.ends_with(L" - wants attention") || shown->tip.ends_with(L" - 需要注意"));
+    };
+    if (!Poll(asks, kStepTimeoutMs))
+      return "the flash did not mark the icon";
+    mark = NowMs() - start;
+    const auto owner = IconOf(tray_, wnd)->OwnerWindow();
+    PostMessageW(owner, kTrayCallback, TrayId(wnd), WM_LBUTTONUP);
+    if (!Poll([&] { return IsWindowVisible(wnd) && !IsIconic(wnd) && !IconOf(tray_, wnd); }, kStepTimeoutMs))
+      return "the click on the icon did not bring the window back";
+    PumpFor(200);
+    return {};
+  }
   void Close() {
     if (velmora_.handle && velmora_.Running()) {
       if (main_) PostMessageW(main_, WM_CLOSE, 0, 0);
@@ -223,6 +269,37 @@ Figures Measure(FILE* out, const std::string& label, int samples) {
   }
   std::fflush(out);
   return f;
+}
+
+// Title change to tip, icon change to tray icon, flash to mark: median and worst of `samples`.
+int MeasureLive(int samples) {
+  std::printf("\nlive tray (ms, target median under 200)        median    worst     best  samples\n");
+  SettingsValue settings;
+  if (!settings.Write(ExcelSettings())) return 1;
+  Session session;
+  std::string error = session.Open();
+  std::vector<double> title, icon, mark;
+  for (int i = 0; error.empty() && i <= samples; ++i) {
+    double t = 0, c = 0, m = 0;
+    error = session.LiveCycle(i, t, c, m);
+    if (i == 0 || !error.empty()) continue;  // the first also loads the library into the probe
+    title.push_back(t);
+    if (c >= 0) icon.push_back(c);
+    mark.push_back(m);
+  }
+  session.Close();
+  const std::pair<const char*, std::vector<double>*> rows[] = {
+      {"title change -> tip", &title}, {"icon change -> tray icon", &icon}, {"flash -> mark", &mark}};
+  for (const auto& [name, values] : rows) {
+    const Summary s = Summarize(*values);
+    if (s.count == 0)
+      std::printf("%-44s  no figures%s\n", name, UnderWine() ? ": under Wine no icon of another process reaches the tray" : "");
+    else
+      std::printf("%-44s %8.1f %8.1f %8.1f %8zu%s\n", name, s.median, s.worst, s.best, s.count,
+                  s.median < 200 ? "" : "  NOT on target");
+  }
+  if (!error.empty()) std::printf("stopped: %s\n", error.c_str());
+  return error.empty() ? 0 : 1;
 }
 
 std::wstring SelfPath() {
@@ -314,6 +391,7 @@ void PrintTable(const std::vector<Figures>& all) {
 int Run(int argc, wchar_t** argv) {
   int samples = kDefaultSamples;
   std::wstring inDesktopOut, binDirArg;
+  bool live = false;
   std::string label;
   for (int i = 1; i < argc; ++i) {
     const std::wstring a = argv[i];
@@ -321,6 +399,7 @@ int Run(int argc, wchar_t** argv) {
     if (a == L"--samples" && hasValue) samples = _wtoi(argv[++i]);
     else if (a == L"--bin-dir" && hasValue) binDirArg = argv[++i];
     else if (a == L"--in-desktop" && hasValue) inDesktopOut = argv[++i];
+    else if (a == L"--live") live = true;
     else if (a == L"--label" && hasValue) label = e2e::Narrow(argv[++i]);
     else {
       std::fprintf(stderr, "usage: minimize_latency.exe [--samples N] [--bin-dir DIR]\n");
@@ -330,6 +409,10 @@ int Run(int argc, wchar_t** argv) {
   if (samples < 1) samples = 1;
   if (!binDirArg.empty()) e2e::SetBinDir(binDirArg);
   if (!inDesktopOut.empty()) return RunInDesktop(inDesktopOut, label, samples);
+  if (live) {
+    ManagedWindows managed(false);
+    return MeasureLive(samples);
+  }
 
   std::printf("minimize_latency: the real Velmora.exe, %d samples per desktop, probe window of class EXCEL7\n", samples);
   std::printf("hidden = the window is invisible AND its icon is in the tray; restored = visible again after the icon click\n");
