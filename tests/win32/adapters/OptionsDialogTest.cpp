@@ -89,8 +89,8 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   // Tab reads the page (what depends on "hide" is disabled), "帮助", "关闭", the page's
   // button; the default moves with the focus and comes back to "关闭".
   std::vector<LRESULT> walked;
-  for (int i = 0; i < 6; ++i, key(VK_TAB)) walked.push_back(::GetDlgCtrlID(::GetFocus()));
-  EXPECT_EQ(walked, (std::vector<LRESULT>{cbstm1, cbdoubleclick, cbhide, bhelp, bclose, buttonstm}));
+  for (int i = 0; i < 7; ++i, key(VK_TAB)) walked.push_back(::GetDlgCtrlID(::GetFocus()));
+  EXPECT_EQ(walked, (std::vector<LRESULT>{cbstm1, cbdoubleclick, cbhide, cbballoon, bhelp, bclose, buttonstm}));
   EXPECT_EQ(code(bclose), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
 
   // A track bar is read by the label in front of it, a hotkey's key text with its row's caption.
