@@ -29,9 +29,12 @@ std::vector<HWND> TaskbarWindowsOf(DWORD pid) {
 
 using StartTest = VelmoraTest;
 
-TEST_F(StartTest, ASharedSectionThatAnotherUserMadeFirstIsNamedInAMessageAndVelmoraDoesNotRun) {
-  // Owned by the system, open to everyone. First of the cases that start Velmora: this process
-  // cannot make a name that the hook library of an earlier case holds here.
+// Run by a suite of its own (e2e_sections): this process cannot make a name that the hook
+// library of an earlier case holds in it.
+using SquattedSectionTest = VelmoraTest;
+
+TEST_F(SquattedSectionTest, OneThatAnotherUserMadeFirstIsNamedInAMessageAndVelmoraDoesNotRun) {
+  // Owned by the system, open to everyone.
   std::wstring name;
   for (const wchar_t* section : {L"LibOrvaneMarks", L"LibOrvaneMemBlock"})
     if (!Handle(OpenFileMappingW(FILE_MAP_READ, FALSE, section)).get()) name = section;
