@@ -39,7 +39,7 @@ class HeldProgram {
   bool InJob() const { return job_ != nullptr; }
   // Lets the program run, then out of the job's reach: it outlives this
   // process. False, with error set, when its thread could not be resumed or
-  // the job not let go of it: then it has been ended (or End failed: ended()).
+  // the job not let go of it: then it has been ended (Ended() says whether that worked).
   bool Release(DWORD& error);
   // Ends the program and waits for it; false when it could not be ended.
   bool End();
