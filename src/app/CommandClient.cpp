@@ -10,6 +10,7 @@
 #include "text/Texts.h"
 #include "win32/CommandChannel.h"
 #include "win32/Convert.h"
+#include "win32/HeldProgram.h"
 #include "win32/Raii.h"
 #include "win32/Win32Api.h"
 #include "win32/Win32Dialogs.h"
@@ -102,7 +103,9 @@ CommandConnection Reach(const std::wstring& name, bool start) {
   return connection;
 }
 
-// The pipe is served by the process of Velmora's main window, not by a program that took its name.
+// The pipe, served by a process that the connection's checks accept (this
+// user, this integrity level or above, this session), is served by Velmora:
+// the process of its main window.
 bool ServedByVelmora(const CommandConnection& connection) {
   const DWORD server = connection.ServerProcessId();
   for (HWND main = nullptr; server != 0 && (main = ::FindWindowExW(nullptr, main, L"TFOrvane", nullptr));) {
@@ -113,30 +116,81 @@ bool ServedByVelmora(const CommandConnection& connection) {
   return false;
 }
 
+// What a bad command line lacks or holds, then the usage.
+int RefuseCommandLine(const ParsedCommand& parsed, const TextTable& texts) {
+  using Lack = ParsedCommand::Lack;
+  std::string why;
+  switch (parsed.lacks) {
+    case Lack::Target: why = texts(TextId::CommandMissingTarget, parsed.culprit); break;
+    case Lack::Key: why = texts(TextId::CommandMissingKey, parsed.culprit); break;
+    case Lack::Program: why = texts(TextId::CommandMissingProgram, parsed.culprit); break;
+    case Lack::Nothing:
+      why = parsed.tooLong ? std::string(texts[TextId::CommandTooLong])
+                           : texts(TextId::CommandNotUnderstood, parsed.culprit);
+      break;
+  }
+  Tell(Wide(why) + L"\n\n" + Wide(texts[TextId::CommandUsage]), true);
+  return ExitBadCommand;
+}
+
+// The program that /run-hidden names: a program (.exe or .com) and its full
+// path, or the exit code it gets, said where errors go.
+std::optional<std::wstring> ProgramToRun(const std::string& name, const TextTable& texts, int& refusal) {
+  refusal = ExitBadCommand;
+  if (!NamesAProgram(name)) {
+    Tell(Wide(texts(TextId::CommandNotAProgram, name)), true);
+    return std::nullopt;
+  }
+  DWORD error = 0;
+  auto path = ResolveProgram(Wide(name), error);
+  if (!path) {
+    refusal = ExitNoMatch;
+    Tell(Wide(texts(TextId::CommandStartFailed, name)) + L"\n" + SystemMessage(error), true);
+    return std::nullopt;
+  }
+  // The file found, with ".exe" added or as named, ends in ".exe" or ".com" too.
+  const std::wstring file = path->substr(path->find_last_of(L"\\/") + 1);
+  if (file.find(L'.') == std::wstring::npos || !NamesAProgram(FromWide(file, CP_UTF8))) {
+    Tell(Wide(texts(TextId::CommandNotAProgram, FromWide(*path, CP_UTF8))), true);
+    return std::nullopt;
+  }
+  return path;
+}
+
 // The program starts here, held until Velmora watches it, so that its first
-// window cannot open unwatched.
-int RunHidden(CommandConnection& connection, const Command& command, const TextTable& texts) {
+// window cannot open unwatched; it never stays held (HeldProgram).
+int RunHidden(CommandConnection& connection, const Command& command, const std::wstring& path,
+              const TextTable& texts) {
+  const std::string& name = command.program[0];
   std::wstring line;
   for (const std::string& arg : command.program) line += (line.empty() ? L"" : L" ") + Wide(QuoteArgument(arg));
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                        &started)) {
-    const DWORD error = ::GetLastError();
-    Tell(Wide(texts(TextId::CommandStartFailed, command.program[0])) + L"\n" + SystemMessage(error), true);
+  DWORD error = 0;
+  std::optional<HeldProgram> held = HeldProgram::Start(path, line, error);
+  if (!held) {
+    Tell(Wide(texts(TextId::CommandStartFailed, name)) + L"\n" + SystemMessage(error), true);
     return ExitNoMatch;
   }
-  const UniqueHandle process(started.hProcess), thread(started.hThread);
-  const std::optional<int> code = connection.Send(*EncodeArguments(WatchArguments(started.dwProcessId)), AnswerMs);
+  const std::optional<int> code = connection.Send(*EncodeArguments(WatchArguments(held->ProcessId())), AnswerMs);
   if (code != ExitDone) {
     // Not watched: rather than open on the screen, the program does not run at all.
-    ::TerminateProcess(process.get(), ExitUnreachable);
-    Tell(Wide(texts[TextId::CommandUnreachable]), true);
+    const bool ended = held->End();
+    Tell(Wide(texts[TextId::CommandUnreachable]) + (ended ? L"" : L"\n" + Wide(texts(TextId::CommandNotEnded, name))),
+         true);
     return ExitUnreachable;
   }
-  ::ResumeThread(thread.get());
+  if (!held->Release(error)) {
+    const std::wstring ended = held->Ended() ? L"" : L"\n" + Wide(texts(TextId::CommandNotEnded, name));
+    Tell(Wide(texts(TextId::CommandStartFailed, name)) + L"\n" + SystemMessage(error) + ended, true);
+    return ExitNoMatch;
+  }
   return ExitDone;
+}
+
+// Nothing matched: said, naming what the command named.
+void TellNothingMatched(const Command& command, const std::string& subject, const TextTable& texts) {
+  if (command.verb == Verb::Unmark) Tell(Wide(texts(TextId::CommandNoMark, subject)), true);
+  if (command.verb == Verb::Hide || command.verb == Verb::Restore || command.verb == Verb::Toggle)
+    Tell(Wide(texts(TextId::CommandNoWindow, subject)), true);
 }
 
 int Run(const std::vector<std::wstring>& wideArgs) {
@@ -144,17 +198,17 @@ int Run(const std::vector<std::wstring>& wideArgs) {
   std::vector<std::string> args;
   for (const std::wstring& arg : wideArgs) args.push_back(FromWide(arg, CP_UTF8));
   const ParsedCommand parsed = ParseCommand(args, CommandReader::User);
-  const std::wstring usage = Wide(texts[TextId::CommandUsage]);
-  if (!parsed.command) {
-    const std::string why = parsed.tooLong ? std::string(texts[TextId::CommandTooLong])
-                                           : texts(TextId::CommandNotUnderstood, parsed.culprit);
-    Tell(Wide(why) + L"\n\n" + usage, true);
-    return ExitBadCommand;
-  }
+  if (!parsed.command) return RefuseCommandLine(parsed, texts);
   const Command& command = *parsed.command;
   if (command.verb == Verb::Usage) {
-    Tell(usage, false);
+    Tell(Wide(texts[TextId::CommandUsage]), false);
     return ExitDone;
+  }
+  // A program to run hidden is found first: a document or a missing file starts no Velmora.
+  std::optional<std::wstring> program;
+  if (command.verb == Verb::RunHidden) {
+    int refusal = ExitBadCommand;
+    if (!(program = ProgramToRun(command.program[0], texts, refusal))) return refusal;
   }
   CommandConnection connection = Reach(CommandPipeName(), command.verb != Verb::Exit);
   // No Velmora to end: done.
@@ -165,9 +219,10 @@ int Run(const std::vector<std::wstring>& wideArgs) {
   }
   // A window brought back may take the foreground, as after a hotkey: the right passes on to Velmora.
   ::AllowSetForegroundWindow(connection.ServerProcessId());
-  if (command.verb == Verb::RunHidden) return RunHidden(connection, command, texts);
+  if (command.verb == Verb::RunHidden) return RunHidden(connection, command, *program, texts);
   const std::optional<int> code = connection.Send(*EncodeArguments(args), AnswerMs);
   if (!code) Tell(Wide(texts[TextId::CommandUnreachable]), true);
+  if (code == ExitNoMatch) TellNothingMatched(command, parsed.subject, texts);
   return code.value_or(ExitUnreachable);
 }
 

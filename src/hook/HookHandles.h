@@ -5,6 +5,7 @@
 
 #include "hook/MarkTable.h"
 #include "hook/MemBlock.h"
+#include "hook/SectionSecurity.h"
 
 namespace velmora {
 
@@ -33,8 +34,10 @@ class HookHandle {
   HHOOK handle_ = nullptr;
 };
 
-// The shared block opened by name (Velmora creates it). The mapping handle is
-// kept with the view so that the name stays valid while any host still maps it.
+// The shared block opened by name (Velmora creates it), used only when this
+// process's user made it at this process's integrity level or above. The
+// mapping handle is kept with the view so that the name stays valid while any
+// host still maps it.
 class MappedBlock {
  public:
   constexpr MappedBlock() = default;
@@ -46,8 +49,13 @@ class MappedBlock {
   }
 
   bool Open() {
-    mapping_ = OpenFileMappingA(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, MemBlockName);
+    mapping_ = OpenFileMappingA(FILE_MAP_READ | FILE_MAP_WRITE | READ_CONTROL, FALSE, MemBlockName);
     if (mapping_ == nullptr) return false;
+    if (!SectionTrusted(mapping_)) {
+      CloseHandle(mapping_);
+      mapping_ = nullptr;
+      return false;
+    }
     view_ = static_cast<TMemBlock*>(
         MapViewOfFile(mapping_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TMemBlock)));
     if (view_ == nullptr) {
@@ -68,8 +76,8 @@ class MappedBlock {
 
 namespace velmora {
 
-// The marks' section, opened by name for reading only: a host can never
-// change what another host reads.
+// The marks' section, opened by name for reading only (a host can never
+// change what another host reads), and trusted as the block is.
 class MappedMarks {
  public:
   constexpr MappedMarks() = default;
@@ -81,8 +89,13 @@ class MappedMarks {
   }
 
   bool Open() {
-    mapping_ = OpenFileMappingA(FILE_MAP_READ, FALSE, MarkTableName);
+    mapping_ = OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE, MarkTableName);
     if (mapping_ == nullptr) return false;
+    if (!SectionTrusted(mapping_)) {
+      CloseHandle(mapping_);
+      mapping_ = nullptr;
+      return false;
+    }
     view_ = static_cast<const TMarkTable*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, sizeof(TMarkTable)));
     if (view_ == nullptr) {
       CloseHandle(mapping_);

@@ -79,13 +79,19 @@ bool ValidUtf8(std::string_view text) {
   return true;
 }
 
-ParsedCommand Bad(std::string_view culprit) { return {std::nullopt, std::string(culprit), false}; }
+ParsedCommand Bad(std::string_view culprit) { return {std::nullopt, std::string(culprit), false, {}, {}}; }
+
+ParsedCommand Lacking(std::string_view verb, ParsedCommand::Lack lack) {
+  ParsedCommand bad = Bad(verb);
+  bad.lacks = lack;
+  return bad;
+}
 
 }  // namespace
 
 ParsedCommand ParseCommand(const std::vector<std::string>& args, CommandReader reader) {
   if (args.empty()) return Bad("");
-  if (!EncodeArguments(args)) return {std::nullopt, {}, true};
+  if (!EncodeArguments(args)) return {std::nullopt, {}, true, {}, {}};
   const auto name = Switch(args[0]);
   const auto known = std::find_if(std::begin(Verbs), std::end(Verbs),
                                   [&](const VerbName& v) { return name && SameAscii(*name, v.name); });
@@ -117,24 +123,31 @@ ParsedCommand ParseCommand(const std::vector<std::string>& args, CommandReader r
     }
   }
 
+  using Lack = ParsedCommand::Lack;
+  std::string subject;
   switch (command.verb) {
     case Verb::RunHidden:
-      if (command.program.empty() || command.program[0].empty()) return Bad(args[0]);
+      if (command.program.empty() || command.program[0].empty()) return Lacking(args[0], Lack::Program);
+      subject = command.program[0];
       break;
     case Verb::Mark:
     case Verb::Unmark:
+      if (operands.empty()) return Lacking(args[0], Lack::Key);
       if (operands.size() != 1 || operands[0].empty()) return Bad(operands.size() > 1 ? operands[1] : args[0]);
       // The class file keeps 255 bytes of a name.
       if (operands[0].size() > ClassNameMax) return Bad(operands[0]);
       command.key = std::string(operands[0]);
+      subject = command.key;
       break;
     case Verb::Hide:
     case Verb::Restore:
     case Verb::Toggle: {
+      if (operands.empty()) return Lacking(args[0], Lack::Target);
       if (operands.size() != 1 || operands[0].empty()) return Bad(operands.size() > 1 ? operands[1] : args[0]);
       const auto target = ParseTarget(operands[0]);
       if (!target) return Bad(operands[0]);
       command.target = *target;
+      subject = std::string(operands[0]);
       break;
     }
     case Verb::Watch: {
@@ -150,7 +163,7 @@ ParsedCommand ParseCommand(const std::vector<std::string>& args, CommandReader r
       if (!operands.empty()) return Bad(operands[0]);
       break;
   }
-  return {std::move(command), {}, false};
+  return {std::move(command), {}, false, Lack::Nothing, std::move(subject)};
 }
 
 std::optional<std::string> EncodeArguments(const std::vector<std::string>& args) {
@@ -178,6 +191,16 @@ std::optional<std::vector<std::string>> DecodeArguments(std::string_view message
 
 std::vector<std::string> WatchArguments(std::uint32_t pid) {
   return {std::string("/") + WatchVerb, std::to_string(pid)};
+}
+
+bool NamesAProgram(std::string_view file) {
+  const auto slash = file.find_last_of("\\/:");
+  if (slash != file.npos) file.remove_prefix(slash + 1);
+  const auto dot = file.find_last_of('.');
+  if (file.empty() || file == "." || file == "..") return false;
+  if (dot == file.npos) return true;
+  const std::string_view extension = file.substr(dot);
+  return SameAscii(extension, ".exe") || SameAscii(extension, ".com");
 }
 
 std::string QuoteArgument(std::string_view arg) {

@@ -47,6 +47,11 @@ struct ParsedCommand {
   std::optional<Command> command;  // none: a bad command line
   std::string culprit;             // the argument not understood (or the verb that lacks one)
   bool tooLong = false;            // longer than the channel takes
+  // What the verb named in culprit lacks, when that is why the line is bad.
+  enum class Lack { Nothing, Target, Key, Program };
+  Lack lacks = Lack::Nothing;
+  // What the command acts on, as given: its target, key or program ("" for the others).
+  std::string subject;
 };
 
 // Which verbs a reader takes: the user's (the command's own process) or the
@@ -64,6 +69,13 @@ std::optional<std::vector<std::string>> DecodeArguments(std::string_view message
 
 // The internal command by which /run-hidden has Velmora watch the process it started.
 std::vector<std::string> WatchArguments(std::uint32_t pid);
+
+// /run-hidden starts programs only: the file named has no extension (".exe"
+// is added to it, as CreateProcess adds it) or ends in ".exe" or ".com", in
+// any case. A batch file or a document is no program: cmd.exe would read a
+// batch file's arguments by other rules, and a document opens in a program of
+// its own.
+bool NamesAProgram(std::string_view file);
 
 // The command line of a program started by /run-hidden: each argument quoted
 // so that the program's own parsing gives it back unchanged.

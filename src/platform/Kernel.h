@@ -27,8 +27,16 @@ class Kernel {
   virtual bool WaitForSingleObject(KernelHandle handle, std::uint32_t ms) = 0;
   virtual void CloseHandle(KernelHandle handle) = 0;
 
-  // A named block backed by the paging file, mapped whole for writing; null on failure.
+  // A named block backed by the paging file, mapped whole for writing; null on
+  // failure, and for a block that another user or a lower integrity level made.
   virtual void* MapSharedBlock(std::string_view name, std::size_t size) = 0;
+  // Makes the named block Velmora's before anything maps it (this user alone,
+  // labelled at this process's integrity level) and holds it while the kernel
+  // lives. A block of that name that exists already is used when this user made
+  // it at this level or above (an earlier Velmora's, kept by a program that
+  // loaded the library), and is Taken otherwise.
+  enum class BlockClaim { Own, Taken, Failed };
+  virtual BlockClaim ClaimSharedBlock(std::string_view name, std::size_t size) = 0;
   virtual void UnmapSharedBlock(void* view) = 0;
 
   // The hook library's exports.

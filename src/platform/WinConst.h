@@ -68,6 +68,7 @@ constexpr std::uintptr_t HSHELL_FLASH = 0x8006;
 // MessageBox
 constexpr std::uint32_t MB_OK = 0x0000;
 constexpr std::uint32_t MB_YESNO = 0x0004;
+constexpr std::uint32_t MB_ICONERROR = 0x0010;
 constexpr std::uint32_t MB_ICONQUESTION = 0x0020;
 constexpr std::uint32_t MB_ICONWARNING = 0x0030;
 constexpr std::uint32_t MB_ICONINFORMATION = 0x0040;

@@ -165,6 +165,18 @@ constinit const TextTable ChineseTexts = MakeTextTable(0x04, {
     {CommandTooLong, "命令行太长：Velmora 最多接受 8 KB。"},
     {CommandUnreachable, "无法连接 Velmora。"},
     {CommandStartFailed, "无法启动 {}。"},
+    {CommandMissingTarget, "{} 缺少目标：程序的文件名、键或窗口类，或窗口句柄。"},
+    {CommandMissingKey, "{} 缺少标记的键：窗口类或程序的键。"},
+    {CommandMissingProgram, "{} 缺少要启动的程序。"},
+    {CommandNoWindow, "没有与 {} 匹配的项：它没有显示着的窗口，也没有被 Velmora 隐藏的窗口。"},
+    {CommandNoMark, "没有与 {} 匹配的项：没有这个标记。"},
+    {CommandNotAProgram, "{} 不是程序：/run-hidden 只启动 .exe 和 .com 程序。"},
+    {CommandNotEnded, "无法结束 {}：它可能仍处于挂起状态，请在任务管理器中结束它。"},
+
+    {SharedBlockTaken,
+     "Velmora 无法启动：它的共享内存“{}”已先被另一个用户或较低完整性级别的程序创建，"
+     "创建者可以借此操纵 Velmora。\n\n"
+     "请结束创建它的程序，或注销后重新登录，然后再启动 Velmora。"},
 
     {HelpPage, "zh/index.html"},
     {AttentionTip, " - 需要注意"},

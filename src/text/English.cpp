@@ -166,6 +166,18 @@ constinit const TextTable EnglishTexts = MakeTextTable(0x09, {
     {CommandTooLong, "The command line is too long: Velmora takes at most 8 KB."},
     {CommandUnreachable, "Velmora could not be reached."},
     {CommandStartFailed, "{} could not be started."},
+    {CommandMissingTarget, "{} needs a target: a program's file name, a key or window class, or a window handle."},
+    {CommandMissingKey, "{} needs the key of a mark: a window class or a program's key."},
+    {CommandMissingProgram, "{} needs the program to start."},
+    {CommandNoWindow, "Nothing matched {}: no window of it is shown or hidden by Velmora."},
+    {CommandNoMark, "Nothing matched {}: there is no such mark."},
+    {CommandNotAProgram, "{} is not a program: /run-hidden starts .exe and .com programs only."},
+    {CommandNotEnded, "{} could not be ended: it may still be waiting, suspended; end it in the Task Manager."},
+
+    {SharedBlockTaken,
+     "Velmora cannot start: its shared memory \"{}\" was made first by another user or by a program of a "
+     "lower integrity level, and whoever made it could steer Velmora through it.\n\n"
+     "End the program that made it, or sign out and in again, then start Velmora again."},
 
     {HelpPage, "index.html"},
     {AttentionTip, " - wants attention"},

@@ -61,8 +61,13 @@ enum class TextId : std::uint16_t {
   // The change-hotkey dialog.
   ChangeHotkeyTitle, ChangeHotkeyLabel, ChangeHotkeyChange, ChangeHotkeyCancel,
   // The command line: its usage, and what a command's own process reports; "{}"
-  // stands for the argument not understood, the program that did not start.
+  // stands for the argument not understood, the verb that lacks its argument,
+  // the target or mark that nothing matched, the program that did not start.
   CommandUsage, CommandNotUnderstood, CommandTooLong, CommandUnreachable, CommandStartFailed,
+  CommandMissingTarget, CommandMissingKey, CommandMissingProgram, CommandNoWindow, CommandNoMark,
+  CommandNotAProgram, CommandNotEnded,
+  // At start: a shared section ("{}") that another user or a lower integrity level made first.
+  SharedBlockTaken,
   // The page of the help file that opens first, inside velmora.chm.
   HelpPage,
   // A hidden window that asks for attention: what its tip ends with, the

@@ -2,6 +2,8 @@
 
 #include <sddl.h>
 
+#include <algorithm>
+#include <new>
 #include <utility>
 
 #include "hook/MemBlock.h"
@@ -12,56 +14,14 @@ namespace velmora {
 
 namespace {
 
-constexpr DWORD ReadMs = 10000;      // a client that connects sends its command at once
 constexpr DWORD WriteMs = 2000;      // the answer is four bytes into an empty pipe
 constexpr DWORD CloseMs = 1000;      // for the client to take the answer and close its end
 constexpr DWORD StartedMs = 20000;   // a command the UI thread has begun: its sends are bounded
+constexpr DWORD RetryMs = 100;       // a connect that fails at once is not tried again at once
 constexpr std::size_t AnswerSize = 4;
 
-// A token's information of one class; empty when it cannot be read.
-std::vector<std::uint8_t> TokenInfo(HANDLE token, TOKEN_INFORMATION_CLASS kind) {
-  DWORD size = 0;
-  ::GetTokenInformation(token, kind, nullptr, 0, &size);
-  if (size == 0) return {};
-  std::vector<std::uint8_t> info(size);
-  if (!::GetTokenInformation(token, kind, info.data(), size, &size)) return {};
-  return info;
-}
-
-// The token's user SID as bytes.
-std::vector<std::uint8_t> UserSid(HANDLE token) {
-  const auto info = TokenInfo(token, TokenUser);
-  if (info.empty()) return {};
-  const PSID sid = reinterpret_cast<const TOKEN_USER*>(info.data())->User.Sid;
-  if (!::IsValidSid(sid)) return {};
-  const auto* bytes = static_cast<const std::uint8_t*>(sid);
-  return {bytes, bytes + ::GetLengthSid(sid)};
-}
-
-// The RID of the token's integrity label (0x2000 medium, 0x3000 high, ...); nullopt when unknown.
-std::optional<DWORD> IntegrityLevel(HANDLE token) {
-  const auto info = TokenInfo(token, TokenIntegrityLevel);
-  if (info.empty()) return std::nullopt;
-  const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(info.data())->Label.Sid;
-  if (!::IsValidSid(sid) || *::GetSidSubAuthorityCount(sid) == 0) return std::nullopt;
-  return *::GetSidSubAuthority(sid, *::GetSidSubAuthorityCount(sid) - 1u);
-}
-
-UniqueHandle OwnToken() {
-  HANDLE token = nullptr;
-  return UniqueHandle(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) ? token : nullptr);
-}
-
-std::wstring SidText(std::vector<std::uint8_t> sid) {
-  wchar_t* text = nullptr;
-  if (sid.empty() || !::ConvertSidToStringSidW(sid.data(), &text)) return {};
-  std::wstring out(text);
-  ::LocalFree(text);
-  return out;
-}
-
-// Waits for an overlapped call on the pipe (and for stop, when given). A call
-// that does not complete in time is cancelled and waited for, so that its
+// Waits for an overlapped call of the client (and for stop, when given). A
+// call that does not complete in time is cancelled and waited for, so that its
 // buffer and OVERLAPPED are ours again when this returns.
 bool Finish(HANDLE pipe, BOOL done, OVERLAPPED& io, DWORD ms, HANDLE stop, DWORD* bytes = nullptr) {
   if (!done && ::GetLastError() != ERROR_IO_PENDING) return false;
@@ -87,10 +47,10 @@ OVERLAPPED Overlapped(HANDLE event) {
 }  // namespace
 
 std::wstring CommandPipeName() {
-  const UniqueHandle token = OwnToken();
+  const auto own = OwnIdentity();
   DWORD session = 0;
-  if (!token || !::ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return {};
-  const std::wstring user = SidText(UserSid(token.get()));
+  if (!own || !::ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return {};
+  const std::wstring user = SidText(own->user);
   return user.empty() ? std::wstring() : L"\\\\.\\pipe\\Velmora." + user + L"." + WideNumber(session);
 }
 
@@ -113,34 +73,95 @@ struct CommandServer::Exchange {
   }
 };
 
+// One instance of the pipe and the client it serves, step by step on the serving thread.
+struct CommandServer::Instance {
+  enum class Phase {
+    Listening,  // for a client (or, with no call pending, for the time to try again)
+    Reading,    // its command, for SilentMs at most
+    Answering,  // waits for the UI thread's answer
+    Writing,    // the answer
+    Closing,    // for the client to read the answer and close its end
+    Closed,     // serving ends
+  };
+  UniqueHandle pipe;
+  UniqueHandle event{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  OVERLAPPED io{};
+  bool pending = false;    // a call on io has not completed yet
+  Phase phase = Phase::Listening;
+  ULONGLONG deadline = 0;  // 0: none
+  bool begun = false;      // Answering: the UI thread has begun the command, its second bound runs
+  std::string buffer;
+  std::uint8_t answer[AnswerSize] = {};
+  std::shared_ptr<Exchange> exchange;
+
+  // io for the next call.
+  void Fresh() {
+    io = OVERLAPPED{};
+    io.hEvent = event.get();
+    ::ResetEvent(event.get());
+  }
+  // The call just made on io: pending when it did not fail at once.
+  bool Started(BOOL done) {
+    pending = done || ::GetLastError() == ERROR_IO_PENDING;
+    return pending;
+  }
+  // The completed call's result; waits for it when wait is set (after a cancel).
+  bool Result(DWORD& got, bool wait) {
+    got = 0;
+    const BOOL ok = ::GetOverlappedResult(pipe.get(), &io, &got, wait ? TRUE : FALSE);
+    pending = false;
+    return ok != FALSE;
+  }
+  void Cancel() {
+    DWORD got = 0;
+    if (!pending) return;
+    ::CancelIoEx(pipe.get(), &io);
+    Result(got, true);
+  }
+  // What the serving thread waits on for this instance; null: only its deadline.
+  HANDLE Waitable() const {
+    if (phase == Phase::Answering) return exchange->answered.get();
+    return pending ? event.get() : nullptr;
+  }
+};
+
 CommandServer::CommandServer(std::wstring pipeName, HWND notify, UINT message)
     : name_(std::move(pipeName)), notify_(notify), message_(message) {}
 
 CommandServer::~CommandServer() { Stop(); }
 
+UniqueHandle CommandServer::MakeInstance(bool first) const {
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor_.get(), FALSE};
+  const DWORD open = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
+  const DWORD mode = PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
+  const auto in = static_cast<DWORD>(CommandLimit);
+  UniqueHandle pipe = OwnFile(::CreateNamedPipeW(name_.c_str(), open, mode, MaxInstances, 64, in, 0, &attributes));
+  // Wine makes the first instance of a name that exists already: another
+  // program's instances beside this one refuse it too.
+  DWORD instances = 0;
+  if (first && pipe && ::GetNamedPipeHandleStateW(pipe.get(), nullptr, &instances, nullptr, nullptr, nullptr, 0) &&
+      instances != 1)
+    pipe.reset();
+  return pipe;
+}
+
 bool CommandServer::Start() {
   if (thread_ || name_.empty()) return false;
-  const UniqueHandle token = OwnToken();
-  const auto integrity = token ? IntegrityLevel(token.get()) : std::nullopt;
-  user_ = token ? UserSid(token.get()) : std::vector<std::uint8_t>{};
-  const std::wstring user = SidText(user_);
-  if (user.empty() || !integrity) return false;
-  integrity_ = *integrity;
-  // The user alone, nobody else; writing only from this integrity level up.
+  const auto own = OwnIdentity();
+  const std::wstring user = own ? SidText(own->user) : std::wstring();
+  if (user.empty()) return false;
+  own_ = *own;
+  // The user alone, nobody else; reading and writing only from this integrity level up.
   const std::wstring sddl =
-      L"D:P(A;;GA;;;" + user + L")S:(ML;;NW;;;S-1-16-" + WideNumber(integrity_) + L")";
+      L"D:P(A;;GA;;;" + user + L")S:(ML;;NWNR;;;S-1-16-" + WideNumber(own_.integrity) + L")";
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
     return false;
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-  const DWORD open = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE;
-  const DWORD mode = PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
-  const auto in = static_cast<DWORD>(CommandLimit);
-  pipe_ = OwnFile(::CreateNamedPipeW(name_.c_str(), open, mode, 1, 64, in, 0, &attributes));
-  ::LocalFree(descriptor);
+  descriptor_.reset(descriptor, [](void* d) { ::LocalFree(d); });
+  first_ = MakeInstance(true);
   stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  io_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!pipe_ || !stop_ || !io_) return false;
+  if (!first_ || !stop_) return false;
+  stopping_ = false;
   thread_.reset(::CreateThread(nullptr, 0, &CommandServer::ThreadMain, this, 0, nullptr));
   return thread_ != nullptr;
 }
@@ -148,16 +169,14 @@ bool CommandServer::Start() {
 void CommandServer::Stop() {
   if (thread_) {
     ::SetEvent(stop_.get());
-    // Every wait of the thread ends with the stop, or within CloseMs of it.
+    // Every wait of the thread ends with the stop, or within WriteMs + CloseMs of it.
     if (::WaitForSingleObject(thread_.get(), 5000) != WAIT_OBJECT_0) {
-      // Not ended: what it still uses stays, rather than be freed under it.
-      (void)pipe_.release();
-      (void)io_.release();
+      // Not ended: the event it waits on stays, rather than be freed under it.
       (void)stop_.release();
     }
     thread_.reset();
   }
-  pipe_.reset();
+  first_.reset();
   ::AcquireSRWLockExclusive(&lock_);
   queue_.clear();
   ::ReleaseSRWLockExclusive(&lock_);
@@ -202,53 +221,265 @@ DWORD WINAPI CommandServer::ThreadMain(void* self) noexcept {
 }
 
 void CommandServer::Serve() {
-  while (!Stopping()) {
-    OVERLAPPED io = Overlapped(io_.get());
-    const BOOL done = ::ConnectNamedPipe(pipe_.get(), &io);
-    // A client that came between two connects is connected already.
-    const bool connected =
-        (!done && ::GetLastError() == ERROR_PIPE_CONNECTED) || Finish(pipe_.get(), done, io, INFINITE, stop_.get());
-    if (Stopping()) return;
-    // A connect that fails at once is not tried again at once.
-    if (connected ? !ServeClient() : ::WaitForSingleObject(stop_.get(), 100) == WAIT_OBJECT_0) return;
-    ::DisconnectNamedPipe(pipe_.get());
+  // Instances at fixed addresses: their OVERLAPPED is the system's while a call is pending.
+  std::vector<std::unique_ptr<Instance>> instances;
+  // Every call still pending is cancelled and waited for before its instance goes.
+  struct CancelAll {
+    std::vector<std::unique_ptr<Instance>>& instances;
+    ~CancelAll() {
+      for (auto& instance : instances) instance->Cancel();
+    }
+  } cancelAll{instances};
+  const auto add = [&](UniqueHandle pipe) {
+    instances.push_back(std::make_unique<Instance>());
+    instances.back()->pipe = std::move(pipe);
+    if (!instances.back()->event) throw std::bad_alloc();
+    Listen(*instances.back(), ::GetTickCount64());
+  };
+  add(std::move(first_));
+  ULONGLONG stopDeadline = 0;
+  for (;;) {
+    ULONGLONG now = ::GetTickCount64();
+    if (!stopping_ && Stopping()) {
+      // A client still waiting for the UI thread is answered 3; every other one is dropped.
+      stopping_ = true;
+      stopDeadline = now + WriteMs + CloseMs;
+      for (auto& instance : instances) {
+        if (instance->phase == Instance::Phase::Answering) {
+          auto& exchange = *instance->exchange;
+          const int code = exchange.Locked([&] {
+            if (exchange.state != Exchange::State::Answered) exchange.state = Exchange::State::Abandoned;
+            return exchange.state == Exchange::State::Answered ? exchange.code : int{ExitUnreachable};
+          });
+          Dequeue(instance->exchange);
+          Respond(*instance, code, now);
+        } else if (instance->phase != Instance::Phase::Writing && instance->phase != Instance::Phase::Closing) {
+          Recycle(*instance, now);
+        }
+      }
+    }
+    if (stopping_ && (now >= stopDeadline || std::all_of(instances.begin(), instances.end(), [](const auto& i) {
+                        return i->phase == Instance::Phase::Closed;
+                      })))
+      return;
+    // Another instance listens whenever every one is busy (or waits to try again).
+    const bool listening = std::any_of(instances.begin(), instances.end(), [](const auto& i) {
+      return i->phase == Instance::Phase::Listening && i->pending;
+    });
+    if (!stopping_ && !listening && instances.size() < MaxInstances) {
+      if (UniqueHandle pipe = MakeInstance(false)) add(std::move(pipe));
+    }
+
+    std::vector<HANDLE> waits;
+    if (!stopping_) waits.push_back(stop_.get());
+    ULONGLONG next = stopping_ ? stopDeadline : 0;
+    for (const auto& instance : instances) {
+      if (const HANDLE waitable = instance->Waitable()) waits.push_back(waitable);
+      if (instance->deadline != 0 && (next == 0 || instance->deadline < next)) next = instance->deadline;
+    }
+    const DWORD ms = next == 0 ? INFINITE : next <= now ? 0 : static_cast<DWORD>(next - now);
+    if (!waits.empty()) ::WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, ms);
+    else if (ms != 0) ::Sleep(ms);
+    now = ::GetTickCount64();
+    // Each instance whose call completed, whose answer came or whose time is up takes its next step.
+    for (auto& instance : instances) {
+      const HANDLE waitable = instance->Waitable();
+      const bool signalled = waitable && ::WaitForSingleObject(waitable, 0) == WAIT_OBJECT_0;
+      const bool late = instance->deadline != 0 && now >= instance->deadline;
+      if ((signalled || late) && !Advance(*instance, now)) return;
+    }
   }
 }
 
-bool CommandServer::ServeClient() {
-  std::string message(CommandLimit + 1, '\0');
-  OVERLAPPED io = Overlapped(io_.get());
+void CommandServer::Listen(Instance& instance, ULONGLONG now) {
+  instance.exchange.reset();
+  instance.begun = false;
+  instance.deadline = 0;
+  instance.phase = Instance::Phase::Listening;
+  for (int tries = 0; tries < 2; ++tries) {
+    instance.Fresh();
+    const BOOL done = ::ConnectNamedPipe(instance.pipe.get(), &instance.io);
+    // A client that came between two connects is connected already.
+    if (!done && ::GetLastError() == ERROR_PIPE_CONNECTED) return Connected(instance, now);
+    if (instance.Started(done)) return;
+    // One that came and went before the connect (ERROR_NO_DATA) is let go first.
+    ::DisconnectNamedPipe(instance.pipe.get());
+  }
+  instance.deadline = now + RetryMs;
+}
+
+bool CommandServer::Advance(Instance& instance, ULONGLONG now) {
+  using Phase = Instance::Phase;
+  using State = Exchange::State;
+  const bool late = instance.deadline != 0 && now >= instance.deadline;
   DWORD got = 0;
-  BOOL done = ::ReadFile(pipe_.get(), message.data(), static_cast<DWORD>(message.size()), nullptr, &io);
-  // More than the channel takes is refused unread, as is a client that sends nothing.
-  if (!Finish(pipe_.get(), done, io, ReadMs, stop_.get(), &got) || got == 0 || got > CommandLimit) return true;
-  message.resize(got);
-  bool fatal = false;
-  if (!ClientTrusted(fatal)) return !fatal;
-
-  auto exchange = std::make_shared<Exchange>();
-  ::AcquireSRWLockExclusive(&lock_);
-  queue_.emplace_back(std::move(message), exchange);
-  ::ReleaseSRWLockExclusive(&lock_);
-  const bool handed = ::PostMessageW(notify_, message_, RQ_COMMAND, 0) != FALSE;
-  const int code = handed ? AwaitAnswer(exchange) : ExitUnreachable;
-
-  const std::uint8_t answer[AnswerSize] = {static_cast<std::uint8_t>(code), 0, 0, 0};
-  io = Overlapped(io_.get());
-  done = ::WriteFile(pipe_.get(), answer, AnswerSize, nullptr, &io);
-  if (Finish(pipe_.get(), done, io, WriteMs, nullptr)) {
-    // Disconnecting drops what the client has not read: it reads the answer and closes first.
-    char rest = 0;
-    io = Overlapped(io_.get());
-    done = ::ReadFile(pipe_.get(), &rest, 1, nullptr, &io);
-    Finish(pipe_.get(), done, io, CloseMs, nullptr);
+  switch (instance.phase) {
+    case Phase::Listening:
+      if (!instance.pending) {
+        Listen(instance, now);  // the time to try again has come
+      } else if (instance.Result(got, false)) {
+        Connected(instance, now);
+      } else {
+        Recycle(instance, now);
+      }
+      return true;
+    case Phase::Reading:
+      if (instance.pending && late && ::WaitForSingleObject(instance.event.get(), 0) != WAIT_OBJECT_0) {
+        // Nothing within SilentMs: dropped, and the instance serves the next client.
+        Recycle(instance, now);
+        return true;
+      }
+      // More than the channel takes fails the read (ERROR_MORE_DATA) and is refused unread, as is nothing.
+      if (!instance.Result(got, false) || got == 0 || got > CommandLimit) {
+        Recycle(instance, now);
+        return true;
+      }
+      instance.buffer.resize(got);
+      return Received(instance, now);
+    case Phase::Answering: {
+      const bool answered = ::WaitForSingleObject(instance.exchange->answered.get(), 0) == WAIT_OBJECT_0;
+      const auto [state, code] = instance.exchange->Locked([&] {
+        auto& exchange = *instance.exchange;
+        // Begun within the first bound: it has the second one to end.
+        const bool extend = !answered && exchange.state == State::Started && !instance.begun;
+        if (exchange.state != State::Answered && !extend) exchange.state = State::Abandoned;
+        return std::make_pair(exchange.state, exchange.code);
+      });
+      if (state == State::Answered) {
+        Respond(instance, code, now);
+      } else if (state == State::Abandoned) {
+        // Given up on: nothing stays queued, and when its turn comes the UI thread finds it unwanted.
+        Dequeue(instance.exchange);
+        Respond(instance, ExitUnreachable, now);
+      } else {
+        instance.begun = true;
+        instance.deadline = now + StartedMs;
+      }
+      return true;
+    }
+    case Phase::Writing:
+      if (late && ::WaitForSingleObject(instance.event.get(), 0) != WAIT_OBJECT_0) {
+        Recycle(instance, now);
+        return true;
+      }
+      if (!instance.Result(got, false)) {
+        Recycle(instance, now);
+        return true;
+      }
+      {
+        // Disconnecting drops what the client has not read: it reads the answer and closes first.
+        instance.phase = Phase::Closing;
+        instance.deadline = now + CloseMs;
+        instance.Fresh();
+        const BOOL done = ::ReadFile(instance.pipe.get(), instance.answer, 1, nullptr, &instance.io);
+        if (!instance.Started(done)) Recycle(instance, now);
+      }
+      return true;
+    case Phase::Closing:
+      Recycle(instance, now);
+      return true;
+    case Phase::Closed:
+      instance.deadline = 0;
+      return true;
   }
   return true;
 }
 
-bool CommandServer::ClientTrusted(bool& fatal) {
+void CommandServer::Connected(Instance& instance, ULONGLONG now) {
+  // The process at the other end, before anything it sends is read.
+  if (!ClientProcessTrusted(instance.pipe.get())) return Recycle(instance, now);
+  instance.phase = Instance::Phase::Reading;
+  instance.deadline = now + SilentMs;
+  instance.buffer.assign(CommandLimit + 1, '\0');
+  instance.Fresh();
+  const BOOL done = ::ReadFile(instance.pipe.get(), instance.buffer.data(), static_cast<DWORD>(instance.buffer.size()),
+                               nullptr, &instance.io);
+  if (!instance.Started(done)) Recycle(instance, now);
+}
+
+bool CommandServer::Received(Instance& instance, ULONGLONG now) {
+  bool fatal = false;
+  if (!ClientTrusted(instance.pipe.get(), fatal)) {
+    if (fatal) return false;
+    Recycle(instance, now);
+    return true;
+  }
+  instance.exchange = HandOver(std::move(instance.buffer));
+  instance.buffer.clear();
+  if (!instance.exchange) {
+    Respond(instance, ExitUnreachable, now);
+    return true;
+  }
+  instance.phase = Instance::Phase::Answering;
+  instance.deadline = now + HandOverMs;
+  instance.begun = false;
+  return true;
+}
+
+void CommandServer::Respond(Instance& instance, int code, ULONGLONG now) {
+  instance.exchange.reset();
+  instance.answer[0] = static_cast<std::uint8_t>(code);
+  instance.answer[1] = instance.answer[2] = instance.answer[3] = 0;
+  instance.phase = Instance::Phase::Writing;
+  instance.deadline = now + WriteMs;
+  instance.Fresh();
+  const BOOL done = ::WriteFile(instance.pipe.get(), instance.answer, AnswerSize, nullptr, &instance.io);
+  if (!instance.Started(done)) Recycle(instance, now);
+}
+
+void CommandServer::Recycle(Instance& instance, ULONGLONG now) {
+  instance.Cancel();
+  if (instance.exchange) {
+    // A command queued for this client is never carried out after the client was dropped.
+    instance.exchange->Locked([&] {
+      if (instance.exchange->state == Exchange::State::Waiting) instance.exchange->state = Exchange::State::Abandoned;
+      return 0;
+    });
+    Dequeue(instance.exchange);
+    instance.exchange.reset();
+  }
+  ::DisconnectNamedPipe(instance.pipe.get());
+  if (stopping_) {
+    instance.phase = Instance::Phase::Closed;
+    instance.deadline = 0;
+    return;
+  }
+  Listen(instance, now);
+}
+
+std::shared_ptr<CommandServer::Exchange> CommandServer::HandOver(std::string message) {
+  auto exchange = std::make_shared<Exchange>();
+  if (!exchange->answered) return nullptr;
+  ::AcquireSRWLockExclusive(&lock_);
+  queue_.emplace_back(std::move(message), exchange);
+  ::ReleaseSRWLockExclusive(&lock_);
+  if (::PostMessageW(notify_, message_, RQ_COMMAND, 0)) return exchange;
+  // Not handed over: withdrawn, unless the UI thread took it with an earlier
+  // hand-over and has begun it already (then its answer is waited for).
+  const bool withdrawn = exchange->Locked([&] {
+    if (exchange->state == Exchange::State::Waiting) exchange->state = Exchange::State::Abandoned;
+    return exchange->state == Exchange::State::Abandoned;
+  });
+  Dequeue(exchange);
+  return withdrawn ? nullptr : exchange;
+}
+
+void CommandServer::Dequeue(const std::shared_ptr<Exchange>& exchange) {
+  ::AcquireSRWLockExclusive(&lock_);
+  std::erase_if(queue_, [&](const auto& queued) { return queued.second == exchange; });
+  ::ReleaseSRWLockExclusive(&lock_);
+}
+
+bool CommandServer::ClientProcessTrusted(HANDLE pipe) const {
+  ULONG pid = 0;
+  if (!::GetNamedPipeClientProcessId(pipe, &pid)) return false;
+  const auto client = ProcessIdentityOf(pid);
+  return client && SameUserAtLeast(own_, *client);
+}
+
+bool CommandServer::ClientTrusted(HANDLE pipe, bool& fatal) const {
   // The identity of the message just read, from the client's token; nothing the client says counts.
-  if (!::ImpersonateNamedPipeClient(pipe_.get())) return false;
+  if (!::ImpersonateNamedPipeClient(pipe)) return false;
   HANDLE token = nullptr;
   const BOOL opened = ::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token);
   if (!::RevertToSelf()) {
@@ -258,29 +489,21 @@ bool CommandServer::ClientTrusted(bool& fatal) {
   }
   if (!opened) return false;
   const UniqueHandle client(token);
-  const auto integrity = IntegrityLevel(client.get());
-  return UserSid(client.get()) == user_ && integrity && *integrity >= integrity_;
-}
-
-int CommandServer::AwaitAnswer(const std::shared_ptr<Exchange>& exchange) {
-  using State = Exchange::State;
-  const HANDLE waits[] = {exchange->answered.get(), stop_.get()};
-  // First for the UI thread to take the command; once begun, for it to end.
-  for (const DWORD bound : {HandOverMs, StartedMs}) {
-    const DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, bound);
-    const auto [state, code] = exchange->Locked([&] {
-      const bool begun = exchange->state == State::Started && woke == WAIT_TIMEOUT && bound == HandOverMs;
-      // Given up on: when its turn comes, the UI thread finds it unwanted.
-      if (exchange->state != State::Answered && !begun) exchange->state = State::Abandoned;
-      return std::make_pair(exchange->state, exchange->code);
-    });
-    if (state == State::Answered) return code;
-    if (state == State::Abandoned) break;
-  }
-  return ExitUnreachable;
+  const auto identity = TokenIdentity(client.get());
+  return identity && SameUserAtLeast(own_, *identity);
 }
 
 CommandConnection::CommandConnection(const std::wstring& pipeName, DWORD waitMs) {
+  Connect(pipeName, OwnIdentity(), waitMs);
+}
+
+CommandConnection::CommandConnection(const std::wstring& pipeName, const ProcessIdentity& accepted, DWORD waitMs) {
+  Connect(pipeName, accepted, waitMs);
+}
+
+void CommandConnection::Connect(const std::wstring& pipeName, const std::optional<ProcessIdentity>& accepted,
+                                DWORD waitMs) {
+  if (!accepted) return;
   const DWORD start = ::GetTickCount();
   for (;;) {
     // Identification only: the server may read who this is, never act as this user.
@@ -296,6 +519,13 @@ CommandConnection::CommandConnection(const std::wstring& pipeName, DWORD waitMs)
     if (error == ERROR_ACCESS_DENIED) status_ = Status::Refused;
     if (error != ERROR_PIPE_BUSY || spent >= waitMs) return;
     ::WaitNamedPipeW(pipeName.c_str(), waitMs - spent);
+  }
+  // The server's process, from its own token: a program that took the name is not Velmora.
+  const auto server = ProcessIdentityOf(ServerProcessId());
+  if (!server || !SameUserAtLeast(*accepted, *server) || server->session != accepted->session) {
+    pipe_.reset();
+    status_ = Status::Untrusted;
+    return;
   }
   DWORD mode = PIPE_READMODE_MESSAGE;
   if (::SetNamedPipeHandleState(pipe_.get(), &mode, nullptr, nullptr))

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "hook/LibOrvane.h"
+#include "hook/SectionSecurity.h"
 #include "win32/Convert.h"
 #include "win32/Elevation.h"
 #include "win32/Win32Api.h"
@@ -53,17 +54,28 @@ void Win32Kernel::CloseHandle(KernelHandle handle) { handles_.erase(handle); }
 void* Win32Kernel::MapSharedBlock(std::string_view name, std::size_t size) {
   if (size == 0) return nullptr;
   const std::string object(name);
-  const auto size64 = static_cast<std::uint64_t>(size);
   Mapping mapping;
-  mapping.section.reset(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                             static_cast<DWORD>(size64 >> 32), static_cast<DWORD>(size64),
-                                             object.c_str()));
-  if (!mapping.section) return nullptr;
+  mapping.section.reset(CreateOwnSection(object.c_str(), size));
+  // One that someone else made first is left alone.
+  if (!mapping.section || !SectionTrusted(mapping.section.get())) return nullptr;
   mapping.view.reset(::MapViewOfFile(mapping.section.get(), FILE_MAP_ALL_ACCESS, 0, 0, size));
   if (!mapping.view) return nullptr;
   void* view = mapping.view.get();
   mappings_[view] = std::move(mapping);
   return view;
+}
+
+Kernel::BlockClaim Win32Kernel::ClaimSharedBlock(std::string_view name, std::size_t size) {
+  const std::string object(name);
+  UniqueHandle section(CreateOwnSection(object.c_str(), size));
+  if (!section) {
+    // A name held by an object that this user may not open, or by an object of another kind.
+    const DWORD error = ::GetLastError();
+    return error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_HANDLE ? BlockClaim::Taken : BlockClaim::Failed;
+  }
+  if (!SectionTrusted(section.get())) return BlockClaim::Taken;
+  claims_.push_back(std::move(section));
+  return BlockClaim::Own;
 }
 
 void Win32Kernel::UnmapSharedBlock(void* view) { mappings_.erase(view); }

@@ -4,6 +4,7 @@
 // with the adapter.
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/Kernel.h"
 #include "win32/Raii.h"
@@ -22,9 +23,12 @@ class Win32Kernel final : public Kernel {
   void CloseHandle(KernelHandle handle) override;
 
   // Maps exactly size bytes, so that a smaller block made by someone else
-  // fails here instead of being overrun.
+  // fails here instead of being overrun. Made with CreateOwnSection's
+  // descriptor; a block that exists is mapped only when SectionTrusted.
   void* MapSharedBlock(std::string_view name, std::size_t size) override;
   void UnmapSharedBlock(void* view) override;
+  // A name that this user may not open counts as taken too.
+  BlockClaim ClaimSharedBlock(std::string_view name, std::size_t size) override;
 
   // The hooks are set from a thread of their own that only pumps messages:
   // the system runs hooks for programs of the other bitness on the thread that
@@ -56,6 +60,7 @@ class Win32Kernel final : public Kernel {
 
   std::map<KernelHandle, UniqueHandle> handles_;
   std::map<void*, Mapping> mappings_;
+  std::vector<UniqueHandle> claims_;  // the claimed blocks, held while the adapter lives
   UniqueHandle hookThread_;
   DWORD hookThreadId_ = 0;
   UniqueHandle helper_;

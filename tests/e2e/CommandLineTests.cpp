@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <tuple>
+
 #include "TrayFixture.h"
 
 namespace velmora::e2e {
@@ -63,6 +65,25 @@ TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode
   EXPECT_TRUE(WaitUntil([&] { return Restored(w); }, 3s)) << State(w);
   EXPECT_EQ(code(L"/unmark velmoracmdmarked"), 0u);
   EXPECT_EQ(code(L"/unmark VelmoraCmdMarked"), 1u);
+
+  // What nothing matched is named; a verb without what it acts on says what is missing, not that
+  // it was not understood; a batch file (cmd.exe reads its arguments by other rules) or a document
+  // given to /run-hidden is named as no program, and nothing starts. Into the output given.
+  for (const wchar_t* file : {L"start hidden.bat", L"notes.txt"})
+    ASSERT_TRUE(WriteFileBytes(JoinPath(Dir(), file), {'@', 'e', 'x', 'i', 't'}));
+  const std::tuple<std::wstring, DWORD, std::string> told[] = {
+      {L"/hide regedit.exe", 1, "\xE6\xB2\xA1\xE6\x9C\x89\xE4\xB8\x8E regedit.exe \xE5\x8C\xB9\xE9\x85\x8D"},  // 没有与 … 匹配
+      {L"/unmark NoSuchMark", 1, "\xE6\xB2\xA1\xE6\x9C\x89\xE4\xB8\x8E NoSuchMark \xE5\x8C\xB9\xE9\x85\x8D"},
+      {L"/hide", 2, "/hide \xE7\xBC\xBA\xE5\xB0\x91\xE7\x9B\xAE\xE6\xA0\x87"},  // 缺少目标
+      {L"/mark", 2, "/mark \xE7\xBC\xBA\xE5\xB0\x91\xE6\xA0\x87\xE8\xAE\xB0\xE7\x9A\x84\xE9\x94\xAE"},  // 缺少标记的键
+      {L"/run-hidden " + Quote(JoinPath(Dir(), L"start hidden.bat")) + L" /x", 2,
+       "start hidden.bat \xE4\xB8\x8D\xE6\x98\xAF\xE7\xA8\x8B\xE5\xBA\x8F"},  // 不是程序
+      {L"/run-hidden notes.txt", 2, "notes.txt \xE4\xB8\x8D\xE6\x98\xAF\xE7\xA8\x8B\xE5\xBA\x8F"}};
+  for (const auto& [args, exit, says] : told) {
+    const CommandResult result = Command(args);
+    EXPECT_EQ(result.code, exit) << Narrow(args);
+    EXPECT_NE(result.output.find(says), std::string::npos) << result.output;
+  }
 
   // The usage, in the user's language, into the output the command was given.
   const CommandResult bad = Command(L"/frobnicate");

@@ -108,7 +108,7 @@ void FakeKernel::CloseHandle(KernelHandle handle) {
 
 void* FakeKernel::MapSharedBlock(std::string_view name, std::size_t size) {
   LogCall(log_, "MapSharedBlock " + std::string(name));
-  if (failMap || size == 0) return nullptr;
+  if (failMap || size == 0 || space_->foreignBlocks.contains(name)) return nullptr;
   auto it = space_->blocks_.find(name);
   if (it == space_->blocks_.end()) {
     FakeKernelSpace::SharedBlock block;
@@ -125,6 +125,11 @@ void* FakeKernel::MapSharedBlock(std::string_view name, std::size_t size) {
   // Every view of a block shares one address; each map needs its own unmap.
   views_.emplace(view, std::string(name));
   return view;
+}
+
+Kernel::BlockClaim FakeKernel::ClaimSharedBlock(std::string_view name, std::size_t) {
+  LogCall(log_, "ClaimSharedBlock " + std::string(name));
+  return space_->foreignBlocks.contains(name) ? BlockClaim::Taken : BlockClaim::Own;
 }
 
 void FakeKernel::UnmapSharedBlock(void* view) {

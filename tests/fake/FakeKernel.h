@@ -27,6 +27,9 @@ class FakeKernelSpace {
   bool EventExists(std::string_view name) const { return events_.contains(name); }
   // The block's storage while it is mapped anywhere, else null.
   std::uint8_t* Block(std::string_view name);
+  // Blocks that another user, or a program of a lower integrity level, made
+  // first: refused by ClaimSharedBlock and MapSharedBlock.
+  std::set<std::string, std::less<>> foreignBlocks;
 
  private:
   friend class FakeKernel;
@@ -87,6 +90,8 @@ class FakeKernel : public Kernel {
   // of a block share one address here.
   void* MapSharedBlock(std::string_view name, std::size_t size) override;
   void UnmapSharedBlock(void* view) override;
+  // Taken for a foreign block, else Own (logged as "ClaimSharedBlock <name>").
+  BlockClaim ClaimSharedBlock(std::string_view name, std::size_t size) override;
   void SetHook() override;
   void UnSetHook() override;
   bool StartHookHelper() override;

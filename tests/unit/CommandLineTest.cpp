@@ -54,6 +54,37 @@ TEST(CommandLine, EveryVerbItsArgumentsAndWhatIsNotUnderstood) {
   EXPECT_TRUE(ParseCommand({"/hide", std::string(CommandLimit, 'a')}, CommandReader::User).tooLong);
 }
 
+TEST(CommandLine, AVerbWithoutWhatItActsOnSaysWhatIsMissingAndACommandNamesWhatItActsOn) {
+  using Lack = ParsedCommand::Lack;
+  const struct {
+    Args args;
+    Lack lacks;
+    std::string subject;  // of a command understood
+  } cases[] = {
+      {{"/hide"}, Lack::Target, ""}, {{"/mark", "/hide-on-open"}, Lack::Key, ""},
+      {{"/run-hidden", ""}, Lack::Program, ""}, {{"--restore", "/close-to-tray"}, Lack::Nothing, ""},
+      {{"/hide", "C:\\Windows\\regedit.exe"}, Lack::Nothing, "C:\\Windows\\regedit.exe"},
+      {{"/restore", "0x1234"}, Lack::Nothing, "0x1234"}, {{"/unmark", "NoSuchMark"}, Lack::Nothing, "NoSuchMark"},
+      {{"/mark", "/close-to-tray", "Notepad"}, Lack::Nothing, "Notepad"},
+      {{"/run-hidden", "a.exe", "b"}, Lack::Nothing, "a.exe"},
+  };
+  for (const auto& c : cases) {
+    const ParsedCommand parsed = ParseCommand(c.args, CommandReader::User);
+    EXPECT_EQ(parsed.lacks, c.lacks) << c.args[0];
+    EXPECT_EQ(parsed.subject, c.subject) << c.args[0];
+    EXPECT_EQ(parsed.culprit, c.lacks == Lack::Nothing ? parsed.culprit : c.args[0]);
+  }
+}
+
+TEST(CommandLine, RunHiddenNamesProgramsOnly) {
+  for (const char* program : {"notepad", "notepad.exe", "NOTEPAD.EXE", "C:\\Apps\\tool.com", "C:\\My.Apps\\tool",
+                              "..\\bin/probe.Exe", "\"quoted\".exe"})
+    EXPECT_TRUE(NamesAProgram(program)) << program;
+  for (const char* document : {"start.bat", "START.CMD", "notes.txt", "C:\\x\\run.ps1", "a.exe.lnk", "tool.",
+                               "C:\\Apps\\", "", "setup.msi", "page.html", "C:\\x.exe\\script.vbs"})
+    EXPECT_FALSE(NamesAProgram(document)) << document;
+}
+
 TEST(CommandLine, TheChannelCarriesWholeUtf8ArgumentsAndProgramsGetThemBackQuoted) {
   const Args args{"/hide", "记事本.exe", ""};
   EXPECT_EQ(DecodeArguments(*EncodeArguments(args)), args);

@@ -123,6 +123,20 @@ TEST_F(EntrySequence, HandOverWaitIsBoundedWhenTheCopyNeverShowsUp) {
   EXPECT_FALSE(w.kernelSpace.MutexExists("VelmoraMutexInstall"));
 }
 
+TEST_F(EntrySequence, ASharedSectionThatSomeoneElseMadeFirstIsNamedAndVelmoraDoesNotRun) {
+  for (const char* name : {"LibOrvaneMemBlock", "LibOrvaneMarks"}) {
+    fake::FakeWorld fresh;
+    fresh.kernelSpace.foreignBlocks.insert(name);
+    Process p(fresh);
+    p.kernel.uiLanguage = 0x0409;
+    EXPECT_FALSE(RunEntrySequence(p.ports).run) << name;
+    ASSERT_EQ(fresh.dialogs.boxes.size(), 1u) << name;
+    EXPECT_NE(fresh.dialogs.boxes[0].text.find(std::string("\"") + name + "\""), std::string::npos)
+        << fresh.dialogs.boxes[0].text;
+    EXPECT_FALSE(fresh.kernelSpace.MutexExists("VelmoraMutex")) << "the next start finds no instance";
+  }
+}
+
 TEST_F(EntrySequence, FirstStartLoadsTheStartupCopyWhichWritesTheDefaults) {
   Process p(w);
   EXPECT_TRUE(WantsSplash(p.ports));

@@ -1,9 +1,12 @@
 // The command channel in one process: a server on this thread's window, clients on threads of their own.
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+
 #include <atomic>
 
 #include "TestSupport.h"
+#include "hook/SectionSecurity.h"
 #include "main/CommandLine.h"
 #include "win32/CommandChannel.h"
 
@@ -37,6 +40,16 @@ TEST_F(CommandChannelTest, ACommandOfThisUserIsHandedOverAndAnsweredOnThePipeOfT
   EXPECT_TRUE(CommandPipeName().starts_with(L"\\\\.\\pipe\\Velmora.S-1-5-") &&
               CommandPipeName().ends_with(L"." + std::to_wstring(session)));
   EXPECT_FALSE(CommandServer(name_, window_.get()).Start()) << "the name is taken: a second server is refused";
+  // Labelled at this level against writing and reading from below.
+  const UniqueHandle pipe(OwnFile(::CreateFileW(name_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+  PACL sacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ACE_HEADER* label = nullptr;
+  ASSERT_FALSE(::GetSecurityInfo(pipe.get(), SE_KERNEL_OBJECT, LABEL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                                 &sacl, &descriptor) || !sacl || !::GetAce(sacl, 0, reinterpret_cast<void**>(&label)));
+  EXPECT_EQ(reinterpret_cast<SYSTEM_MANDATORY_LABEL_ACE*>(label)->Mask, 3u) << "no write up, no read up";
+  EXPECT_EQ(LabelLevel(descriptor), OwnIdentity()->integrity);
+  ::LocalFree(descriptor);
 
   std::atomic<int> answer = -1;
   std::atomic<DWORD> serverPid = 0;
@@ -86,6 +99,62 @@ TEST_F(CommandChannelTest, AMessageLargerThanTheChannelTakesIsRefusedUnreadAndSt
   EXPECT_EQ(CommandConnection(name_).status(), CommandConnection::Status::NoServer);
 }
 
+TEST_F(CommandChannelTest, AClientThatSendsNothingHoldsUpNoOneAndIsDroppedWithinASecond) {
+  const ULONGLONG connected = ::GetTickCount64();
+  UniqueHandle silent(OwnFile(::CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                            0, nullptr)));
+  ASSERT_TRUE(silent);
+  // Three more at once, each answered within a second.
+  std::atomic<int> answers[3] = {-1, -1, -1};
+  std::vector<std::unique_ptr<test::Thread>> clients;
+  for (int i = 0; i < 3; ++i)
+    clients.push_back(std::make_unique<test::Thread>([&, i] {
+      answers[i] = CommandConnection(name_).Send(*EncodeArguments({"/unmark", std::to_string(i)}), 5000).value_or(-2);
+    }));
+  std::vector<HandedCommand> all;
+  test::PumpUntil([&] {
+    for (auto& command : server_->TakeCommands()) {
+      command.reply(DecodeArguments(command.message)->at(1)[0] - '0');
+      all.push_back(std::move(command));
+    }
+    return std::all_of(std::begin(answers), std::end(answers), [](const auto& a) { return a != -1; });
+  }, 5000);
+  EXPECT_LT(::GetTickCount64() - connected, 1000u) << "with a silent client connected";
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(answers[i], i);
+  // The silent one is dropped: its end breaks about a second after it connected.
+  DWORD available = 0;
+  ASSERT_TRUE(test::PumpUntil(
+      [&] { return !::PeekNamedPipe(silent.get(), nullptr, 0, nullptr, &available, nullptr); }, 3000));
+  EXPECT_GE(::GetTickCount64() - connected, CommandServer::SilentMs - 100);
+  EXPECT_LT(::GetTickCount64() - connected, CommandServer::SilentMs + 1000);
+}
+
+TEST_F(CommandChannelTest, TheClientRefusesAServerWhoseProcessItsChecksDoNotAccept) {
+  const ProcessIdentity own = *OwnIdentity();
+  EXPECT_EQ(CommandConnection(name_, own).status(), CommandConnection::Status::Connected) << "this process";
+  // The server's process runs as another user, below the level asked for, or in another session.
+  ProcessIdentity otherUser = own, higher = own, otherSession = own;
+  otherUser.user.back() ^= 1;
+  higher.integrity += 0x1000;
+  otherSession.session += 1;
+  for (const ProcessIdentity& asked : {otherUser, higher, otherSession}) {
+    CommandConnection refused(name_, asked);
+    EXPECT_EQ(refused.status(), CommandConnection::Status::Untrusted);
+    EXPECT_FALSE(refused.Send(*EncodeArguments({"/exit"}), 1000)) << "nothing is sent to it";
+  }
+  EXPECT_TRUE(Taken(300).empty());
+}
+
+TEST_F(CommandChannelTest, ACommandWhoseHandOverFailsIsAnswered3AndLeftNowhere) {
+  server_.reset();
+  HWND gone = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  ::DestroyWindow(gone);  // nothing can be posted to it
+  CommandServer server(name_, gone);
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(CommandConnection(name_).Send(*EncodeArguments({"/restore-all"}), 5000), ExitUnreachable);
+  EXPECT_TRUE(server.TakeCommands().empty()) << "never carried out after its sender was told 3";
+}
+
 TEST_F(CommandChannelTest, AClientBelowThisIntegrityLevelIsRefused) {
   if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
     GTEST_SKIP() << "Wine keeps a token at its integrity level";
@@ -101,13 +170,18 @@ TEST_F(CommandChannelTest, AClientBelowThisIntegrityLevelIsRefused) {
   ASSERT_TRUE(::SetTokenInformation(low, TokenIntegrityLevel, &label, sizeof label + ::GetLengthSid(level)));
   ::FreeSid(level);
   std::atomic<int> answer = -1;
+  std::atomic<DWORD> readOnly = 0;
   test::Thread client([&] {
     answer = ::SetThreadToken(nullptr, low) ? CommandConnection(name_).Send("/exit", 3000).value_or(-2) : -3;
+    // Reading up is denied as writing up is: not even a read-only end connects.
+    const UniqueHandle pipe(OwnFile(::CreateFileW(name_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+    readOnly = pipe ? ERROR_SUCCESS : ::GetLastError();
     ::RevertToSelf();
   });
   EXPECT_TRUE(Taken(1000).empty());
   ASSERT_TRUE(test::PumpUntil([&] { return answer != -1; }, 5000));
   EXPECT_EQ(answer, -2) << "no answer: refused";
+  EXPECT_EQ(readOnly, static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
 }  // namespace

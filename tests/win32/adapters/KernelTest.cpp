@@ -4,7 +4,11 @@
 
 #include "SharedBlockChild.h"
 #include "TestSupport.h"
+#include "hook/SectionSecurity.h"
+#include "win32/ProcessIdentity.h"
 #include "win32/Win32Kernel.h"
+
+#include <sddl.h>
 
 namespace velmora {
 namespace {
@@ -39,13 +43,50 @@ TEST(Win32Kernel, SharedBlockIsSeenByASecondProcess) {
 
 TEST(Win32Kernel, SharedBlockSmallerThanAskedIsRefused) {
   const std::string name = UniqueName("VelmoraTestSmall");
-  UniqueHandle small(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 100, name.c_str()));
+  UniqueHandle small(CreateOwnSection(name.c_str(), 100));
   ASSERT_TRUE(small);
   Win32Kernel kernel;
   EXPECT_EQ(kernel.MapSharedBlock(name, 3 * 4096), nullptr);
   void* same = kernel.MapSharedBlock(name, 100);
   EXPECT_NE(same, nullptr);
   kernel.UnmapSharedBlock(same);
+}
+
+// Sections made first, by their descriptors ("": Velmora's, an earlier one's still held): used by Velmora
+// and by the library's check only when this user made them at this level or above.
+TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
+  const auto own = *OwnIdentity();
+  const std::wstring user = L"O:" + SidText(own.user) + L"D:P(A;;GA;;;" + SidText(own.user) + L")S:(ML;;NW;;;";
+  const std::pair<std::wstring, bool> cases[] = {
+      {L"", true},
+      {user + L"S-1-16-" + std::to_wstring(own.integrity) + L")", true},
+      {user + L"LW)", false},              // a sandboxed program of this user
+      {L"O:SYD:P(A;;GA;;;WD)", false},  // another owner (Windows lets no plain program give one)
+  };
+  Win32Kernel kernel;
+  int made = 0;
+  for (const auto& [sddl, used] : cases) {
+    const std::string name = UniqueName("VelmoraTestSquat") + "_" + std::to_string(++made);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const UniqueHandle section(sddl.empty() ? CreateOwnSection(name.c_str(), test::BlockSize)
+                                            : ::CreateFileMappingA(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE,
+                                                                   0, test::BlockSize, name.c_str()));
+    const DWORD error = ::GetLastError();
+    ::LocalFree(descriptor);
+    if (!section && error == ERROR_INVALID_OWNER) continue;
+    ASSERT_TRUE(section) << error;
+    EXPECT_EQ(kernel.ClaimSharedBlock(name, test::BlockSize) == Kernel::BlockClaim::Own, used) << name;
+    void* view = kernel.MapSharedBlock(name, test::BlockSize);
+    EXPECT_EQ(view != nullptr, used) << name;
+    if (view) kernel.UnmapSharedBlock(view);
+    const UniqueHandle opened(::OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE, name.c_str()));
+    EXPECT_EQ(opened && SectionTrusted(opened.get()), used) << name;
+  }
+  const std::string mutex = UniqueName("VelmoraTestNotASection");
+  const UniqueHandle other(::CreateMutexA(nullptr, FALSE, mutex.c_str()));
+  EXPECT_EQ(kernel.ClaimSharedBlock(mutex, test::BlockSize), Kernel::BlockClaim::Taken);
 }
 
 TEST(Win32Kernel, MutexReportsAnEarlierInstance) {

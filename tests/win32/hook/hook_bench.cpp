@@ -20,6 +20,7 @@
 
 #include "Harness.h"
 #include "hook/MemBlock.h"
+#include "hook/SectionSecurity.h"
 
 namespace velmora {
 namespace {
@@ -96,9 +97,8 @@ std::string HooksEnd(int bits) { return "VelmoraBenchHooksEnd" + std::to_string(
 int RunHooks(bool libOrvane) {
   const int bits = sizeof(void*) * 8;
   Handle end(OpenEventA(SYNCHRONIZE, FALSE, HooksEnd(bits).c_str()));
-  Handle block(libOrvane ? CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(TMemBlock),
-                                              MemBlockName)
-                         : nullptr);
+  // Made as Velmora makes it: the library uses no block that another user made.
+  Handle block(libOrvane ? CreateOwnSection(MemBlockName, sizeof(TMemBlock)) : nullptr);
   const wchar_t* file = libOrvane ? (kHost32 ? L"LibOrvane32.dll" : L"LibOrvane.dll")
                                   : (kHost32 ? L"hook_empty32.dll" : L"hook_empty.dll");
   HMODULE library = LoadLibraryW(file);

@@ -17,6 +17,7 @@
 #include "hook/LibOrvane.h"
 #include "hook/MarkTable.h"
 #include "hook/MemBlock.h"
+#include "hook/SectionSecurity.h"
 #include "shared/ClassKeyCases.h"
 #include "shared/TitleButtons.h"
 #include "ProbeCommands.h"
@@ -111,8 +112,8 @@ class HookContract : public ::testing::Test {
   static void SetUpTestSuite() {
     g_world = new World;
     World& w = *g_world;
-    w.mapping.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                       sizeof(TMemBlock), MemBlockName));
+    // Made as Velmora makes it: the library uses no block that another user made.
+    w.mapping.reset(CreateOwnSection(MemBlockName, sizeof(TMemBlock)));
     if (!w.mapping) return;
     w.block.reset(static_cast<TMemBlock*>(
         MapViewOfFile(w.mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(TMemBlock))));
@@ -125,8 +126,7 @@ class HookContract : public ::testing::Test {
     RegisterClassExA(&cls);
     w.recorder = CreateWindowExA(0, cls.lpszClassName, "Velmora 4.6.3", WS_POPUP, 0, 0, 0, 0, nullptr,
                                  nullptr, cls.hInstance, nullptr);
-    w.marksMapping.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(TMarkTable),
-                                            MarkTableName));
+    w.marksMapping.reset(CreateOwnSection(MarkTableName, sizeof(TMarkTable)));
     if (w.marksMapping)
       w.marks = static_cast<TMarkTable*>(MapViewOfFile(w.marksMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
     if (!w.block || !w.recorder || !w.marks) return;

@@ -1,0 +1,113 @@
+#pragma once
+// Who made a shared section. Velmora makes "LibOrvaneMemBlock" and
+// "LibOrvaneMarks" with a descriptor of its own: owned by and open to this
+// process's user alone, labelled at this process's integrity level (no write
+// up). Every side, Velmora and the hook library inside other programs, trusts
+// a section only when its owner is its own process's user and its label is not
+// below its own process's integrity level: a section that another user or a
+// program of a lower level made first is never used. Plain Win32 (kernel32
+// and advapi32), no heap and no C++ runtime: the library includes it.
+#include <windows.h>
+
+namespace velmora {
+
+// The user and the integrity level of this process, read from its token.
+struct OwnTokenFacts {
+  union {
+    TOKEN_USER user;
+    BYTE userBytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  };
+  union {
+    TOKEN_MANDATORY_LABEL label;
+    BYTE labelBytes[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+  };
+  DWORD integrity;  // the label's RID: 0x2000 medium, 0x3000 high, ...
+
+  PSID User() { return user.User.Sid; }
+  PSID Label() { return label.Label.Sid; }
+
+  // False when the token cannot be read.
+  bool Read() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    DWORD size = 0;
+    const bool read = GetTokenInformation(token, TokenUser, userBytes, sizeof userBytes, &size) &&
+                      GetTokenInformation(token, TokenIntegrityLevel, labelBytes, sizeof labelBytes, &size) &&
+                      IsValidSid(User()) && IsValidSid(Label()) && *GetSidSubAuthorityCount(Label()) > 0;
+    CloseHandle(token);
+    if (read) integrity = *GetSidSubAuthority(Label(), *GetSidSubAuthorityCount(Label()) - 1u);
+    return read;
+  }
+};
+
+// The RID of the integrity label in a security descriptor's SACL; an object
+// without a label counts as medium, as Windows counts it.
+inline DWORD LabelLevel(PSECURITY_DESCRIPTOR descriptor) {
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL sacl = nullptr;
+  if (!GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) || !present || sacl == nullptr)
+    return SECURITY_MANDATORY_MEDIUM_RID;
+  for (DWORD i = 0; i < sacl->AceCount; ++i) {
+    ACE_HEADER* ace = nullptr;
+    if (!GetAce(sacl, i, reinterpret_cast<void**>(&ace)) || ace->AceType != SYSTEM_MANDATORY_LABEL_ACE_TYPE) continue;
+    const PSID sid = &reinterpret_cast<SYSTEM_MANDATORY_LABEL_ACE*>(ace)->SidStart;
+    if (!IsValidSid(sid) || *GetSidSubAuthorityCount(sid) == 0) return 0;
+    return *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1u);
+  }
+  return SECURITY_MANDATORY_MEDIUM_RID;
+}
+
+// The section (a handle with READ_CONTROL) is owned by this process's user and
+// labelled at this process's integrity level or above. A section without an
+// owner (Wine keeps none for a section made with the default security) is
+// not trusted.
+inline bool SectionTrusted(HANDLE section) {
+  OwnTokenFacts own;
+  if (!own.Read()) return false;
+  union {
+    SECURITY_DESCRIPTOR_RELATIVE header;
+    BYTE bytes[1024];
+  } descriptor;
+  DWORD needed = 0;
+  if (!GetKernelObjectSecurity(section, OWNER_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION, &descriptor,
+                               sizeof descriptor, &needed))
+    return false;
+  PSID owner = nullptr;
+  BOOL defaulted = FALSE;
+  if (!GetSecurityDescriptorOwner(&descriptor, &owner, &defaulted) || owner == nullptr || !IsValidSid(owner) ||
+      !EqualSid(owner, own.User()))
+    return false;
+  return LabelLevel(&descriptor) >= own.integrity;
+}
+
+// Makes the named section of size bytes with Velmora's descriptor, or opens
+// the one of that name that exists (GetLastError() is ERROR_ALREADY_EXISTS
+// then, and its own descriptor stays: check it with SectionTrusted). Null on
+// failure, with GetLastError().
+inline HANDLE CreateOwnSection(const char* name, unsigned long long size) {
+  OwnTokenFacts own;
+  if (!own.Read()) return nullptr;
+  union {
+    ACL acl;
+    BYTE bytes[sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE];
+  } dacl, sacl;
+  SECURITY_DESCRIPTOR descriptor;
+  const bool made =
+      InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+      SetSecurityDescriptorOwner(&descriptor, own.User(), FALSE) &&
+      // This user alone; nothing inherited.
+      InitializeAcl(&dacl.acl, sizeof dacl, ACL_REVISION) &&
+      AddAccessAllowedAce(&dacl.acl, ACL_REVISION, GENERIC_ALL, own.User()) &&
+      SetSecurityDescriptorDacl(&descriptor, TRUE, &dacl.acl, FALSE) &&
+      SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
+      // Writing only from this integrity level up.
+      InitializeAcl(&sacl.acl, sizeof sacl, ACL_REVISION) &&
+      AddMandatoryAce(&sacl.acl, ACL_REVISION, 0, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP, own.Label()) &&
+      SetSecurityDescriptorSacl(&descriptor, TRUE, &sacl.acl, FALSE);
+  if (!made) return nullptr;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+  return CreateFileMappingA(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, static_cast<DWORD>(size >> 32),
+                            static_cast<DWORD>(size), name);
+}
+
+}  // namespace velmora
