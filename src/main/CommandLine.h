@@ -9,18 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/CommandWire.h"
+
 namespace velmora {
-
-// The exit codes of a command's process.
-enum CommandExit : int {
-  ExitDone = 0,
-  ExitNoMatch = 1,      // nothing matched: no window, no such mark, no program started
-  ExitBadCommand = 2,   // a bad command line; the usage is shown
-  ExitUnreachable = 3,  // Velmora could not be reached, or gave up on the command
-};
-
-// The most the channel carries: the arguments as UTF-8, each ended by a zero byte.
-inline constexpr std::size_t CommandLimit = 8192;
 
 enum class Verb { Mark, Unmark, Hide, Restore, Toggle, RestoreAll, Exit, RunHidden, Usage, Watch };
 

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "hook/MemBlock.h"
-#include "main/CommandLine.h"
+#include "platform/CommandWire.h"
 #include "win32/Convert.h"
 
 namespace velmora {
