@@ -16,11 +16,15 @@
 #include "hook/ClassKeys.h"
 #include "hook/HookHandles.h"
 #include "hook/LibOrvane.h"
+#include "hook/MarkReader.h"
 #include "hook/MarkTable.h"
 #include "hook/MemBlock.h"
+#include "hook/WindowKeys.h"
 
 namespace velmora {
 namespace {
+
+using namespace hook;
 
 HINSTANCE g_module = nullptr;
 
@@ -140,170 +144,6 @@ HWND VelmoraWindow(TMemBlock* block) {
   DWORD pid = 0;
   if (GetWindowThreadProcessId(main, &pid) == 0 || pid != Read(block->HookOwnerPid)) return nullptr;
   return main;
-}
-
-void ClassNameOf(HWND wnd, char (&name)[256]) {
-  const int length = GetClassNameA(wnd, name, 256);
-  name[length > 0 ? length : 0] = '\0';
-}
-
-bool HasClass(HWND wnd, const char* expected) {
-  char name[256];
-  ClassNameOf(wnd, name);
-  return std::strcmp(name, expected) == 0;
-}
-
-// Top-level: not a child and not message-only.
-bool IsTopLevel(HWND wnd) {
-  return wnd != nullptr && (GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD) == 0 &&
-         GetAncestor(wnd, GA_PARENT) == GetDesktopWindow();
-}
-
-// The host's file name as UTF-8, read once per process: windows of shared
-// classes are keyed by it. Static rather than on a hook's stack, since a path
-// may be 32K characters; a file name is at most 255, 3 bytes each in UTF-8.
-INIT_ONCE g_exeNameOnce = INIT_ONCE_STATIC_INIT;
-wchar_t g_exePath[32768];
-char g_exeName[255 * 3];
-int g_exeNameSize = 0;
-
-BOOL CALLBACK ReadExeName(PINIT_ONCE, PVOID, PVOID*) noexcept {
-  constexpr DWORD size = sizeof g_exePath / sizeof g_exePath[0];
-  DWORD length = GetModuleFileNameW(nullptr, g_exePath, size);
-  if (length == 0 || length >= size) return TRUE;
-  // A program started by its short (8.3) path is named as the system names its image: in full.
-  const DWORD full = GetLongPathNameW(g_exePath, g_exePath, size);
-  if (full > 0 && full < size) length = full;
-  const wchar_t* name = g_exePath;
-  for (const wchar_t* p = g_exePath; p != g_exePath + length; ++p) {
-    if (*p == L'\\' || *p == L'/') name = p + 1;
-  }
-  int units = static_cast<int>(g_exePath + length - name);
-  if (units > 255) units = IS_HIGH_SURROGATE(name[254]) ? 254 : 255;  // a key holds 255 bytes at most
-  g_exeNameSize = WideCharToMultiByte(CP_UTF8, 0, name, units, g_exeName, sizeof g_exeName, nullptr, nullptr);
-  return TRUE;
-}
-
-std::string_view ExeName() {
-  InitOnceExecuteOnce(&g_exeNameOnce, ReadExeName, nullptr, nullptr);
-  return {g_exeName, static_cast<std::size_t>(g_exeNameSize)};
-}
-
-// A process handle, closed on every path.
-class ProcessHandle {
- public:
-  explicit ProcessHandle(HANDLE handle) : handle_(handle) {}
-  ProcessHandle(const ProcessHandle&) = delete;
-  ProcessHandle& operator=(const ProcessHandle&) = delete;
-  ~ProcessHandle() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-  }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-using AppIdReader = LONG(WINAPI*)(HANDLE, UINT32*, PWSTR);
-constexpr UINT32 kAppIdMaxLength = 130;  // with its terminator
-static_assert(StoreAppWindowClass.data()[StoreAppWindowClass.size()] == '\0');
-
-// A store app's frame is keyed by the app it hosts: the application user model
-// id of its core window's process. Empty when that cannot be had: Velmora
-// marks nothing under a key that cannot tell one app from another.
-std::size_t StoreAppKey(HWND frame, char (&key)[256]) {
-  // Windows 8 and later: looked up, so that the library still loads on 7.
-  const auto read = reinterpret_cast<AppIdReader>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetApplicationUserModelId")));
-  HWND app = FindWindowExA(frame, nullptr, StoreAppWindowClass.data(), nullptr);
-  DWORD pid = 0;
-  if (read == nullptr || app == nullptr || GetWindowThreadProcessId(app, &pid) == 0) return 0;
-  const ProcessHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-  wchar_t id[kAppIdMaxLength];
-  UINT32 length = kAppIdMaxLength;
-  if (process.get() == nullptr || read(process.get(), &length, id) != ERROR_SUCCESS) return 0;
-  char utf8[kAppIdMaxLength * 3];
-  const int size = WideCharToMultiByte(CP_UTF8, 0, id, -1, utf8, sizeof utf8, nullptr, nullptr);
-  if (size <= 1) return 0;
-  return MakeClassKey({utf8, static_cast<std::size_t>(size - 1)}, StoreFrameClass, key);
-}
-
-// Windows of classes that many programs share are marked by program: their
-// key goes into key (empty when the program cannot be told). False for a
-// class of one program's own, which Velmora reads itself.
-bool SharedClassKey(HWND wnd, const char* className, char (&key)[256], std::size_t& size) {
-  const std::string_view family = SharedClassFamily(className);
-  if (family.empty()) return false;
-  if (family == StoreFrameClass) {
-    size = StoreAppKey(wnd, key);
-  } else {
-    const std::string_view owner = ExeName();
-    size = owner.empty() ? 0 : MakeClassKey(owner, family, key);
-  }
-  return true;
-}
-
-// The key under which Velmora marks the window's class.
-std::size_t ClassKeyOf(HWND wnd, char (&key)[256]) {
-  char name[256];
-  ClassNameOf(wnd, name);
-  std::size_t size = 0;
-  if (SharedClassKey(wnd, name, key, size)) return size;
-  size = std::strlen(name);
-  std::memcpy(key, name, size);
-  return size;
-}
-
-// Waits for Velmora to finish a rewrite of the marks' section, 2 ms at most
-// from its first call: a rewrite of the whole table takes far less.
-class WriterWait {
- public:
-  bool operator()() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    if (deadline_ == 0) {
-      LARGE_INTEGER frequency;
-      QueryPerformanceFrequency(&frequency);
-      deadline_ = now.QuadPart + frequency.QuadPart / 500;
-    } else if (now.QuadPart >= deadline_) {
-      return false;
-    }
-    for (int spin = 0; spin < 64; ++spin) YieldProcessor();
-    SwitchToThread();  // the writer may want this processor
-    return true;
-  }
-
- private:
-  LONGLONG deadline_ = 0;
-};
-
-// The rules of the mark that takes the window, read from the section: the
-// library decides on the spot and never waits for Velmora, only for a rewrite
-// of the section in progress, briefly.
-std::uint8_t WindowRules(const TMarkTable& table, HWND wnd) {
-  char name[256];
-  ClassNameOf(wnd, name);
-  char key[256];
-  std::size_t size = 0;
-  if (!SharedClassKey(wnd, name, key, size)) return RulesFor(table, name, name, WriterWait{});
-  return size == 0 ? 0 : RulesFor(table, std::string_view(key, size), name, WriterWait{});
-}
-
-// When this process was created (a FILETIME): with its id, the instance a watch names.
-INIT_ONCE g_createdOnce = INIT_ONCE_STATIC_INIT;
-std::uint64_t g_created = 0;
-
-BOOL CALLBACK ReadCreationTime(PINIT_ONCE, PVOID, PVOID*) noexcept {
-  FILETIME created{}, exited{}, kernel{}, user{};
-  if (GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
-    g_created = JoinHalves(created.dwLowDateTime, created.dwHighDateTime);
-  return TRUE;
-}
-
-// This process is watched by "run hidden", as this instance, now.
-bool ThisProcessWatched(const TMarkTable& table) {
-  InitOnceExecuteOnce(&g_createdOnce, ReadCreationTime, nullptr, nullptr);
-  return g_created != 0 && Watched(table, GetCurrentProcessId(), g_created, GetTickCount64(), WriterWait{});
 }
 
 void WriteClassKey(TMemBlock* block, const char* key, std::size_t size) {
