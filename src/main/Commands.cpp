@@ -73,7 +73,8 @@ int TFOrvane::CarryOut(const Command& command) {
       TrayList->RemoveClass(command.key);
       return ExitDone;
     case Verb::RestoreAll: TrayList->RestoreAll(); return ExitDone;
-    case Verb::Watch: TrayList->WatchFirstWindow(command.pid); return ExitDone;
+    // Not watched, the program would open on the screen: its sender ends it unrun.
+    case Verb::Watch: return TrayList->WatchFirstWindow(command.pid) ? ExitDone : ExitNoMatch;
     case Verb::Hide:
     case Verb::Restore:
     case Verb::Toggle: break;

@@ -166,12 +166,13 @@ void TListTrayIcon::SetMarkTable(TMarkTable* table) {
   PublishMarks();
 }
 
-void TListTrayIcon::WatchFirstWindow(std::uint32_t pid) {
+bool TListTrayIcon::WatchFirstWindow(std::uint32_t pid) {
   // The instance the id names now: a later process given the same id is never taken.
-  if (!watches_.Add(pid, ports_.kernel.ProcessStartTime(pid), ports_.timers.TickCount())) return;
+  if (!watches_.Add(pid, ports_.kernel.ProcessStartTime(pid), ports_.timers.TickCount())) return false;
   // Its end is watched, so that the watch goes with it.
   ports_.kernel.WatchProcess(pid, TrayWnd, ProcessEndedMessage);
   PublishMarks();
+  return true;
 }
 
 bool TListTrayIcon::TakeWatched(std::uint32_t pid) {

@@ -143,7 +143,8 @@ class TListTrayIcon {
   // The section the hook library reads the marks from; kept in step from here on.
   void SetMarkTable(TMarkTable* table);
   // "Run hidden": the first window this process opens goes to the tray.
-  void WatchFirstWindow(std::uint32_t pid);
+  // False when the process cannot be told from a later one of the same id: it is not watched.
+  bool WatchFirstWindow(std::uint32_t pid);
   // True once for a watched process: its first window has opened.
   bool TakeWatched(std::uint32_t pid);
   // A process with that id ended: a watch of it goes.

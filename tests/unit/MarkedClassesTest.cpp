@@ -213,6 +213,7 @@ TEST_F(MarkedClasses, AWatchTakesTheFirstWindowOfItsOwnProcessWithinAMinuteAndEn
   EXPECT_FALSE(opens(77) || Watched(*form->MarkTable, 78));
   w.timers.Advance(WatchLifetimeMs);
   EXPECT_FALSE(opens(79)) << "a minute later";
+  EXPECT_FALSE(List().WatchFirstWindow(78)) << "an instance that cannot be told: the command answers so";
   List().WatchFirstWindow(77);
   EXPECT_TRUE(opens(77) && !opens(77)) << "its first window, once";
 }
