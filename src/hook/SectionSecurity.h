@@ -28,13 +28,17 @@ struct OwnTokenFacts {
 
   // False when the token cannot be read.
   bool Read() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    struct Token {
+      HANDLE handle = nullptr;
+      ~Token() {
+        if (handle) CloseHandle(handle);
+      }
+    } token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token.handle)) return false;
     DWORD size = 0;
-    const bool read = GetTokenInformation(token, TokenUser, userBytes, sizeof userBytes, &size) &&
-                      GetTokenInformation(token, TokenIntegrityLevel, labelBytes, sizeof labelBytes, &size) &&
+    const bool read = GetTokenInformation(token.handle, TokenUser, userBytes, sizeof userBytes, &size) &&
+                      GetTokenInformation(token.handle, TokenIntegrityLevel, labelBytes, sizeof labelBytes, &size) &&
                       IsValidSid(User()) && IsValidSid(Label()) && *GetSidSubAuthorityCount(Label()) > 0;
-    CloseHandle(token);
     if (read) integrity = *GetSidSubAuthority(Label(), *GetSidSubAuthorityCount(Label()) - 1u);
     return read;
   }

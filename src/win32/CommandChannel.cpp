@@ -481,14 +481,12 @@ bool CommandServer::ClientTrusted(HANDLE pipe, bool& fatal) const {
   // The identity of the message just read, from the client's token; nothing the client says counts.
   if (!::ImpersonateNamedPipeClient(pipe)) return false;
   HANDLE token = nullptr;
-  const BOOL opened = ::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token);
+  const UniqueHandle client(::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token) ? token : nullptr);
   if (!::RevertToSelf()) {
     fatal = true;  // still the client: this thread does nothing more
-    if (opened) ::CloseHandle(token);
     return false;
   }
-  if (!opened) return false;
-  const UniqueHandle client(token);
+  if (!client) return false;
   const auto identity = TokenIdentity(client.get());
   return identity && SameUserAtLeast(own_, *identity);
 }
