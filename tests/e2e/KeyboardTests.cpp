@@ -54,5 +54,34 @@ TEST_F(KeyboardTest, TheOptionsDialogAndTheListMenuByKeysAlone) {
   CloseExpectingAllBack({book.Window()});
 }
 
+// Another program active, then the dialog brought back as the taskbar does it,
+// open or minimized: keys reach it at once, the focus where it was.
+TEST_F(KeyboardTest, TheOptionsDialogTakesKeysWhenTheTaskbarBringsItBack) {
+  Probe& other = Open(L"Notepad", L"Other");
+  ASSERT_TRUE(Start({{32, 1}, {33, MOD_CONTROL | MOD_ALT}, {34, 'O'}}));
+  ASSERT_TRUE(PressHotkey(MOD_CONTROL | MOD_ALT, 'O'));
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = FindWindowW(L"TAboutForm", nullptr)) && IsWindowVisible(dialog); }, 3s));
+  const auto item = [&](int id) { return GetDlgItem(dialog, id); };
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog && FocusIn(dialog) == item(cbstm1); }, 2s));
+  Type(VK_DOWN);
+  for (const bool minimized : {false, true}) {
+    SetForegroundWindow(other.Window());
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other.Window(); }, 2s));
+    if (minimized) Minimize(dialog);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(dialog) == minimized; }, 2s));
+    SwitchToThisWindow(dialog, TRUE);
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog && !IsIconic(dialog); }, 2s)) << minimized;
+    EXPECT_TRUE(WaitUntil([&] { return FocusIn(dialog) == item(cbstm2); }, 2s)) << minimized;
+  }
+  const std::size_t log = other.LogLines().size();
+  Type('K', MOD_ALT);
+  EXPECT_EQ(SendMessageW(item(buttonmarks), BM_GETCHECK, 0, 0), BST_CHECKED);
+  // Alt+F4 is the dialog's, which stays open.
+  Type(VK_F4, MOD_ALT);
+  EXPECT_TRUE(IsWindowVisible(dialog) && IsWindowVisible(other.Window()) && other.LogLines().size() == log);
+  CloseExpectingAllBack({});
+}
+
 }  // namespace
 }  // namespace velmora::e2e
