@@ -73,7 +73,8 @@ int RunVelmora() {
 
   MSG msg;
   for (;;) {
-    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    // Unicode: an ANSI loop would turn typed characters outside the code page into "?" or stray bytes.
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) break;  // WM_QUIT
     // A message the system could not deliver (a malformed or oversized one)
     // ends nothing: the loop goes on with the next.
@@ -82,7 +83,7 @@ int RunVelmora() {
     if (optionsDialog.TranslateKeys(msg)) continue;
     if (optionsDialog.Window() && IsDialogMessageW(optionsDialog.Window(), &msg)) continue;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   main.Form().SetAboutForm(nullptr);
   main.Form().CloseMainMutex();

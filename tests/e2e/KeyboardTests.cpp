@@ -13,6 +13,16 @@ void Type(WORD vk, UINT modifiers = 0) {  // to whatever has the focus
   PressHotkey(modifiers, vk);
   Sleep(150ms);
 }
+void TypeCharacter(wchar_t c) {  // as an input method or a keyboard of another language gives it
+  INPUT in[2]{};
+  for (int i = 0; i < 2; ++i) {
+    in[i].type = INPUT_KEYBOARD;
+    in[i].ki.wScan = c;
+    in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+  }
+  SendInput(2, in, sizeof(INPUT));
+  Sleep(150ms);
+}
 class KeyboardTest : public TrayTest {};
 
 TEST_F(KeyboardTest, TheOptionsDialogAndTheListMenuByKeysAlone) {
@@ -38,6 +48,13 @@ TEST_F(KeyboardTest, TheOptionsDialogAndTheListMenuByKeysAlone) {
     SwitchToThisWindow(dialog, TRUE);
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog && FocusIn(dialog) == item(cbstm2); }, 2s));
   }
+  // Typed into the menu-item text: characters outside the ANSI code page arrive whole.
+  Type('M', MOD_ALT);
+  for (int i = 0; i < 6 && FocusIn(dialog) != item(edititemtext); ++i) Type(VK_TAB);
+  const std::wstring stored = TextOf(item(edititemtext));
+  Type(VK_END), TypeCharacter(L'\u0E01'), TypeCharacter(L'\u20AC');
+  EXPECT_EQ(TextOf(item(edititemtext)), stored + L"\u0E01\u20AC");
+  Type(VK_BACK), Type(VK_BACK);
   // Alt+H: the hotkeys page; Tab reaches row 2's key text, whose Enter opens the change dialog.
   Type('H', MOD_ALT);
   EXPECT_EQ(SendMessageW(item(buttonhotkeys), BM_GETCHECK, 0, 0), BST_CHECKED);
