@@ -14,13 +14,10 @@ void Type(WORD vk, UINT modifiers = 0) {  // to whatever has the focus
   Sleep(150ms);
 }
 void TypeCharacter(wchar_t c) {  // as an input method or a keyboard of another language gives it
-  INPUT in[2]{};
-  for (int i = 0; i < 2; ++i) {
-    in[i].type = INPUT_KEYBOARD;
-    in[i].ki.wScan = c;
-    in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+  for (const DWORD up : {0, KEYEVENTF_KEYUP}) {
+    INPUT in{INPUT_KEYBOARD, {.ki = {0, c, KEYEVENTF_UNICODE | up, 0, 0}}};
+    SendInput(1, &in, sizeof in);
   }
-  SendInput(2, in, sizeof(INPUT));
   Sleep(150ms);
 }
 class KeyboardTest : public TrayTest {};
