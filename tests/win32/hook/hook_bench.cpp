@@ -3,7 +3,7 @@
 // run, and the size of what is shipped. Built as a 64-bit and as a 32-bit
 // program (hook_bench32.exe): each measures a host of its own bitness, served
 // by LibOrvane.dll or, through VelmoraHook32.exe, by LibOrvane32.dll.
-//   hook_bench.exe [rounds]
+//   hook_bench.exe [rounds]   (15 by default: fewer let a stray wake-up decide a figure)
 // Under Wine a hook library that a program cannot load ends its hook chain, so
 // each host meets the hooks as they stand for its bitness: the 64-bit host
 // empty 64-bit hooks and Velmora alone; the 32-bit host empty hooks of both
@@ -271,6 +271,6 @@ int main(int argc, char** argv) {
   if (argc > 2 && std::strcmp(argv[1], "--measure") == 0) return velmora::RunMeasure(argv[2]);
   if (argc > 1 && (std::strcmp(argv[1], "--empty") == 0 || std::strcmp(argv[1], "--library") == 0))
     return velmora::RunHooks(argv[1][2] == 'l');
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
   return velmora::Run(rounds);
 }
