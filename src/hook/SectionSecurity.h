@@ -2,11 +2,13 @@
 // Who made a shared section. Velmora makes "LibOrvaneMemBlock" and
 // "LibOrvaneMarks" with a descriptor of its own: owned by and open to this
 // process's user alone, labelled at this process's integrity level (no write
-// up). Every side, Velmora and the hook library inside other programs, trusts
+// up). The block is written by the hook library inside the user's ordinary
+// programs too, so an elevated Velmora labels it medium, as those programs
+// are. Every side, Velmora and the hook library inside other programs, trusts
 // a section only when its owner is its own process's user and its label is not
-// below its own process's integrity level: a section that another user or a
-// program of a lower level made first is never used. Plain Win32 (kernel32
-// and advapi32), no heap and no C++ runtime: the library includes it.
+// below the level it would have made it at: a section that another user or a
+// sandboxed program made first is never used. Plain Win32 (kernel32 and
+// advapi32), no heap and no C++ runtime: the library includes it.
 #include <windows.h>
 
 namespace velmora {
@@ -44,6 +46,16 @@ struct OwnTokenFacts {
   }
 };
 
+// Who writes a section: Velmora alone (the marks table), or also the hook
+// library in the programs it serves (the block).
+enum class SectionWriters { Velmora, AlsoHosts };
+
+// The level a section is labelled at, and the lowest one trusted.
+inline DWORD SectionLevel(SectionWriters writers, DWORD own) {
+  return writers == SectionWriters::AlsoHosts && own > SECURITY_MANDATORY_MEDIUM_RID ? SECURITY_MANDATORY_MEDIUM_RID
+                                                                                     : own;
+}
+
 // The RID of the integrity label in a security descriptor's SACL; an object
 // without a label counts as medium, as Windows counts it.
 inline DWORD LabelLevel(PSECURITY_DESCRIPTOR descriptor) {
@@ -62,10 +74,9 @@ inline DWORD LabelLevel(PSECURITY_DESCRIPTOR descriptor) {
 }
 
 // The section (a handle with READ_CONTROL) is owned by this process's user and
-// labelled at this process's integrity level or above. A section without an
-// owner (Wine keeps none for a section made with the default security) is
-// not trusted.
-inline bool SectionTrusted(HANDLE section) {
+// labelled at its SectionLevel or above. A section without an owner (Wine
+// keeps none for a section made with the default security) is not trusted.
+inline bool SectionTrusted(HANDLE section, SectionWriters writers) {
   OwnTokenFacts own;
   if (!own.Read()) return false;
   union {
@@ -81,16 +92,18 @@ inline bool SectionTrusted(HANDLE section) {
   if (!GetSecurityDescriptorOwner(&descriptor, &owner, &defaulted) || owner == nullptr || !IsValidSid(owner) ||
       !EqualSid(owner, own.User()))
     return false;
-  return LabelLevel(&descriptor) >= own.integrity;
+  return LabelLevel(&descriptor) >= SectionLevel(writers, own.integrity);
 }
 
 // Makes the named section of size bytes with Velmora's descriptor, or opens
 // the one of that name that exists (GetLastError() is ERROR_ALREADY_EXISTS
 // then, and its own descriptor stays: check it with SectionTrusted). Null on
 // failure, with GetLastError().
-inline HANDLE CreateOwnSection(const char* name, unsigned long long size) {
+inline HANDLE CreateOwnSection(const char* name, unsigned long long size, SectionWriters writers) {
   OwnTokenFacts own;
   if (!own.Read()) return nullptr;
+  SID medium{SID_REVISION, 1, SECURITY_MANDATORY_LABEL_AUTHORITY, {SECURITY_MANDATORY_MEDIUM_RID}};
+  const PSID label = SectionLevel(writers, own.integrity) == own.integrity ? own.Label() : &medium;
   union {
     ACL acl;
     BYTE bytes[sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE];
@@ -104,9 +117,9 @@ inline HANDLE CreateOwnSection(const char* name, unsigned long long size) {
       AddAccessAllowedAce(&dacl.acl, ACL_REVISION, GENERIC_ALL, own.User()) &&
       SetSecurityDescriptorDacl(&descriptor, TRUE, &dacl.acl, FALSE) &&
       SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
-      // Writing only from this integrity level up.
+      // Writing only from the section's level up.
       InitializeAcl(&sacl.acl, sizeof sacl, ACL_REVISION) &&
-      AddMandatoryAce(&sacl.acl, ACL_REVISION, 0, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP, own.Label()) &&
+      AddMandatoryAce(&sacl.acl, ACL_REVISION, 0, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP, label) &&
       SetSecurityDescriptorSacl(&descriptor, TRUE, &sacl.acl, FALSE);
   if (!made) return nullptr;
   SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};

@@ -110,26 +110,24 @@ LRESULT CALLBACK OwnerProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noe
       if (const auto answer = t_builder->OnMessage(msg, wParam, lParam)) return *answer;
   } catch (...) {
   }
-  return ::IsWindowUnicode(wnd) ? CallWindowProcW(t_ownerProc, wnd, msg, wParam, lParam)
-                                : CallWindowProcA(t_ownerProc, wnd, msg, wParam, lParam);
+  return CallWindowProcW(t_ownerProc, wnd, msg, wParam, lParam);
 }
 
 class OwnerDrawing {
  public:
-  OwnerDrawing(HWND owner, const MenuBuilder& builder) : owner_(owner), unicode_(::IsWindowUnicode(owner) != FALSE) {
+  // Put in as a Unicode procedure whatever the owner is: a typed letter (WM_MENUCHAR)
+  // of any script arrives whole, where an ANSI owner would get "?" for it.
+  OwnerDrawing(HWND owner, const MenuBuilder& builder) : owner_(owner) {
     if (t_builder) return;  // a popup of this thread is up already
-    const auto proc = reinterpret_cast<LONG_PTR>(&OwnerProc);
-    t_ownerProc = reinterpret_cast<WNDPROC>(unicode_ ? ::SetWindowLongPtrW(owner, GWLP_WNDPROC, proc)
-                                                     : ::SetWindowLongPtrA(owner, GWLP_WNDPROC, proc));
+    t_ownerProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OwnerProc)));
     if (t_ownerProc) t_builder = &builder;
     installed_ = t_builder == &builder;
   }
   ~OwnerDrawing() {
     // Only the popup that put the drawing in takes it out: a nested one leaves it to the open menu.
     if (!installed_) return;
-    const auto proc = reinterpret_cast<LONG_PTR>(t_ownerProc);
-    if (unicode_) ::SetWindowLongPtrW(owner_, GWLP_WNDPROC, proc);
-    else ::SetWindowLongPtrA(owner_, GWLP_WNDPROC, proc);
+    ::SetWindowLongPtrW(owner_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(t_ownerProc));
     t_builder = nullptr;
     t_ownerProc = nullptr;
   }
@@ -138,7 +136,6 @@ class OwnerDrawing {
 
  private:
   HWND owner_;
-  bool unicode_;
   bool installed_ = false;
 };
 

@@ -43,7 +43,7 @@ TEST(Win32Kernel, SharedBlockIsSeenByASecondProcess) {
 
 TEST(Win32Kernel, SharedBlockSmallerThanAskedIsRefused) {
   const std::string name = UniqueName("VelmoraTestSmall");
-  UniqueHandle small(CreateOwnSection(name.c_str(), 100));
+  UniqueHandle small(CreateOwnSection(name.c_str(), 100, SectionWriters::Velmora));
   ASSERT_TRUE(small);
   Win32Kernel kernel;
   EXPECT_EQ(kernel.MapSharedBlock(name, 3 * 4096), nullptr);
@@ -70,7 +70,7 @@ TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    const UniqueHandle section(sddl.empty() ? CreateOwnSection(name.c_str(), test::BlockSize)
+    const UniqueHandle section(sddl.empty() ? CreateOwnSection(name.c_str(), test::BlockSize, SectionWriters::Velmora)
                                             : ::CreateFileMappingA(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE,
                                                                    0, test::BlockSize, name.c_str()));
     const DWORD error = ::GetLastError();
@@ -82,8 +82,13 @@ TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
     EXPECT_EQ(view != nullptr, used) << name;
     if (view) kernel.UnmapSharedBlock(view);
     const UniqueHandle opened(::OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE, name.c_str()));
-    EXPECT_EQ(opened && SectionTrusted(opened.get()), used) << name;
+    EXPECT_EQ(opened && SectionTrusted(opened.get(), SectionWriters::Velmora), used) << name;
   }
+  // The block, which the library writes in the user's ordinary programs too: labelled medium when elevated.
+  const std::string block = UniqueName("VelmoraTestHosts");
+  const UniqueHandle hosts(CreateOwnSection(block.c_str(), test::BlockSize, SectionWriters::AlsoHosts));
+  EXPECT_TRUE(SectionTrusted(hosts.get(), SectionWriters::AlsoHosts));
+  EXPECT_EQ(SectionTrusted(hosts.get(), SectionWriters::Velmora), own.integrity <= SECURITY_MANDATORY_MEDIUM_RID);
   const std::string mutex = UniqueName("VelmoraTestNotASection");
   const UniqueHandle other(::CreateMutexA(nullptr, FALSE, mutex.c_str()));
   EXPECT_EQ(kernel.ClaimSharedBlock(mutex, test::BlockSize), Kernel::BlockClaim::Taken);

@@ -50,7 +50,7 @@ TEST_F(MenusTest, ReturnsTheChosenCommandOrZeroWhenDismissed) {
   }
 }
 
-// Every drawn item carries its text where screen readers look for it; a typed letter chooses the item.
+// Every drawn item carries its text where screen readers look for it; a typed letter, of any script, chooses the item.
 TEST_F(MenusTest, ItemsSpeakAndALetterChoosesTheItem) {
   std::vector<std::wstring> read;
   test::Thread user([&] {
@@ -65,13 +65,15 @@ TEST_F(MenusTest, ItemsSpeakAndALetterChoosesTheItem) {
       if (const auto* msaa = reinterpret_cast<const MSAAMENUINFO*>(info.dwItemData); msaa && msaa->dwMSAASignature == MSAA_MENU_SIG)
         read.emplace_back(msaa->pszWText, msaa->cchWText);
     }
-    ::PostMessageW(menu, WM_CHAR, L's', 0);
+    ::PostMessageW(menu, WM_CHAR, L'\u0E2A', 0);  // outside the ANSI code page
+    for (int i = 0; i < 200 && ::IsWindowVisible(menu); ++i) ::Sleep(10);
+    if (::IsWindowVisible(menu)) ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);  // not chosen: the case fails, not hangs
   });
   std::vector<MenuEntry> items = Items();
-  items.push_back({.text = "Second window", .command = 11});
+  items.push_back({.text = "\u0E2A\u0E2D\u0E07 window", .command = 11});
   ::SetForegroundWindow(ToHwnd(owner));
   EXPECT_EQ(menus.TrackPopupMenu(items, 100, 100, owner, true), 11u);
-  EXPECT_EQ(read, (std::vector<std::wstring>{L"First & more", L"第二", L"Second window"}));
+  EXPECT_EQ(read, (std::vector<std::wstring>{L"First & more", L"第二", L"\u0E2A\u0E2D\u0E07 window"}));
 
   // Of two items with the letter, the one after the selected item is selected; headings are passed over.
   DrawnItem save(L"Save", nullptr, false, false), heading(L"Send", nullptr, false, true), sort(L"sort", nullptr, false, false);
