@@ -167,12 +167,20 @@ bool Win32Kernel::RunsElevated() { return velmora::RunsElevated(); }
 
 namespace {
 void CALLBACK ProcessEnded(void* param, BOOLEAN) noexcept {
-  const auto* watch = static_cast<const Win32Kernel::Watch*>(param);
+  auto* watch = static_cast<Win32Kernel::Watch*>(param);
+  watch->told = true;  // first: whoever unregisters the wait then waits for the post below
   ::PostMessageW(watch->notify, watch->message, watch->pid, 0);
 }
 }  // namespace
 
 void Win32Kernel::WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t message) {
+  // Watches whose program has ended and been told of go: each would hold the
+  // ended process (and its id) for as long as Velmora runs.
+  std::erase_if(watches_, [](const auto& entry) {
+    if (!entry.second->told) return false;
+    ::UnregisterWaitEx(entry.second->wait, INVALID_HANDLE_VALUE);
+    return true;
+  });
   // An ended watch gives way to a new one (the pid may have been taken again).
   if (auto it = watches_.find(pid); it != watches_.end()) {
     if (::WaitForSingleObject(it->second->process.get(), 0) != WAIT_OBJECT_0) return;

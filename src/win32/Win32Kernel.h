@@ -2,6 +2,7 @@
 // Kernel on kernel32 and LibOrvane.dll. The adapter owns every handle and
 // view it hands out until the logic closes it; what is left open is closed
 // with the adapter.
+#include <atomic>
 #include <map>
 #include <memory>
 #include <vector>
@@ -44,6 +45,8 @@ class Win32Kernel final : public Kernel {
   // A wait of the system's thread pool on a SYNCHRONIZE handle; every wait is
   // cancelled, and waited for, when the adapter goes.
   void WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t message) override;
+  // The watches held now: each holds its process open.
+  std::size_t WatchesHeld() const { return watches_.size(); }
   // GetProcessTimes of a handle with limited query rights.
   std::uint64_t ProcessStartTime(std::uint32_t pid) override;
   std::uint16_t GetUserDefaultUILanguage() override;
@@ -74,6 +77,7 @@ class Win32Kernel final : public Kernel {
     HWND notify = nullptr;
     UINT message = 0;
     DWORD pid = 0;
+    std::atomic<bool> told{false};  // set by the callback, before it posts
   };
 
  private:

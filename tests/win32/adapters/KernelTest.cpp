@@ -5,6 +5,7 @@
 #include "SharedBlockChild.h"
 #include "TestSupport.h"
 #include "hook/SectionSecurity.h"
+#include "win32/Convert.h"
 #include "win32/ProcessIdentity.h"
 #include "win32/Win32Kernel.h"
 
@@ -92,6 +93,29 @@ TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
   const std::string mutex = UniqueName("VelmoraTestNotASection");
   const UniqueHandle other(::CreateMutexA(nullptr, FALSE, mutex.c_str()));
   EXPECT_EQ(kernel.ClaimSharedBlock(mutex, test::BlockSize), Kernel::BlockClaim::Taken);
+}
+
+// Each watched program's end is posted to the window; the ended ones are let go at the next watch.
+TEST(Win32Kernel, WatchedProgramsAreToldOfAndLetGoOnceEnded) {
+  Win32Kernel kernel;
+  HWND sink = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  const auto endAndTell = [&]() -> DWORD {
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION child{};
+    wchar_t line[] = L"cmd.exe /c exit";
+    if (!::CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &start, &child))
+      return 0;
+    kernel.WatchProcess(child.dwProcessId, FromHwnd(sink), WM_APP + 7);
+    ::CloseHandle(child.hThread), ::CloseHandle(child.hProcess);
+    MSG told{};
+    for (int i = 0; i < 500 && !::PeekMessageW(&told, sink, WM_APP + 7, WM_APP + 7, PM_REMOVE); ++i) ::Sleep(10);
+    return told.wParam == child.dwProcessId ? child.dwProcessId : 0;
+  };
+  ASSERT_NE(endAndTell(), 0u);
+  ASSERT_NE(endAndTell(), 0u);
+  EXPECT_EQ(kernel.WatchesHeld(), 1u) << "the first program's ended process is let go";
+  ::DestroyWindow(sink);
 }
 
 TEST(Win32Kernel, MutexReportsAnEarlierInstance) {
