@@ -97,6 +97,7 @@ LRESULT ChangeHotkeyDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DPICHANGED:
       Layout(HIWORD(wParam));
+      MoveToSuggested(lParam);
       return 0;
     default:
       return ::DefWindowProcW(hwnd_, msg, wParam, lParam);

@@ -359,4 +359,9 @@ void DialogControls::SizeClientPixels(int width, int height, int dpi) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void DialogControls::MoveToSuggested(LPARAM suggested) {
+  const auto* at = reinterpret_cast<const RECT*>(suggested);
+  if (at) ::SetWindowPos(hwnd_, nullptr, at->left, at->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace velmora

@@ -65,6 +65,10 @@ class DialogControls : public Controls {
     SizeClientPixels(ScaleForDpi(width, dpi), ScaleForDpi(height, dpi), dpi);
   }
   void SizeClientPixels(int width, int height, int dpi);
+  // Moved to where the system suggests on a change of DPI (WM_DPICHANGED's
+  // rectangle), so that a dialog dragged to another screen stays under the
+  // pointer instead of going back and forth; its size is the layout's own.
+  void MoveToSuggested(LPARAM suggested);
   // The window procedure of both dialogs: the messages go to Handle, a fault is contained.
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
   virtual LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) = 0;

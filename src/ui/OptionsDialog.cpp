@@ -244,6 +244,7 @@ LRESULT OptionsDialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DPICHANGED:
       Layout(HIWORD(wParam));
+      MoveToSuggested(lParam);
       return 0;
     default:
       break;

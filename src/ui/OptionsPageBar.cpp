@@ -23,7 +23,7 @@ int OptionsDialog::FitPageBar(int dpi) {
   // Each page button as wide as its caption in this language and at this DPI
   // with the room its frame and focus cue take, the room left shared out evenly;
   // where the captions need more, the dialog grows, so that no caption is ever cut.
-  const ScreenDc dc(::GetDC(hwnd_));
+  const ScreenDc dc(::GetDC(nullptr));  // measuring only: the font decides
   const int minimum = ScaleForDpi(ClientWidth, dpi);
   if (!dc) return minimum;
   SelectGuard font(dc.get(), font_.get());

@@ -205,10 +205,12 @@ TEST(OptionsDialogTest, CaptionsFitTheirControlsInEveryLanguageAndDpi) {
   for (const TextTable* texts : TextTables())
     for (const int dpi : {96, 144}) {
       OptionsDialog dialog(*texts);
-      RECT client{0, 0, 800, 600}, text{}, at{};
+      RECT client{40, 30, 800, 600}, text{}, at{};
       HWND wnd = dialog.Window();
       ::SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&client)), ::GetClientRect(wnd, &client);
-      const ScreenDc dc(::GetDC(wnd));
+      ::GetWindowRect(wnd, &at);
+      EXPECT_TRUE(at.left == 40 && at.top == 30) << "where the system suggests";
+      const ScreenDc dc(::GetDC(nullptr));
       for (HWND child = ::GetWindow(wnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         const LONG style = ::GetWindowLongW(child, GWL_STYLE), group = (style & BS_TYPEMASK) == BS_GROUPBOX;
         SelectGuard font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)));
