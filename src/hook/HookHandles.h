@@ -51,7 +51,7 @@ class MappedBlock {
   bool Open() {
     mapping_ = OpenFileMappingA(FILE_MAP_READ | FILE_MAP_WRITE | READ_CONTROL, FALSE, MemBlockName);
     if (mapping_ == nullptr) return false;
-    if (!SectionTrusted(mapping_, SectionWriters::AlsoHosts)) {
+    if (!SectionTrusted(mapping_)) {
       CloseHandle(mapping_);
       mapping_ = nullptr;
       return false;
@@ -91,7 +91,7 @@ class MappedMarks {
   bool Open() {
     mapping_ = OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE, MarkTableName);
     if (mapping_ == nullptr) return false;
-    if (!SectionTrusted(mapping_, SectionWriters::Velmora)) {
+    if (!SectionTrusted(mapping_)) {
       CloseHandle(mapping_);
       mapping_ = nullptr;
       return false;

@@ -1,14 +1,17 @@
 #pragma once
 // Who made a shared section. Velmora makes "LibOrvaneMemBlock" and
 // "LibOrvaneMarks" with a descriptor of its own: owned by and open to this
-// process's user alone, labelled at this process's integrity level (no write
-// up). The block is written by the hook library inside the user's ordinary
-// programs too, so an elevated Velmora labels it medium, as those programs
-// are. Every side, Velmora and the hook library inside other programs, trusts
-// a section only when its owner is its own process's user and its label is not
-// below the level it would have made it at: a section that another user or a
-// sandboxed program made first is never used. Plain Win32 (kernel32 and
-// advapi32), no heap and no C++ runtime: the library includes it.
+// process's user alone, labelled at this process's integrity level but never
+// above medium (no write up). The hook library writes the block from inside
+// the user's ordinary programs, and a Velmora run elevated and one run
+// normally must each take over the sections the other left (programs keep
+// the library, and its sections, loaded for a while): so sandboxed programs
+// are kept out, and the user's own normal ones are not. Every side, Velmora
+// and the hook library inside other programs, trusts a section only when its
+// owner is its own process's user and its label is not below that level: a
+// section that another user or a sandboxed program made first is never used.
+// Plain Win32 (kernel32 and advapi32), no heap and no C++ runtime: the
+// library includes it.
 #include <windows.h>
 
 namespace velmora {
@@ -46,15 +49,8 @@ struct OwnTokenFacts {
   }
 };
 
-// Who writes a section: Velmora alone (the marks table), or also the hook
-// library in the programs it serves (the block).
-enum class SectionWriters { Velmora, AlsoHosts };
-
-// The level a section is labelled at, and the lowest one trusted.
-inline DWORD SectionLevel(SectionWriters writers, DWORD own) {
-  return writers == SectionWriters::AlsoHosts && own > SECURITY_MANDATORY_MEDIUM_RID ? SECURITY_MANDATORY_MEDIUM_RID
-                                                                                     : own;
-}
+// The level the sections are labelled at, and the lowest one trusted.
+inline DWORD SectionLevel(DWORD own) { return own < SECURITY_MANDATORY_MEDIUM_RID ? own : SECURITY_MANDATORY_MEDIUM_RID; }
 
 // The RID of the integrity label in a security descriptor's SACL; an object
 // without a label counts as medium, as Windows counts it.
@@ -76,7 +72,7 @@ inline DWORD LabelLevel(PSECURITY_DESCRIPTOR descriptor) {
 // The section (a handle with READ_CONTROL) is owned by this process's user and
 // labelled at its SectionLevel or above. A section without an owner (Wine
 // keeps none for a section made with the default security) is not trusted.
-inline bool SectionTrusted(HANDLE section, SectionWriters writers) {
+inline bool SectionTrusted(HANDLE section) {
   OwnTokenFacts own;
   if (!own.Read()) return false;
   union {
@@ -92,18 +88,18 @@ inline bool SectionTrusted(HANDLE section, SectionWriters writers) {
   if (!GetSecurityDescriptorOwner(&descriptor, &owner, &defaulted) || owner == nullptr || !IsValidSid(owner) ||
       !EqualSid(owner, own.User()))
     return false;
-  return LabelLevel(&descriptor) >= SectionLevel(writers, own.integrity);
+  return LabelLevel(&descriptor) >= SectionLevel(own.integrity);
 }
 
 // Makes the named section of size bytes with Velmora's descriptor, or opens
 // the one of that name that exists (GetLastError() is ERROR_ALREADY_EXISTS
 // then, and its own descriptor stays: check it with SectionTrusted). Null on
 // failure, with GetLastError().
-inline HANDLE CreateOwnSection(const char* name, unsigned long long size, SectionWriters writers) {
+inline HANDLE CreateOwnSection(const char* name, unsigned long long size) {
   OwnTokenFacts own;
   if (!own.Read()) return nullptr;
   SID medium{SID_REVISION, 1, SECURITY_MANDATORY_LABEL_AUTHORITY, {SECURITY_MANDATORY_MEDIUM_RID}};
-  const PSID label = SectionLevel(writers, own.integrity) == own.integrity ? own.Label() : &medium;
+  const PSID label = SectionLevel(own.integrity) == own.integrity ? own.Label() : &medium;
   union {
     ACL acl;
     BYTE bytes[sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE];

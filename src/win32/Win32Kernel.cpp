@@ -3,7 +3,6 @@
 #include <string>
 
 #include "hook/LibOrvane.h"
-#include "hook/MemBlock.h"
 #include "hook/SectionSecurity.h"
 #include "win32/Convert.h"
 #include "win32/Elevation.h"
@@ -52,22 +51,13 @@ bool Win32Kernel::WaitForSingleObject(KernelHandle handle, std::uint32_t ms) {
 
 void Win32Kernel::CloseHandle(KernelHandle handle) { handles_.erase(handle); }
 
-namespace {
-
-// The block is written by the hook library in the programs it serves as well.
-SectionWriters WritersOf(const std::string& name) {
-  return name == MemBlockName ? SectionWriters::AlsoHosts : SectionWriters::Velmora;
-}
-
-}  // namespace
-
 void* Win32Kernel::MapSharedBlock(std::string_view name, std::size_t size) {
   if (size == 0) return nullptr;
   const std::string object(name);
   Mapping mapping;
-  mapping.section.reset(CreateOwnSection(object.c_str(), size, WritersOf(object)));
+  mapping.section.reset(CreateOwnSection(object.c_str(), size));
   // One that someone else made first is left alone.
-  if (!mapping.section || !SectionTrusted(mapping.section.get(), WritersOf(object))) return nullptr;
+  if (!mapping.section || !SectionTrusted(mapping.section.get())) return nullptr;
   mapping.view.reset(::MapViewOfFile(mapping.section.get(), FILE_MAP_ALL_ACCESS, 0, 0, size));
   if (!mapping.view) return nullptr;
   void* view = mapping.view.get();
@@ -77,13 +67,13 @@ void* Win32Kernel::MapSharedBlock(std::string_view name, std::size_t size) {
 
 Kernel::BlockClaim Win32Kernel::ClaimSharedBlock(std::string_view name, std::size_t size) {
   const std::string object(name);
-  UniqueHandle section(CreateOwnSection(object.c_str(), size, WritersOf(object)));
+  UniqueHandle section(CreateOwnSection(object.c_str(), size));
   if (!section) {
     // A name held by an object that this user may not open, or by an object of another kind.
     const DWORD error = ::GetLastError();
     return error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_HANDLE ? BlockClaim::Taken : BlockClaim::Failed;
   }
-  if (!SectionTrusted(section.get(), WritersOf(object))) return BlockClaim::Taken;
+  if (!SectionTrusted(section.get())) return BlockClaim::Taken;
   claims_.push_back(std::move(section));
   return BlockClaim::Own;
 }

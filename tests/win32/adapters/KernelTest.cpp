@@ -9,6 +9,7 @@
 #include "win32/ProcessIdentity.h"
 #include "win32/Win32Kernel.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 
 namespace velmora {
@@ -44,7 +45,7 @@ TEST(Win32Kernel, SharedBlockIsSeenByASecondProcess) {
 
 TEST(Win32Kernel, SharedBlockSmallerThanAskedIsRefused) {
   const std::string name = UniqueName("VelmoraTestSmall");
-  UniqueHandle small(CreateOwnSection(name.c_str(), 100, SectionWriters::Velmora));
+  UniqueHandle small(CreateOwnSection(name.c_str(), 100));
   ASSERT_TRUE(small);
   Win32Kernel kernel;
   EXPECT_EQ(kernel.MapSharedBlock(name, 3 * 4096), nullptr);
@@ -54,13 +55,14 @@ TEST(Win32Kernel, SharedBlockSmallerThanAskedIsRefused) {
 }
 
 // Sections made first, by their descriptors ("": Velmora's, an earlier one's still held): used by Velmora
-// and by the library's check only when this user made them at this level or above.
+// and by the library's check only when this user made them at this level or above, or at medium when higher.
 TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
   const auto own = *OwnIdentity();
   const std::wstring user = L"O:" + SidText(own.user) + L"D:P(A;;GA;;;" + SidText(own.user) + L")S:(ML;;NW;;;";
   const std::pair<std::wstring, bool> cases[] = {
       {L"", true},
       {user + L"S-1-16-" + std::to_wstring(own.integrity) + L")", true},
+      {user + L"ME)", true},               // a normal Velmora's, taken over by an elevated one
       {user + L"LW)", false},              // a sandboxed program of this user
       {L"O:SYD:P(A;;GA;;;WD)", false},  // another owner (Windows lets no plain program give one)
   };
@@ -71,7 +73,7 @@ TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    const UniqueHandle section(sddl.empty() ? CreateOwnSection(name.c_str(), test::BlockSize, SectionWriters::Velmora)
+    const UniqueHandle section(sddl.empty() ? CreateOwnSection(name.c_str(), test::BlockSize)
                                             : ::CreateFileMappingA(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE,
                                                                    0, test::BlockSize, name.c_str()));
     const DWORD error = ::GetLastError();
@@ -83,13 +85,13 @@ TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
     EXPECT_EQ(view != nullptr, used) << name;
     if (view) kernel.UnmapSharedBlock(view);
     const UniqueHandle opened(::OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE, name.c_str()));
-    EXPECT_EQ(opened && SectionTrusted(opened.get(), SectionWriters::Velmora), used) << name;
+    EXPECT_EQ(opened && SectionTrusted(opened.get()), used) << name;
   }
-  // The block, which the library writes in the user's ordinary programs too: labelled medium when elevated.
-  const std::string block = UniqueName("VelmoraTestHosts");
-  const UniqueHandle hosts(CreateOwnSection(block.c_str(), test::BlockSize, SectionWriters::AlsoHosts));
-  EXPECT_TRUE(SectionTrusted(hosts.get(), SectionWriters::AlsoHosts));
-  EXPECT_EQ(SectionTrusted(hosts.get(), SectionWriters::Velmora), own.integrity <= SECURITY_MANDATORY_MEDIUM_RID);
+  const UniqueHandle mine(CreateOwnSection(UniqueName("VelmoraTestLevel").c_str(), test::BlockSize));
+  PSECURITY_DESCRIPTOR label = nullptr;
+  ::GetSecurityInfo(mine.get(), SE_KERNEL_OBJECT, LABEL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr, &label);
+  EXPECT_EQ(label ? LabelLevel(label) : 0, SectionLevel(own.integrity)) << "labelled no higher than medium";
+  ::LocalFree(label);
   const std::string mutex = UniqueName("VelmoraTestNotASection");
   const UniqueHandle other(::CreateMutexA(nullptr, FALSE, mutex.c_str()));
   EXPECT_EQ(kernel.ClaimSharedBlock(mutex, test::BlockSize), Kernel::BlockClaim::Taken);
