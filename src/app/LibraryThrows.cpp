@@ -2,11 +2,10 @@
 // the library's own (which build std::logic_error and its kin on a second,
 // reference-counted string implementation) are not linked: about 40 KB for
 // errors Velmora never tells apart. Every catch in Velmora is catch (...);
-// these throw the same kinds of failure, with the library's message kept.
+// these throw the same kinds of failure, with the library's message kept. A
+// link that brought in the library's own as well would fail on the duplicates.
 #include <bits/functexcept.h>
 
-#include <cstdarg>
-#include <cstring>
 #include <exception>
 #include <new>
 #include <typeinfo>
@@ -36,14 +35,7 @@ void __throw_domain_error(const char* message) { throw LibraryError(message); }
 void __throw_invalid_argument(const char* message) { throw LibraryError(message); }
 void __throw_length_error(const char* message) { throw LibraryError(message); }
 void __throw_out_of_range(const char* message) { throw LibraryError(message); }
-// The library's formats begin with the failed call's name: that is the message.
-void __throw_out_of_range_fmt(const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  const char* name = std::strncmp(format, "%s", 2) == 0 ? va_arg(arguments, const char*) : format;
-  va_end(arguments);
-  throw LibraryError(name);
-}
+void __throw_out_of_range_fmt(const char* format, ...) { throw LibraryError(format); }
 void __throw_runtime_error(const char* message) { throw LibraryError(message); }
 void __throw_range_error(const char* message) { throw LibraryError(message); }
 void __throw_overflow_error(const char* message) { throw LibraryError(message); }

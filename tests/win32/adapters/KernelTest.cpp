@@ -101,21 +101,18 @@ TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
 TEST(Win32Kernel, WatchedProgramsAreToldOfAndLetGoOnceEnded) {
   Win32Kernel kernel;
   HWND sink = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  const auto endAndTell = [&]() -> DWORD {
+  for (int i = 0; i < 2; ++i) {
     STARTUPINFOW start{};
     start.cb = sizeof start;
     PROCESS_INFORMATION child{};
     wchar_t line[] = L"cmd.exe /c exit";
-    if (!::CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &start, &child))
-      return 0;
+    ASSERT_TRUE(::CreateProcessW(nullptr, line, nullptr, nullptr, 0, CREATE_NO_WINDOW, nullptr, nullptr, &start, &child));
     kernel.WatchProcess(child.dwProcessId, FromHwnd(sink), WM_APP + 7);
     ::CloseHandle(child.hThread), ::CloseHandle(child.hProcess);
     MSG told{};
-    for (int i = 0; i < 500 && !::PeekMessageW(&told, sink, WM_APP + 7, WM_APP + 7, PM_REMOVE); ++i) ::Sleep(10);
-    return told.wParam == child.dwProcessId ? child.dwProcessId : 0;
-  };
-  ASSERT_NE(endAndTell(), 0u);
-  ASSERT_NE(endAndTell(), 0u);
+    for (int wait = 0; wait < 500 && !::PeekMessageW(&told, sink, WM_APP + 7, WM_APP + 7, PM_REMOVE); ++wait) ::Sleep(10);
+    EXPECT_EQ(told.wParam, child.dwProcessId);
+  }
   EXPECT_EQ(kernel.WatchesHeld(), 1u) << "the first program's ended process is let go";
   ::DestroyWindow(sink);
 }

@@ -208,8 +208,7 @@ TEST(OptionsDialogTest, CaptionsFitTheirControlsInEveryLanguageAndDpi) {
       RECT client{40, 30, 800, 600}, text{}, at{};
       HWND wnd = dialog.Window();
       ::SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&client)), ::GetClientRect(wnd, &client);
-      ::GetWindowRect(wnd, &at);
-      EXPECT_TRUE(at.left == 40 && at.top == 30) << "where the system suggests";
+      EXPECT_TRUE(::GetWindowRect(wnd, &at) && at.left == 40 && at.top == 30) << "where the system suggests";
       const ScreenDc dc(::GetDC(nullptr));
       for (HWND child = ::GetWindow(wnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         const LONG style = ::GetWindowLongW(child, GWL_STYLE), group = (style & BS_TYPEMASK) == BS_GROUPBOX;
