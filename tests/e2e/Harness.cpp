@@ -310,12 +310,6 @@ bool PressHotkey(UINT modifiers, WORD vk) {
   return sent == inputs.size();
 }
 
-std::wstring TextOf(HWND control) {
-  wchar_t text[128] = {};
-  SendMessageW(control, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
 // --- registry -------------------------------------------------------------------
 
 std::optional<std::vector<std::uint8_t>> ReadRegBinary(const wchar_t* key, const wchar_t* value) {

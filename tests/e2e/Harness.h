@@ -114,8 +114,6 @@ bool AnswerMessageBox(HWND box, int buttonId);
 // Presses a global hotkey: modifiers (MOD_ALT, MOD_CONTROL, MOD_SHIFT, MOD_WIN) down,
 // key down, key up, modifiers up.
 bool PressHotkey(UINT modifiers, WORD vk);
-// A control's text, up to 127 characters.
-std::wstring TextOf(HWND control);
 
 // --- registry (HKEY_CURRENT_USER) -----------------------------------------------
 

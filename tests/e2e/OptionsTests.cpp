@@ -19,6 +19,11 @@ HWND Dialog() { return FindWindowW(L"TAboutForm", nullptr); }
 HWND Control(HWND dialog, const wchar_t* caption) { return FindWindowExW(dialog, nullptr, nullptr, caption); }
 void Press(HWND control) { SendMessageW(control, BM_CLICK, 0, 0); }
 bool Checked(HWND control) { return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+std::wstring TextOf(HWND control) {
+  wchar_t text[128] = {};
+  SendMessageW(control, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text));
+  return text;
+}
 
 class OptionsTest : public TrayTest {};
 
