@@ -1,11 +1,13 @@
 // A program of /run-hidden, held suspended and never left so: this test
 // program as the block writer of SharedBlockChild.h, which writes only once it runs.
+// Watched, its end is posted, and an ended watch is let go at the next one.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "SharedBlockChild.h"
 #include "TestSupport.h"
+#include "win32/Convert.h"
 #include "win32/HeldProgram.h"
 #include "win32/Win32Kernel.h"
 
@@ -39,7 +41,15 @@ class HeldProgramTest : public ::testing::Test {
     return code;
   }
 
+  // The end of a watched program, as posted to the sink.
+  DWORD Told() {
+    MSG told{};
+    for (int i = 0; i < 500 && !::PeekMessageW(&told, sink_.get(), WM_APP, WM_APP, PM_REMOVE); ++i) ::Sleep(10);
+    return static_cast<DWORD>(told.wParam);
+  }
+
   Win32Kernel kernel_;
+  UniqueWindow sink_{::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)};
   std::string name_;
   std::uint8_t* view_ = nullptr;
 };
@@ -49,17 +59,22 @@ TEST_F(HeldProgramTest, RunsOnlyOnceReleasedAndIsEndedUnrunWhenLetGoFirst) {
   auto held = HeldProgram::Start(OwnPath(), Line(test::WriteBlockArg), error);
   ASSERT_TRUE(held && held->InJob()) << error;
   const UniqueHandle first = Open(held->ProcessId());
+  kernel_.WatchProcess(held->ProcessId(), FromHwnd(sink_.get()), WM_APP);
   test::Pump(300);
   EXPECT_FALSE(held->Ended() || Written()) << "suspended";
   held.reset();  // gone without being let run: an exception, a refusal
   EXPECT_EQ(ExitCodeOf(first), 3u);
   EXPECT_FALSE(Written());
+  EXPECT_EQ(Told(), ::GetProcessId(first.get()));
   auto released = HeldProgram::Start(OwnPath(), Line(test::WriteBlockArg), error);
   ASSERT_TRUE(released);
   const UniqueHandle second = Open(released->ProcessId());
+  kernel_.WatchProcess(released->ProcessId(), FromHwnd(sink_.get()), WM_APP);
+  EXPECT_EQ(kernel_.WatchesHeld(), 1u) << "the first program's ended process is let go";
   ASSERT_TRUE(released->Release(error)) << error;
   EXPECT_EQ(ExitCodeOf(second), 0u);
   EXPECT_TRUE(Written());
+  EXPECT_EQ(Told(), ::GetProcessId(second.get()));
 
   // Found as CreateProcess finds programs: ".exe" added, the system folder searched; a folder is none.
   const auto cmd = ResolveProgram(L"cmd", error);
