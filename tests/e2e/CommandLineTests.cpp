@@ -49,7 +49,8 @@ TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode
   ASSERT_NE(Start({}), nullptr);
   const auto code = [&](const std::wstring& args) { return Command(args).code; };
 
-  EXPECT_EQ(code(L"/mark VelmoraCmdMarked --hide-on-open"), 0u);
+  // Open before the rule, the window is not one that opens: hidden and brought back, it stays shown.
+  EXPECT_EQ(code(L"/mark VelmoraCmdProbe --hide-on-open"), 0u);
   EXPECT_EQ(ReadFileBytes(ClassFilePath()).value_or(std::vector<std::uint8_t>{}).size(), 260u) << "the class file";
   EXPECT_EQ(code(L"/hide PROBE.EXE"), 0u);
   EXPECT_TRUE(WaitUntil([&] { return InTray(w) && Icon(TrayId(w)); }, 3s)) << State(w);
@@ -62,9 +63,10 @@ TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode
   EXPECT_EQ(code(L"/hide " + Handle16(w)), 0u);
   EXPECT_TRUE(WaitUntil([&] { return InTray(w); }, 3s)) << State(w);
   EXPECT_EQ(code(L"/restore-all"), 0u);
-  EXPECT_TRUE(WaitUntil([&] { return Restored(w); }, 3s)) << State(w);
-  EXPECT_EQ(code(L"/unmark velmoracmdmarked"), 0u);
-  EXPECT_EQ(code(L"/unmark VelmoraCmdMarked"), 1u);
+  Sleep(1s);
+  EXPECT_TRUE(Restored(w)) << State(w);
+  EXPECT_EQ(code(L"/unmark velmoracmdprobe"), 0u);
+  EXPECT_EQ(code(L"/unmark VelmoraCmdProbe"), 1u);
 
   // What nothing matched is named; a verb without what it acts on says what is missing, not that
   // it was not understood; a batch file (cmd.exe reads its arguments by other rules) or a document
@@ -99,18 +101,6 @@ TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode
   EXPECT_TRUE(velmora_.WaitExit(5s));
   EXPECT_EQ(velmora_.ExitCode(), 0u);
   EXPECT_EQ(code(L"/exit"), 0u) << "no Velmora: nothing to end";
-}
-
-// Hide on open takes a window as it opens: one open before the rule stays shown when brought back.
-TEST_F(CommandLineTest, HideOnOpenLeavesAWindowOpenBeforeTheRule) {
-  ASSERT_NE(Start({}), nullptr);
-  const HWND w = Open(L"VelmoraOpenLater", L"Later").Window();
-  ASSERT_EQ(Command(L"/mark VelmoraOpenLater /hide-on-open").code, 0u);
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(Command((i % 2 ? L"/restore " : L"/hide ") + Handle16(w)).code, 0u);
-    Sleep(1s);
-    EXPECT_TRUE(i % 2 ? Restored(w) : InTray(w)) << i << ": " << State(w);
-  }
 }
 
 TEST_F(CommandLineTest, WithoutVelmoraACommandStartsItAndRunHiddenSendsTheProgramsFirstWindowToTheTray) {
