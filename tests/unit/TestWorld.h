@@ -16,13 +16,9 @@ namespace velmora::test {
 class FakeHost : public FormHost {
  public:
   FakeHost(fake::FakeDesktop& desktop, fake::FakeMenus& menus, fake::FakeDialogs& dialogs)
-      : handle(desktop.CreateUtilityWindow("TFOrvane",
-                                           [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
-                                             return route && route(m, w, l) ? std::optional<std::intptr_t>(0)
-                                                                            : std::nullopt;
-                                           })),
-        menus_(menus),
-        dialogs_(dialogs) {}
+      : handle(desktop.CreateUtilityWindow("TFOrvane", [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
+          return route && route(m, w, l) ? std::optional<std::intptr_t>(0) : std::nullopt;
+        })), menus_(menus), dialogs_(dialogs) {}
   Hwnd Handle() override { return handle; }
   void SetCaption(std::string_view text) override { caption = std::string(text); }
   void Close() override { ++closeRequests; }
