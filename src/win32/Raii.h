@@ -28,6 +28,10 @@ struct KeyDeleter {
 struct HandleDeleter {
   void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
 };
+// A wait of RegisterWaitForSingleObject, ended once its callback, if running, is done.
+struct WaitDeleter {
+  void operator()(HANDLE wait) const noexcept { ::UnregisterWaitEx(wait, INVALID_HANDLE_VALUE); }
+};
 struct ViewDeleter {
   void operator()(void* view) const noexcept { ::UnmapViewOfFile(view); }
 };
@@ -56,6 +60,7 @@ using UniqueWindow = UniqueOf<HWND, WindowDeleter>;
 using UniqueModule = UniqueOf<HMODULE, ModuleDeleter>;
 // A kernel handle (mutex, event, mapping, file); never INVALID_HANDLE_VALUE.
 using UniqueHandle = std::unique_ptr<void, HandleDeleter>;
+using UniqueWait = std::unique_ptr<void, WaitDeleter>;
 // A view of a file mapping.
 using UniqueView = std::unique_ptr<void, ViewDeleter>;
 template <class I>

@@ -166,15 +166,10 @@ void CALLBACK ProcessEnded(void* param, BOOLEAN) noexcept {
 void Win32Kernel::WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t message) {
   // Watches whose program has ended and been told of go: each would hold the
   // ended process (and its id) for as long as Velmora runs.
-  std::erase_if(watches_, [](const auto& entry) {
-    if (!entry.second->told) return false;
-    ::UnregisterWaitEx(entry.second->wait, INVALID_HANDLE_VALUE);
-    return true;
-  });
+  std::erase_if(watches_, [](const auto& entry) { return entry.second->told.load(); });
   // An ended watch gives way to a new one (the pid may have been taken again).
   if (auto it = watches_.find(pid); it != watches_.end()) {
     if (::WaitForSingleObject(it->second->process.get(), 0) != WAIT_OBJECT_0) return;
-    ::UnregisterWaitEx(it->second->wait, INVALID_HANDLE_VALUE);
     watches_.erase(it);
   }
   auto watch = std::make_unique<Watch>();
@@ -182,9 +177,11 @@ void Win32Kernel::WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t mes
   watch->notify = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(notify.value));
   watch->message = message;
   watch->pid = pid;
-  if (!watch->process || !::RegisterWaitForSingleObject(&watch->wait, watch->process.get(), &ProcessEnded, watch.get(),
+  HANDLE wait = nullptr;
+  if (!watch->process || !::RegisterWaitForSingleObject(&wait, watch->process.get(), &ProcessEnded, watch.get(),
                                                         INFINITE, WT_EXECUTEONLYONCE))
     return;
+  watch->wait.reset(wait);
   watches_.emplace(pid, std::move(watch));
 }
 
@@ -198,10 +195,8 @@ std::uint64_t Win32Kernel::ProcessStartTime(std::uint32_t pid) {
   return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
-Win32Kernel::~Win32Kernel() {
-  // Each wait ended before its record goes: no callback reads freed memory.
-  for (auto& [pid, watch] : watches_) ::UnregisterWaitEx(watch->wait, INVALID_HANDLE_VALUE);
-}
+// Each watch ends its wait before its record goes: no callback reads freed memory.
+Win32Kernel::~Win32Kernel() = default;
 
 std::uint16_t Win32Kernel::GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
 

@@ -71,13 +71,14 @@ class Win32Kernel final : public Kernel {
 
  public:
   // One watched process: what its wait's callback reads, at a fixed address.
+  // The wait is ended first, before what its callback reads goes.
   struct Watch {
     UniqueHandle process;
-    HANDLE wait = nullptr;
     HWND notify = nullptr;
     UINT message = 0;
     DWORD pid = 0;
     std::atomic<bool> told{false};  // set by the callback, before it posts
+    UniqueWait wait;
   };
 
  private:
