@@ -31,12 +31,11 @@ TEST_F(KeyboardTest, TheOptionsDialogAndTheListMenuByKeysAlone) {
   EXPECT_TRUE(FocusIn(dialog) == item(cbstm2) && SendMessageW(item(cbstm2), BM_GETCHECK, 0, 0) == BST_CHECKED);
   // Brought back from another program as the taskbar does it, open or minimized: the focus where it was.
   for (const bool minimized : {false, true}) {
-    SetForegroundWindow(other);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }, 2s));
+    ASSERT_TRUE(WaitUntil([&] { return SetForegroundWindow(other) && GetForegroundWindow() == other; }, 3s));
     if (minimized) Minimize(dialog);
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(dialog) == minimized; }, 2s));
     SwitchToThisWindow(dialog, TRUE);
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog && FocusIn(dialog) == item(cbstm2); }, 2s));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog && FocusIn(dialog) == item(cbstm2); }, 3s));
   }
   // Characters outside the ANSI code page, typed into the menu-item text, arrive whole.
   HWND field = item(edititemtext);
