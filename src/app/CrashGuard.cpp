@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "foreign/HiddenMark.h"
+#include "foreign/HeldWindows.h"
 #include "win32/Win32Api.h"
 
 namespace velmora {
@@ -14,14 +14,15 @@ namespace {
 // Explorer): a window that lost only its taskbar button is hidden and shown
 // again, and the shell gives it a new one.
 BOOL CALLBACK ShowIfMarked(HWND wnd, LPARAM) noexcept {
-  const auto how = static_cast<HiddenHow>(reinterpret_cast<std::uintptr_t>(::GetPropA(wnd, HiddenMarkName)));
-  if (how == HiddenHow::None) return TRUE;
-  ::RemovePropA(wnd, HiddenMarkName);
-  if (how == HiddenHow::Showing) return TRUE;  // its show is on its way
-  if (how == HiddenHow::TabOnly)
-    ::ShowWindowAsync(wnd, SW_HIDE);
-  else if (::IsWindowVisible(wnd) && !::IsIconic(wnd))
-    return TRUE;  // back by other means; still minimized, its hide may wait in its program's queue
+  const HeldMark how = HeldMarkOf(reinterpret_cast<std::uintptr_t>(::GetPropA(wnd, HeldMarkName)));
+  const auto event = ExitEvent(how, ::IsWindowVisible(wnd) != FALSE, ::IsIconic(wnd) != FALSE);
+  if (!event) return TRUE;  // no mark, or its show is on its way
+  // The same moves as an orderly exit: after either event the mark goes.
+  static_assert(NextMark(HeldMark::TabOnly, HeldEvent::LetGo) == HeldMark::None &&
+                NextMark(HeldMark::AskedBack, HeldEvent::SeenShown) == HeldMark::None);
+  ::RemovePropA(wnd, HeldMarkName);
+  if (*event != HeldEvent::LetGo) return TRUE;
+  if (how == HeldMark::TabOnly) ::ShowWindowAsync(wnd, SW_HIDE);
   ::ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE);
   return TRUE;
 }

@@ -1,6 +1,7 @@
 #include "foreign/WindowKinds.h"
 
 #include "hook/ClassKeys.h"
+#include "hook/HeldMark.h"
 #include "platform/WinConst.h"
 
 namespace velmora {
@@ -78,6 +79,19 @@ Hwnd OwningAppWindow(Desktop& desktop, Hwnd wnd) {
   const Hwnd owner = desktop.GetWindow(wnd, win::GW_OWNER);
   if (owner && IsAppWindow(desktop, owner)) return owner;
   return Hwnd{};
+}
+
+bool TravelsWithOwner(Desktop& desktop, Hwnd wnd) {
+  const Hwnd owner = desktop.GetWindow(wnd, win::GW_OWNER);
+  // A "TApplication" window owns every form of its program and stands for none of them.
+  return owner && !IsAppWindow(desktop, owner) &&
+         (desktop.IsWindowVisible(owner) || desktop.GetProp(owner, HeldMarkName) != 0);
+}
+
+Hwnd OwnerItTravelsWith(Desktop& desktop, Hwnd wnd) {
+  // Owners form no cycle on Windows; the bound keeps a broken chain from looping.
+  for (int depth = 0; depth < 32 && TravelsWithOwner(desktop, wnd); ++depth) wnd = desktop.GetWindow(wnd, win::GW_OWNER);
+  return wnd;
 }
 
 Hicon WindowIcon(Desktop& desktop, Painter& painter, Hwnd wnd) {

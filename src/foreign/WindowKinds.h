@@ -43,6 +43,12 @@ std::vector<Hwnd> TopLevelWindows(Desktop& desktop);
 // The "TApplication" window a window belongs to: itself, its owner, or none.
 Hwnd OwningAppWindow(Desktop& desktop, Hwnd wnd);
 
+// A dialog or tool window of a window the user sees, or that Velmora holds:
+// it goes to the tray and comes back with its owner, never on its own.
+bool TravelsWithOwner(Desktop& desktop, Hwnd wnd);
+// The window a dialog travels with: its owner's owner and so on; itself when it travels alone.
+Hwnd OwnerItTravelsWith(Desktop& desktop, Hwnd wnd);
+
 // The icon that stands for a window in the tray.
 Hicon WindowIcon(Desktop& desktop, Painter& painter, Hwnd wnd);
 

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "hook/ClassKeys.h"
+#include "hook/HeldMark.h"
 #include "hook/HookHandles.h"
 #include "hook/LibOrvane.h"
 #include "hook/MarkReader.h"
@@ -427,7 +428,6 @@ bool IsRegisteredMessage(UINT message) { return message >= 0xC000 && message <= 
 // the change is in. At most once per window in 100 ms; the slots remember the
 // latest reports, so only more than kChangeSlots held windows changing within
 // 100 ms could bring one a second report.
-constexpr char kHiddenProp[] = "VelmoraHidden";  // 1 hidden, 2 off the taskbar; 3 asked back: not held
 constexpr int kChangeSlots = 16;
 constexpr DWORD kChangeQuietMs = 100;
 std::atomic<std::uint32_t> g_changedWnd[kChangeSlots];
@@ -436,8 +436,7 @@ std::atomic<unsigned> g_changedVictim{0};
 
 void OnTitleOrIconChange(HWND wnd) {
   if ((GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD) != 0) return;
-  const auto held = reinterpret_cast<std::uintptr_t>(GetPropA(wnd, kHiddenProp));
-  if (held != 1 && held != 2) return;
+  if (!IsHeldMark(reinterpret_cast<std::uintptr_t>(GetPropA(wnd, HeldMarkName)))) return;
   TMemBlock* block = ActiveBlock(wnd);
   HWND main = block != nullptr ? VelmoraWindow(block) : nullptr;
   if (main == nullptr) return;

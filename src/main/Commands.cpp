@@ -81,21 +81,29 @@ int TFOrvane::CarryOut(const Command& command) {
     default: return ExitBadCommand;
   }
   // The target's top-level windows that are shown, or hidden by Velmora (also
-  // one the list lost hold of, taken back first).
+  // one the list lost hold of, taken back first, or one waiting for its program).
+  // A dialog of a window goes and comes back with it, never on its own.
   std::vector<Hwnd> windows;
   for (Hwnd wnd : TopLevelWindows(desktop_)) {
-    if (!TrayList || !MayHide(wnd) || !TargetTakes(desktop_, command.target, wnd)) continue;
-    if (TrayList->FindEntry(wnd) || AdoptIfStillHidden(wnd) || desktop_.IsWindowVisible(wnd)) windows.push_back(wnd);
+    if (!TrayList || !MayHide(wnd) || !TargetTakes(desktop_, command.target, wnd) || TravelsWithOwner(desktop_, wnd)) continue;
+    if (TrayList->FindEntry(wnd) || AdoptIfStillHidden(wnd) != HeldWindows::Found::NotHeld ||
+        desktop_.IsWindowVisible(wnd))
+      windows.push_back(wnd);
   }
   if (windows.empty()) return ExitNoMatch;
   // Every call may let other paths' messages in: each window is looked up again.
+  // One waiting for its program gets its calls queued behind what waits there,
+  // so that it ends as asked once its program answers.
   for (Hwnd wnd : windows) {
     if (!TrayList || !desktop_.IsWindow(wnd)) continue;
-    const bool hidden = TrayList->FindEntry(wnd) != nullptr;
-    if (hidden && command.verb != Verb::Hide)
-      TrayList->RestoreWindow(wnd);
-    else if (!hidden && command.verb != Verb::Restore)
+    const bool listed = TrayList->FindEntry(wnd) != nullptr;
+    const HeldMark mark = held_.MarkOf(wnd);
+    // Hidden, or its hide still queued; one asked back is shown as far as a toggle goes.
+    const bool hidden = listed || mark == HeldMark::Hidden || mark == HeldMark::TabOnly;
+    if (command.verb == Verb::Hide ? !listed : command.verb == Verb::Toggle && !hidden)
       SendToTray(wnd);
+    else if (command.verb != Verb::Hide && (hidden || mark != HeldMark::None))
+      TrayList->RestoreWindow(wnd);
   }
   return ExitDone;
 }

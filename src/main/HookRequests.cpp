@@ -3,7 +3,6 @@
 // TFOrvane.cpp).
 #include <cstring>
 
-#include "foreign/HiddenMark.h"
 #include "foreign/SystemMenuItems.h"
 #include "foreign/WindowKinds.h"
 #include "hook/ClassKeys.h"

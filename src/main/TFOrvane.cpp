@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "foreign/HiddenMark.h"
+#include "foreign/HeldWindows.h"
 #include "foreign/SystemMenuItems.h"
 #include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
@@ -31,7 +31,9 @@ TFOrvane::TFOrvane(Ports& ports, FormHost& host)
       ports_(ports),
       desktop_(ports.desktop),
       host_(host),
-      texts_(UserTexts(ports.kernel)) {
+      texts_(UserTexts(ports.kernel)),
+      held_(ports.desktop, ports.shell) {
+  held_.SetAnswerTarget(host.Handle());
   // Nothing runs before start-up has loaded the settings and made the hotkey
   // identifiers: a click on the splash waits for it.
   paths_.Hold();
@@ -134,7 +136,7 @@ void TFOrvane::Shutdown() {
   if (TrayList) TrayList->SetListMenus(nullptr);
   Menus.reset();
   TrayList.reset();
-  ShowMarkedWindows(desktop_, ports_.shell, TopLevelWindows(desktop_));
+  held_.AtExit(TopLevelWindows(desktop_));
   UnmapMemBlock();
 }
 
@@ -207,6 +209,8 @@ bool TFOrvane::MayHide(Hwnd wnd) {
 void TFOrvane::InsertIcon(bool startHideTimer) {
   if (!TrayList || !MayHide(CurrentWindow) || TrayList->FindEntry(CurrentWindow)) return;
   const Hwnd wnd = CurrentWindow;
+  // A dialog goes and comes back with its owner.
+  if (TravelsWithOwner(desktop_, wnd)) return;
   auto entry = std::make_unique<TTrayIcon>();
   entry->Window = wnd;
   entry->uID = TrayIdOf(wnd);
@@ -232,11 +236,7 @@ TFOrvane::HideResult TFOrvane::HideListed(Hwnd wnd, bool justMinimized) {
     TrayList->RemoveEntry(entry, index);
     return HideResult::Done;
   }
-  const bool browser = IsBrowserFrame(desktop_, wnd);
-  SetHiddenMark(desktop_, wnd, browser ? HiddenHow::TabOnly : HiddenHow::Hidden);
-  if (browser && ports_.shell.DeleteTaskbarTab(wnd)) return HideResult::Done;
-  if (browser) SetHiddenMark(desktop_, wnd, HiddenHow::Hidden);
-  desktop_.ShowWindowAsync(wnd, SW_HIDE);
+  held_.Hide(wnd, IsBrowserFrame(desktop_, wnd));
   return HideResult::Done;
 }
 
@@ -294,19 +294,30 @@ void TFOrvane::KeepHookHelper() {
 
 void TFOrvane::Sweep() {
   KeepHookHelper();
-  const bool handleConsole = TrayList->Options.HandleConsole == 1;
-  for (Hwnd wnd : TopLevelWindows(desktop_)) {
-    if (!TrayList || TrayList->FindEntry(wnd)) continue;
-    // A window hidden and then lost from the list (any slip) is taken back.
-    if (AdoptIfStillHidden(wnd) || !desktop_.IsIconic(wnd)) continue;
-    CurrentWindow = wnd;
-    if (!IsConsoleWindow(desktop_, wnd)) {
-      if (IsMarkedNow(wnd)) InsertIconAndHide(wnd);
-    } else if (handleConsole) {
-      InsertIconAndHide(wnd);
-    }
-  }
+  held_.DropGone();
+  for (Hwnd wnd : TopLevelWindows(desktop_)) LookAt(wnd);
   if (TrayList) TrayList->CheckWindows();
+}
+
+void TFOrvane::LookAt(Hwnd wnd) {
+  if (!TrayList || TrayList->FindEntry(wnd)) return;
+  // A window hidden and then lost from the list (any slip) is taken back.
+  if (AdoptIfStillHidden(wnd) != HeldWindows::Found::NotHeld || !desktop_.IsIconic(wnd)) return;
+  CurrentWindow = wnd;
+  if (TrayList && TakenWhenMinimized(wnd)) InsertIconAndHide(wnd);
+}
+
+bool TFOrvane::TakenWhenMinimized(Hwnd wnd) {
+  const TOptionsRecord& o = TrayList->Options;
+  if (IsConsoleWindow(desktop_, wnd)) return o.HandleConsole == 1;
+  return IsMarkedNow(wnd) || (IsExcelWindow(desktop_, wnd) && o.HandleExcel) || (IsWordWindow(desktop_, wnd) && o.HandleWord);
+}
+
+void TFOrvane::ProgramAnswered(Hwnd wnd, std::uint32_t token) {
+  // Looked at again as soon as its program has caught up, not at the next sweep.
+  const HeldWindows::Answer answer = held_.Answered(wnd, token);
+  if (answer == HeldWindows::Answer::WantsFront && TrayList) TrayList->ForceForegroundWindow(wnd);
+  if (answer != HeldWindows::Answer::Stale) LookAt(wnd);
 }
 
 void TFOrvane::AdoptMarkedWindows() {
@@ -314,26 +325,21 @@ void TFOrvane::AdoptMarkedWindows() {
     if (!TrayList->FindEntry(wnd)) AdoptIfStillHidden(wnd);
 }
 
-bool TFOrvane::AdoptIfStillHidden(Hwnd wnd) {
-  const HiddenHow how = HiddenMarkOf(desktop_, wnd);
-  if (how == HiddenHow::None) return false;
-  if (SeenShown(desktop_, wnd) || !MayHide(wnd)) {
-    ForgetMark(desktop_, ports_.shell, wnd, how);  // back by other means
-    return false;
+HeldWindows::Found TFOrvane::AdoptIfStillHidden(Hwnd wnd) {
+  if (!MayHide(wnd)) {
+    held_.LetGo(wnd);
+    return HeldWindows::Found::NotHeld;
   }
-  // Taken once its program has caught up with what was queued for it.
-  if (AwaitsItsProgram(desktop_, wnd)) return true;
+  const HeldWindows::Found found = held_.Look(wnd);
+  if (found != HeldWindows::Found::Hidden) return found;
+  // Off the taskbar with nothing queued for it: listed again, with its icon.
   CurrentWindow = wnd;
-  // Still visible but minimized: its hide was lost, or still on its way; hidden (again) now.
-  if (how == HiddenHow::Hidden && desktop_.IsWindowVisible(wnd))
-    InsertIconAndHide(wnd);
-  else
-    InsertIcon(false);
-  if (!TrayList) return false;
+  InsertIcon(false);
+  if (!TrayList) return found;
   // No icon, no hiding: a window the shell gave no icon goes back on the taskbar.
   if (const TTrayIcon* entry = TrayList->FindEntry(wnd); entry && entry->IconFailed) TrayList->BringBackUnreachable();
-  if (!TrayList->FindEntry(wnd)) ShowMarkedWindows(desktop_, ports_.shell, {wnd});
-  return true;
+  if (TrayList && !TrayList->FindEntry(wnd)) held_.LetGo(wnd);
+  return found;
 }
 
 void TFOrvane::TimerExplorerTimer() {
@@ -349,6 +355,16 @@ void TFOrvane::TimerExplorerTimer() {
 }
 
 bool TFOrvane::WindowMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+  if (msg == AnsweredMessage) {
+    if (!TrayList || closeRequested_) return true;
+    const Hwnd wnd = HwndOfTrayId(static_cast<std::uint32_t>(wParam));
+    const auto token = static_cast<std::uint32_t>(lParam);
+    // Refused (a flood), the window is asked again when it is next looked at.
+    if (!paths_.RunOrMerge((static_cast<std::uint64_t>(AnsweredMessage) << 32) | TrayIdOf(wnd),
+                           [this, wnd, token] { ProgramAnswered(wnd, token); }))
+      held_.Answered(wnd, token);
+    return true;
+  }
   if (msg == WindowChangedMessage) {
     if (TrayList && !closeRequested_) TrayList->WindowChanged(HwndOfTrayId(static_cast<std::uint32_t>(wParam)));
     return true;
@@ -464,8 +480,16 @@ void TFOrvane::MinimizeForeground() {
   // Never Velmora's own windows (the options dialog among them), the taskbar or the desktop.
   if (!foreground || IsOwnWindow(foreground) || !MemBlock) return;
   Hwnd wnd = OwningAppWindow(desktop_, foreground);
-  if (!wnd) wnd = foreground;
+  // A program's dialog in front: the program goes, dialog and all.
+  if (!wnd) wnd = OwnerItTravelsWith(desktop_, foreground);
   if (!MayHide(wnd) || desktop_.GetParent(wnd)) return;
+  if (!desktop_.IsWindowEnabled(wnd)) {
+    // A modal dialog is up: the window ignores system commands, but not a show.
+    paths_.RunOrDefer([this, wnd] {
+      if (TrayList && MayHide(wnd)) SendToTray(wnd);
+    });
+    return;
+  }
   MemBlock->PendingWindow = TrayIdOf(wnd);
   // The library reports the minimizing (request 46) and, as the pending window, it goes to the tray.
   desktop_.PostMessage(wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);

@@ -105,6 +105,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   Hwnd MainWindowHandle() override { return host_.Handle(); }
   void Exit() override { host_.Close(); }
   void Velmora1Click() override;
+  HeldWindows& Held() override { return held_; }
 
   // The options dialog, made once at start after the main form.
   void SetAboutForm(TAboutForm* form) { AboutForm = form; }
@@ -165,8 +166,13 @@ class TFOrvane : public MainForm, public OptionsHost {
   // Starts the 32-bit helper again when it ended from outside, three times a minute at most.
   void KeepHookHelper();
   void AdoptMarkedWindows();
-  // True for a window hidden by a Velmora and held again now, or left until its program answers.
-  bool AdoptIfStillHidden(Hwnd wnd);
+  // A window hidden by a Velmora is held again now (Hidden), or left until its program answers (Waiting).
+  HeldWindows::Found AdoptIfStillHidden(Hwnd wnd);
+  // The sweep's look at one window it does not list: taken back, or taken by the rules when minimized.
+  void LookAt(Hwnd wnd);
+  // Minimized, it goes to the tray: marked, or a console, Excel or Word window with its option on.
+  bool TakenWhenMinimized(Hwnd wnd);
+  void ProgramAnswered(Hwnd wnd, std::uint32_t token);
   void ShowListedWindowsNow();
   // No request comes in from here on, from programs of either bitness.
   void Unhook();
@@ -193,6 +199,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   FormHost& host_;
   const TextTable& texts_;  // of the user's UI language
   EventPaths paths_;
+  HeldWindows held_;
   TOptionsRecord startOptions_;  // the live record before the list exists
   std::vector<PendingHide> pendingHides_;
   bool closed_ = false;

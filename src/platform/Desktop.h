@@ -12,6 +12,9 @@
 
 namespace velmora {
 
+// Posted by NotifyWhenAnswered: wParam the window asked, lParam the caller's token.
+inline constexpr std::uint32_t AnsweredMessage = 0x8000 + 0x42;  // WM_APP + 0x42
+
 // A message to one of Velmora's own windows; nullopt asks for the default handling.
 using WindowHandler =
     std::function<std::optional<std::intptr_t>(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam)>;
@@ -38,6 +41,8 @@ class Desktop {
   virtual bool IsWindowEnabled(Hwnd wnd) = 0;
   virtual Hwnd GetWindow(Hwnd wnd, std::uint32_t cmd) = 0;
   virtual Hwnd GetParent(Hwnd wnd) = 0;
+  // The owned window that was active last (a modal dialog of the window); the window itself when none.
+  virtual Hwnd GetLastActivePopup(Hwnd wnd) = 0;
   virtual std::uint32_t GetWindowProcessId(Hwnd wnd) = 0;
   virtual std::uint32_t GetWindowThreadId(Hwnd wnd) = 0;
   virtual std::uint32_t GetCurrentProcessId() = 0;
@@ -55,6 +60,10 @@ class Desktop {
   virtual bool SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
   virtual bool PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
   virtual std::intptr_t SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  // SendMessageCallback(WM_NULL), never waited for: once the window's thread has
+  // taken everything queued for it before (shows, notified messages), AnsweredMessage
+  // is posted to notify. False when the call could not be queued.
+  virtual bool NotifyWhenAnswered(Hwnd wnd, Hwnd notify, std::uint32_t token) = 0;
   // WM_COPYDATA with wParam = code and a COPYDATASTRUCT of {dwData, 0, null}.
   virtual bool SendCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwData) = 0;
   virtual std::uintptr_t GetClassWord(Hwnd wnd, int index) = 0;

@@ -1,6 +1,5 @@
 // Hiding, restoring and closing windows: the life of an entry.
 
-#include "foreign/HiddenMark.h"
 #include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
 #include "tray/TListTrayIcon.h"
@@ -47,19 +46,19 @@ void TListTrayIcon::RemoveEntry(TTrayIcon* entry, std::size_t index) {
   // The window keeps its mark until it is seen shown: one that is still
   // hidden, or whose hide still waits in its program's queue, is taken back
   // by the next sweep.
-  const Hwnd wnd = owned->Window;
-  const HiddenHow how = HiddenMarkOf(desktop_, wnd);
-  if (how != HiddenHow::None && SeenShown(desktop_, wnd)) ForgetMark(desktop_, ports_.shell, wnd, how);
+  form_.Held().ForgetIfShown(owned->Window);
   TakeOutOfTray(std::move(owned));
 }
 
 bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
+  HeldWindows& held = form_.Held();
+  const HeldMark how = held.MarkOf(wnd);
   std::size_t index = 0;
-  TTrayIcon* entry = FindEntry(wnd, &index);
-  if (!entry) return false;
-  const HiddenHow how = HiddenMarkOf(desktop_, wnd);
-  RemoveEntry(entry, index);
-  if (how == HiddenHow::TabOnly) GiveButtonBack(wnd);
+  if (TTrayIcon* entry = FindEntry(wnd, &index))
+    RemoveEntry(entry, index);
+  else if (how == HeldMark::None || !desktop_.IsWindow(wnd))
+    return false;
+  if (how == HeldMark::TabOnly) GiveButtonBack(wnd);
   // Its program may take the foreground itself when it restores the window:
   // Velmora has the right after a click on its icon or a hotkey, and passes it on.
   desktop_.AllowSetForegroundWindow(desktop_.GetWindowProcessId(wnd));
@@ -73,9 +72,9 @@ bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
     desktop_.SendNotifyMessage(wnd, WM_CHILDACTIVATE, 0, 0);
     desktop_.SendNotifyMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   }
-  const bool inFront = ForceForegroundWindow(wnd);
-  AskedBack(desktop_, wnd, how);
-  return inFront;
+  ForceForegroundWindow(wnd);
+  held.AskedBack(wnd);
+  return true;
 }
 
 void TListTrayIcon::GiveButtonBack(Hwnd wnd) {
@@ -92,6 +91,8 @@ bool TListTrayIcon::ForceForegroundWindow(Hwnd wnd) {
     d.ShowWindowAsync(wnd, SW_RESTORE);
     return d.GetForegroundWindow() == wnd;
   }
+  // With a modal dialog up, the dialog is what the user works with: it comes to the front.
+  if (const Hwnd popup = d.GetLastActivePopup(wnd); popup && popup != wnd && d.IsWindowVisible(popup)) wnd = popup;
   if (d.GetForegroundWindow() == wnd) return true;
   d.BringWindowToTop(wnd);
   d.SetForegroundWindow(wnd);
@@ -123,7 +124,7 @@ void TListTrayIcon::RestoreAll() {
 
 void TListTrayIcon::ShowListedWindows() {
   for (Hwnd wnd : LastToFirstWindows()) {
-    if (HiddenMarkOf(desktop_, wnd) == HiddenHow::TabOnly) GiveButtonBack(wnd);
+    if (form_.Held().MarkOf(wnd) == HeldMark::TabOnly) GiveButtonBack(wnd);
     desktop_.ShowWindowAsync(wnd, SW_SHOWNA);
     desktop_.SendNotifyMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   }

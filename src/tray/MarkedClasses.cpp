@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <functional>
 
-#include "foreign/HiddenMark.h"
 #include "foreign/SystemMenuItems.h"
 #include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
@@ -51,7 +50,8 @@ void TListTrayIcon::TakeMarkedWindows(const std::function<bool(const std::string
     const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
     if (desktop_.IsMenu(menu) && desktop_.CheckMenuItem(menu, IDM_TRAY_ITEM, MF_CHECKED) == MENU_ITEM_MISSING)
       AddTrayMenuItem(desktop_, Options, menu, MF_CHECKED, Texts[TextId::SystemMinimize]);
-    if (desktop_.IsIconic(wnd) && !FindEntry(wnd) && !AwaitsItsProgram(desktop_, wnd)) form_.InsertIconAndHide(wnd);
+    if (desktop_.IsIconic(wnd) && !FindEntry(wnd) && form_.Held().Look(wnd) != HeldWindows::Found::Waiting)
+      form_.InsertIconAndHide(wnd);
   }
 }
 
@@ -86,11 +86,9 @@ void TListTrayIcon::RemoveClass(const std::string& name) {
   // Hidden windows of the class go back to the taskbar, minimized.
   for (Hwnd wnd : LastToFirstWindows()) {
     if (!unmarked(wnd)) continue;
-    const HiddenHow how = HiddenMarkOf(desktop_, wnd);
-    desktop_.ShowWindowAsync(wnd, SW_MINIMIZE);
-    ForgetMark(desktop_, ports_.shell, wnd, how);
     std::size_t index = 0;
     if (TTrayIcon* still = FindEntry(wnd, &index)) RemoveEntry(still, index);
+    form_.Held().LetGo(wnd);
   }
 }
 

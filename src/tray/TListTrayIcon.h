@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "foreign/HeldWindows.h"
 #include "hook/MarkTable.h"
 #include "tray/MarkRules.h"
 #include "hook/MemBlock.h"
@@ -41,6 +42,8 @@ class MainForm {
   virtual void Exit() = 0;
   // The Options item ("配置") and the options hotkey.
   virtual void Velmora1Click() = 0;
+  // The one owner of the held windows' marks.
+  virtual HeldWindows& Held() = 0;
 };
 
 // A list menu's mode: what choosing a window in it does.
@@ -89,6 +92,8 @@ class TListTrayIcon {
   // Hiding, restoring and closing.
   bool AddEntry(std::unique_ptr<TTrayIcon> entry);
   void RemoveEntry(TTrayIcon* entry, std::size_t index);
+  // A listed window, or one asked back or waiting for its program: its restore is
+  // queued for its program. False for a window Velmora does not hold.
   bool RestoreWindow(Hwnd wnd);
   bool ForceForegroundWindow(Hwnd wnd);
   void RestoreAll();

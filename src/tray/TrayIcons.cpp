@@ -4,7 +4,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "foreign/HiddenMark.h"
 #include "foreign/WindowKinds.h"
 #include "platform/WinConst.h"
 #include "tray/TListTrayIcon.h"
@@ -360,12 +359,9 @@ void TListTrayIcon::BringBackUnreachable() {
     if (it == Entries.end()) break;
     const Hwnd wnd = (*it)->Window;
     const auto index = static_cast<std::size_t>(it - Entries.begin());
-    const HiddenHow how = HiddenMarkOf(desktop_, wnd);
     RemoveEntry(it->get(), index);
-    ClearHiddenMark(desktop_, wnd);
     // Also when still visible but minimized: a hide may wait in its program's queue.
-    if (how != HiddenHow::None && desktop_.IsWindow(wnd) && !SeenShown(desktop_, wnd))
-      BackOnTaskbar(desktop_, ports_.shell, wnd, how);
+    form_.Held().LetGo(wnd);
   }
   bringingBack_ = false;
 }

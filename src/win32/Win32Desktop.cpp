@@ -16,6 +16,13 @@ constexpr UINT BoundedFlags = SMTO_ABORTIFHUNG | SMTO_NORMAL;
 // A null pointer for an empty string: FindWindow then matches any.
 const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
 
+// The program has taken everything queued before the ask: Velmora is told by a
+// post to itself. Runs on Velmora's thread, as it takes its messages.
+void CALLBACK OnAnswered(HWND wnd, UINT, ULONG_PTR data, LRESULT) noexcept {
+  const auto notify = HwndOfTrayId(static_cast<std::uint32_t>(data));
+  ::PostMessageW(ToHwnd(notify), AnsweredMessage, reinterpret_cast<WPARAM>(wnd), static_cast<LPARAM>(data >> 32));
+}
+
 struct EnumState {
   const std::function<bool(Hwnd)>* visit;
   std::exception_ptr error;
@@ -76,6 +83,8 @@ bool Win32Desktop::IsWindowEnabled(Hwnd wnd) { return ::IsWindowEnabled(ToHwnd(w
 Hwnd Win32Desktop::GetWindow(Hwnd wnd, std::uint32_t cmd) { return FromHwnd(::GetWindow(ToHwnd(wnd), cmd)); }
 Hwnd Win32Desktop::GetParent(Hwnd wnd) { return FromHwnd(::GetParent(ToHwnd(wnd))); }
 
+Hwnd Win32Desktop::GetLastActivePopup(Hwnd wnd) { return FromHwnd(::GetLastActivePopup(ToHwnd(wnd))); }
+
 std::uint32_t Win32Desktop::GetWindowProcessId(Hwnd wnd) {
   DWORD pid = 0;
   if (!::GetWindowThreadProcessId(ToHwnd(wnd), &pid)) return 0;
@@ -119,6 +128,11 @@ std::intptr_t Win32Desktop::SendMessage(Hwnd wnd, std::uint32_t msg, std::uintpt
   DWORD_PTR result = 0;
   if (!::SendMessageTimeoutA(ToHwnd(wnd), msg, wParam, lParam, BoundedFlags, SendTimeout, &result)) return 0;
   return static_cast<std::intptr_t>(result);
+}
+
+bool Win32Desktop::NotifyWhenAnswered(Hwnd wnd, Hwnd notify, std::uint32_t token) {
+  const ULONG_PTR data = (static_cast<ULONG_PTR>(token) << 32) | TrayIdOf(notify);
+  return ::SendMessageCallbackW(ToHwnd(wnd), WM_NULL, 0, 0, OnAnswered, data) != FALSE;
 }
 
 bool Win32Desktop::SendCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwData) {

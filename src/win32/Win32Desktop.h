@@ -31,6 +31,7 @@ class Win32Desktop final : public Desktop {
   bool IsWindowEnabled(Hwnd wnd) override;
   Hwnd GetWindow(Hwnd wnd, std::uint32_t cmd) override;
   Hwnd GetParent(Hwnd wnd) override;
+  Hwnd GetLastActivePopup(Hwnd wnd) override;
   std::uint32_t GetWindowProcessId(Hwnd wnd) override;
   std::uint32_t GetWindowThreadId(Hwnd wnd) override;
   std::uint32_t GetCurrentProcessId() override;
@@ -43,6 +44,7 @@ class Win32Desktop final : public Desktop {
   bool SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   bool PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   std::intptr_t SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+  bool NotifyWhenAnswered(Hwnd wnd, Hwnd notify, std::uint32_t token) override;
   // True when the receiver took the message within the bound.
   bool SendCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwData) override;
   std::uintptr_t GetClassWord(Hwnd wnd, int index) override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "hook/HeldMark.h"
 #include "hook/MemBlock.h"
 #include "platform/WinConst.h"
 
@@ -92,8 +93,7 @@ void FakeDesktop::SetIcon(Hwnd wnd, Hicon icon) {
 }
 
 void FakeDesktop::LibraryReport(Hwnd wnd) {
-  const std::uintptr_t held = GetProp(wnd, "VelmoraHidden");
-  if (held != 1 && held != 2) return;
+  if (!IsHeldMark(GetProp(wnd, HeldMarkName))) return;
   const std::uint64_t now = clock ? clock() : 0;
   auto last = lastReport_.find(wnd.value);
   if (last != lastReport_.end() && now - last->second < 100) return;
@@ -182,10 +182,12 @@ std::vector<MenuItem>::iterator FakeDesktop::FindItem(Menu& menu, std::uint32_t 
 }
 
 void FakeDesktop::ActivatedByOwnProgram(FakeWindow& w) {
-  // Restoring itself, a program activates its window when it may take the foreground.
+  // Restoring itself, a program activates its window when it may take the foreground;
+  // a disabled one passes it to its modal dialog.
   if (w.pid == currentProcessId || (foregroundLocked && !allowedProcesses.contains(w.pid))) return;
-  foreground_ = w.hwnd;
+  foreground_ = w.enabled ? w.hwnd : GetLastActivePopup(w.hwnd);
   ToTop(w.hwnd);
+  if (foreground_ != w.hwnd) ToTop(foreground_);
 }
 
 bool FakeDesktop::HasButton(Hwnd wnd) const {
@@ -202,6 +204,9 @@ void FakeDesktop::ToTop(Hwnd wnd) {
 
 bool FakeDesktop::ApplyMessage(FakeWindow& w, std::uint32_t msg, std::uintptr_t wParam) {
   if (w.hung) return false;
+  // DefWindowProc ignores system commands to a disabled window (one with a modal dialog up).
+  if (msg == win::WM_SYSCOMMAND && !w.enabled) return false;
+  const bool wasIconic = w.iconic;
   const bool close = msg == win::WM_CLOSE || (msg == win::WM_SYSCOMMAND && SysCommand(wParam) == win::SC_CLOSE);
   if (close && w.closesOnClose) {
     Destroy(w.hwnd);
@@ -215,7 +220,22 @@ bool FakeDesktop::ApplyMessage(FakeWindow& w, std::uint32_t msg, std::uintptr_t 
     w.iconic = true;
     w.visible = true;
   }
+  OwnedFollow(w, wasIconic);
   return false;
+}
+
+void FakeDesktop::OwnedFollow(FakeWindow& owner, bool wasIconic) {
+  if (owner.iconic == wasIconic) return;
+  for (auto& [value, other] : windows_) {
+    if (!other.alive || other.owner != owner.hwnd) continue;
+    if (owner.iconic && other.visible) {
+      other.visible = false;
+      other.hiddenWithOwner = true;
+    } else if (!owner.iconic && other.hiddenWithOwner) {
+      other.visible = true;
+      other.hiddenWithOwner = false;
+    }
+  }
 }
 
 void FakeDesktop::NoteSend(FakeWindow& w) {
@@ -296,6 +316,14 @@ Hwnd FakeDesktop::GetParent(Hwnd wnd) {
   return Live(result) ? result : Hwnd{};
 }
 
+Hwnd FakeDesktop::GetLastActivePopup(Hwnd wnd) {
+  if (!Live(wnd)) return Hwnd{};
+  Hwnd last = wnd;
+  for (const auto& [value, other] : windows_)
+    if (other.alive && other.owner == wnd && other.visible && other.enabled) last = other.hwnd;
+  return last;
+}
+
 std::uint32_t FakeDesktop::GetWindowProcessId(Hwnd wnd) {
   FakeWindow* w = Live(wnd);
   return w ? w->pid : 0;
@@ -327,8 +355,14 @@ Hwnd FakeDesktop::FindChildWindow(Hwnd parent, std::string_view className) {
 // ---------------------------------------------------------------- commands and messages
 
 bool FakeDesktop::ShowWindow(Hwnd wnd, int cmd) {
-  if (FakeWindow* w = Live(wnd); w && w->hung && w->pid != currentProcessId) ++blockingCalls;
-  return ShowWindowAsync(wnd, cmd);
+  FakeWindow* w = Live(wnd);
+  if (!w || w->pid == currentProcessId) return ShowWindowAsync(wnd, cmd);
+  // Sent to the window's thread, and waited for.
+  if (ThreadHung(w->tid)) ++blockingCalls;
+  RunQueued(w->tid, true);
+  const bool wasVisible = ShowWindowAsync(wnd, cmd);
+  RunQueued(w->tid, true);
+  return wasVisible;
 }
 
 bool FakeDesktop::SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -336,31 +370,66 @@ bool FakeDesktop::SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t 
   LogCall(log_, "SendNotifyMessage " + Hex(wnd.value) + " " + Hex(msg) + " " + Hex(wParam));
   FakeWindow* w = Live(wnd);
   if (!w) return false;
-  if (!Queue(*w, {wnd, false, 0, msg, wParam})) ApplyMessage(*w, msg, wParam);
+  if (!Queue(*w, {.kind = QueuedCall::Kind::Sent, .wnd = wnd, .msg = msg, .wParam = wParam})) ApplyMessage(*w, msg, wParam);
   return true;
 }
 
 bool FakeDesktop::Queue(FakeWindow& w, QueuedCall call) {
-  if (w.pid == currentProcessId || !ThreadHung(w.tid)) return false;
+  if (w.pid == currentProcessId) return false;
   queued_.push_back(call);
   return true;
+}
+
+void FakeDesktop::RunQueued(std::uint32_t tid, bool sentOnly) {
+  if (ThreadHung(tid)) return;
+  // Sent messages first, each kind in the order it came, as GetMessage takes them.
+  for (const bool postedOnes : {false, true}) {
+    if (postedOnes && sentOnly) return;
+    std::vector<QueuedCall> mine, rest;
+    for (const QueuedCall& call : queued_) {
+      const FakeWindow* w = Find(call.wnd);
+      if (!w || !w->alive) continue;
+      ((w->tid == tid && (call.kind == QueuedCall::Kind::Posted) == postedOnes) ? mine : rest).push_back(call);
+    }
+    queued_.swap(rest);
+    for (const QueuedCall& call : mine) Run(call);
+  }
+}
+
+void FakeDesktop::Run(const QueuedCall& call) {
+  FakeWindow* w = Live(call.wnd);
+  if (!w) return;
+  switch (call.kind) {
+    case QueuedCall::Kind::Show: ApplyShow(*w, call.cmd); break;
+    case QueuedCall::Kind::Sent:
+    case QueuedCall::Kind::Posted: ApplyMessage(*w, call.msg, call.wParam); break;
+    case QueuedCall::Kind::Answer:
+      PostMessage(call.notify, AnsweredMessage, call.wnd.value, static_cast<std::intptr_t>(call.token));
+      break;
+  }
+}
+
+void FakeDesktop::Pump(Hwnd wnd) { RunQueued(Window(wnd).tid, false); }
+
+void FakeDesktop::PumpAll() {
+  std::set<std::uint32_t> threads;
+  for (const QueuedCall& call : queued_)
+    if (const FakeWindow* w = Find(call.wnd)) threads.insert(w->tid);
+  for (std::uint32_t tid : threads) RunQueued(tid, false);
+}
+
+bool FakeDesktop::Waits(Hwnd wnd) const {
+  const FakeWindow* target = Find(wnd);
+  return target && std::any_of(queued_.begin(), queued_.end(), [&](const QueuedCall& call) {
+           const FakeWindow* w = Find(call.wnd);
+           return w && w->alive && w->tid == target->tid;
+         });
 }
 
 void FakeDesktop::SetHung(Hwnd wnd, bool hung) {
   Window(wnd).hung = hung;
   // Answering again, the thread runs what waited for it, in the order it came.
-  std::vector<QueuedCall> waiting;
-  waiting.swap(queued_);
-  for (const QueuedCall& call : waiting) {
-    FakeWindow* w = Live(call.wnd);
-    if (!w) continue;
-    if (ThreadHung(w->tid))
-      queued_.push_back(call);
-    else if (call.show)
-      ApplyShow(*w, call.cmd);
-    else
-      ApplyMessage(*w, call.msg, call.wParam);
-  }
+  if (!hung) RunQueued(Window(wnd).tid, false);
 }
 
 bool FakeDesktop::AnyHung() const {
@@ -397,13 +466,14 @@ bool FakeDesktop::ShowWindowAsync(Hwnd wnd, int cmd) {
   FakeWindow* w = Live(wnd);
   if (!w) return false;
   const bool wasVisible = w->visible;
-  // A hung program shows, hides, restores or minimizes its window only once it answers again.
-  if (!Queue(*w, {wnd, true, cmd, 0, 0})) ApplyShow(*w, cmd);
+  // Another program shows, hides, restores or minimizes its window when it next takes its messages.
+  if (!Queue(*w, {.kind = QueuedCall::Kind::Show, .wnd = wnd, .cmd = cmd})) ApplyShow(*w, cmd);
   return wasVisible;
 }
 
 void FakeDesktop::ApplyShow(FakeWindow& window, int cmd) {
   FakeWindow* w = &window;
+  const bool wasIconic = w->iconic;
   switch (cmd) {
     case win::SW_HIDE:
       w->visible = false;
@@ -430,6 +500,7 @@ void FakeDesktop::ApplyShow(FakeWindow& window, int cmd) {
   if ((cmd == win::SW_SHOW || cmd == win::SW_SHOWMINIMIZED) && w->iconic && w->pid != currentProcessId) ++focusLost;
   // Hidden and shown again, a window gets a new taskbar button.
   if (!w->visible) w->tabDeleted = false;
+  OwnedFollow(*w, wasIconic);
   if (cmd == win::SW_RESTORE && !w->iconic) ActivatedByOwnProgram(*w);
 }
 
@@ -441,7 +512,7 @@ bool FakeDesktop::PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam
   if (!w) return false;
   if (w->handler)
     ownPosted_.push_back(m);
-  else if (!Queue(*w, {wnd, false, 0, msg, wParam}))
+  else if (!Queue(*w, {.kind = QueuedCall::Kind::Posted, .wnd = wnd, .msg = msg, .wParam = wParam}))
     ApplyMessage(*w, msg, wParam);
   if (onPost) onPost(m);
   return true;
@@ -461,6 +532,12 @@ std::intptr_t FakeDesktop::SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr
   if (w->hung) {
     ++hungSends;
     return 0;
+  }
+  // The receiver takes what was sent to it before, then this.
+  if (w->pid != currentProcessId) {
+    RunQueued(w->tid, true);
+    w = Live(wnd);
+    if (!w) return 0;
   }
   if (w->handler) {
     WindowHandler handler = w->handler;
@@ -492,6 +569,14 @@ bool FakeDesktop::SendCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwD
     return false;
   }
   if (w->handler) DeliverCopyData(wnd, code, dwData);
+  return true;
+}
+
+bool FakeDesktop::NotifyWhenAnswered(Hwnd wnd, Hwnd notify, std::uint32_t token) {
+  FakeWindow* w = Live(wnd);
+  if (!w) return false;
+  const QueuedCall call{.kind = QueuedCall::Kind::Answer, .wnd = wnd, .notify = notify, .token = token};
+  if (!Queue(*w, call)) Run(call);
   return true;
 }
 

@@ -87,6 +87,7 @@ struct FakeWindow {
   bool hung = false;
   bool closesOnClose = false;
   bool tabDeleted = false;  // visible without a taskbar button (ITaskbarList::DeleteTab)
+  bool hiddenWithOwner = false;  // hidden by the system as its owner minimized; shown as it comes back
   std::string program{};
   std::string appId{};
   std::map<std::string, std::uintptr_t, std::less<>> props{};
@@ -152,9 +153,16 @@ class FakeDesktop : public Desktop {
   std::vector<Hwnd> TopLevelWindows() const;
   // Live, visible and with a button on the taskbar.
   bool HasButton(Hwnd wnd) const;
-  // The window's program stops answering, or answers again: what was queued
-  // for its thread meanwhile (asynchronous shows, notified and posted
-  // messages) then runs, in order.
+  // What Velmora asks of another program's window (asynchronous shows,
+  // notified and posted messages, asks for an answer) waits in the queue of the
+  // window's thread until that thread takes its messages: Pump, PumpAll, a
+  // send to it (which runs what was sent before, not what was posted), or
+  // time passing (FakeWorld). A hung thread takes nothing.
+  void Pump(Hwnd wnd);
+  void PumpAll();
+  // Something waits for the window's thread.
+  bool Waits(Hwnd wnd) const;
+  // The window's program stops answering, or answers again and takes its messages.
   void SetHung(Hwnd wnd, bool hung);
   bool AnyHung() const;
   static constexpr std::uint64_t BroadcastWindow = 0xFFFF;  // HWND_BROADCAST
@@ -207,6 +215,8 @@ class FakeDesktop : public Desktop {
   Hwnd GetWindow(Hwnd wnd, std::uint32_t cmd) override;
   // The parent of a child window; for a WS_POPUP top-level window its owner, as on Windows.
   Hwnd GetParent(Hwnd wnd) override;
+  // The last made of its enabled, visible owned windows; the window itself when none.
+  Hwnd GetLastActivePopup(Hwnd wnd) override;
   std::uint32_t GetWindowProcessId(Hwnd wnd) override;
   std::uint32_t GetWindowThreadId(Hwnd wnd) override;
   std::uint32_t GetCurrentProcessId() override;
@@ -221,6 +231,8 @@ class FakeDesktop : public Desktop {
   bool PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   std::intptr_t SendMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
   bool SendCopyData(Hwnd wnd, std::uintptr_t code, std::uintptr_t dwData) override;
+  // Queued as a sent message; once run, AnsweredMessage is posted to notify.
+  bool NotifyWhenAnswered(Hwnd wnd, Hwnd notify, std::uint32_t token) override;
   std::uintptr_t GetClassWord(Hwnd wnd, int index) override;
   std::uintptr_t GetClassLong(Hwnd wnd, int index) override;
   Hwnd GetForegroundWindow() override;
@@ -266,16 +278,24 @@ class FakeDesktop : public Desktop {
   void ToTop(Hwnd wnd);
   void ActivatedByOwnProgram(FakeWindow& w);
   bool ThreadHung(std::uint32_t tid) const;
-  // Queued for a thread that does not answer: true when the call waits.
+  // A call for another program's thread, run when it takes its messages.
   struct QueuedCall {
+    enum class Kind { Show, Sent, Posted, Answer } kind;
     Hwnd wnd;
-    bool show;  // ShowWindowAsync(cmd), else a message (msg, wParam)
-    int cmd;
-    std::uint32_t msg;
-    std::uintptr_t wParam;
+    int cmd = 0;             // Show
+    std::uint32_t msg = 0;   // Sent, Posted
+    std::uintptr_t wParam = 0;
+    Hwnd notify{};           // Answer
+    std::uint32_t token = 0;
   };
+  // False for Velmora's own windows: those act at once.
   bool Queue(FakeWindow& w, QueuedCall call);
+  // The thread runs what was sent to it, then (unless sentOnly) what was posted.
+  void RunQueued(std::uint32_t tid, bool sentOnly);
+  void Run(const QueuedCall& call);
   void ApplyShow(FakeWindow& w, int cmd);
+  // Minimized, a window's owned windows are hidden with it; restored, they come back.
+  void OwnedFollow(FakeWindow& owner, bool wasIconic);
   std::vector<QueuedCall> queued_;
   // Effects of a message the target's program handles itself; true when it destroyed the window.
   bool ApplyMessage(FakeWindow& w, std::uint32_t msg, std::uintptr_t wParam);

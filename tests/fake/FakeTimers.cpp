@@ -37,6 +37,7 @@ void FakeTimers::Advance(std::uint64_t ms) {
   const std::uint64_t end = now_ + ms;
   try {
     for (;;) {
+      if (whilePassing) whilePassing();
       auto next = timers_.end();
       for (auto it = timers_.begin(); it != timers_.end(); ++it) {
         if (it->second.due > end) continue;

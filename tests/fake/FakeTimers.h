@@ -32,6 +32,9 @@ class FakeTimers : public Timers {
   std::size_t RunningCount() const { return timers_.size(); }
 
   std::size_t fired = 0;  // callbacks run so far
+  // While time passes the other programs take their messages: run as Advance
+  // starts and before each timer fires.
+  std::function<void()> whilePassing;
 
   // ---- Timers ----
   // Logged as "SetTimer <id> <ms>" and "KillTimer <id>".

@@ -22,6 +22,10 @@ FakeWorld::FakeWorld(FakeKernelSpace* space)
   shell.desktop = &desktop;
   tray.desktop = &desktop;
   menus.dispatch = dialogs.dispatch = [this] { tray.DispatchPosted(); };
+  timers.whilePassing = [this] {
+    desktop.PumpAll();
+    desktop.DispatchPosted();
+  };
 }
 
 }  // namespace velmora::fake

@@ -163,6 +163,7 @@ TEST(FakeDesktopTest, ForegroundLockYieldsToAttachedInputOrAProgramAllowedToRest
   d.Activate(front);
   d.foregroundLocked = true;
   d.SendNotifyMessage(w, WM_SYSCOMMAND, SC_RESTORE, 0);
+  d.Pump(w);
   EXPECT_EQ(d.GetForegroundWindow(), front) << "not allowed";
   EXPECT_FALSE(d.SetForegroundWindow(w));
 
@@ -178,6 +179,7 @@ TEST(FakeDesktopTest, ForegroundLockYieldsToAttachedInputOrAProgramAllowedToRest
   d.lastInputOurs = true;
   EXPECT_TRUE(d.AllowSetForegroundWindow(7));
   d.ShowWindowAsync(w, SW_RESTORE);
+  d.Pump(w);
   EXPECT_EQ(d.GetForegroundWindow(), w);
   EXPECT_EQ(d.TopLevelWindows().front(), w);
   EXPECT_EQ(d.focusLost, 0u);
@@ -239,11 +241,43 @@ TEST(FakeDesktopTest, PostedCloseDestroysOnlyWindowsThatAgree) {
   EXPECT_TRUE(d.PostMessage(agrees, WM_CLOSE, 0, 0));
   EXPECT_TRUE(d.PostMessage(stubborn, WM_CLOSE, 0, 0));
   EXPECT_TRUE(d.PostMessage(viaMenu, WM_SYSCOMMAND, SC_CLOSE, 0));
+  d.PumpAll();
   EXPECT_FALSE(d.IsWindow(agrees));
   EXPECT_TRUE(d.IsWindow(stubborn));
   EXPECT_FALSE(d.IsWindow(viaMenu));
   EXPECT_FALSE(d.PostMessage(agrees, WM_CLOSE, 0, 0));
   EXPECT_EQ(d.posted.size(), 4u);
+}
+
+// Another program takes what Velmora queued when it next takes its messages:
+// sent ones (shows, notified messages, an ask for an answer) before posted ones,
+// and a send to it first runs what was sent before.
+TEST(FakeDesktopTest, CallsToAnotherProgramWaitForItsThreadAndDialogsFollowTheirOwner) {
+  FakeDesktop d;
+  const Hwnd own = d.CreateUtilityWindow("Own", [](std::uint32_t, std::uintptr_t, std::intptr_t) { return std::nullopt; });
+  const Hwnd w = d.AddWindow({.className = "W", .pid = 7, .tid = 70, .iconic = true});
+  const Hwnd dialog = d.AddWindow({.className = "#32770", .owner = w, .pid = 7, .tid = 70, .visible = false});
+  d.Window(dialog).hiddenWithOwner = true;
+  d.PostMessage(w, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  d.ShowWindowAsync(w, SW_RESTORE);
+  EXPECT_TRUE(d.NotifyWhenAnswered(w, own, 5));
+  EXPECT_TRUE(d.IsIconic(w) && d.Waits(w)) << "nothing runs before its thread takes its messages";
+  d.SendMessage(w, WM_QUERYDRAGICON, 0, 0);
+  EXPECT_FALSE(d.IsIconic(w)) << "a send runs what was sent before it";
+  EXPECT_TRUE(d.IsWindowVisible(dialog)) << "restored, its dialog comes back with it";
+  EXPECT_EQ(d.posted.back().msg, AnsweredMessage);
+  EXPECT_TRUE(d.Waits(w)) << "the posted minimize still waits";
+  d.Pump(w);
+  EXPECT_TRUE(d.IsIconic(w) && !d.IsWindowVisible(dialog) && !d.Waits(w));
+  d.Window(w).enabled = false;  // a modal dialog is up
+  d.PostMessage(w, WM_SYSCOMMAND, SC_RESTORE, 0);
+  d.Pump(w);
+  EXPECT_TRUE(d.IsIconic(w)) << "a disabled window ignores system commands";
+  d.Window(dialog).enabled = true;
+  d.ShowWindowAsync(w, SW_RESTORE);
+  d.Pump(w);
+  EXPECT_EQ(d.GetLastActivePopup(w), dialog);
+  EXPECT_EQ(d.GetForegroundWindow(), dialog) << "restoring itself, the program activates its dialog";
 }
 
 TEST(FakeDesktopTest, UtilityWindowsGetCopyDataAndMayDestroyThemselves) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestWorld.h"
-#include "foreign/HiddenMark.h"
+#include "hook/HeldMark.h"
 #include "settings/OptionsStore.h"
 
 namespace velmora {
@@ -52,7 +52,8 @@ TEST_F(LiveTray, TitleAndIconReachTheOwnIconWithinTwoTicksAndTheMenuKeepsTheTitl
   EXPECT_EQ(w.desktop.Window(shown).sendCount, sends);
   // Asked back, the window is no longer reported, and leaves as before.
   List().RestoreWindow(wnd);
-  EXPECT_EQ(HiddenMarkOf(w.desktop, wnd), HiddenHow::None);
+  Settle();
+  EXPECT_EQ(w.desktop.GetProp(wnd, HeldMarkName), 0u);
   const std::size_t posts = w.desktop.posted.size();
   w.desktop.SetTitle(wnd, "(5) Inbox");
   EXPECT_EQ(w.desktop.posted.size(), posts);

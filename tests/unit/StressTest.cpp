@@ -4,11 +4,12 @@
 // the list across such a call fails here.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <set>
 
 #include "TestWorld.h"
-#include "foreign/HiddenMark.h"
+#include "foreign/HeldWindows.h"
 
 namespace velmora::test {
 namespace {
@@ -56,6 +57,8 @@ class Stress : public VelmoraWorld {
     if (Pick(3) == 0) w.tray.failAddIds.insert(TrayIdOf(AnyWindow()));
     w.desktop.onSend = [this](Hwnd) { MaybeNested(); };
     w.tray.onSend = [this] { MaybeNested(); };
+    // Programs take their messages at random points, not whenever time passes; Velmora takes its own.
+    w.timers.whilePassing = [this] { w.desktop.DispatchPosted(); };
     for (int step = 0; step < 80; ++step) {
       ScriptAnswers();
       if (Pick(12) == 0)
@@ -76,6 +79,7 @@ class Stress : public VelmoraWorld {
     form.reset();  // exit, some programs still hung
     // What Velmora sent them is settled once they answer: every window back.
     for (Hwnd wnd : windows_) w.desktop.SetHung(wnd, false);
+    w.desktop.PumpAll();
     for (Hwnd wnd : windows_)
       if (w.desktop.IsWindow(wnd)) {
         EXPECT_TRUE(w.desktop.HasButton(wnd)) << "left off the taskbar at exit: " << w.desktop.Window(wnd).className;
@@ -107,7 +111,18 @@ class Stress : public VelmoraWorld {
 
   void MaybeNested() {
     if (!form || Pick(4) != 0) return;
+    ++nested_;
     AnyEvent(true);
+  }
+
+  // Every program that answers takes its messages, and Velmora its posts: what
+  // Velmora did must now show on the windows.
+  void Settle() {
+    for (int round = 0; round < 4; ++round) {
+      w.desktop.PumpAll();
+      w.desktop.DispatchPosted();
+    }
+    CheckSettled();
   }
 
   // Velmora is closed and started again, as the user may while programs hang.
@@ -115,6 +130,11 @@ class Stress : public VelmoraWorld {
     w.desktop.onSend = nullptr;
     w.tray.onSend = nullptr;
     form.reset();
+    // Meanwhile the user minimizes a window: no Velmora hears of it.
+    if (const Hwnd wnd = AnyWindow(); Pick(2) && w.desktop.IsWindow(wnd) && !w.desktop.IsHungAppWindow(wnd)) {
+      w.desktop.Pump(wnd);
+      w.desktop.Window(wnd).iconic = true;
+    }
     Start();
     w.desktop.onSend = [this](Hwnd) { MaybeNested(); };
     w.tray.onSend = [this] { MaybeNested(); };
@@ -123,17 +143,25 @@ class Stress : public VelmoraWorld {
   void TopLevelEvent() {
     const Hwnd wnd = AnyWindow();
     auto& fw = w.desktop.Window(wnd);
-    switch (Pick(7)) {
+    switch (Pick(8)) {
+      case 7:  // programs take their messages: one of them, or all
+        if (Pick(3) == 0)
+          Settle();
+        else
+          w.desktop.Pump(wnd);
+        break;
       case 6:  // a program stops answering, or answers again and runs what waited for it
         if (fw.alive) w.desktop.SetHung(wnd, !fw.hung);
         break;
       case 0:  // the user minimizes a window; the hook reports it (a hung program does neither)
         if (!fw.alive || fw.hung) break;
+        w.desktop.Pump(wnd);  // the user's input comes after what was queued before it
         Request(RQ_MINIMIZING, wnd);
         fw.iconic = true;
         break;
       case 1:  // the user brings a window back by other means
         if (!fw.alive || fw.hung) break;
+        w.desktop.Pump(wnd);
         fw.iconic = false;
         fw.visible = true;
         w.desktop.Activate(wnd);
@@ -170,9 +198,21 @@ class Stress : public VelmoraWorld {
         break;
       case 10: {  // a command of the command line, on a window's class or handle
         const std::string verb = std::vector<std::string>{"/hide", "/restore", "/toggle", "/restore-all"}[Pick(4)];
-        std::vector<std::string> args{verb, Pick(2) ? fake::Hex(wnd.value) : w.desktop.Window(wnd).className};
+        const bool byHandle = Pick(2) != 0;
+        std::vector<std::string> args{verb, byHandle ? fake::Hex(wnd.value) : w.desktop.Window(wnd).className};
         if (verb == "/restore-all") args.pop_back();
-        form->RunCommand(*EncodeArguments(args), [](int) {});
+        const std::size_t nestedBefore = nested_;
+        form->RunCommand(*EncodeArguments(args), [this, verb, byHandle, wnd, nestedBefore](int code) {
+          // Done means done: what a handle names is held, or on its way back.
+          if (code != ExitDone || !byHandle || nested_ != nestedBefore || !w.desktop.IsWindow(wnd)) return;
+          const bool listed = form->TrayList && form->TrayList->FindEntry(wnd);
+          const auto mark = HeldMarkOf(w.desktop.GetProp(wnd, HeldMarkName));
+          if (verb == "/hide") {
+            EXPECT_TRUE(listed) << "/hide answered 0";
+          } else if (verb == "/restore") {
+            EXPECT_TRUE(!listed && (mark == HeldMark::None || mark == HeldMark::AskedBack)) << "/restore answered 0";
+          }
+        });
         break;
       }
       case 0: {
@@ -253,9 +293,9 @@ class Stress : public VelmoraWorld {
     ASSERT_EQ(form->Paths().Deferred(), 0u);
     TListTrayIcon& list = List();
     for (Hwnd wnd : windows_) {
-      // A program that answers has run all that was queued for it: its window is
-      // on the taskbar, or listed with an icon to come back by.
-      if (!w.desktop.IsWindow(wnd) || w.desktop.IsHungAppWindow(wnd)) continue;
+      // A program that has run all that was queued for it: its window is on the
+      // taskbar, or listed with an icon to come back by.
+      if (!w.desktop.IsWindow(wnd) || w.desktop.IsHungAppWindow(wnd) || w.desktop.Waits(wnd)) continue;
       const TTrayIcon* entry = list.FindEntry(wnd);
       EXPECT_TRUE(w.desktop.HasButton(wnd) || (entry && !entry->IconFailed)) << "a window out of reach: " << w.desktop.Window(wnd).className;
     }
@@ -312,7 +352,39 @@ class Stress : public VelmoraWorld {
     }
   }
 
+  // Once every program that answers has taken its messages: no window carries a
+  // mark that keeps it from its rules, and every minimized window a rule takes
+  // is in the tray within a sweep.
+  void CheckSettled() {
+    if (!form || !form->TrayList) return;
+    TListTrayIcon& list = List();
+    const std::uint64_t now = w.timers.TickCount();
+    for (Hwnd wnd : windows_) {
+      if (!w.desktop.IsWindow(wnd) || w.desktop.IsHungAppWindow(wnd) || w.desktop.Waits(wnd)) {
+        untakenSince_.erase(wnd);
+        continue;
+      }
+      const TTrayIcon* entry = list.FindEntry(wnd);
+      const auto mark = HeldMarkOf(w.desktop.GetProp(wnd, HeldMarkName));
+      const std::string cls = w.desktop.Window(wnd).className;
+      EXPECT_NE(mark, HeldMark::AskedBack) << "asked back after its program answered: " << cls;
+      if (!entry && SeenShown(w.desktop, wnd)) {
+        EXPECT_EQ(mark, HeldMark::None) << "a mark on a shown window: " << cls;
+      }
+      const bool rule = list.HasClass(cls) || (cls == "EXCEL7" && list.Options.HandleExcel);
+      const bool refused = w.tray.failAddIds.contains(TrayIdOf(wnd));
+      if (entry || refused || !rule || !w.desktop.IsIconic(wnd) || !w.desktop.IsWindowVisible(wnd)) {
+        untakenSince_.erase(wnd);
+        continue;
+      }
+      const std::uint64_t since = untakenSince_.try_emplace(wnd, now).first->second;
+      EXPECT_LT(now - since, 11000u) << "minimized and left on the taskbar: " << cls;
+    }
+  }
+
   std::mt19937 rng_;
+  std::size_t nested_ = 0;  // events run inside another
+  std::map<Hwnd, std::uint64_t> untakenSince_;  // minimized windows of a rule not in the tray, since
   bool closeAsked_ = false;
   std::size_t closesAsked_ = 0;  // windows closed before the close was asked
   std::vector<Hwnd> windows_;

@@ -89,7 +89,18 @@ struct VelmoraWorld {
   }
   // Runs f as another event path at work (as inside its message box or send).
   void WhileBusy(const std::function<void()>& f) { ASSERT_TRUE(form->Paths().TryRun(f)); }
-  bool Hidden(Hwnd wnd) { return !w.desktop.Window(wnd).visible; }
+  // Every program that answers takes its messages, and Velmora its posts, until nothing waits.
+  void Settle() {
+    for (int round = 0; round < 8; ++round) {
+      w.desktop.PumpAll();
+      w.desktop.DispatchPosted();
+    }
+  }
+  // As the window ends once its program has taken what was queued for it.
+  bool Hidden(Hwnd wnd) {
+    w.desktop.Pump(wnd);
+    return !w.desktop.Window(wnd).visible;
+  }
   std::optional<std::intptr_t> Click(std::uint32_t id, std::uint32_t mouse) {
     return w.desktop.Deliver(List().TrayWnd, 0x401, id, mouse);
   }

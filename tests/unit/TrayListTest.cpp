@@ -117,6 +117,7 @@ TEST_F(TrayList, RestoreAllBringsTheLastHiddenBackFirstAndTheFirstEndsInFront) {
   for (auto [wnd, cmd] : w.desktop.shows)
     if (cmd == SW_SHOWNA) order.push_back(wnd);
   EXPECT_EQ(order, (std::vector<Hwnd>{c, b, a}));
+  Settle();
   EXPECT_EQ(w.desktop.GetForegroundWindow(), a);
   EXPECT_FALSE(w.desktop.Window(a).iconic);
   EXPECT_EQ(w.tray.Count(), 0u);
@@ -130,6 +131,7 @@ TEST_F(TrayList, RestoringAnApplicationFormShowsItsApplicationWindow) {
   w.desktop.shows.clear();
   EXPECT_TRUE(List().RestoreWindow(form1));
   EXPECT_EQ(w.desktop.shows, (std::vector<std::pair<Hwnd, int>>{{app, SW_SHOWNA}, {app, SW_RESTORE}, {form1, SW_RESTORE}}));
+  Settle();
   EXPECT_EQ(w.desktop.GetForegroundWindow(), form1);
   EXPECT_FALSE(List().RestoreWindow(form1)) << "no entry any more";
 }
@@ -147,7 +149,8 @@ TEST_F(TrayList, UnderTheForegroundLockTheProgramIsLetRestoreItselfToTheFront) {
   w.desktop.Activate(w.desktop.AddWindow({.className = "Other", .pid = 900, .tid = 901}));
   EXPECT_TRUE(List().RestoreWindow(b));
   EXPECT_FALSE(w.desktop.allowedProcesses.contains(w.desktop.Window(b).pid));
-  EXPECT_EQ(w.desktop.GetForegroundWindow(), b);
+  Settle();
+  EXPECT_EQ(w.desktop.GetForegroundWindow(), b) << "brought to the front once its program has restored it";
 }
 
 TEST_F(TrayList, CloseAllAsksOncePerWindowLastHiddenFirstAndKeepsRefusers) {

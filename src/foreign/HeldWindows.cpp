@@ -1,0 +1,115 @@
+#include "foreign/HeldWindows.h"
+
+#include "platform/WinConst.h"
+
+namespace velmora {
+
+using namespace win;
+
+HeldMark HeldWindows::MarkOf(Hwnd wnd) { return HeldMarkOf(desktop_.GetProp(wnd, HeldMarkName)); }
+
+void HeldWindows::Move(Hwnd wnd, HeldEvent event) {
+  const HeldMark next = NextMark(MarkOf(wnd), event);
+  // Whatever Velmora queues now comes after an open ask, and what is seen ends
+  // it: an answer to it would tell nothing.
+  asked_.erase(wnd);
+  if (next == HeldMark::None)
+    desktop_.RemoveProp(wnd, HeldMarkName);
+  else
+    desktop_.SetProp(wnd, HeldMarkName, static_cast<std::uintptr_t>(next));
+}
+
+void HeldWindows::Hide(Hwnd wnd, bool tabOnly) {
+  // Marked first: the library in its program knows it as held from its first change on.
+  if (tabOnly) {
+    Move(wnd, HeldEvent::TakeTab);
+    if (shell_.DeleteTaskbarTab(wnd)) return;
+  }
+  Move(wnd, HeldEvent::Hide);
+  desktop_.ShowWindowAsync(wnd, SW_HIDE);
+}
+
+void HeldWindows::AskedBack(Hwnd wnd) {
+  if (MarkOf(wnd) == HeldMark::None || ForgetIfShown(wnd)) return;
+  Move(wnd, HeldEvent::AskBack);
+  AskForAnswer(wnd, desktop_.GetForegroundWindow());
+}
+
+void HeldWindows::LetGo(Hwnd wnd) {
+  const HeldMark how = MarkOf(wnd);
+  if (how == HeldMark::None || ForgetIfShown(wnd)) return;
+  Move(wnd, HeldEvent::LetGo);
+  // One asked back has its show queued already.
+  if (how != HeldMark::AskedBack) BackOnTaskbar(wnd, how);
+}
+
+void HeldWindows::BackOnTaskbar(Hwnd wnd, HeldMark how) {
+  if (how == HeldMark::TabOnly && shell_.AddTaskbarTab(wnd)) return;
+  // Shown anew, a window gets its button back whatever took it away.
+  if (how == HeldMark::TabOnly) desktop_.ShowWindowAsync(wnd, SW_HIDE);
+  desktop_.ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE);
+}
+
+bool HeldWindows::ForgetIfShown(Hwnd wnd) {
+  if (!SeenShown(desktop_, wnd)) return false;
+  const HeldMark how = MarkOf(wnd);
+  if (how == HeldMark::None) return true;
+  Move(wnd, HeldEvent::SeenShown);
+  // Nothing else would give back a button the taskbar list took away.
+  if (how == HeldMark::TabOnly) shell_.AddTaskbarTab(wnd);
+  return true;
+}
+
+HeldWindows::Answer HeldWindows::Answered(Hwnd wnd, std::uint32_t token) {
+  const auto it = asked_.find(wnd);
+  if (it == asked_.end() || it->second.token != token) return Answer::Stale;
+  const Ask ask = it->second;
+  asked_.erase(it);
+  if (!desktop_.IsWindow(wnd)) return Answer::Stale;
+  const HeldMark how = MarkOf(wnd);
+  if (how != HeldMark::None && !ForgetIfShown(wnd))
+    Move(wnd, desktop_.IsWindowVisible(wnd) ? HeldEvent::AnsweredShown : HeldEvent::AnsweredHidden);
+  // A program that could not take the foreground itself came back behind: brought
+  // to the front, unless the user has gone elsewhere meanwhile.
+  const Hwnd front = desktop_.GetForegroundWindow();
+  const bool wantsFront = how == HeldMark::AskedBack && ask.front && front == ask.front && SeenShown(desktop_, wnd);
+  return wantsFront ? Answer::WantsFront : Answer::Taken;
+}
+
+void HeldWindows::AskForAnswer(Hwnd wnd, Hwnd front) {
+  if (asked_.contains(wnd)) return;
+  const std::uint32_t token = ++nextToken_;
+  if (notify_ && desktop_.NotifyWhenAnswered(wnd, notify_, token)) {
+    asked_[wnd] = {token, front};
+    return;
+  }
+  // No answer can come: what is seen now is all Velmora will learn.
+  Move(wnd, desktop_.IsWindowVisible(wnd) ? HeldEvent::AnsweredShown : HeldEvent::AnsweredHidden);
+}
+
+HeldWindows::Found HeldWindows::Look(Hwnd wnd) {
+  const HeldMark how = MarkOf(wnd);
+  if (how == HeldMark::None || ForgetIfShown(wnd)) return Found::NotHeld;
+  const bool visible = desktop_.IsWindowVisible(wnd);
+  if ((how == HeldMark::Hidden && !visible) || (how == HeldMark::TabOnly && (!visible || desktop_.IsIconic(wnd))))
+    return Found::Hidden;
+  AskForAnswer(wnd);
+  return asked_.contains(wnd) ? Found::Waiting : Look(wnd);
+}
+
+void HeldWindows::AtExit(const std::vector<Hwnd>& windows) {
+  for (Hwnd wnd : windows) {
+    const auto event = ExitEvent(MarkOf(wnd), desktop_.IsWindowVisible(wnd), desktop_.IsIconic(wnd));
+    if (event == HeldEvent::LetGo)
+      LetGo(wnd);
+    else if (event == HeldEvent::SeenShown)
+      ForgetIfShown(wnd);
+  }
+  asked_.clear();
+}
+
+void HeldWindows::DropGone() {
+  std::erase_if(asked_, [this](const auto& ask) { return !desktop_.IsWindow(ask.first); });
+}
+
+}  // namespace velmora
