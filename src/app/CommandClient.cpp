@@ -171,6 +171,13 @@ int RunHidden(CommandConnection& connection, const Command& command, const std::
     return ExitNoMatch;
   }
   const std::optional<int> code = connection.Send(*EncodeArguments(WatchArguments(held->ProcessId())), AnswerMs);
+  if (code == ExitNoMatch) {
+    // Refused (too many watches, or a process Velmora cannot tell apart): the program never ran.
+    const bool ended = held->End();
+    Tell(Wide(texts(TextId::CommandWatchesFull, name)) + (ended ? L"" : L"\n" + Wide(texts(TextId::CommandNotEnded, name))),
+         true);
+    return ExitNoMatch;
+  }
   if (code != ExitDone) {
     // Not watched: rather than open on the screen, the program does not run at all.
     const bool ended = held->End();

@@ -23,7 +23,8 @@ BOOL CALLBACK ShowIfMarked(HWND wnd, LPARAM) noexcept {
   ::RemovePropA(wnd, HeldMarkName);
   if (*event != HeldEvent::LetGo) return TRUE;
   if (how == HeldMark::TabOnly) ::ShowWindowAsync(wnd, SW_HIDE);
-  ::ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE);
+  // A dialog comes back as it was; its owner, minimized.
+  ::ShowWindowAsync(wnd, how == HeldMark::WithOwner ? SW_SHOWNA : SW_SHOWMINNOACTIVE);
   return TRUE;
 }
 

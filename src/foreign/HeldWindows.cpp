@@ -19,7 +19,32 @@ void HeldWindows::Move(Hwnd wnd, HeldEvent event) {
     desktop_.SetProp(wnd, HeldMarkName, static_cast<std::uintptr_t>(next));
 }
 
+std::vector<Hwnd> HeldWindows::OwnedBy(Hwnd owner) {
+  std::vector<Hwnd> owned;
+  desktop_.EnumWindows([&](Hwnd wnd) {
+    if (desktop_.GetWindow(wnd, GW_OWNER) == owner) owned.push_back(wnd);
+    return true;
+  });
+  return owned;
+}
+
+void HeldWindows::ShowOwned(Hwnd wnd) {
+  // Behind the window's own restore in its program's queue: a modal dialog (its
+  // owner disabled) is activated last, so that it ends in front.
+  const bool modal = !desktop_.IsWindowEnabled(wnd);
+  for (Hwnd owned : OwnedBy(wnd)) {
+    if (MarkOf(owned) != HeldMark::WithOwner) continue;
+    Move(owned, HeldEvent::LetGo);
+    desktop_.ShowWindowAsync(owned, modal && desktop_.IsWindowEnabled(owned) ? SW_SHOW : SW_SHOWNA);
+  }
+}
+
 void HeldWindows::Hide(Hwnd wnd, bool tabOnly) {
+  for (Hwnd owned : OwnedBy(wnd)) {
+    if (!desktop_.IsWindowVisible(owned)) continue;
+    Move(owned, HeldEvent::GoWithOwner);
+    desktop_.ShowWindowAsync(owned, SW_HIDE);
+  }
   // Marked first: the library in its program knows it as held from its first change on.
   if (tabOnly) {
     Move(wnd, HeldEvent::TakeTab);
@@ -41,9 +66,15 @@ void HeldWindows::LetGo(Hwnd wnd) {
   Move(wnd, HeldEvent::LetGo);
   // One asked back has its show queued already.
   if (how != HeldMark::AskedBack) BackOnTaskbar(wnd, how);
+  ShowOwned(wnd);
 }
 
 void HeldWindows::BackOnTaskbar(Hwnd wnd, HeldMark how) {
+  // A dialog comes back as it was, in front of its owner.
+  if (how == HeldMark::WithOwner) {
+    desktop_.ShowWindowAsync(wnd, SW_SHOWNA);
+    return;
+  }
   if (how == HeldMark::TabOnly && shell_.AddTaskbarTab(wnd)) return;
   // Shown anew, a window gets its button back whatever took it away.
   if (how == HeldMark::TabOnly) desktop_.ShowWindowAsync(wnd, SW_HIDE);
@@ -69,10 +100,11 @@ HeldWindows::Answer HeldWindows::Answered(Hwnd wnd, std::uint32_t token) {
   const HeldMark how = MarkOf(wnd);
   if (how != HeldMark::None && !ForgetIfShown(wnd))
     Move(wnd, desktop_.IsWindowVisible(wnd) ? HeldEvent::AnsweredShown : HeldEvent::AnsweredHidden);
-  // A program that could not take the foreground itself came back behind: brought
-  // to the front, unless the user has gone elsewhere meanwhile.
+  // A program that could not take the foreground itself came back behind, or
+  // in front of its own modal dialog: brought to the front (its dialog first),
+  // unless the user has gone elsewhere meanwhile.
   const Hwnd front = desktop_.GetForegroundWindow();
-  const bool wantsFront = how == HeldMark::AskedBack && ask.front && front == ask.front && SeenShown(desktop_, wnd);
+  const bool wantsFront = how == HeldMark::AskedBack && (front == ask.front || front == wnd) && SeenShown(desktop_, wnd);
   return wantsFront ? Answer::WantsFront : Answer::Taken;
 }
 
@@ -90,6 +122,12 @@ void HeldWindows::AskForAnswer(Hwnd wnd, Hwnd front) {
 HeldWindows::Found HeldWindows::Look(Hwnd wnd) {
   const HeldMark how = MarkOf(wnd);
   if (how == HeldMark::None || ForgetIfShown(wnd)) return Found::NotHeld;
+  if (how == HeldMark::WithOwner) {
+    // It goes and comes back with its owner; one whose owner is back by other means comes back too.
+    const HeldMark owner = MarkOf(desktop_.GetWindow(wnd, GW_OWNER));
+    if (owner == HeldMark::None || owner == HeldMark::WithOwner) LetGo(wnd);
+    return Found::NotHeld;
+  }
   const bool visible = desktop_.IsWindowVisible(wnd);
   if ((how == HeldMark::Hidden && !visible) || (how == HeldMark::TabOnly && (!visible || desktop_.IsIconic(wnd))))
     return Found::Hidden;

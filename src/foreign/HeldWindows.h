@@ -22,20 +22,22 @@ enum class HeldEvent : std::uint8_t {
   SeenShown,       // shown and not minimized: what was queued for it has run
   AnsweredShown,   // its program took all that was queued before the ask; the window is visible
   AnsweredHidden,  // the same; the window is not visible
-  LetGo,           // put back on the taskbar by Velmora: no icon, unmarked, exit
+  LetGo,           // put back on the taskbar by Velmora: no icon, unmarked, exit; a dialog shown with its owner
+  GoWithOwner,     // a dialog hidden with the window that owns it
 };
-inline constexpr int HeldEventCount = 7;
+inline constexpr int HeldEventCount = 8;
 
 // The mark after an event, by the mark before it. A window asked back is
 // waiting for its program until it is seen shown or its program answers; one
 // marked hidden but visible again was shown by its program, or its hide is
 // still queued: its program's answer tells which.
-inline constexpr HeldMark HeldMoves[4][HeldEventCount] = {
-    //  Hide               TakeTab            AskBack              SeenShown        AnsweredShown      AnsweredHidden     LetGo
-    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::None,      HeldMark::None, HeldMark::None,    HeldMark::None,    HeldMark::None},  // None
-    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::AskedBack, HeldMark::None, HeldMark::None,    HeldMark::Hidden,  HeldMark::None},  // Hidden
-    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::AskedBack, HeldMark::None, HeldMark::TabOnly, HeldMark::TabOnly, HeldMark::None},  // TabOnly
-    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::AskedBack, HeldMark::None, HeldMark::None,    HeldMark::None,    HeldMark::None},  // AskedBack
+inline constexpr HeldMark HeldMoves[5][HeldEventCount] = {
+    // Hide            TakeTab            AskBack              SeenShown       AnsweredShown      AnsweredHidden       LetGo           GoWithOwner
+    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::None,      HeldMark::None, HeldMark::None,    HeldMark::None,      HeldMark::None, HeldMark::WithOwner},  // None
+    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::AskedBack, HeldMark::None, HeldMark::None,    HeldMark::Hidden,    HeldMark::None, HeldMark::WithOwner},  // Hidden
+    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::AskedBack, HeldMark::None, HeldMark::TabOnly, HeldMark::TabOnly,   HeldMark::None, HeldMark::WithOwner},  // TabOnly
+    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::AskedBack, HeldMark::None, HeldMark::None,    HeldMark::None,      HeldMark::None, HeldMark::WithOwner},  // AskedBack
+    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::None,      HeldMark::None, HeldMark::None,    HeldMark::WithOwner, HeldMark::None, HeldMark::WithOwner},  // WithOwner
 };
 
 constexpr HeldMark NextMark(HeldMark mark, HeldEvent event) {
@@ -66,8 +68,11 @@ class HeldWindows {
   HeldMark MarkOf(Hwnd wnd);
 
   // Takes a minimized window off the taskbar: its button only where asked and
-  // the taskbar list takes it, else hidden.
+  // the taskbar list takes it, else hidden; its shown dialogs are hidden with it
+  // (a program hides them itself only when the user minimizes it).
   void Hide(Hwnd wnd, bool tabOnly);
+  // The dialogs hidden with the window are shown again, after its own restore.
+  void ShowOwned(Hwnd wnd);
   // Its restore has just been queued: asked back until seen shown or its program answers.
   void AskedBack(Hwnd wnd);
   // Velmora lets go of a window it does not ask back: minimized on the taskbar, its mark gone.
@@ -101,6 +106,7 @@ class HeldWindows {
   void Move(Hwnd wnd, HeldEvent event);
   void BackOnTaskbar(Hwnd wnd, HeldMark how);
   void AskForAnswer(Hwnd wnd, Hwnd front = {});
+  std::vector<Hwnd> OwnedBy(Hwnd owner);
 
   Desktop& desktop_;
   Shell& shell_;

@@ -13,10 +13,11 @@ enum class HeldMark : std::uintptr_t {
   Hidden = 1,     // ShowWindow SW_HIDE
   TabOnly = 2,    // minimized, only its taskbar button taken away
   AskedBack = 3,  // its restore is queued for its program; not held
+  WithOwner = 4,  // a dialog hidden with the window that owns it; never an entry of its own
 };
 
 constexpr HeldMark HeldMarkOf(std::uintptr_t value) {
-  return value >= 1 && value <= 3 ? static_cast<HeldMark>(value) : HeldMark::None;
+  return value >= 1 && value <= 4 ? static_cast<HeldMark>(value) : HeldMark::None;
 }
 
 // Held with an icon in the tray: the library reports its new titles and icons.

@@ -33,7 +33,6 @@ TFOrvane::TFOrvane(Ports& ports, FormHost& host)
       host_(host),
       texts_(UserTexts(ports.kernel)),
       held_(ports.desktop, ports.shell) {
-  held_.SetAnswerTarget(host.Handle());
   // Nothing runs before start-up has loaded the settings and made the hotkey
   // identifiers: a click on the splash waits for it.
   paths_.Hold();
@@ -69,6 +68,8 @@ void TFOrvane::UnmapMemBlock() {
 void TFOrvane::CloseMainMutex() { MainMutex.reset(); }
 
 void TFOrvane::FormCreate() {
+  // The main window exists from here on: programs' answers come to it.
+  held_.SetAnswerTarget(host_.Handle());
   MapMemBlock();
   MapMarkTable();
 }

@@ -172,6 +172,7 @@ constinit const TextTable ChineseTexts = MakeTextTable(0x04, {
     {CommandNoMark, "没有与 {} 匹配的项：没有这个标记。"},
     {CommandNotAProgram, "{} 不是程序：/run-hidden 只启动 .exe 和 .com 程序。"},
     {CommandNotEnded, "无法结束 {}：它可能仍处于挂起状态，请在任务管理器中结束它。"},
+    {CommandWatchesFull, "Velmora 现在无法等待 {} 的第一个窗口（隐藏启动的程序太多），它未被启动。请一分钟后再试。"},
 
     {SharedBlockTaken,
      "Velmora 无法启动：它的共享内存“{}”已先被另一个用户或较低完整性级别的程序创建，"

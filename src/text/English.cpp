@@ -173,6 +173,7 @@ constinit const TextTable EnglishTexts = MakeTextTable(0x09, {
     {CommandNoMark, "Nothing matched {}: there is no such mark."},
     {CommandNotAProgram, "{} is not a program: /run-hidden starts .exe and .com programs only."},
     {CommandNotEnded, "{} could not be ended: it may still be waiting, suspended; end it in the Task Manager."},
+    {CommandWatchesFull, "Velmora cannot wait for the first window of {} now (too many programs started hidden wait for theirs); it was not started. Try again in a minute."},
 
     {SharedBlockTaken,
      "Velmora cannot start: its shared memory \"{}\" was made first by another user or by a program of a "

@@ -73,6 +73,7 @@ bool TListTrayIcon::RestoreWindow(Hwnd wnd) {
     desktop_.SendNotifyMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   }
   ForceForegroundWindow(wnd);
+  held.ShowOwned(wnd);
   held.AskedBack(wnd);
   return true;
 }
@@ -82,17 +83,30 @@ void TListTrayIcon::GiveButtonBack(Hwnd wnd) {
   if (!ports_.shell.AddTaskbarTab(wnd)) desktop_.ShowWindowAsync(wnd, SW_HIDE);
 }
 
+Hwnd TListTrayIcon::ModalDialogOf(Hwnd wnd) {
+  auto usable = [&](Hwnd popup) {
+    return popup != wnd && desktop_.IsWindowVisible(popup) && desktop_.IsWindowEnabled(popup) &&
+           desktop_.GetWindow(popup, GW_OWNER) == wnd;
+  };
+  if (const Hwnd last = desktop_.GetLastActivePopup(wnd); usable(last)) return last;
+  // The system's last active popup may be the window itself, activated while disabled.
+  for (Hwnd popup : TopLevelWindows(desktop_))
+    if (usable(popup)) return popup;
+  return wnd;
+}
+
 bool TListTrayIcon::ForceForegroundWindow(Hwnd wnd) {
   Desktop& d = desktop_;
   if (d.IsIconic(wnd)) {
     // The window's own thread restores it, and activates it once it is back:
     // its program then puts the focus where it keeps it. Activated while still
-    // minimized, the focus would stay on its frame.
-    d.ShowWindowAsync(wnd, SW_RESTORE);
+    // minimized, the focus would stay on its frame. One with a modal dialog up
+    // is restored without activation: its dialog, shown after it, takes the front.
+    d.ShowWindowAsync(wnd, d.IsWindowEnabled(wnd) ? SW_RESTORE : SW_SHOWNOACTIVATE);
     return d.GetForegroundWindow() == wnd;
   }
-  // With a modal dialog up, the dialog is what the user works with: it comes to the front.
-  if (const Hwnd popup = d.GetLastActivePopup(wnd); popup && popup != wnd && d.IsWindowVisible(popup)) wnd = popup;
+  // With a modal dialog up (the window disabled), the dialog is what the user works with: it comes to the front.
+  if (!d.IsWindowEnabled(wnd)) wnd = ModalDialogOf(wnd);
   if (d.GetForegroundWindow() == wnd) return true;
   d.BringWindowToTop(wnd);
   d.SetForegroundWindow(wnd);
@@ -127,6 +141,7 @@ void TListTrayIcon::ShowListedWindows() {
     if (form_.Held().MarkOf(wnd) == HeldMark::TabOnly) GiveButtonBack(wnd);
     desktop_.ShowWindowAsync(wnd, SW_SHOWNA);
     desktop_.SendNotifyMessage(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    form_.Held().ShowOwned(wnd);
   }
 }
 

@@ -17,7 +17,8 @@ bool ProcessWatches::Add(std::uint32_t pid, std::uint64_t created, std::uint64_t
   Expire(now);
   // A process watched again is watched once, from now; an earlier process of the same id is no longer there.
   std::erase_if(slots_, [pid](const TWatchSlot& slot) { return slot.Pid == pid; });
-  if (slots_.size() == WatchedProcessSlots) slots_.erase(slots_.begin());
+  // Full, the watch is refused: its sender ends the program unrun rather than let it open on the screen.
+  if (slots_.size() == WatchedProcessSlots) return false;
   slots_.push_back(MakeWatchSlot(pid, created, now + WatchLifetimeMs));
   return true;
 }

@@ -12,12 +12,13 @@
 namespace velmora {
 
 // The processes "run hidden" started, each watched until its first window
-// opens, its process ends, or WatchLifetimeMs has passed; the newest
+// opens, its process ends, or WatchLifetimeMs has passed; at most
 // WatchedProcessSlots of them. A watch holds its process's instance (the
 // creation time), so that a process given the same id later is never taken.
 class ProcessWatches {
  public:
-  // Watches the instance from now (a GetTickCount64 moment). False for no process (pid or creation time 0).
+  // Watches the instance from now (a GetTickCount64 moment). False for no process (pid or creation
+  // time 0), and while WatchedProcessSlots watches run.
   bool Add(std::uint32_t pid, std::uint64_t created, std::uint64_t now);
   // True once for a watched instance whose watch is still running: its first window has opened.
   bool Take(std::uint32_t pid, std::uint64_t created, std::uint64_t now);

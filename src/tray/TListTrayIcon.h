@@ -96,6 +96,8 @@ class TListTrayIcon {
   // queued for its program. False for a window Velmora does not hold.
   bool RestoreWindow(Hwnd wnd);
   bool ForceForegroundWindow(Hwnd wnd);
+  // The enabled dialog a disabled window waits on; the window itself when none.
+  Hwnd ModalDialogOf(Hwnd wnd);
   void RestoreAll();
   void CloseAll();
   void CheckWindows();

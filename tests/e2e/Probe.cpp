@@ -22,6 +22,7 @@ Probe Probe::Open(const ProbeSpec& spec, const std::wstring& workDir) {
   if (spec.minimized) args += L" --minimized";
   if (spec.hidden) args += L" --hidden";
   if (spec.alphaIcon) args += L" --alpha-icon";
+  if (!spec.dialog.empty()) args += L" --dialog " + spec.dialog;
   if (!spec.ownerClass.empty())
     args += L" --owner-class " + Quote(spec.ownerClass) + L" --owner-title " + Quote(spec.ownerTitle);
   if (!spec.parentClass.empty())
@@ -49,6 +50,7 @@ Probe Probe::Open(const ProbeSpec& spec, const std::wstring& workDir) {
     if (role == "window") p.windows_.push_back(ParseHandle(handle));
     else if (role == "owner") p.owner_ = ParseHandle(handle);
     else if (role == "parent") p.parent_ = ParseHandle(handle);
+    else if (role == "dialog") p.dialog_ = ParseHandle(handle);
   }
   return p;
 }

@@ -25,6 +25,7 @@ struct ProbeSpec {
   bool x86 = false;     // a 32-bit program: probe32.exe
   bool alphaIcon = false;  // a class icon with an alpha channel
   std::wstring exeName;    // runs as a copy of the probe by this file name, in the case's folder
+  std::wstring dialog;     // "modal" or "modeless": the first window owns a dialog, shown in front
 };
 
 class Probe {
@@ -41,6 +42,7 @@ class Probe {
   const std::vector<HWND>& Windows() const { return windows_; }
   HWND Window(std::size_t i = 0) const { return i < windows_.size() ? windows_[i] : nullptr; }
   HWND Owner() const { return owner_; }
+  HWND Dialog() const { return dialog_; }
   HWND Parent() const { return parent_; }
   const Process& Proc() const { return process_; }
   // Lines of the message log so far ("WM_CLOSE 0x1234 0x0", ...).
@@ -54,6 +56,7 @@ class Probe {
   std::vector<HWND> windows_;
   HWND owner_ = nullptr;
   HWND parent_ = nullptr;
+  HWND dialog_ = nullptr;
   std::wstring logPath_;
 };
 

@@ -5,7 +5,7 @@
 //   probe.exe --class C [--title T] [--count N] [--minimized] [--hidden]
 //             [--owner-class C [--owner-title T]] [--parent-class C [--parent-title T]]
 //             [--out FILE] [--log FILE] [--lifetime MS] [--hang-on minimize|hide --hang-ms MS]
-//             [--alpha-icon]
+//             [--alpha-icon] [--dialog modal|modeless]
 //
 // --owner-class: one hidden window of that class owns every window (as a
 //   framework's application window owns its forms).
@@ -19,6 +19,9 @@
 //   answering for --hang-ms, as a program that hangs would.
 // --alpha-icon: the class icon has an alpha channel, as most programs' icons
 //   have: opaque green, its top right quarter see-through.
+// --dialog: the first window gets an owned dialog ("Probe Dialog"), shown in
+//   front of it; a modal one disables its owner, as a program's Open box does.
+//   Its handle is written as "dialog 0x<handle>".
 // The process ends, exit code 0, when all windows are closed (WM_CLOSE) or
 // the lifetime is over; 2 for bad arguments, 3 when a window cannot be made.
 #include <windows.h>
@@ -43,6 +46,7 @@ struct Options {
   std::wstring hangOn;
   DWORD hangMs = 0;
   bool alphaIcon = false;
+  std::wstring dialog;
 };
 
 int g_open = 0;
@@ -160,6 +164,7 @@ bool Parse(int argc, wchar_t** argv, Options& o) {
     else if (a == L"--hang-on") { if (!next(o.hangOn)) return false; }
     else if (a == L"--hang-ms") { if (!next(v)) return false; o.hangMs = static_cast<DWORD>(_wtoi(v.c_str())); }
     else if (a == L"--alpha-icon") o.alphaIcon = true;
+    else if (a == L"--dialog") { if (!next(o.dialog)) return false; }
     else return false;
   }
   return !o.cls.empty() && o.count >= 1 && o.count <= 100;
@@ -187,7 +192,7 @@ int Run(int argc, wchar_t** argv) {
   if (!Parse(argc, argv, o)) {
     std::fwprintf(stderr, L"usage: probe.exe --class C [--title T] [--count N] [--minimized] [--hidden] "
                           L"[--owner-class C] [--owner-title T] [--parent-class C] [--parent-title T] "
-                          L"[--out FILE] [--log FILE] [--lifetime MS] [--hang-on minimize|hide --hang-ms MS] [--alpha-icon]\n");
+                          L"[--out FILE] [--log FILE] [--lifetime MS] [--hang-on minimize|hide --hang-ms MS] [--alpha-icon] [--dialog modal|modeless]\n");
     return 2;
   }
   g_log = o.log;
@@ -224,6 +229,16 @@ int Run(int argc, wchar_t** argv) {
     if (!o.hidden) ShowWindow(w, o.minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
     UpdateWindow(w);
     out += Line("window", w);
+  }
+  if (!o.dialog.empty()) {
+    if (!Register(L"ProbeDialog", HostProc)) return 3;
+    HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME, L"ProbeDialog", L"Probe Dialog",
+                                  WS_POPUP | WS_CAPTION | WS_SYSMENU, 120, 120, 240, 140, windows.front(), nullptr,
+                                  inst, nullptr);
+    if (!dialog) return 3;
+    if (o.dialog == L"modal") EnableWindow(windows.front(), FALSE);
+    ShowWindow(dialog, SW_SHOW);
+    out += Line("dialog", dialog);
   }
   if (owner) out += Line("owner", owner);
   if (parent) out += Line("parent", parent);

@@ -220,7 +220,8 @@ bool FakeDesktop::ApplyMessage(FakeWindow& w, std::uint32_t msg, std::uintptr_t 
     w.iconic = true;
     w.visible = true;
   }
-  OwnedFollow(w, wasIconic);
+  // DefWindowProc hides and shows the owned windows of the active window it minimizes or restores.
+  if (w.hwnd == foreground_ && msg == win::WM_SYSCOMMAND) OwnedFollow(w, wasIconic);
   return false;
 }
 
@@ -473,7 +474,6 @@ bool FakeDesktop::ShowWindowAsync(Hwnd wnd, int cmd) {
 
 void FakeDesktop::ApplyShow(FakeWindow& window, int cmd) {
   FakeWindow* w = &window;
-  const bool wasIconic = w->iconic;
   switch (cmd) {
     case win::SW_HIDE:
       w->visible = false;
@@ -486,13 +486,14 @@ void FakeDesktop::ApplyShow(FakeWindow& window, int cmd) {
       w->visible = true;
       break;
     case win::SW_RESTORE:
+    case win::SW_SHOWNOACTIVATE:
     case win::SW_SHOWNORMAL:
     case win::SW_SHOWMAXIMIZED:
     case 10:  // SW_SHOWDEFAULT
       w->iconic = false;
       w->visible = true;
       break;
-    default:  // SW_SHOW, SW_SHOWNA, SW_SHOWNOACTIVATE
+    default:  // SW_SHOW, SW_SHOWNA
       w->visible = true;
       break;
   }
@@ -500,8 +501,7 @@ void FakeDesktop::ApplyShow(FakeWindow& window, int cmd) {
   if ((cmd == win::SW_SHOW || cmd == win::SW_SHOWMINIMIZED) && w->iconic && w->pid != currentProcessId) ++focusLost;
   // Hidden and shown again, a window gets a new taskbar button.
   if (!w->visible) w->tabDeleted = false;
-  OwnedFollow(*w, wasIconic);
-  if (cmd == win::SW_RESTORE && !w->iconic) ActivatedByOwnProgram(*w);
+  if ((cmd == win::SW_RESTORE || cmd == win::SW_SHOW) && !w->iconic) ActivatedByOwnProgram(*w);
 }
 
 bool FakeDesktop::PostMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {

@@ -294,7 +294,8 @@ class FakeDesktop : public Desktop {
   void RunQueued(std::uint32_t tid, bool sentOnly);
   void Run(const QueuedCall& call);
   void ApplyShow(FakeWindow& w, int cmd);
-  // Minimized, a window's owned windows are hidden with it; restored, they come back.
+  // Minimized, a window's owned windows are hidden with it; restored, they come back
+  // (as DefWindowProc does for the active window; a show from outside does not).
   void OwnedFollow(FakeWindow& owner, bool wasIconic);
   std::vector<QueuedCall> queued_;
   // Effects of a message the target's program handles itself; true when it destroyed the window.

@@ -74,6 +74,35 @@ TEST_F(Hotkeys, MinimizeHotkeySendsTheForegroundWindowOrItsApplicationButNeverTh
   EXPECT_EQ(w.dialogs.boxes.size(), 0u) << "hotkey 2 is not defined";
 }
 
+// A program with a dialog up goes dialog and all, as one entry, by hotkey 1 or a
+// command; a disabled owner (a modal dialog) ignores system commands, so it is
+// minimized with a show. Back, its modal dialog is in front.
+TEST_F(Hotkeys, AProgramWithItsDialogUpGoesAsOneEntryAndItsModalDialogComesBackInFront) {
+  Define({{1, ModControl | ModAlt, 'M'}});
+  Start();
+  for (const bool modal : {true, false}) {
+    const Hwnd main = w.desktop.AddWindow({.className = "WordPad", .enabled = !modal, .program = "wordpad.exe"});
+    const Hwnd dialog = w.desktop.AddWindow({.className = "#32770", .owner = main, .style = fake::WS_POPUP});
+    w.desktop.Activate(dialog);
+    Press(1);
+    if (!modal) Minimize(main);  // the library reports the minimizing of the pending window
+    w.timers.Advance(200);
+    EXPECT_TRUE(Hidden(main) && Hidden(dialog) && List().FindEntry(main));
+    EXPECT_EQ(List().Count(), 1u) << "the dialog is no entry of its own";
+    List().RestoreAll();
+    Settle();
+    EXPECT_FALSE(Hidden(main) || Hidden(dialog));
+    if (modal) {
+      EXPECT_EQ(w.desktop.GetForegroundWindow(), dialog);
+    }
+    form->RunCommand(*EncodeArguments({"/hide", "wordpad.exe"}), [](int code) { EXPECT_EQ(code, ExitDone); });
+    w.timers.Advance(200);
+    EXPECT_TRUE(Hidden(dialog) && List().Count() == 1u && List().FindEntry(main));
+    List().RestoreAll();
+    w.desktop.Destroy(main);
+  }
+}
+
 TEST_F(Hotkeys, RestoreCloseCloseMinimizedAndListHotkeys) {
   Define({{2, ModAlt, 'O'}, {3, ModAlt, 'R'}, {4, ModAlt, 'C'}, {5, ModAlt, 'X'}, {6, ModAlt, 'L'}});
   Start();

@@ -214,8 +214,11 @@ TEST_F(MarkedClasses, AWatchTakesTheFirstWindowOfItsOwnProcessWithinAMinuteAndEn
   w.timers.Advance(WatchLifetimeMs);
   EXPECT_FALSE(opens(79)) << "a minute later";
   EXPECT_FALSE(List().WatchFirstWindow(78)) << "an instance that cannot be told: the command answers so";
-  List().WatchFirstWindow(77);
+  for (std::uint32_t pid = 1; pid < WatchedProcessSlots; ++pid) EXPECT_TRUE(List().WatchFirstWindow(1000 + pid));
+  EXPECT_TRUE(List().WatchFirstWindow(77));
+  EXPECT_FALSE(List().WatchFirstWindow(80)) << "full: refused, never the oldest dropped";
   EXPECT_TRUE(opens(77) && !opens(77)) << "its first window, once";
+  EXPECT_TRUE(List().WatchFirstWindow(80)) << "a slot freed";
 }
 
 }  // namespace
