@@ -10,7 +10,39 @@
 namespace velmora::e2e {
 namespace {
 
-using CommandLineTest = TrayTest;
+struct CommandResult {
+  std::optional<DWORD> code;  // none: still running after 30 s
+  std::string output;         // UTF-8
+};
+
+class CommandLineTest : public TrayTest {
+ protected:
+  // Velmora.exe of the case with these arguments, its output into a file.
+  CommandResult Command(const std::wstring& args) {
+    const std::wstring path = JoinPath(Dir(), L"command-" + std::to_wstring(++runs_) + L".txt");
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    Handle out(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr));
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = out.get();
+    PROCESS_INFORMATION pi{};
+    std::wstring line = Quote(ExePath()) + L" " + args;
+    if (!CreateProcessW(ExePath().c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, Dir().c_str(), &si, &pi))
+      return {};
+    CloseHandle(pi.hThread);
+    Process command{Handle(pi.hProcess), pi.dwProcessId};
+    out.Reset();
+    command.WaitExit(30s);
+    const auto bytes = ReadFileBytes(path).value_or(std::vector<std::uint8_t>{});
+    return {command.ExitCode(), std::string(bytes.begin(), bytes.end())};
+  }
+  static std::wstring Handle16(HWND w) {
+    wchar_t text[32];
+    return std::wstring(text, swprintf(text, 32, L"0x%llX", static_cast<unsigned long long>(UINT_PTR(w))));
+  }
+  int runs_ = 0;
+};
 
 TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode) {
   const HWND w = Open(L"VelmoraCmdProbe", L"\u8BB0\u4E8B\u672C \u0417\u0430\u043C\u0435\u0442\u043A\u0438").Window();

@@ -86,38 +86,8 @@ inline int BluePixelsTopRight(const TrayRecord& icon) {
   return n;
 }
 
-struct CommandResult {
-  std::optional<DWORD> code;  // none: still running after 30 s
-  std::string output;         // UTF-8
-};
-
 class TrayTest : public VelmoraTest {
  protected:
-  // Velmora.exe of the case with these arguments, its output into a file.
-  CommandResult Command(const std::wstring& args) {
-    const std::wstring path = JoinPath(Dir(), L"command-" + std::to_wstring(++runs_) + L".txt");
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    Handle out(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr));
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = out.get();
-    PROCESS_INFORMATION pi{};
-    std::wstring line = Quote(ExePath()) + L" " + args;
-    if (!CreateProcessW(ExePath().c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, Dir().c_str(), &si, &pi))
-      return {};
-    CloseHandle(pi.hThread);
-    Process command{Handle(pi.hProcess), pi.dwProcessId};
-    out.Reset();
-    command.WaitExit(30s);
-    const auto bytes = ReadFileBytes(path).value_or(std::vector<std::uint8_t>{});
-    return {command.ExitCode(), std::string(bytes.begin(), bytes.end())};
-  }
-  static std::wstring Handle16(HWND w) {
-    wchar_t text[32];
-    return std::wstring(text, swprintf(text, 32, L"0x%llX", static_cast<unsigned long long>(UINT_PTR(w))));
-  }
-
   // Stores the settings (the defaults with `changes`), starts Velmora and
   // waits until its start-up work, the hooks included, is done.
   HWND Start(std::initializer_list<Setting> changes) {
@@ -239,7 +209,6 @@ class TrayTest : public VelmoraTest {
   }
 
   HWND main_ = nullptr;
-  int runs_ = 0;
 };
 
 }  // namespace velmora::e2e

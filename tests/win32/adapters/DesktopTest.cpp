@@ -230,10 +230,17 @@ TEST(Win32Desktop, SendsToAHungWindowAreBounded) {
   EXPECT_TRUE(desktop.IsHungAppWindow(wnd)) << "five seconds without taking its messages";
   EXPECT_TRUE(::IsWindowVisible(hung)) << "the hide waits in its queue";
   EXPECT_TRUE(desktop.ShowWindowAsync(wnd, SW_SHOWMINNOACTIVE));
+  // Its answer is told to a window of Velmora's once it has run all that came before.
+  bool answeredAfterAll = false;
+  const Hwnd notify = desktop.CreateUtilityWindow("VelmoraTestAnswers", [&](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) {
+    if (msg != AnsweredMessage) return std::optional<std::intptr_t>();
+    answeredAfterAll = w == wnd.value && l == 9 && ::IsIconic(hung) && ::IsWindowVisible(hung);
+    return std::optional<std::intptr_t>(0);
+  });
+  EXPECT_TRUE(desktop.NotifyWhenAnswered(wnd, notify, 9));
   ::SetEvent(release.get());
   // Answering again, it carries out the hide, then the minimized show: in the order they came.
-  for (int i = 0; i < 50 && !::IsIconic(hung); ++i) ::Sleep(100);
-  EXPECT_TRUE(::IsIconic(hung) && ::IsWindowVisible(hung));
+  EXPECT_TRUE(test::PumpUntil([&] { return answeredAfterAll; }, 5000));
   ::SetEvent(done.get());
 
   // Generous margins: the point is that the calls come back at all.
