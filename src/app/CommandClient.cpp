@@ -174,8 +174,8 @@ int RunHidden(CommandConnection& connection, const Command& command, const std::
   if (code == ExitNoMatch) {
     // Refused (too many watches, or a process Velmora cannot tell apart): the program never ran.
     const bool ended = held->End();
-    Tell(Wide(texts(TextId::CommandWatchesFull, name)) + (ended ? L"" : L"\n" + Wide(texts(TextId::CommandNotEnded, name))),
-         true);
+    const std::wstring notEnded = ended ? L"" : L"\n" + Wide(texts(TextId::CommandNotEnded, name));
+    Tell(Wide(texts(TextId::CommandWatchesFull, name)) + notEnded, true);
     return ExitNoMatch;
   }
   if (code != ExitDone) {

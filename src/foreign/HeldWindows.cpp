@@ -104,7 +104,8 @@ HeldWindows::Answer HeldWindows::Answered(Hwnd wnd, std::uint32_t token) {
   // in front of its own modal dialog: brought to the front (its dialog first),
   // unless the user has gone elsewhere meanwhile.
   const Hwnd front = desktop_.GetForegroundWindow();
-  const bool wantsFront = how == HeldMark::AskedBack && (front == ask.front || front == wnd) && SeenShown(desktop_, wnd);
+  const bool wantsFront =
+      how == HeldMark::AskedBack && (front == ask.front || front == wnd) && SeenShown(desktop_, wnd);
   return wantsFront ? Answer::WantsFront : Answer::Taken;
 }
 

@@ -31,17 +31,20 @@ inline constexpr int HeldEventCount = 8;
 // waiting for its program until it is seen shown or its program answers; one
 // marked hidden but visible again was shown by its program, or its hide is
 // still queued: its program's answer tells which.
-inline constexpr HeldMark HeldMoves[5][HeldEventCount] = {
-    // Hide            TakeTab            AskBack              SeenShown       AnsweredShown      AnsweredHidden       LetGo           GoWithOwner
-    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::None,      HeldMark::None, HeldMark::None,    HeldMark::None,      HeldMark::None, HeldMark::WithOwner},  // None
-    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::AskedBack, HeldMark::None, HeldMark::None,    HeldMark::Hidden,    HeldMark::None, HeldMark::WithOwner},  // Hidden
-    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::AskedBack, HeldMark::None, HeldMark::TabOnly, HeldMark::TabOnly,   HeldMark::None, HeldMark::WithOwner},  // TabOnly
-    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::AskedBack, HeldMark::None, HeldMark::None,    HeldMark::None,      HeldMark::None, HeldMark::WithOwner},  // AskedBack
-    {HeldMark::Hidden, HeldMark::TabOnly, HeldMark::None,      HeldMark::None, HeldMark::None,    HeldMark::WithOwner, HeldMark::None, HeldMark::WithOwner},  // WithOwner
+namespace moves {
+using enum HeldMark;
+inline constexpr HeldMark Table[5][HeldEventCount] = {
+    // Hide  TakeTab  AskBack    SeenShown AnsweredShown AnsweredHidden LetGo GoWithOwner
+    {Hidden, TabOnly, None,      None,     None,         None,          None, WithOwner},  // None
+    {Hidden, TabOnly, AskedBack, None,     None,         Hidden,        None, WithOwner},  // Hidden
+    {Hidden, TabOnly, AskedBack, None,     TabOnly,      TabOnly,       None, WithOwner},  // TabOnly
+    {Hidden, TabOnly, AskedBack, None,     None,         None,          None, WithOwner},  // AskedBack
+    {Hidden, TabOnly, None,      None,     None,         WithOwner,     None, WithOwner},  // WithOwner
 };
+}  // namespace moves
 
 constexpr HeldMark NextMark(HeldMark mark, HeldEvent event) {
-  return HeldMoves[static_cast<int>(mark)][static_cast<int>(event)];
+  return moves::Table[static_cast<int>(mark)][static_cast<int>(event)];
 }
 
 // At an exit, for a window Velmora no longer lists: back on the taskbar (LetGo),

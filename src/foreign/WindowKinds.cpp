@@ -90,7 +90,8 @@ bool TravelsWithOwner(Desktop& desktop, Hwnd wnd) {
 
 Hwnd OwnerItTravelsWith(Desktop& desktop, Hwnd wnd) {
   // Owners form no cycle on Windows; the bound keeps a broken chain from looping.
-  for (int depth = 0; depth < 32 && TravelsWithOwner(desktop, wnd); ++depth) wnd = desktop.GetWindow(wnd, win::GW_OWNER);
+  for (int depth = 0; depth < 32 && TravelsWithOwner(desktop, wnd); ++depth)
+    wnd = desktop.GetWindow(wnd, win::GW_OWNER);
   return wnd;
 }
 

@@ -22,7 +22,8 @@ constexpr HeldMark HeldMarkOf(std::uintptr_t value) {
 
 // Held with an icon in the tray: the library reports its new titles and icons.
 constexpr bool IsHeldMark(std::uintptr_t value) {
-  return value == static_cast<std::uintptr_t>(HeldMark::Hidden) || value == static_cast<std::uintptr_t>(HeldMark::TabOnly);
+  return value == static_cast<std::uintptr_t>(HeldMark::Hidden) ||
+         value == static_cast<std::uintptr_t>(HeldMark::TabOnly);
 }
 
 }  // namespace velmora

@@ -85,7 +85,8 @@ int TFOrvane::CarryOut(const Command& command) {
   // A dialog of a window goes and comes back with it, never on its own.
   std::vector<Hwnd> windows;
   for (Hwnd wnd : TopLevelWindows(desktop_)) {
-    if (!TrayList || !MayHide(wnd) || !TargetTakes(desktop_, command.target, wnd) || TravelsWithOwner(desktop_, wnd)) continue;
+    if (!TrayList || !MayHide(wnd) || !TargetTakes(desktop_, command.target, wnd) || TravelsWithOwner(desktop_, wnd))
+      continue;
     if (TrayList->FindEntry(wnd) || AdoptIfStillHidden(wnd) != HeldWindows::Found::NotHeld ||
         desktop_.IsWindowVisible(wnd))
       windows.push_back(wnd);

@@ -311,7 +311,8 @@ void TFOrvane::LookAt(Hwnd wnd) {
 bool TFOrvane::TakenWhenMinimized(Hwnd wnd) {
   const TOptionsRecord& o = TrayList->Options;
   if (IsConsoleWindow(desktop_, wnd)) return o.HandleConsole == 1;
-  return IsMarkedNow(wnd) || (IsExcelWindow(desktop_, wnd) && o.HandleExcel) || (IsWordWindow(desktop_, wnd) && o.HandleWord);
+  return IsMarkedNow(wnd) || (IsExcelWindow(desktop_, wnd) && o.HandleExcel) ||
+         (IsWordWindow(desktop_, wnd) && o.HandleWord);
 }
 
 void TFOrvane::ProgramAnswered(Hwnd wnd, std::uint32_t token) {

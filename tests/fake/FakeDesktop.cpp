@@ -371,7 +371,8 @@ bool FakeDesktop::SendNotifyMessage(Hwnd wnd, std::uint32_t msg, std::uintptr_t 
   LogCall(log_, "SendNotifyMessage " + Hex(wnd.value) + " " + Hex(msg) + " " + Hex(wParam));
   FakeWindow* w = Live(wnd);
   if (!w) return false;
-  if (!Queue(*w, {.kind = QueuedCall::Kind::Sent, .wnd = wnd, .msg = msg, .wParam = wParam})) ApplyMessage(*w, msg, wParam);
+  if (!Queue(*w, {.kind = QueuedCall::Kind::Sent, .wnd = wnd, .msg = msg, .wParam = wParam}))
+    ApplyMessage(*w, msg, wParam);
   return true;
 }
 

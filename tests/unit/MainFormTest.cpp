@@ -608,9 +608,13 @@ TEST_F(MainForm, MarkedHiddenWindowsAreAdoptedAtStartRepairedBySweepAndBackAtExi
   w.desktop.SetProp(left.back(), HeldMarkName, 2);
   w.desktop.Window(left.back()).tabDeleted = true;
   const Hwnd shown = Foreign("Notepad", "shown since");
-  w.desktop.SetProp(shown, HeldMarkName, 1);
+  // Shown again by its program, still minimized, while no Velmora ran: left to the user once it answers.
+  const Hwnd back = Foreign("Other", "back on the taskbar", true);
+  for (Hwnd wnd : {shown, back}) w.desktop.SetProp(wnd, HeldMarkName, 1);
   w.tray.failAddIds = {TrayIdOf(left[3])};  // no icon, no hiding
   Start();
+  Settle();
+  EXPECT_TRUE(!List().FindEntry(back) && w.desktop.HasButton(back) && !w.desktop.GetProp(back, HeldMarkName));
   EXPECT_TRUE(w.desktop.HasButton(left[3]) && !w.desktop.GetProp(left[3], HeldMarkName));
   left.erase(left.begin() + 3);
   EXPECT_EQ(List().Count(), 4u);
