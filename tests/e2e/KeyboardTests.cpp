@@ -9,7 +9,12 @@ HWND FocusIn(HWND dialog) {
   GUITHREADINFO info{sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
   return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus : nullptr;
 }
-void Type(WORD vk, UINT modifiers = 0) {  // to whatever has the focus
+// To whatever has the focus; once `front` is in front, as keys sent before the
+// foreground has arrived there go elsewhere.
+void Type(WORD vk, UINT modifiers = 0, HWND front = nullptr) {
+  // Wine hands the foreground on asynchronously (after a modal dialog, say): asked for again if it lingers.
+  if (front && !WaitUntil([&] { return GetForegroundWindow() == front; }, 1s))
+    WaitUntil([&] { return SetForegroundWindow(front) && GetForegroundWindow() == front; }, 2s);
   PressHotkey(modifiers, vk);
   Sleep(150ms);
 }
@@ -27,7 +32,7 @@ TEST_F(KeyboardTest, TheOptionsDialogAndTheListMenuByKeysAlone) {
   const auto item = [&](int id) { return GetDlgItem(dialog, id); };
   // The page's first control has the focus; an arrow selects as it moves.
   EXPECT_TRUE(WaitUntil([&] { return FocusIn(dialog) == item(cbstm1); }, 2s)) << "the page's first control";
-  Type(VK_DOWN);
+  Type(VK_DOWN, 0, dialog);
   EXPECT_TRUE(FocusIn(dialog) == item(cbstm2) && SendMessageW(item(cbstm2), BM_GETCHECK, 0, 0) == BST_CHECKED);
   // Brought back from another program as the taskbar does it, open or minimized: the focus where it was.
   for (const bool minimized : {false, true}) {
@@ -46,20 +51,20 @@ TEST_F(KeyboardTest, TheOptionsDialogAndTheListMenuByKeysAlone) {
   EXPECT_TRUE(WaitUntil([&] { return text() == stored + L"\u0E01\u20AC"; }, 2s)) << "as typed";
   SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(stored.c_str()));
   // Alt+H: the hotkeys page; Tab reaches row 2's key text, whose Enter opens the change dialog.
-  Type('H', MOD_ALT);
-  EXPECT_EQ(SendMessageW(item(buttonhotkeys), BM_GETCHECK, 0, 0), BST_CHECKED);
-  Type(VK_TAB), Type(VK_TAB);
+  Type('H', MOD_ALT, dialog);
+  EXPECT_TRUE(WaitUntil([&] { return SendMessageW(item(buttonhotkeys), BM_GETCHECK, 0, 0) == BST_CHECKED; }, 1s));
+  Type(VK_TAB, 0, dialog), Type(VK_TAB, 0, dialog);
   ASSERT_EQ(FocusIn(dialog), item(lcbactivate));
-  Type(VK_RETURN);
+  Type(VK_RETURN, 0, dialog);
   HWND change = WaitForWindow(L"TChangeHotkey", nullptr, 3s);
   ASSERT_TRUE(change && WaitUntil([&] { return IsWindowVisible(change) != FALSE; }, 3s));
-  for (int i = 0; i < 6 && FocusIn(change) != GetDlgItem(change, bcancel); ++i) Type(VK_TAB);
-  Type(VK_RETURN);  // on "取消": cancelled, whatever the default was
+  for (int i = 0; i < 6 && FocusIn(change) != GetDlgItem(change, bcancel); ++i) Type(VK_TAB, 0, change);
+  Type(VK_RETURN, 0, change);  // on "取消": cancelled, whatever the default was
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(change); }, 2s));
   EXPECT_TRUE(WaitUntil([&] { return FocusIn(dialog) == item(lcbactivate); }, 2s)) << "back where it was";
   // Enter on "关闭", reached by Tab: stored and closed.
-  for (int i = 0; i < 12 && FocusIn(dialog) != item(bclose); ++i) Type(VK_TAB);
-  Type(VK_RETURN);
+  for (int i = 0; i < 12 && FocusIn(dialog) != item(bclose); ++i) Type(VK_TAB, 0, dialog);
+  Type(VK_RETURN, 0, dialog);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 2s));
   EXPECT_EQ(ReadRegBinary(kSettingsKey, L"Options").value_or(std::vector<std::uint8_t>(108))[kTrayMode], 1);
   // Hotkey 6: the list menu opens on its first item; the window's first letter chooses it.
