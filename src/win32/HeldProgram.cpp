@@ -1,5 +1,6 @@
 #include "win32/HeldProgram.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace velmora {
@@ -7,6 +8,8 @@ namespace velmora {
 namespace {
 
 constexpr DWORD EndMs = 5000;  // for an ended program's process to be gone
+// PROC_THREAD_ATTRIBUTE_JOB_LIST (Windows 10 and later); the headers give it only for such targets.
+constexpr DWORD_PTR JobListAttribute = 0x2000D;
 
 bool IsFile(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -19,6 +22,31 @@ bool SetKillOnClose(HANDLE job, bool kill) {
   limits.BasicLimitInformation.LimitFlags =
       JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK | (kill ? JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE : 0);
   return ::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) != FALSE;
+}
+
+// Made inside the job from its first moment (Windows 10 and later): a command
+// killed right after cannot leave a suspended program outside the job's reach.
+// False where the system takes no job at creation; nothing was started then.
+bool StartInJob(const std::wstring& path, std::wstring& commandLine, HANDLE job, PROCESS_INFORMATION& started,
+                DWORD& error) {
+  SIZE_T size = 0;
+  ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  std::vector<std::byte> buffer(size);
+  auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer.data());
+  if (size == 0 || !::InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return false;
+  HANDLE jobs[] = {job};
+  bool made = false;
+  if (::UpdateProcThreadAttribute(attributes, 0, JobListAttribute, jobs, sizeof jobs, nullptr, nullptr)) {
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.lpAttributeList = attributes;
+    made = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                            CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr, &startup.StartupInfo,
+                            &started) != FALSE;
+    if (!made) error = ::GetLastError();
+  }
+  ::DeleteProcThreadAttributeList(attributes);
+  return made;
 }
 
 }  // namespace
@@ -53,20 +81,24 @@ std::optional<HeldProgram> HeldProgram::Start(const std::wstring& path, std::wst
   // Made first, so that the program is never without it once it can be reached.
   held.job_.reset(::CreateJobObjectW(nullptr, nullptr));
   if (held.job_ && !SetKillOnClose(held.job_.get(), true)) held.job_.reset();
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                        &startup, &started)) {
-    error = ::GetLastError();
-    return std::nullopt;
+  const bool inJob = held.job_ && StartInJob(path, commandLine, held.job_.get(), started, error);
+  if (!inJob) {
+    // Before Windows 10, or where the job is refused at creation: made suspended, then put in the job.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                          nullptr, &startup, &started)) {
+      error = ::GetLastError();
+      return std::nullopt;
+    }
   }
   held.process_.reset(started.hProcess);
   held.thread_.reset(started.hThread);
   held.pid_ = started.dwProcessId;
   // Where this process's own job refuses a job of another (before Windows 8),
   // the program is held without one: ended by this object, not by the system.
-  if (held.job_ && !::AssignProcessToJobObject(held.job_.get(), held.process_.get())) held.job_.reset();
+  if (!inJob && held.job_ && !::AssignProcessToJobObject(held.job_.get(), held.process_.get())) held.job_.reset();
   return std::optional<HeldProgram>(std::move(held));
 }
 

@@ -23,7 +23,8 @@ std::optional<std::wstring> ResolveProgram(const std::wstring& name, DWORD& erro
 class HeldProgram {
  public:
   // Starts the program at path with the command line, suspended, in a job that
-  // kills it on close. nullopt, with error set, when it cannot be started.
+  // kills it on close: made inside it where the system allows (Windows 10 and
+  // later), else put in it at once. nullopt, with error set, when it cannot be started.
   // Where this process's own job refuses another one (before Windows 8), the
   // program is held without a job.
   static std::optional<HeldProgram> Start(const std::wstring& path, std::wstring commandLine, DWORD& error);
