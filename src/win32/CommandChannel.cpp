@@ -125,12 +125,59 @@ struct CommandServer::Instance {
   }
 };
 
+// The server's state and its serving thread's work.
+class CommandServer::Core {
+ public:
+  Core(std::wstring pipeName, HWND notify, UINT message)
+      : name_(std::move(pipeName)), notify_(notify), message_(message) {}
+  // The pipe's first instance and the stop event; false when the name is taken.
+  bool Prepare();
+  void Serve();
+  void SignalStop() { ::SetEvent(stop_.get()); }
+  // After the thread: what it left.
+  void Clear();
+  std::vector<HandedCommand> TakeCommands();
+
+ private:
+  UniqueHandle MakeInstance(bool first) const;
+  // One step of an instance whose call completed, whose answer came, or whose time is up;
+  // false when serving must end.
+  bool Advance(Instance& instance, ULONGLONG now);
+  void Listen(Instance& instance, ULONGLONG now);
+  void Connected(Instance& instance, ULONGLONG now);
+  bool Received(Instance& instance, ULONGLONG now);
+  void Respond(Instance& instance, int code, ULONGLONG now);
+  // Drops the client (if any) and listens again, unless serving ends.
+  void Recycle(Instance& instance, ULONGLONG now);
+  // The process at the other end, as it connects: this user, at this level or above.
+  bool ClientProcessTrusted(HANDLE pipe) const;
+  // The token the client sent its message with: the deciding check.
+  // fatal: the thread could not stop impersonating and must end.
+  bool ClientTrusted(HANDLE pipe, bool& fatal) const;
+  // Queues the command and wakes the UI thread; null when that failed and the
+  // command was withdrawn (the UI thread will never carry it out).
+  std::shared_ptr<Exchange> HandOver(std::string message);
+  // Takes the command out of the queue if it is still there.
+  void Dequeue(const std::shared_ptr<Exchange>& exchange);
+  bool Stopping() const;
+
+  std::wstring name_;
+  ProcessIdentity own_;  // this process's user and integrity level
+  std::shared_ptr<void> descriptor_;  // of every instance
+  HWND notify_;
+  UINT message_;
+  UniqueHandle first_, stop_;
+  bool stopping_ = false;  // the serving thread's own: the stop has been seen
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  std::deque<std::pair<std::string, std::shared_ptr<Exchange>>> queue_;
+};
+
 CommandServer::CommandServer(std::wstring pipeName, HWND notify, UINT message)
-    : name_(std::move(pipeName)), notify_(notify), message_(message) {}
+    : core_(std::make_shared<Core>(std::move(pipeName), notify, message)) {}
 
 CommandServer::~CommandServer() { Stop(); }
 
-UniqueHandle CommandServer::MakeInstance(bool first) const {
+UniqueHandle CommandServer::Core::MakeInstance(bool first) const {
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor_.get(), FALSE};
   const DWORD open = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
   const DWORD mode = PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
@@ -145,8 +192,8 @@ UniqueHandle CommandServer::MakeInstance(bool first) const {
   return pipe;
 }
 
-bool CommandServer::Start() {
-  if (thread_ || name_.empty()) return false;
+bool CommandServer::Core::Prepare() {
+  if (name_.empty()) return false;
   const auto own = OwnIdentity();
   const std::wstring user = own ? SidText(own->user) : std::wstring();
   if (user.empty()) return false;
@@ -162,29 +209,40 @@ bool CommandServer::Start() {
   stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!first_ || !stop_) return false;
   stopping_ = false;
-  thread_.reset(::CreateThread(nullptr, 0, &CommandServer::ThreadMain, this, 0, nullptr));
-  return thread_ != nullptr;
+  return true;
 }
 
-void CommandServer::Stop() {
-  if (thread_) {
-    ::SetEvent(stop_.get());
-    // Every wait of the thread ends with the stop, or within WriteMs + CloseMs of it.
-    if (::WaitForSingleObject(thread_.get(), 5000) != WAIT_OBJECT_0) {
-      // Not ended: the event it waits on stays, rather than be freed under it.
-      (void)stop_.release();
-    }
-    thread_.reset();
-  }
+void CommandServer::Core::Clear() {
   first_.reset();
   ::AcquireSRWLockExclusive(&lock_);
   queue_.clear();
   ::ReleaseSRWLockExclusive(&lock_);
 }
 
-bool CommandServer::Stopping() const { return ::WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
+bool CommandServer::Start() {
+  if (thread_ || !core_->Prepare()) return false;
+  auto* shared = new (std::nothrow) std::shared_ptr<Core>(core_);
+  if (shared == nullptr) return false;
+  thread_.reset(::CreateThread(nullptr, 0, &CommandServer::ThreadMain, shared, 0, nullptr));
+  if (!thread_) delete shared;
+  return thread_ != nullptr;
+}
 
-std::vector<HandedCommand> CommandServer::TakeCommands() {
+void CommandServer::Stop() {
+  if (!thread_) return;
+  core_->SignalStop();
+  // Every wait of the thread ends with the stop, or within WriteMs + CloseMs of it.
+  const bool ended = ::WaitForSingleObject(thread_.get(), 5000) == WAIT_OBJECT_0;
+  thread_.reset();
+  // One that has not ended keeps the core it shares and frees it as it ends.
+  if (ended) core_->Clear();
+}
+
+bool CommandServer::Core::Stopping() const { return ::WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
+
+std::vector<HandedCommand> CommandServer::TakeCommands() { return core_->TakeCommands(); }
+
+std::vector<HandedCommand> CommandServer::Core::TakeCommands() {
   ::AcquireSRWLockExclusive(&lock_);
   auto queued = std::exchange(queue_, {});
   ::ReleaseSRWLockExclusive(&lock_);
@@ -211,16 +269,18 @@ std::vector<HandedCommand> CommandServer::TakeCommands() {
   return commands;
 }
 
-DWORD WINAPI CommandServer::ThreadMain(void* self) noexcept {
+DWORD WINAPI CommandServer::ThreadMain(void* core) noexcept {
+  // The thread's own share of the core: whatever Stop does, nothing it uses goes before it ends.
+  const std::unique_ptr<std::shared_ptr<Core>> shared(static_cast<std::shared_ptr<Core>*>(core));
   try {
-    static_cast<CommandServer*>(self)->Serve();
+    (*shared)->Serve();
   } catch (...) {
     // The channel ends; Velmora goes on without its command line.
   }
   return 0;
 }
 
-void CommandServer::Serve() {
+void CommandServer::Core::Serve() {
   // Instances at fixed addresses: their OVERLAPPED is the system's while a call is pending.
   std::vector<std::unique_ptr<Instance>> instances;
   // Every call still pending is cancelled and waited for before its instance goes.
@@ -291,7 +351,7 @@ void CommandServer::Serve() {
   }
 }
 
-void CommandServer::Listen(Instance& instance, ULONGLONG now) {
+void CommandServer::Core::Listen(Instance& instance, ULONGLONG now) {
   instance.exchange.reset();
   instance.begun = false;
   instance.deadline = 0;
@@ -308,7 +368,7 @@ void CommandServer::Listen(Instance& instance, ULONGLONG now) {
   instance.deadline = now + RetryMs;
 }
 
-bool CommandServer::Advance(Instance& instance, ULONGLONG now) {
+bool CommandServer::Core::Advance(Instance& instance, ULONGLONG now) {
   using Phase = Instance::Phase;
   using State = Exchange::State;
   const bool late = instance.deadline != 0 && now >= instance.deadline;
@@ -385,7 +445,7 @@ bool CommandServer::Advance(Instance& instance, ULONGLONG now) {
   return true;
 }
 
-void CommandServer::Connected(Instance& instance, ULONGLONG now) {
+void CommandServer::Core::Connected(Instance& instance, ULONGLONG now) {
   // The process at the other end, before anything it sends is read.
   if (!ClientProcessTrusted(instance.pipe.get())) return Recycle(instance, now);
   instance.phase = Instance::Phase::Reading;
@@ -397,7 +457,7 @@ void CommandServer::Connected(Instance& instance, ULONGLONG now) {
   if (!instance.Started(done)) Recycle(instance, now);
 }
 
-bool CommandServer::Received(Instance& instance, ULONGLONG now) {
+bool CommandServer::Core::Received(Instance& instance, ULONGLONG now) {
   bool fatal = false;
   if (!ClientTrusted(instance.pipe.get(), fatal)) {
     if (fatal) return false;
@@ -416,7 +476,7 @@ bool CommandServer::Received(Instance& instance, ULONGLONG now) {
   return true;
 }
 
-void CommandServer::Respond(Instance& instance, int code, ULONGLONG now) {
+void CommandServer::Core::Respond(Instance& instance, int code, ULONGLONG now) {
   instance.exchange.reset();
   instance.answer[0] = static_cast<std::uint8_t>(code);
   instance.answer[1] = instance.answer[2] = instance.answer[3] = 0;
@@ -427,7 +487,7 @@ void CommandServer::Respond(Instance& instance, int code, ULONGLONG now) {
   if (!instance.Started(done)) Recycle(instance, now);
 }
 
-void CommandServer::Recycle(Instance& instance, ULONGLONG now) {
+void CommandServer::Core::Recycle(Instance& instance, ULONGLONG now) {
   instance.Cancel();
   if (instance.exchange) {
     // A command queued for this client is never carried out after the client was dropped.
@@ -447,7 +507,7 @@ void CommandServer::Recycle(Instance& instance, ULONGLONG now) {
   Listen(instance, now);
 }
 
-std::shared_ptr<CommandServer::Exchange> CommandServer::HandOver(std::string message) {
+std::shared_ptr<CommandServer::Exchange> CommandServer::Core::HandOver(std::string message) {
   auto exchange = std::make_shared<Exchange>();
   if (!exchange->answered) return nullptr;
   ::AcquireSRWLockExclusive(&lock_);
@@ -464,20 +524,20 @@ std::shared_ptr<CommandServer::Exchange> CommandServer::HandOver(std::string mes
   return withdrawn ? nullptr : exchange;
 }
 
-void CommandServer::Dequeue(const std::shared_ptr<Exchange>& exchange) {
+void CommandServer::Core::Dequeue(const std::shared_ptr<Exchange>& exchange) {
   ::AcquireSRWLockExclusive(&lock_);
   std::erase_if(queue_, [&](const auto& queued) { return queued.second == exchange; });
   ::ReleaseSRWLockExclusive(&lock_);
 }
 
-bool CommandServer::ClientProcessTrusted(HANDLE pipe) const {
+bool CommandServer::Core::ClientProcessTrusted(HANDLE pipe) const {
   ULONG pid = 0;
   if (!::GetNamedPipeClientProcessId(pipe, &pid)) return false;
   const auto client = ProcessIdentityOf(pid);
   return client && SameUserAtLeast(own_, *client);
 }
 
-bool CommandServer::ClientTrusted(HANDLE pipe, bool& fatal) const {
+bool CommandServer::Core::ClientTrusted(HANDLE pipe, bool& fatal) const {
   // The identity of the message just read, from the client's token; nothing the client says counts.
   if (!::ImpersonateNamedPipeClient(pipe)) return false;
   HANDLE token = nullptr;

@@ -49,7 +49,8 @@ class CommandServer {
   static constexpr DWORD HandOverMs = 10000;
   // A client that has sent nothing this long after it connected is dropped.
   static constexpr DWORD SilentMs = 1000;
-  // Instances of the pipe at most; one more is made whenever all are busy.
+  // Instances of the pipe at most, the listening one among them: so many clients are
+  // served at once (a new instance listens whenever all are busy), and one more waits.
   static constexpr DWORD MaxInstances = 16;
 
   CommandServer(std::wstring pipeName, HWND notify, UINT message = CommandHandOverMessage);
@@ -60,7 +61,8 @@ class CommandServer {
   // Makes the pipe and starts serving it; false when the pipe cannot be made
   // (the name is taken: another program was first).
   bool Start();
-  // Ends serving: a client still waiting is answered 3. Returns within a second or two.
+  // Ends serving: a client still waiting is answered 3. Returns within a second
+  // or two, 5 s at most; a thread that has not ended by then ends on its own.
   void Stop();
 
   // On the UI thread, at the hand-over message: the commands accepted since.
@@ -68,42 +70,15 @@ class CommandServer {
 
   struct Exchange;
   struct Instance;
+  class Core;
 
  private:
-  static DWORD WINAPI ThreadMain(void* self) noexcept;
-  void Serve();
-  // A new instance of the pipe; the first one only when no instance of the name exists.
-  UniqueHandle MakeInstance(bool first) const;
-  // One step of an instance whose call completed, whose answer came, or whose time is up;
-  // false when serving must end.
-  bool Advance(Instance& instance, ULONGLONG now);
-  void Listen(Instance& instance, ULONGLONG now);
-  void Connected(Instance& instance, ULONGLONG now);
-  bool Received(Instance& instance, ULONGLONG now);
-  void Respond(Instance& instance, int code, ULONGLONG now);
-  // Drops the client (if any) and listens again, unless serving ends.
-  void Recycle(Instance& instance, ULONGLONG now);
-  // The process at the other end, as it connects: this user, at this level or above.
-  bool ClientProcessTrusted(HANDLE pipe) const;
-  // The token the client sent its message with: the deciding check.
-  // fatal: the thread could not stop impersonating and must end.
-  bool ClientTrusted(HANDLE pipe, bool& fatal) const;
-  // Queues the command and wakes the UI thread; null when that failed and the
-  // command was withdrawn (the UI thread will never carry it out).
-  std::shared_ptr<Exchange> HandOver(std::string message);
-  // Takes the command out of the queue if it is still there.
-  void Dequeue(const std::shared_ptr<Exchange>& exchange);
-  bool Stopping() const;
+  static DWORD WINAPI ThreadMain(void* core) noexcept;
 
-  std::wstring name_;
-  ProcessIdentity own_;  // this process's user and integrity level
-  std::shared_ptr<void> descriptor_;  // of every instance
-  HWND notify_;
-  UINT message_;
-  UniqueHandle first_, stop_, thread_;
-  bool stopping_ = false;  // the serving thread's own: the stop has been seen
-  SRWLOCK lock_ = SRWLOCK_INIT;
-  std::deque<std::pair<std::string, std::shared_ptr<Exchange>>> queue_;
+  // All the serving thread uses, shared with it: a thread that a stop waited
+  // for in vain keeps it alive until it ends, so nothing is freed under it.
+  std::shared_ptr<Core> core_;
+  UniqueHandle thread_;
 };
 
 // The client's side: one command, one answer.
