@@ -22,29 +22,27 @@ std::string ShortString(const std::uint8_t* bytes) {
 }
 }  // namespace
 
-bool TFOrvane::IsMarkedWindow(Hwnd wnd, const std::string& libraryKey) {
-  return TrayList->IsMarked(ClassKeyOf(wnd, libraryKey), desktop_.GetClassName(wnd));
+bool TFOrvane::IsMarkedWindow(Hwnd wnd) {
+  return TrayList->IsMarked(ClassKeyOf(wnd), desktop_.GetClassName(wnd));
 }
 
-std::string TFOrvane::ClassKeyOf(Hwnd wnd, const std::string& libraryKey) {
+std::string TFOrvane::ClassKeyOf(Hwnd wnd) {
   const std::string cls = desktop_.GetClassName(wnd);
   if (!IsGenericClass(cls)) return cls;
-  // A store app's frame: the library finds the app only through its window, which is away while the app is
-  // minimized or suspended; the program asks the frame itself, as at start.
-  if (cls == StoreFrameClass) return WindowClassKey(desktop_, wnd);
-  return libraryKey;
+  // A shared class is keyed by the window's own program (a store app's frame by
+  // the app it hosts), as Velmora reads it: the key a request carries is another
+  // process's word, and a sandboxed one could name any program. Unread, no key.
+  const std::string key = WindowClassKey(desktop_, wnd);
+  return key == cls ? std::string() : key;
 }
 
-bool TFOrvane::IsMarkedNow(Hwnd wnd, const std::string& libraryKey) {
+bool TFOrvane::IsMarkedNow(Hwnd wnd) {
   // The forms of a "TApplication" program are marked under the key of its forms, kept with the link.
   if (const Hwnd app = OwningAppWindow(desktop_, wnd)) {
     const std::string key = TrayList->GetAppClass(app);
     return (!key.empty() && TrayList->HasClass(key)) || TrayItemChecked(desktop_, wnd);
   }
-  // Without the library's word (a sweep, a library that could not tell), the program computes the key itself.
-  if (libraryKey.empty() && HasGenericClass(desktop_, wnd))
-    return TrayList->IsMarked(WindowClassKey(desktop_, wnd), desktop_.GetClassName(wnd));
-  return IsMarkedWindow(wnd, libraryKey);
+  return IsMarkedWindow(wnd);
 }
 
 void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void* payload, std::size_t payloadSize) {
@@ -75,18 +73,18 @@ void TFOrvane::HandleRequest(const HookRequest& request) {
   CurrentWindow = request.wnd;
   if (IsOwnWindow(CurrentWindow) || !TrayList) return;
   switch (request.code) {
-    case RQ_MINIMIZING: Request46(request.classKey); break;
-    case RQ_OPENED: Request58(request.classKey); break;
+    case RQ_MINIMIZING: Request46(); break;
+    case RQ_OPENED: Request58(); break;
     case RQ_ADD_ITEM: {
       const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
       if (desktop_.IsMenu(menu))
         AddTrayMenuItem(desktop_, TrayList->Options, menu,
-                        IsMarkedWindow(CurrentWindow, request.classKey) ? MF_CHECKED : 0,
+                        IsMarkedWindow(CurrentWindow) ? MF_CHECKED : 0,
                         texts_[TextId::SystemMinimize]);
       break;
     }
-    case RQ_ITEM_CHOSEN: Request48(request.classKey); break;
-    case RQ_ACTIVATED: Request49(request.classKey); break;
+    case RQ_ITEM_CHOSEN: Request48(); break;
+    case RQ_ACTIVATED: Request49(); break;
     case RQ_DESTROYED: Request50(); break;
     case RQ_APP_FORM: TrayList->AttachAppWindow(HwndOfTrayId(request.appWindow), CurrentWindow); break;
     case RQ_APP_WINDOW: {
@@ -111,42 +109,42 @@ void TFOrvane::HandleRequest(const HookRequest& request) {
   }
 }
 
-void TFOrvane::Request46(const std::string& libraryKey) {
+void TFOrvane::Request46() {
   const Hwnd wnd = CurrentWindow;
   const TOptionsRecord& o = TrayList->Options;
   const bool pending = MemBlock && MemBlock->PendingWindow != 0 && MemBlock->PendingWindow == TrayIdOf(wnd);
   // Marks decide by the window's key, whether or not the item is in its system menu.
-  const bool qualifies = pending || IsMarkedNow(wnd, libraryKey) || (IsExcelWindow(desktop_, wnd) && o.HandleExcel) ||
+  const bool qualifies = pending || IsMarkedNow(wnd) || (IsExcelWindow(desktop_, wnd) && o.HandleExcel) ||
                          (IsWordWindow(desktop_, wnd) && o.HandleWord);
   // A pending window is taken once; later minimizes of it follow the usual rules again.
   if (pending) MemBlock->PendingWindow = 0;
   if (qualifies && !TrayList->FindEntry(wnd)) InsertIcon(true);
 }
 
-void TFOrvane::Request58(const std::string& libraryKey) {
+void TFOrvane::Request58() {
   const Hwnd wnd = CurrentWindow;
   if (!MayOpenToTray(desktop_, wnd) || TrayList->FindEntry(wnd)) return;
   // The watch of "run hidden" takes one window, its process's first; a rule every window of its mark.
   const bool watched = TrayList->TakeWatched(desktop_.GetWindowProcessId(wnd));
-  if (watched || (TrayList->RulesFor(ClassKeyOf(wnd, libraryKey), desktop_.GetClassName(wnd)) & RuleHideOnOpen))
+  if (watched || (TrayList->RulesFor(ClassKeyOf(wnd), desktop_.GetClassName(wnd)) & RuleHideOnOpen))
     SendToTray(wnd);
 }
 
-void TFOrvane::Request48(const std::string& libraryKey) {
+void TFOrvane::Request48() {
   const Hwnd app = OwningAppWindow(desktop_, CurrentWindow);
   if (app) {
     CurrentWindow = app;
-    ToggleTrayClass(app, libraryKey);
+    ToggleTrayClass(app);
     SyncAppMenuItems(app);
   } else {
-    ToggleTrayClass(Hwnd{}, libraryKey);
+    ToggleTrayClass(Hwnd{});
   }
 }
 
-void TFOrvane::ToggleTrayClass(Hwnd app, const std::string& libraryKey) {
+void TFOrvane::ToggleTrayClass(Hwnd app) {
   std::string key = desktop_.GetClassName(CurrentWindow);
   if (app) key = TrayList->GetAppClass(app);
-  if (HasGenericClass(desktop_, CurrentWindow)) key = ClassKeyOf(CurrentWindow, libraryKey);
+  if (HasGenericClass(desktop_, CurrentWindow)) key = ClassKeyOf(CurrentWindow);
   // No key to mark under: the item keeps its state rather than show a mark that is not kept.
   if (key.empty()) return;
   // The item shows the mark and toggles it: what it showed the user is what the choice undoes.
@@ -198,14 +196,14 @@ void TFOrvane::SyncAppMenuItems(Hwnd appWnd) {
   }
 }
 
-void TFOrvane::AddMenuItemIfMissing(Hwnd wnd, const std::string& libraryKey) {
+void TFOrvane::AddMenuItemIfMissing(Hwnd wnd) {
   const Hmenu menu = desktop_.GetSystemMenu(wnd, false);
   if (!desktop_.IsMenu(menu) || desktop_.GetMenuState(menu, IDM_TRAY_ITEM, MF_BYCOMMAND) != MENU_ITEM_MISSING) return;
-  AddTrayMenuItem(desktop_, TrayList->Options, menu, IsMarkedWindow(wnd, libraryKey) ? MF_CHECKED : 0,
+  AddTrayMenuItem(desktop_, TrayList->Options, menu, IsMarkedWindow(wnd) ? MF_CHECKED : 0,
                   texts_[TextId::SystemMinimize]);
 }
 
-void TFOrvane::Request49(const std::string& libraryKey) {
+void TFOrvane::Request49() {
   const Hwnd app = OwningAppWindow(desktop_, CurrentWindow);
   if (app) SyncAppMenuItems(app);
   if (desktop_.GetClassName(CurrentWindow) == "OutlookExpressHiddenWindow") {
@@ -215,7 +213,7 @@ void TFOrvane::Request49(const std::string& libraryKey) {
   if (TTrayIcon* entry = TrayList->FindEntry(CurrentWindow, &index)) {
     if (!desktop_.IsIconic(CurrentWindow)) TrayList->RemoveEntry(entry, index);
   } else if (!app) {
-    AddMenuItemIfMissing(CurrentWindow, libraryKey);
+    AddMenuItemIfMissing(CurrentWindow);
   }
 }
 

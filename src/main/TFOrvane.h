@@ -83,7 +83,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   void TimerHideTimer();
   void TimerOthersTimer();
   void TimerExplorerTimer();
-  void ToggleTrayClass(Hwnd app, const std::string& libraryKey = {});
+  void ToggleTrayClass(Hwnd app);
   void SyncAppMenuItems(Hwnd appWnd);
   // Closes the minimized windows the user knows of: on the taskbar, or hidden by Velmora.
   void CloseMinimizedWindows();
@@ -180,16 +180,17 @@ class TFOrvane : public MainForm, public OptionsHost {
   void MapMemBlock();
   void MapMarkTable();
   void UnmapMemBlock();
-  std::string ClassKeyOf(Hwnd wnd, const std::string& libraryKey);
-  bool IsMarkedWindow(Hwnd wnd, const std::string& libraryKey);
+  // The key a window is marked under, read from the window itself; "" when it cannot be told.
+  std::string ClassKeyOf(Hwnd wnd);
+  bool IsMarkedWindow(Hwnd wnd);
   bool IsOwnWindow(Hwnd wnd);
   bool MayHide(Hwnd wnd);
-  void AddMenuItemIfMissing(Hwnd wnd, const std::string& libraryKey);
-  bool IsMarkedNow(Hwnd wnd, const std::string& libraryKey = {});
-  void Request46(const std::string& libraryKey);
-  void Request58(const std::string& libraryKey);
-  void Request48(const std::string& libraryKey);
-  void Request49(const std::string& libraryKey);
+  void AddMenuItemIfMissing(Hwnd wnd);
+  bool IsMarkedNow(Hwnd wnd);
+  void Request46();
+  void Request58();
+  void Request48();
+  void Request49();
   void Request50();
   void Request56();
   int CarryOut(const Command& command);

@@ -368,14 +368,22 @@ TEST_F(MainForm, ChoosingTheItemMarksAndUnmarksTheClass) {
   EXPECT_EQ(w.tray.Count(), 0u);
 }
 
-TEST_F(MainForm, DialogsAreMarkedUnderTheClassKey) {
+// A shared class is marked under the window's own program, whatever a request's
+// payload or the block names; a window whose program cannot be read has no key.
+TEST_F(MainForm, ASharedClassIsMarkedUnderItsWindowsOwnProgramWhateverARequestSays) {
   Start();
-  const Hwnd dialog = Foreign("#32770", "Find");
-  const std::string key = "notepad.exe|#32770";
-  SetClassKey(key);
-  Mark(dialog);
-  EXPECT_TRUE(List().HasClass(key));
-  EXPECT_FALSE(List().HasClass("#32770"));
+  const Hwnd dialog = w.desktop.AddWindow({.className = "#32770", .title = "Find", .program = "notepad.exe"});
+  const Hwnd unread = Foreign("#32770", "Open");
+  TRequestPayload payload{};
+  const std::string forged = "evil.exe|#32770";
+  payload.ClassKey[0] = static_cast<std::uint8_t>(forged.size());
+  std::copy(forged.begin(), forged.end(), payload.ClassKey + 1);
+  SetClassKey("other.exe|#32770");  // and another program wrote the block meanwhile
+  for (Hwnd wnd : {dialog, unread}) {
+    Request(RQ_ADD_ITEM, wnd);
+    form->WMCopyData(RQ_ITEM_CHOSEN, wnd.value, &payload, sizeof payload);
+  }
+  EXPECT_EQ(List().Classes, (std::vector<std::string>{"notepad.exe|#32770"}));
 }
 
 TEST_F(MainForm, ActivatedWindowLeavesTheListOnlyWhenNoLongerMinimized) {
@@ -642,24 +650,6 @@ TEST_F(MainForm, MarkedHiddenWindowsAreAdoptedAtStartRepairedBySweepAndBackAtExi
 TEST(MessageFilter, LowerLevelsAreLetInOnlyWhenElevated) {
   EXPECT_TRUE(MessagesFromLowerLevels(false, 0xC0DE).empty()) << "a sandboxed process cannot reach Velmora";
   EXPECT_EQ(MessagesFromLowerLevels(true, 0xC0DE), (std::vector<std::uint32_t>{WM_COPYDATA, WindowChangedMessage, 0xC0DE}));
-}
-
-TEST_F(MainForm, TheRequestsOwnPayloadOutweighsTheBlock) {
-  Start();
-  const Hwnd dialog = Foreign("#32770", "Find");
-  Request(RQ_ADD_ITEM, dialog);
-  TRequestPayload payload{};
-  const std::string key = "app.exe|#32770";
-  payload.ClassKey[0] = static_cast<std::uint8_t>(key.size());
-  std::copy(key.begin(), key.end(), payload.ClassKey + 1);
-  form->MemBlock->ClassKey[0] = 4;  // another program wrote the block meanwhile
-  std::copy_n("evil", 4, form->MemBlock->ClassKey + 1);
-  form->WMCopyData(RQ_ITEM_CHOSEN, dialog.value, &payload, sizeof payload);
-  EXPECT_EQ(List().Classes, (std::vector<std::string>{key}));
-  // Any other size is not a payload: the block speaks for a library that sends none.
-  const std::vector<std::uint8_t> junk(sizeof payload + 1, 0xFF);
-  form->WMCopyData(RQ_ITEM_CHOSEN, dialog.value, junk.data(), junk.size());
-  EXPECT_EQ(List().Classes, (std::vector<std::string>{key})) << "unmarked under the block's key, not the payload's";
 }
 
 }  // namespace
