@@ -136,20 +136,6 @@ TEST_F(CommandChannelTest, AClientThatSendsNothingHoldsUpNoOneAndIsDroppedWithin
   EXPECT_LT(::GetTickCount64() - connected, CommandServer::SilentMs + 1000);
 }
 
-// MaxInstances counts every instance, the listening one too: that many clients
-// are served at once, and one more waits until an instance is free.
-TEST_F(CommandChannelTest, MaxInstancesClientsAreServedAtOnceAndOneMoreWaitsItsTurn) {
-  std::vector<UniqueHandle> silent;
-  for (DWORD i = 0; i < CommandServer::MaxInstances; ++i) {
-    ASSERT_TRUE(::WaitNamedPipeW(name_.c_str(), 500)) << "client " << i;
-    silent.push_back(OwnFile(::CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                           nullptr)));
-    ASSERT_TRUE(silent.back()) << "client " << i;
-  }
-  EXPECT_FALSE(::WaitNamedPipeW(name_.c_str(), 100)) << "every instance is taken";
-  EXPECT_TRUE(::WaitNamedPipeW(name_.c_str(), 3000)) << "free again once a silent one is dropped";
-}
-
 TEST_F(CommandChannelTest, TheClientRefusesAServerWhoseProcessItsChecksDoNotAccept) {
   const ProcessIdentity own = *OwnIdentity();
   EXPECT_EQ(CommandConnection(name_, own).status(), CommandConnection::Status::Connected) << "this process";
