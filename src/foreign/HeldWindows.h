@@ -102,7 +102,6 @@ class HeldWindows {
   void AtExit(const std::vector<Hwnd>& windows);
   // Asks whose windows are gone are forgotten.
   void DropGone();
-  std::size_t OpenAsks() const { return asked_.size(); }
 
  private:
   // The one write of the mark.
