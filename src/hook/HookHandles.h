@@ -3,8 +3,11 @@
 // runtime: the library lives inside other programs.
 #include <windows.h>
 
-#include "hook/MarkTable.h"
-#include "hook/MemBlock.h"
+#include <atomic>
+#include <utility>
+
+#include "hook/Levels.h"
+#include "hook/Owners.h"
 #include "hook/SectionSecurity.h"
 
 namespace velmora {
@@ -34,81 +37,63 @@ class HookHandle {
   HHOOK handle_ = nullptr;
 };
 
-// The shared block opened by name (Velmora creates it), used only when this
-// process's user made it at this process's integrity level or above. The
-// mapping handle is kept with the view so that the name stays valid while any
-// host still maps it.
-class MappedBlock {
+// A section Velmora writes, as the library reads it: the one of this
+// process's own integrity level, mapped read-only on first need and only when
+// trusted (this user made it at that level or above). After a failure a host
+// tries again at most once a second: a Velmora started later makes it. The
+// mapping is kept with the view, so that the name stays while any host maps it.
+template <class T>
+class SharedSection {
  public:
-  constexpr MappedBlock() = default;
-  MappedBlock(const MappedBlock&) = delete;
-  MappedBlock& operator=(const MappedBlock&) = delete;
-  ~MappedBlock() {
-    if (view_ != nullptr) UnmapViewOfFile(view_);
-    if (mapping_ != nullptr) CloseHandle(mapping_);
-  }
+  explicit constexpr SharedSection(const char* base) : base_(base) {}
+  SharedSection(const SharedSection&) = delete;
+  SharedSection& operator=(const SharedSection&) = delete;
 
-  bool Open() {
-    mapping_ = OpenFileMappingA(FILE_MAP_READ | FILE_MAP_WRITE | READ_CONTROL, FALSE, MemBlockName);
-    if (mapping_ == nullptr) return false;
-    if (!SectionTrusted(mapping_)) {
-      CloseHandle(mapping_);
-      mapping_ = nullptr;
-      return false;
+  const T* Get() {
+    int state = state_.load(std::memory_order_acquire);
+    if (state == kOpen) return view_;
+    if (state == kFailed && GetTickCount() - failedAt_.load(std::memory_order_relaxed) >= kRetryMs &&
+        state_.compare_exchange_strong(state, kUntried)) {
+      state = kUntried;
     }
-    view_ = static_cast<TMemBlock*>(
-        MapViewOfFile(mapping_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TMemBlock)));
-    if (view_ == nullptr) {
-      CloseHandle(mapping_);
-      mapping_ = nullptr;
-      return false;
-    }
-    return true;
+    if (state != kUntried || !state_.compare_exchange_strong(state, kOpening)) return nullptr;
+    const bool opened = Open();
+    if (!opened) failedAt_.store(GetTickCount(), std::memory_order_relaxed);
+    state_.store(opened ? kOpen : kFailed, std::memory_order_release);
+    return opened ? view_ : nullptr;
   }
-  TMemBlock* get() const { return view_; }
+  // The next Get tries at once.
+  void Retry() {
+    int failed = kFailed;
+    state_.compare_exchange_strong(failed, kUntried);
+  }
 
  private:
-  HANDLE mapping_ = nullptr;
-  TMemBlock* view_ = nullptr;
-};
-
-}  // namespace velmora
-
-namespace velmora {
-
-// The marks' section, opened by name for reading only (a host can never
-// change what another host reads), and trusted as the block is.
-class MappedMarks {
- public:
-  constexpr MappedMarks() = default;
-  MappedMarks(const MappedMarks&) = delete;
-  MappedMarks& operator=(const MappedMarks&) = delete;
-  ~MappedMarks() {
-    if (view_ != nullptr) UnmapViewOfFile(view_);
-    if (mapping_ != nullptr) CloseHandle(mapping_);
-  }
+  enum State : int { kUntried, kOpening, kOpen, kFailed };
+  static constexpr DWORD kRetryMs = 1000;
 
   bool Open() {
-    mapping_ = OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE, MarkTableName);
-    if (mapping_ == nullptr) return false;
-    if (!SectionTrusted(mapping_)) {
-      CloseHandle(mapping_);
-      mapping_ = nullptr;
-      return false;
-    }
-    view_ = static_cast<const TMarkTable*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, sizeof(TMarkTable)));
-    if (view_ == nullptr) {
-      CloseHandle(mapping_);
-      mapping_ = nullptr;
-      return false;
-    }
+    OwnTokenFacts own;
+    char name[SectionNameSize];
+    if (!own.Read()) return false;
+    const DWORD level = LevelOf(own.integrity);
+    if (!SectionNameAt(base_, level, name, sizeof name)) return false;
+    UniqueHandle mapping(OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE, name));
+    if (!mapping || !SectionTrusted(mapping.get(), level)) return false;
+    UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(T)));
+    if (!view) return false;
+    view_ = static_cast<const T*>(view.get());
+    mapping_ = std::move(mapping);
+    ownedView_ = std::move(view);
     return true;
   }
-  const TMarkTable* get() const { return view_; }
 
- private:
-  HANDLE mapping_ = nullptr;
-  const TMarkTable* view_ = nullptr;
+  const char* base_;
+  std::atomic<int> state_{kUntried};
+  std::atomic<DWORD> failedAt_{0};
+  UniqueHandle mapping_;
+  UniqueView ownedView_;
+  const T* view_ = nullptr;
 };
 
 }  // namespace velmora

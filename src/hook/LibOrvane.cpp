@@ -10,7 +10,6 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 #include "hook/ClassKeys.h"
@@ -29,18 +28,14 @@ using namespace hook;
 
 HINSTANCE g_module = nullptr;
 
-// The block is opened once per process, on first need; after a failure a host
-// tries again at most once a second (a Velmora started later creates it).
-enum BlockState : int { kUntried, kOpening, kOpen, kFailed };
-MappedBlock g_block;
-std::atomic<int> g_blockState{kUntried};
-std::atomic<DWORD> g_failedAt{0};
-constexpr DWORD kRetryMs = 1000;
+// The sections of this process's level, read-only: the block on first need,
+// the marks on the first window a rule may concern.
+SharedSection<TMemBlock> g_block{MemBlockName};
+SharedSection<TMarkTable> g_marks{MarkTableName};
 
-// The marks' section, opened the same way, on the first window a rule may concern.
-MappedMarks g_marks;
-std::atomic<int> g_marksState{kUntried};
-std::atomic<DWORD> g_marksFailedAt{0};
+// The window a trigger of this process just minimized (the right-click, a
+// close button of a mark): its minimize goes out as the pending one.
+std::atomic<std::uint32_t> g_pendingWnd{0};
 
 // Set in the process that called SetHook (Velmora or its 32-bit helper). The
 // system runs the hooks of that process for programs of the other bitness on
@@ -92,34 +87,6 @@ T Read(const T& field) {
   return *static_cast<const volatile T*>(&field);
 }
 
-TMemBlock* Block() {
-  int state = g_blockState.load(std::memory_order_acquire);
-  if (state == kOpen) return g_block.get();
-  if (state == kFailed && GetTickCount() - g_failedAt.load(std::memory_order_relaxed) >= kRetryMs &&
-      g_blockState.compare_exchange_strong(state, kUntried)) {
-    state = kUntried;
-  }
-  if (state != kUntried || !g_blockState.compare_exchange_strong(state, kOpening)) return nullptr;
-  const bool opened = g_block.Open();
-  if (!opened) g_failedAt.store(GetTickCount(), std::memory_order_relaxed);
-  g_blockState.store(opened ? kOpen : kFailed, std::memory_order_release);
-  return opened ? g_block.get() : nullptr;
-}
-
-const TMarkTable* Marks() {
-  int state = g_marksState.load(std::memory_order_acquire);
-  if (state == kOpen) return g_marks.get();
-  if (state == kFailed && GetTickCount() - g_marksFailedAt.load(std::memory_order_relaxed) >= kRetryMs &&
-      g_marksState.compare_exchange_strong(state, kUntried)) {
-    state = kUntried;
-  }
-  if (state != kUntried || !g_marksState.compare_exchange_strong(state, kOpening)) return nullptr;
-  const bool opened = g_marks.Open();
-  if (!opened) g_marksFailedAt.store(GetTickCount(), std::memory_order_relaxed);
-  g_marksState.store(opened ? kOpen : kFailed, std::memory_order_release);
-  return opened ? g_marks.get() : nullptr;
-}
-
 bool InThisProcess(HWND wnd) {
   DWORD pid = 0;
   GetWindowThreadProcessId(wnd, &pid);
@@ -128,8 +95,8 @@ bool InThisProcess(HWND wnd) {
 
 // The block when a request about wnd may go out: mapped, Velmora running, this
 // is not Velmora's own process, and wnd is this program's own.
-TMemBlock* ActiveBlock(HWND wnd) {
-  TMemBlock* block = Block();
+const const TMemBlock* ActiveBlock(HWND wnd) {
+  const TMemBlock* block = g_block.Get();
   if (block == nullptr || Read(block->MainWindow) == 0 ||
       Read(block->HookOwnerPid) == GetCurrentProcessId() ||
       (g_hooksSetHere.load(std::memory_order_relaxed) && !InThisProcess(wnd))) {
@@ -140,30 +107,21 @@ TMemBlock* ActiveBlock(HWND wnd) {
 
 // The main window named in the block, when it still is Velmora's: a Velmora
 // that was killed leaves a handle that another window may carry later.
-HWND VelmoraWindow(TMemBlock* block) {
+HWND VelmoraWindow(const TMemBlock* block) {
   HWND main = ToHwnd(Read(block->MainWindow));
   DWORD pid = 0;
   if (GetWindowThreadProcessId(main, &pid) == 0 || pid != Read(block->HookOwnerPid)) return nullptr;
   return main;
 }
 
-void WriteClassKey(TMemBlock* block, const char* key, std::size_t size) {
-  if (size > 255) size = 255;
-  block->ClassKey[0] = static_cast<std::uint8_t>(size);
-  std::memcpy(block->ClassKey + 1, key, size);
-}
-
-void WriteClassKey(TRequestPayload& payload, const char* key, std::size_t size) {
-  if (size > 255) size = 255;
-  payload.ClassKey[0] = static_cast<std::uint8_t>(size);
-  std::memcpy(payload.ClassKey + 1, key, size);
-}
-
-// Bounded, so that a stuck Velmora never freezes the host. The payload is the
-// request's own copy of what the block says: no other program can change it.
-bool Send(TMemBlock* block, RequestCode code, HWND wnd, TRequestPayload& payload) {
+// A request about a window of this program, bounded, so that a stuck Velmora
+// never freezes the host. It carries the block's secret: the proof that it
+// comes from this block's level. Velmora reads the window itself.
+bool Report(const TMemBlock* block, RequestCode code, HWND wnd, std::uint32_t appWindow = 0, std::uint32_t flags = 0) {
   HWND main = VelmoraWindow(block);
   if (main == nullptr) return false;
+  TRequestPayload payload{appWindow, flags, {}};
+  for (std::size_t i = 0; i < RequestSecretSize; ++i) payload.Secret[i] = Read(block->RequestSecret[i]);
   COPYDATASTRUCT data{};
   data.dwData = reinterpret_cast<ULONG_PTR>(wnd);
   data.cbData = sizeof payload;
@@ -171,21 +129,6 @@ bool Send(TMemBlock* block, RequestCode code, HWND wnd, TRequestPayload& payload
   DWORD_PTR result = 0;
   return SendMessageTimeoutA(main, WM_COPYDATA, code, reinterpret_cast<LPARAM>(&data),
                              SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &result) != 0;
-}
-
-// A request about a window; it carries the key of a window of a shared class.
-bool Report(TMemBlock* block, RequestCode code, HWND wnd, std::uint32_t appWindow = 0) {
-  TRequestPayload payload{};
-  payload.AppWindow = appWindow;
-  char name[256];
-  ClassNameOf(wnd, name);
-  char key[256];
-  std::size_t size = 0;
-  if (SharedClassKey(wnd, name, key, size)) {
-    WriteClassKey(block, key, size);
-    WriteClassKey(payload, key, size);
-  }
-  return Send(block, code, wnd, payload);
 }
 
 bool IsMinimizeCommand(unsigned show) {
@@ -261,39 +204,33 @@ void SyncAnnouncedTo(std::uint32_t mainWindow) {
 }
 
 // A form of a "TApplication" program: announce the application window (52,
-// keyed by the form's class) and the form (51) the first time each is seen.
-void AnnounceAppForm(TMemBlock* block, HWND form, HWND app) {
+// with the form whose class keys it) and the form (51) the first time each is seen.
+void AnnounceAppForm(const TMemBlock* block, HWND form, HWND app) {
   SyncAnnouncedTo(Read(block->MainWindow));
   const std::uint32_t appId = FromHwnd(app);
   const std::uint32_t formId = FromHwnd(form);
-  if (!Holds(g_apps, kAppSlots, appId)) {
-    char key[256];
-    const std::size_t size = ClassKeyOf(form, key);
-    WriteClassKey(block, key, size);
-    TRequestPayload payload{};
-    WriteClassKey(payload, key, size);
-    if (Send(block, RQ_APP_WINDOW, app, payload)) Remember(g_apps, kAppSlots, g_appVictim, appId);
-  }
-  if (!Holds(g_forms, kFormSlots, formId)) {
-    block->AppWindow = appId;
-    if (Report(block, RQ_APP_FORM, form, appId)) Remember(g_forms, kFormSlots, g_formVictim, formId);
-  }
+  if (!Holds(g_apps, kAppSlots, appId) && Report(block, RQ_APP_WINDOW, app, formId))
+    Remember(g_apps, kAppSlots, g_appVictim, appId);
+  if (!Holds(g_forms, kFormSlots, formId) && Report(block, RQ_APP_FORM, form, appId))
+    Remember(g_forms, kFormSlots, g_formVictim, formId);
 }
 
 void OnMinimizing(HWND wnd) {
-  TMemBlock* block = ActiveBlock(wnd);
+  const TMemBlock* block = ActiveBlock(wnd);
   if (block == nullptr || !IsTopLevel(wnd)) return;
   // The hold-key trigger: Velmora takes the window because it is pending. A
   // minimize this thread's own input led to (the minimize button, the system
   // menu, a key) reads the keys as they were with that input; one sent from
   // another thread (another program, the taskbar) came with none of it.
   const bool fromOtherThread = InSendMessageEx(nullptr) != ISMEX_NOSEND;
-  if (HoldKeyDown(Read(block->HoldKeyCode), !fromOtherThread)) block->PendingWindow = FromHwnd(wnd);
-  Report(block, RQ_MINIMIZING, wnd);
+  std::uint32_t triggered = FromHwnd(wnd);
+  const bool pending = g_pendingWnd.compare_exchange_strong(triggered, 0, std::memory_order_relaxed) ||
+                       HoldKeyDown(Read(block->HoldKeyCode), !fromOtherThread);
+  Report(block, RQ_MINIMIZING, wnd, 0, pending ? RequestFromTrigger : 0);
 }
 
 void OnActivating(HWND wnd) {
-  TMemBlock* block = ActiveBlock(wnd);
+  const TMemBlock* block = ActiveBlock(wnd);
   if (block == nullptr || !IsTopLevel(wnd)) return;
   HWND owner = GetWindow(wnd, GW_OWNER);
   const bool appForm = owner != nullptr && HasClass(owner, kAppClass);
@@ -310,16 +247,16 @@ void OnDestroying(HWND wnd) {
   const std::uint32_t id = FromHwnd(wnd);
   Forget(g_forms, kFormSlots, id);
   Forget(g_apps, kAppSlots, id);
-  if (TMemBlock* block = ActiveBlock(wnd)) Report(block, RQ_DESTROYED, wnd);
+  if (const TMemBlock* block = ActiveBlock(wnd)) Report(block, RQ_DESTROYED, wnd);
 }
 
 void OnTrayItemChosen(HWND wnd) {
-  TMemBlock* block = ActiveBlock(wnd);
+  const TMemBlock* block = ActiveBlock(wnd);
   if (block != nullptr && IsTopLevel(wnd)) Report(block, RQ_ITEM_CHOSEN, wnd);
 }
 
 void OnSystemMenuOpening(HWND wnd) {
-  TMemBlock* block = ActiveBlock(wnd);
+  const TMemBlock* block = ActiveBlock(wnd);
   if (block != nullptr && IsTopLevel(wnd) && !BelongsToApp(wnd) && LacksTrayItem(wnd)) {
     Report(block, RQ_ADD_ITEM, wnd);
   }
@@ -342,13 +279,13 @@ bool IsMainWindowKind(HWND wnd) {
 // swallowed (true) so that no menu pops up; the button-up minimizes the window
 // as the pending one.
 bool OnTitleRightClick(UINT message, const MOUSEHOOKSTRUCT& mouse) {
-  TMemBlock* block = ActiveBlock(mouse.hwnd);
+  const TMemBlock* block = ActiveBlock(mouse.hwnd);
   if (block == nullptr || !ButtonMatches(Read(block->ButtonCode), mouse.wHitTestCode) ||
       !IsTopLevel(mouse.hwnd)) {
     return false;
   }
   if (message == WM_NCRBUTTONUP) {
-    block->PendingWindow = FromHwnd(mouse.hwnd);
+    g_pendingWnd.store(FromHwnd(mouse.hwnd), std::memory_order_relaxed);
     PostMessageA(mouse.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   }
   return true;
@@ -368,16 +305,16 @@ bool OnCloseButton(UINT message, const MOUSEHOOKSTRUCT& mouse) {
   if (message == WM_NCLBUTTONUP) {
     std::uint32_t clicked = wnd;
     if (!g_closeClicked.compare_exchange_strong(clicked, 0, std::memory_order_relaxed)) return false;
-    TMemBlock* block = ActiveBlock(mouse.hwnd);
+    const TMemBlock* block = ActiveBlock(mouse.hwnd);
     if (block == nullptr) return true;
-    block->PendingWindow = wnd;
+    g_pendingWnd.store(wnd, std::memory_order_relaxed);
     PostMessageA(mouse.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     return true;
   }
   g_closeClicked.store(0, std::memory_order_relaxed);
-  TMemBlock* block = ActiveBlock(mouse.hwnd);
+  const TMemBlock* block = ActiveBlock(mouse.hwnd);
   if (block == nullptr || KeyDown(VK_SHIFT, true)) return false;
-  const TMarkTable* marks = IsMainWindowKind(mouse.hwnd) ? Marks() : nullptr;
+  const TMarkTable* marks = IsMainWindowKind(mouse.hwnd) ? g_marks.Get() : nullptr;
   if (marks == nullptr || (WindowRules(*marks, mouse.hwnd) & RuleCloseToTray) == 0) return false;
   g_closeClicked.store(wnd, std::memory_order_relaxed);
   return true;
@@ -399,8 +336,8 @@ void OnShowing(HWND wnd) {
   // ever does: a program of the other bitness, whose hook runs there, is served by its own library).
   if (!TakeUnshownNote(wnd)) return;
   const TMarkTable* marks = nullptr;
-  TMemBlock* block = ActiveBlock(wnd);
-  if (block == nullptr || !IsMainWindowKind(wnd) || (marks = Marks()) == nullptr) return;
+  const TMemBlock* block = ActiveBlock(wnd);
+  if (block == nullptr || !IsMainWindowKind(wnd) || (marks = g_marks.Get()) == nullptr) return;
   if (ThisProcessWatched(*marks) || (WindowRules(*marks, wnd) & RuleHideOnOpen) != 0) Report(block, RQ_OPENED, wnd);
 }
 
@@ -417,7 +354,7 @@ UINT TaskbarCreatedMessage() {
 // window answers for all of them, once.
 void OnRegisteredMessage(HWND wnd, UINT message) {
   if (message != TaskbarCreatedMessage()) return;
-  TMemBlock* block = ActiveBlock(wnd);
+  const TMemBlock* block = ActiveBlock(wnd);
   if (block != nullptr && HasClass(wnd, "Shell_TrayWnd")) Report(block, RQ_SHELL_RESTART, wnd);
 }
 
@@ -437,7 +374,7 @@ std::atomic<unsigned> g_changedVictim{0};
 void OnTitleOrIconChange(HWND wnd) {
   if ((GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD) != 0) return;
   if (!IsHeldMark(reinterpret_cast<std::uintptr_t>(GetPropA(wnd, HeldMarkName)))) return;
-  TMemBlock* block = ActiveBlock(wnd);
+  const TMemBlock* block = ActiveBlock(wnd);
   HWND main = block != nullptr ? VelmoraWindow(block) : nullptr;
   if (main == nullptr) return;
   const std::uint32_t id = FromHwnd(wnd);
@@ -537,13 +474,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 
 int SetHook(void) {
   using namespace velmora;
-  int failed = kFailed;
-  g_blockState.compare_exchange_strong(failed, kUntried);
-  TMemBlock* block = Block();
-  if (block == nullptr) return 0;
-  // Hosts compare with this to leave Velmora's own windows alone. The helper
-  // finds the block held by the running Velmora and leaves it so.
-  if (VelmoraWindow(block) == nullptr) block->HookOwnerPid = GetCurrentProcessId();
+  g_block.Retry();
+  if (g_block.Get() == nullptr) return 0;
   const bool installed = g_cbtHook.Install(WH_CBT, CbtProc, g_module) &&
                          g_mouseHook.Install(WH_MOUSE, MouseProc, g_module) &&
                          g_callWndProcHook.Install(WH_CALLWNDPROC, CallWndProc, g_module);

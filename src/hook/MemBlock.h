@@ -7,40 +7,50 @@
 
 namespace velmora {
 
+// One block per level Velmora serves (hook/Levels.h), labelled at that level:
+// no program below it can write it, nor read it. Velmora alone writes it; the
+// library maps it read-only and tells Velmora everything by message.
 inline constexpr char MemBlockName[] = "LibOrvaneMemBlock";
 
+inline constexpr std::size_t RequestSecretSize = 16;
+
 struct TMemBlock {
-  std::uint32_t MainWindow;     // written by Velmora: its main window, 0 outside the run
-  std::uint32_t HookOwnerPid;   // written by the library's SetHook: Velmora's process id
-  std::uint32_t Reserved8;      // unused
-  std::uint32_t PendingWindow;  // the window the minimize hotkey or a trigger just sent to the tray
+  std::uint32_t MainWindow;     // Velmora's main window, 0 outside the run
+  std::uint32_t HookOwnerPid;   // Velmora's process id
+  std::uint32_t Reserved8[2];   // unused
   std::uint32_t ButtonCode;     // hit-test code of the right-click trigger: 8, 9, 20, 37 any, 0 none
   std::uint8_t HoldKeyCode;     // 1 Shift, 2 Control, 3 either, 0 none
   std::uint8_t Reserved21[3];
-  std::uint32_t AppWindow;         // written by the library before request 51
-  std::uint8_t ClassKey[256];      // written by the library: length byte, then up to 255 characters
+  // Random, new at every start: a request that carries it comes from a program
+  // that could read this block, so of this block's level or above.
+  std::uint8_t RequestSecret[RequestSecretSize];
+  std::uint8_t Reserved40[244];
 };
 
 static_assert(sizeof(TMemBlock) == 284);
 static_assert(offsetof(TMemBlock, MainWindow) == 0);
-static_assert(offsetof(TMemBlock, PendingWindow) == 12);
+static_assert(offsetof(TMemBlock, HookOwnerPid) == 4);
 static_assert(offsetof(TMemBlock, ButtonCode) == 16);
 static_assert(offsetof(TMemBlock, HoldKeyCode) == 20);
-static_assert(offsetof(TMemBlock, AppWindow) == 24);
-static_assert(offsetof(TMemBlock, ClassKey) == 28);
+static_assert(offsetof(TMemBlock, RequestSecret) == 24);
 
-// What the library sends with every request as COPYDATASTRUCT.lpData: the
-// request's own copy of AppWindow and ClassKey, which no other program can
-// change between the send and Velmora's read. The block fields stay, written
-// as before, for a library that sends no payload.
+// What the library sends with every request as COPYDATASTRUCT.lpData. A hint
+// about the window the request names: Velmora reads the window's class, program
+// and state itself.
+enum RequestFlag : std::uint32_t {
+  // The window minimizes as the pending one: a trigger (the right-click, the
+  // hold key, a close button of a mark that closes to the tray) sent it.
+  RequestFromTrigger = 1,
+};
 struct TRequestPayload {
-  std::uint32_t AppWindow;
-  std::uint8_t ClassKey[256];  // length byte, then up to 255 characters
+  std::uint32_t AppWindow;  // request 52: the form that announced its application window; 51: the application window
+  std::uint32_t Flags;      // RequestFlag bits
+  std::uint8_t Secret[RequestSecretSize];  // the RequestSecret of the block the library read
 };
 
-static_assert(sizeof(TRequestPayload) == 260);
-static_assert(offsetof(TRequestPayload, AppWindow) == 0);
-static_assert(offsetof(TRequestPayload, ClassKey) == 4);
+static_assert(sizeof(TRequestPayload) == 24);
+static_assert(offsetof(TRequestPayload, Flags) == 4);
+static_assert(offsetof(TRequestPayload, Secret) == 8);
 
 // WM_COPYDATA requests: wParam is the code, COPYDATASTRUCT.dwData the window.
 enum RequestCode : std::uint32_t {

@@ -1,18 +1,18 @@
 #pragma once
-// Who made a shared section. Velmora makes "LibOrvaneMemBlock" and
-// "LibOrvaneMarks" with a descriptor of its own: owned by and open to this
-// process's user alone, labelled at this process's integrity level but never
-// above medium (no write up). The hook library writes the block from inside
-// the user's ordinary programs, and a Velmora run elevated and one run
-// normally must each take over the sections the other left (programs keep
-// the library, and its sections, loaded for a while): so sandboxed programs
-// are kept out, and the user's own normal ones are not. Every side, Velmora
+// Who made a shared section. Velmora makes "LibOrvaneMemBlock",
+// "LibOrvaneMarks" and their kin of every level it serves (hook/Levels.h) with
+// a descriptor of its own: owned by and open to this process's user alone, and
+// labelled at the section's level with no write up (and, for the block, no
+// read up: its secret is the proof of a request's level). Every side, Velmora
 // and the hook library inside other programs, trusts a section only when its
-// owner is its own process's user and its label is not below that level: a
-// section that another user or a sandboxed program made first is never used.
-// Plain Win32 (kernel32 and advapi32), no heap and no C++ runtime: the
+// owner is its own process's user and its label is not below the level it is
+// read at: a section that another user or a lower level made first is never
+// used. Plain Win32 (kernel32 and advapi32), no heap and no C++ runtime: the
 // library includes it.
 #include <windows.h>
+
+#include "hook/Levels.h"
+#include "hook/Owners.h"
 
 namespace velmora {
 
@@ -33,24 +33,17 @@ struct OwnTokenFacts {
 
   // False when the token cannot be read.
   bool Read() {
-    struct Token {
-      HANDLE handle = nullptr;
-      ~Token() {
-        if (handle) CloseHandle(handle);
-      }
-    } token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token.handle)) return false;
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+    const UniqueHandle token(opened);
     DWORD size = 0;
-    const bool read = GetTokenInformation(token.handle, TokenUser, userBytes, sizeof userBytes, &size) &&
-                      GetTokenInformation(token.handle, TokenIntegrityLevel, labelBytes, sizeof labelBytes, &size) &&
+    const bool read = GetTokenInformation(opened, TokenUser, userBytes, sizeof userBytes, &size) &&
+                      GetTokenInformation(opened, TokenIntegrityLevel, labelBytes, sizeof labelBytes, &size) &&
                       IsValidSid(User()) && IsValidSid(Label()) && *GetSidSubAuthorityCount(Label()) > 0;
     if (read) integrity = *GetSidSubAuthority(Label(), *GetSidSubAuthorityCount(Label()) - 1u);
     return read;
   }
 };
-
-// The level the sections are labelled at, and the lowest one trusted.
-inline DWORD SectionLevel(DWORD own) { return own < SECURITY_MANDATORY_MEDIUM_RID ? own : SECURITY_MANDATORY_MEDIUM_RID; }
 
 // The RID of the integrity label in a security descriptor's SACL; an object
 // without a label counts as medium, as Windows counts it.
@@ -70,9 +63,9 @@ inline DWORD LabelLevel(PSECURITY_DESCRIPTOR descriptor) {
 }
 
 // The section (a handle with READ_CONTROL) is owned by this process's user and
-// labelled at its SectionLevel or above. A section without an owner (Wine
-// keeps none for a section made with the default security) is not trusted.
-inline bool SectionTrusted(HANDLE section) {
+// labelled at level or above. A section without an owner (Wine keeps none for a
+// section made with the default security) is not trusted.
+inline bool SectionTrusted(HANDLE section, DWORD level) {
   OwnTokenFacts own;
   if (!own.Read()) return false;
   union {
@@ -88,18 +81,17 @@ inline bool SectionTrusted(HANDLE section) {
   if (!GetSecurityDescriptorOwner(&descriptor, &owner, &defaulted) || owner == nullptr || !IsValidSid(owner) ||
       !EqualSid(owner, own.User()))
     return false;
-  return LabelLevel(&descriptor) >= SectionLevel(own.integrity);
+  return LabelLevel(&descriptor) >= level;
 }
 
-// Makes the named section of size bytes with Velmora's descriptor, or opens
-// the one of that name that exists (GetLastError() is ERROR_ALREADY_EXISTS
-// then, and its own descriptor stays: check it with SectionTrusted). Null on
-// failure, with GetLastError().
-inline HANDLE CreateOwnSection(const char* name, unsigned long long size) {
+// Makes the named section of size bytes with Velmora's descriptor, labelled at
+// level (at most this process's own), or opens the one of that name that
+// exists (GetLastError() is ERROR_ALREADY_EXISTS then, and its own descriptor
+// stays: check it with SectionTrusted). Null on failure, with GetLastError().
+inline HANDLE CreateOwnSection(const char* name, unsigned long long size, DWORD level, bool readableBelow) {
   OwnTokenFacts own;
   if (!own.Read()) return nullptr;
-  SID medium{SID_REVISION, 1, SECURITY_MANDATORY_LABEL_AUTHORITY, {SECURITY_MANDATORY_MEDIUM_RID}};
-  const PSID label = SectionLevel(own.integrity) == own.integrity ? own.Label() : &medium;
+  SID label{SID_REVISION, 1, SECURITY_MANDATORY_LABEL_AUTHORITY, {level < own.integrity ? level : own.integrity}};
   union {
     ACL acl;
     BYTE bytes[sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE];
@@ -115,7 +107,9 @@ inline HANDLE CreateOwnSection(const char* name, unsigned long long size) {
       SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
       // Writing only from the section's level up.
       InitializeAcl(&sacl.acl, sizeof sacl, ACL_REVISION) &&
-      AddMandatoryAce(&sacl.acl, ACL_REVISION, 0, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP, label) &&
+      AddMandatoryAce(&sacl.acl, ACL_REVISION, 0,
+                      SYSTEM_MANDATORY_LABEL_NO_WRITE_UP | (readableBelow ? 0 : SYSTEM_MANDATORY_LABEL_NO_READ_UP),
+                      &label) &&
       SetSecurityDescriptorSacl(&descriptor, TRUE, &sacl.acl, FALSE);
   if (!made) return nullptr;
   SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};

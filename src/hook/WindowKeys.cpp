@@ -117,15 +117,4 @@ bool SharedClassKey(HWND wnd, const char* className, char (&key)[256], std::size
   return true;
 }
 
-// The key under which Velmora marks the window's class.
-std::size_t ClassKeyOf(HWND wnd, char (&key)[256]) {
-  char name[256];
-  ClassNameOf(wnd, name);
-  std::size_t size = 0;
-  if (SharedClassKey(wnd, name, key, size)) return size;
-  size = std::strlen(name);
-  std::memcpy(key, name, size);
-  return size;
-}
-
 }  // namespace velmora::hook

@@ -18,7 +18,5 @@ std::string_view ExeName();
 // key goes into key (empty when the program cannot be told). False for a
 // class of one program's own.
 bool SharedClassKey(HWND wnd, const char* className, char (&key)[256], std::size_t& size);
-// The key under which Velmora marks the window's class.
-std::size_t ClassKeyOf(HWND wnd, char (&key)[256]);
 
 }  // namespace velmora::hook

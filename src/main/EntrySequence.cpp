@@ -1,7 +1,6 @@
 #include "main/EntrySequence.h"
 
-#include "hook/MarkTable.h"
-#include "hook/MemBlock.h"
+#include "tray/HookSections.h"
 
 #include "platform/Paths.h"
 #include "platform/WinConst.h"
@@ -74,11 +73,9 @@ EntryDecision RunEntrySequence(Ports& ports) {
   // The shared sections are Velmora's own before anything maps them: one that
   // another user or a lower integrity level made first could steer the hook
   // library in every program. Velmora then says so and does not run.
-  const std::pair<std::string_view, std::size_t> blocks[] = {{MemBlockName, sizeof(TMemBlock)},
-                                                              {MarkTableName, sizeof(TMarkTable)}};
-  for (const auto& [name, size] : blocks) {
-    if (kernel.ClaimSharedBlock(name, size) != Kernel::BlockClaim::Taken) continue;
-    ports.dialogs.MessageBox(UserTexts(kernel)(TextId::SharedBlockTaken, name), AppTitle, MB_OK | MB_ICONERROR);
+  for (const SectionSpec& spec : HookSections::Specs(kernel.IntegrityLevel())) {
+    if (kernel.ClaimSharedBlock(spec) != Kernel::BlockClaim::Taken) continue;
+    ports.dialogs.MessageBox(UserTexts(kernel)(TextId::SharedBlockTaken, spec.name), AppTitle, MB_OK | MB_ICONERROR);
     return {};
   }
   return {true, std::move(mainMutex)};

@@ -6,6 +6,7 @@
 #include "foreign/SystemMenuItems.h"
 #include "foreign/WindowKinds.h"
 #include "hook/ClassKeys.h"
+#include "hook/Levels.h"
 #include "main/TFOrvane.h"
 #include "tray/MarkRules.h"
 #include "platform/WinConst.h"
@@ -16,10 +17,6 @@ using namespace win;
 
 namespace {
 constexpr char UninstallClass[] = "ZURUUninstall";  // the uninstaller's window
-
-std::string ShortString(const std::uint8_t* bytes) {
-  return std::string(reinterpret_cast<const char*>(bytes + 1), bytes[0]);
-}
 }  // namespace
 
 bool TFOrvane::IsMarkedWindow(Hwnd wnd) {
@@ -49,17 +46,9 @@ void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void
   RequestMissed = false;
   if (closed_ || closeRequested_ || code < RQ_MINIMIZING || code > RQ_OPENED) return;
   // The 32-bit library's handles may arrive zero-extended: widened as the system widens them.
-  HookRequest request{code, HwndOfTrayId(dwData), 0, {}};
-  // The request's own copy of the library's data; the block only for a library without it.
-  if (payload != nullptr && payloadSize == sizeof(TRequestPayload)) {
-    TRequestPayload copy;
-    std::memcpy(&copy, payload, sizeof copy);
-    request.appWindow = copy.AppWindow;
-    request.classKey = ShortString(copy.ClassKey);
-  } else if (MemBlock) {
-    request.appWindow = MemBlock->AppWindow;
-    request.classKey = ShortString(MemBlock->ClassKey);
-  }
+  HookRequest request{code, HwndOfTrayId(dwData)};
+  // A later start of Velmora, at any level, only asks for the About page.
+  if (code != RQ_INSTANCE && !Admitted(request, payload, payloadSize)) return;
   // A user's choice (the tray item chosen, a later start, closing the minimized windows) waits its turn and is
   // never merged or refused; state reports about the same window and code are one while they wait.
   const bool choice = code == RQ_ITEM_CHOSEN || code == RQ_INSTANCE || code == RQ_CLOSE_MINIMIZED;
@@ -68,12 +57,29 @@ void TFOrvane::WMCopyData(std::uintptr_t code, std::uintptr_t dwData, const void
   if (!(choice ? paths_.RunOrDefer(path) : paths_.RunOrMerge(key, path))) RequestMissed = true;
 }
 
+bool TFOrvane::Admitted(HookRequest& request, const void* payload, std::size_t payloadSize) {
+  if (payload == nullptr || payloadSize != sizeof(TRequestPayload)) return false;
+  TRequestPayload copy;
+  std::memcpy(&copy, payload, sizeof copy);
+  // Only a library that could read a block of Velmora's knows its secret: the sender's level.
+  const std::optional<std::uint32_t> level = sections_.SenderLevel(copy);
+  if (!level) return false;
+  request.appWindow = copy.AppWindow;
+  request.flags = copy.Flags;
+  request.level = *level;
+  // A request can ask no more than a click in its window could: never about a window above its level.
+  auto above = [&](Hwnd wnd) {
+    return wnd && LevelOf(ports_.kernel.ProcessIntegrityLevel(desktop_.GetWindowProcessId(wnd))) > *level;
+  };
+  return !above(request.wnd) && !above(HwndOfTrayId(request.appWindow));
+}
+
 void TFOrvane::HandleRequest(const HookRequest& request) {
   if (closeRequested_) return;
   CurrentWindow = request.wnd;
   if (IsOwnWindow(CurrentWindow) || !TrayList) return;
   switch (request.code) {
-    case RQ_MINIMIZING: Request46(); break;
+    case RQ_MINIMIZING: Request46((request.flags & RequestFromTrigger) != 0); break;
     case RQ_OPENED: Request58(); break;
     case RQ_ADD_ITEM: {
       const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
@@ -86,21 +92,29 @@ void TFOrvane::HandleRequest(const HookRequest& request) {
     case RQ_ITEM_CHOSEN: Request48(); break;
     case RQ_ACTIVATED: Request49(); break;
     case RQ_DESTROYED: Request50(); break;
-    case RQ_APP_FORM: TrayList->AttachAppWindow(HwndOfTrayId(request.appWindow), CurrentWindow); break;
+    case RQ_APP_FORM: {
+      // Linked only as the windows themselves say: the form is owned by that application window.
+      const Hwnd app = HwndOfTrayId(request.appWindow);
+      if (app && OwningAppWindow(desktop_, CurrentWindow) == app) TrayList->AttachAppWindow(app, CurrentWindow);
+      break;
+    }
     case RQ_APP_WINDOW: {
+      // Keyed by the class of the form that announced it, one of its own.
+      const Hwnd form = HwndOfTrayId(request.appWindow);
       const Hmenu menu = desktop_.GetSystemMenu(CurrentWindow, false);
-      if (desktop_.IsMenu(menu)) {
-        AddTrayMenuItem(desktop_, TrayList->Options, menu, TrayList->HasClass(request.classKey) ? MF_CHECKED : 0,
+      if (form && OwningAppWindow(desktop_, form) == CurrentWindow && desktop_.IsMenu(menu)) {
+        const std::string key = ClassKeyOf(form);
+        AddTrayMenuItem(desktop_, TrayList->Options, menu, TrayList->HasClass(key) ? MF_CHECKED : 0,
                         texts_[TextId::SystemMinimize]);
-        TrayList->AddApp(CurrentWindow, request.classKey);
+        TrayList->AddApp(CurrentWindow, key);
       }
       break;
     }
     case RQ_SHELL_RESTART: TimerExplorer.SetEnabled(true); break;
     case RQ_INSTANCE: Request56(); break;
     case RQ_CLOSE_MINIMIZED:
-      // Elevated, Velmora may be reached from lower levels, sandboxes too: the user decides.
-      if (ports_.kernel.RunsElevated())
+      // From a level below Velmora's: the user decides.
+      if (request.level < LevelOf(ports_.kernel.IntegrityLevel()))
         AskAndCloseMinimized();
       else
         CloseMinimizedWindows();
@@ -109,15 +123,16 @@ void TFOrvane::HandleRequest(const HookRequest& request) {
   }
 }
 
-void TFOrvane::Request46() {
+void TFOrvane::Request46(bool triggered) {
   const Hwnd wnd = CurrentWindow;
   const TOptionsRecord& o = TrayList->Options;
-  const bool pending = MemBlock && MemBlock->PendingWindow != 0 && MemBlock->PendingWindow == TrayIdOf(wnd);
+  // Sent by a trigger in the window's own program, or by the minimize hotkey.
+  const bool pending = triggered || (pendingWindow_ && pendingWindow_ == wnd);
   // Marks decide by the window's key, whether or not the item is in its system menu.
   const bool qualifies = pending || IsMarkedNow(wnd) || (IsExcelWindow(desktop_, wnd) && o.HandleExcel) ||
                          (IsWordWindow(desktop_, wnd) && o.HandleWord);
   // A pending window is taken once; later minimizes of it follow the usual rules again.
-  if (pending) MemBlock->PendingWindow = 0;
+  if (pendingWindow_ == wnd) pendingWindow_ = Hwnd{};
   if (qualifies && !TrayList->FindEntry(wnd)) InsertIcon(true);
 }
 

@@ -32,7 +32,8 @@ TFOrvane::TFOrvane(Ports& ports, FormHost& host)
       desktop_(ports.desktop),
       host_(host),
       texts_(UserTexts(ports.kernel)),
-      held_(ports.desktop, ports.shell) {
+      held_(ports.desktop, ports.shell),
+      sections_(ports.kernel) {
   // Nothing runs before start-up has loaded the settings and made the hotkey
   // identifiers: a click on the splash waits for it.
   paths_.Hold();
@@ -41,56 +42,31 @@ TFOrvane::TFOrvane(Ports& ports, FormHost& host)
 
 TFOrvane::~TFOrvane() { Shutdown(); }
 
-void TFOrvane::MapMemBlock() {
-  MemBlock = static_cast<TMemBlock*>(ports_.kernel.MapSharedBlock(MemBlockName, sizeof(TMemBlock)));
-  if (MemBlock == nullptr) return;
-  // The block outlives a Velmora that was killed (every program the library
-  // was loaded into keeps it): each start begins from a clean one.
-  *MemBlock = TMemBlock{};
-}
-
-void TFOrvane::MapMarkTable() {
-  MarkTable = static_cast<TMarkTable*>(ports_.kernel.MapSharedBlock(MarkTableName, sizeof(TMarkTable)));
-}
-
-void TFOrvane::UnmapMemBlock() {
-  if (MarkTable != nullptr) {
-    // Left empty for the libraries that still map it: no rule acts without Velmora.
-    WriteMarkTable(*MarkTable, {}, {});
-    ports_.kernel.UnmapSharedBlock(MarkTable);
-    MarkTable = nullptr;
-  }
-  if (MemBlock == nullptr) return;
-  ports_.kernel.UnmapSharedBlock(MemBlock);
-  MemBlock = nullptr;
-}
-
 void TFOrvane::CloseMainMutex() { MainMutex.reset(); }
 
 void TFOrvane::FormCreate() {
   // The main window exists from here on: programs' answers come to it.
   held_.SetAnswerTarget(host_.Handle());
-  MapMemBlock();
-  MapMarkTable();
+  // Each start begins from clean sections: they outlive a Velmora that was
+  // killed (every program the library was loaded into keeps them).
+  sections_.Map(desktop_.GetWindowProcessId(host_.Handle()));
 }
 
 void TFOrvane::TimerInitialTimer() {
   TimerInitial.SetEnabled(false);
   if (closed_) return;
   host_.SetCaption(AppTitle);
-  TrayList = std::make_unique<TListTrayIcon>(ports_, *this, MemBlock);
-  TrayList->SetMarkTable(MarkTable);
+  TrayList = std::make_unique<TListTrayIcon>(ports_, *this, &sections_);
   Menus = std::make_unique<TrayMenus>(ports_, *this, *TrayList);
   TrayList->SetListMenus(Menus.get());
-  PushHookOptions(TrayList->Options, MemBlock);
   MakeHotkeyIds();
   paths_.Release();
   paths_.RunOrDefer([this] {
     TrayList->LoadClassFile();
     // Windows a Velmora that was killed left hidden come back into the list.
     AdoptMarkedWindows();
-    if (MemBlock) {
-      MemBlock->MainWindow = TrayIdOf(host_.Handle());
+    if (sections_.Mapped()) {
+      sections_.SetMainWindow(TrayIdOf(host_.Handle()));
       ports_.kernel.SetHook();
       // 32-bit programs are served by the helper; without it Velmora runs on for the others.
       helperStarted_ = ports_.kernel.StartHookHelper();
@@ -138,14 +114,16 @@ void TFOrvane::Shutdown() {
   Menus.reset();
   TrayList.reset();
   held_.AtExit(TopLevelWindows(desktop_));
-  UnmapMemBlock();
+  // Left empty for the libraries that still map them: no rule acts without Velmora.
+  sections_.Unmap();
 }
 
 bool TFOrvane::SaveOptions(const TOptionsRecord& options) {
   if (closed_) return false;
   // Stored at once; the icons are rebuilt once no other path is at work. Before
   // the list exists (the splash), the list will load what is stored.
-  return velmora::SaveOptions(options, ports_.registry, MemBlock, [this](const TOptionsRecord& o) {
+  return velmora::SaveOptions(options, ports_.registry, nullptr, [this](const TOptionsRecord& o) {
+    sections_.PushOptions(o);
     if (!TrayList) startOptions_ = o;
     paths_.RunOrDefer([this, o] {
       if (TrayList) TrayList->ApplySettings(o);
@@ -170,8 +148,8 @@ bool TFOrvane::QueryEndSession() {
 }
 
 void TFOrvane::Unhook() {
-  if (!MemBlock) return;
-  MemBlock->MainWindow = 0;
+  if (!sections_.Mapped()) return;
+  sections_.SetMainWindow(0);
   ports_.kernel.UnSetHook();
   ports_.kernel.StopHookHelper();
 }
@@ -480,7 +458,7 @@ void TFOrvane::AskAndCloseMinimized() {
 void TFOrvane::MinimizeForeground() {
   const Hwnd foreground = desktop_.GetForegroundWindow();
   // Never Velmora's own windows (the options dialog among them), the taskbar or the desktop.
-  if (!foreground || IsOwnWindow(foreground) || !MemBlock) return;
+  if (!foreground || IsOwnWindow(foreground) || !sections_.Mapped()) return;
   Hwnd wnd = OwningAppWindow(desktop_, foreground);
   // A program's dialog in front: the program goes, dialog and all.
   if (!wnd) wnd = OwnerItTravelsWith(desktop_, foreground);
@@ -492,7 +470,7 @@ void TFOrvane::MinimizeForeground() {
     });
     return;
   }
-  MemBlock->PendingWindow = TrayIdOf(wnd);
+  pendingWindow_ = wnd;
   // The library reports the minimizing (request 46) and, as the pending window, it goes to the tray.
   desktop_.PostMessage(wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hook/MemBlock.h"
+#include "tray/HookSections.h"
 #include "main/CommandLine.h"
 #include "options/TAboutForm.h"
 #include "platform/EventPaths.h"
@@ -128,8 +129,8 @@ class TFOrvane : public MainForm, public OptionsHost {
   // State, as tests and the window procedure read it.
   bool RequestMissed = false;
   Hwnd CurrentWindow;
-  TMemBlock* MemBlock = nullptr;
-  TMarkTable* MarkTable = nullptr;  // the marks and rules the hook library reads
+  // The sections the hook library reads, one pair per level served.
+  const HookSections& Sections() const { return sections_; }
   KernelObject MainMutex;
   std::unique_ptr<TListTrayIcon> TrayList;
   std::unique_ptr<TrayMenus> Menus;
@@ -147,7 +148,8 @@ class TFOrvane : public MainForm, public OptionsHost {
     std::uintptr_t code = 0;
     Hwnd wnd;
     std::uint32_t appWindow = 0;
-    std::string classKey;
+    std::uint32_t flags = 0;
+    std::uint32_t level = 0;  // the sender's, as its secret shows
   };
   struct PendingHide {
     Hwnd wnd;
@@ -155,6 +157,8 @@ class TFOrvane : public MainForm, public OptionsHost {
   };
   enum class HideResult { Done, NotYet };
 
+  // The request carries the secret of a block Velmora serves, and names no window above its sender's level.
+  bool Admitted(HookRequest& request, const void* payload, std::size_t payloadSize);
   void HandleRequest(const HookRequest& request);
   void MakeHotkeyIds();
   void UnregisterHotkeys();
@@ -177,9 +181,6 @@ class TFOrvane : public MainForm, public OptionsHost {
   // No request comes in from here on, from programs of either bitness.
   void Unhook();
   void Shutdown();
-  void MapMemBlock();
-  void MapMarkTable();
-  void UnmapMemBlock();
   // The key a window is marked under, read from the window itself; "" when it cannot be told.
   std::string ClassKeyOf(Hwnd wnd);
   bool IsMarkedWindow(Hwnd wnd);
@@ -187,7 +188,7 @@ class TFOrvane : public MainForm, public OptionsHost {
   bool MayHide(Hwnd wnd);
   void AddMenuItemIfMissing(Hwnd wnd);
   bool IsMarkedNow(Hwnd wnd);
-  void Request46();
+  void Request46(bool triggered);
   void Request58();
   void Request48();
   void Request49();
@@ -201,6 +202,9 @@ class TFOrvane : public MainForm, public OptionsHost {
   const TextTable& texts_;  // of the user's UI language
   EventPaths paths_;
   HeldWindows held_;
+  HookSections sections_;
+  // The window the minimize hotkey just sent to the tray: its minimize is the pending one.
+  Hwnd pendingWindow_;
   TOptionsRecord startOptions_;  // the live record before the list exists
   std::vector<PendingHide> pendingHides_;
   bool closed_ = false;

@@ -2,6 +2,7 @@
 // Named kernel objects, the shared block and the hook library's exports.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -10,6 +11,16 @@
 namespace velmora {
 
 using KernelHandle = std::uint64_t;  // 0 = none
+
+// A section Velmora shares with the hook library: its name and size, and the
+// integrity level (a label's RID) it is labelled at, with no write up and,
+// unless readableBelow, no read up.
+struct SectionSpec {
+  std::string name;
+  std::size_t size = 0;
+  std::uint32_t level = 0;
+  bool readableBelow = true;
+};
 
 class Kernel {
  public:
@@ -28,15 +39,15 @@ class Kernel {
   virtual void CloseHandle(KernelHandle handle) = 0;
 
   // A named block backed by the paging file, mapped whole for writing; null on
-  // failure, and for a block that another user or a lower integrity level made.
-  virtual void* MapSharedBlock(std::string_view name, std::size_t size) = 0;
+  // failure, and for a block that another user or a level below the spec's made.
+  virtual void* MapSharedBlock(const SectionSpec& spec) = 0;
   // Makes the named block Velmora's before anything maps it (this user alone,
-  // labelled at this process's integrity level) and holds it while the kernel
-  // lives. A block of that name that exists already is used when this user made
-  // it at this level or above (an earlier Velmora's, kept by a program that
-  // loaded the library), and is Taken otherwise.
+  // labelled at the spec's level) and holds it while the kernel lives. A block
+  // of that name that exists already is used when this user made it at that
+  // level or above (an earlier Velmora's, kept by a program that loaded the
+  // library), and is Taken otherwise.
   enum class BlockClaim { Own, Taken, Failed };
-  virtual BlockClaim ClaimSharedBlock(std::string_view name, std::size_t size) = 0;
+  virtual BlockClaim ClaimSharedBlock(const SectionSpec& spec) = 0;
   virtual void UnmapSharedBlock(void* view) = 0;
 
   // The hook library's exports.
@@ -53,6 +64,12 @@ class Kernel {
 
   // Velmora runs elevated: programs of lower integrity levels may reach it.
   virtual bool RunsElevated() = 0;
+  // This process's integrity level (a label's RID); medium when it cannot be read.
+  virtual std::uint32_t IntegrityLevel() = 0;
+  // Another process's, from its token; LevelUnknown (hook/Levels.h) when it cannot be read.
+  virtual std::uint32_t ProcessIntegrityLevel(std::uint32_t pid) = 0;
+  // Fills out with random bytes from the system's generator; false when it failed.
+  virtual bool GenerateRandom(std::uint8_t* out, std::size_t size) = 0;
 
   // When the process ends, posts message (wParam: the pid) to the window, once;
   // a process watched already is not watched twice. Nothing waits meanwhile.

@@ -159,11 +159,6 @@ std::uint8_t TListTrayIcon::RulesFor(std::string_view key, std::string_view cls)
   return 0;
 }
 
-void TListTrayIcon::SetMarkTable(TMarkTable* table) {
-  markTable_ = table;
-  PublishMarks();
-}
-
 bool TListTrayIcon::WatchFirstWindow(std::uint32_t pid) {
   // The instance the id names now: a later process given the same id is never taken.
   if (!watches_.Add(pid, ports_.kernel.ProcessStartTime(pid), ports_.timers.TickCount())) return false;
@@ -186,10 +181,10 @@ void TListTrayIcon::WatchedProcessEnded(std::uint32_t pid) {
 }
 
 void TListTrayIcon::PublishMarks() {
-  if (markTable_ == nullptr) return;
+  if (sections_ == nullptr) return;
   std::vector<ClassRecord> records;
   for (const std::string& name : Classes) records.push_back({name, RulesOf(name)});
-  WriteMarkTable(*markTable_, records, watches_.Slots());
+  sections_->PublishMarks(records, watches_.Slots());
 }
 
 }  // namespace velmora

@@ -25,8 +25,8 @@ std::string CountTip(const TextTable& texts, std::size_t count) {
 // file names: letters of any of their scripts in either case are the same.
 int CompareClassNames(std::string_view a, std::string_view b) { return CompareNoCase(a, b); }
 
-TListTrayIcon::TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block)
-    : Texts(UserTexts(ports.kernel)), ports_(ports), desktop_(ports.desktop), form_(form), block_(block) {
+TListTrayIcon::TListTrayIcon(Ports& ports, MainForm& form, HookSections* sections)
+    : Texts(UserTexts(ports.kernel)), ports_(ports), desktop_(ports.desktop), form_(form), sections_(sections) {
   TrayWnd = desktop_.CreateUtilityWindow("VelmoraTrayWnd", [this](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) {
     return TrayWndProc(msg, w, l);
   });
@@ -36,7 +36,8 @@ TListTrayIcon::TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block)
   if (const auto dot = file.find_last_of('.'); dot != std::string::npos) file.erase(dot);
   classFilePath_ = AppPath + file + ".vlm";
   LoadIcons();
-  Options = LoadOptions(ports_.registry, block_);
+  Options = LoadOptions(ports_.registry, nullptr);
+  if (sections_) sections_->PushOptions(Options);
   LoadAttentionBalloon();
   Loading = true;
 }

@@ -17,7 +17,7 @@
 #include "foreign/HeldWindows.h"
 #include "hook/MarkTable.h"
 #include "tray/MarkRules.h"
-#include "hook/MemBlock.h"
+#include "tray/HookSections.h"
 #include "platform/EventPaths.h"
 #include "platform/Ports.h"
 #include "settings/OptionsRecord.h"
@@ -62,7 +62,7 @@ class ListMenus {
 
 class TListTrayIcon {
  public:
-  TListTrayIcon(Ports& ports, MainForm& form, TMemBlock* block);
+  TListTrayIcon(Ports& ports, MainForm& form, HookSections* sections);
   ~TListTrayIcon();
   TListTrayIcon(const TListTrayIcon&) = delete;
   TListTrayIcon& operator=(const TListTrayIcon&) = delete;
@@ -147,8 +147,6 @@ class TListTrayIcon {
   void SetRules(const std::string& mark, std::uint8_t rules);
   // The rules of the mark that takes a window of this key and class name.
   std::uint8_t RulesFor(std::string_view key, std::string_view cls) const;
-  // The section the hook library reads the marks from; kept in step from here on.
-  void SetMarkTable(TMarkTable* table);
   // "Run hidden": the first window this process opens goes to the tray.
   // False when the process cannot be told from a later one of the same id: it is not watched.
   bool WatchFirstWindow(std::uint32_t pid);
@@ -214,7 +212,6 @@ class TListTrayIcon {
   // Every window the test says is marked gets the item checked and, when minimized, goes to the tray.
   void TakeMarkedWindows(const std::function<bool(const std::string& key, const std::string& cls)>& marked);
   std::unordered_map<std::string, std::uint8_t> rules_;  // by the mark as Classes spells it; none: no rules
-  TMarkTable* markTable_ = nullptr;
   ProcessWatches watches_;
   std::string classFilePath_;     // the executable's name with ".vlm", beside it
   bool classFileUnread_ = false;  // the file exists but could not be read: never written over
@@ -227,7 +224,7 @@ class TListTrayIcon {
   Ports& ports_;
   Desktop& desktop_;
   MainForm& form_;
-  TMemBlock* block_;
+  HookSections* sections_;  // null: nothing published
   ListMenus* menus_ = nullptr;
 };
 

@@ -5,6 +5,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "hook/Owners.h"
 #include "win32/Win32Api.h"
 
 namespace velmora {
@@ -25,15 +26,9 @@ struct ScreenDcReleaser {
 struct KeyDeleter {
   void operator()(HKEY key) const noexcept { ::RegCloseKey(key); }
 };
-struct HandleDeleter {
-  void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-};
 // A wait of RegisterWaitForSingleObject, ended once its callback, if running, is done.
 struct WaitDeleter {
   void operator()(HANDLE wait) const noexcept { ::UnregisterWaitEx(wait, INVALID_HANDLE_VALUE); }
-};
-struct ViewDeleter {
-  void operator()(void* view) const noexcept { ::UnmapViewOfFile(view); }
 };
 struct WindowDeleter {
   void operator()(HWND wnd) const noexcept { ::DestroyWindow(wnd); }
@@ -58,11 +53,7 @@ using ScreenDc = UniqueOf<HDC, ScreenDcReleaser>;
 using UniqueKey = UniqueOf<HKEY, KeyDeleter>;
 using UniqueWindow = UniqueOf<HWND, WindowDeleter>;
 using UniqueModule = UniqueOf<HMODULE, ModuleDeleter>;
-// A kernel handle (mutex, event, mapping, file); never INVALID_HANDLE_VALUE.
-using UniqueHandle = std::unique_ptr<void, HandleDeleter>;
 using UniqueWait = std::unique_ptr<void, WaitDeleter>;
-// A view of a file mapping.
-using UniqueView = std::unique_ptr<void, ViewDeleter>;
 template <class I>
 using UniqueCom = std::unique_ptr<I, ComDeleter>;
 

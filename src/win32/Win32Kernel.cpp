@@ -2,10 +2,14 @@
 
 #include <string>
 
+#include <ntsecapi.h>
+
 #include "hook/LibOrvane.h"
+#include "hook/Levels.h"
 #include "hook/SectionSecurity.h"
 #include "win32/Convert.h"
 #include "win32/Elevation.h"
+#include "win32/ProcessIdentity.h"
 #include "win32/Win32Api.h"
 #include "win32/Win32Shell.h"
 
@@ -51,29 +55,27 @@ bool Win32Kernel::WaitForSingleObject(KernelHandle handle, std::uint32_t ms) {
 
 void Win32Kernel::CloseHandle(KernelHandle handle) { handles_.erase(handle); }
 
-void* Win32Kernel::MapSharedBlock(std::string_view name, std::size_t size) {
-  if (size == 0) return nullptr;
-  const std::string object(name);
+void* Win32Kernel::MapSharedBlock(const SectionSpec& spec) {
+  if (spec.size == 0) return nullptr;
   Mapping mapping;
-  mapping.section.reset(CreateOwnSection(object.c_str(), size));
+  mapping.section.reset(CreateOwnSection(spec.name.c_str(), spec.size, spec.level, spec.readableBelow));
   // One that someone else made first is left alone.
-  if (!mapping.section || !SectionTrusted(mapping.section.get())) return nullptr;
-  mapping.view.reset(::MapViewOfFile(mapping.section.get(), FILE_MAP_ALL_ACCESS, 0, 0, size));
+  if (!mapping.section || !SectionTrusted(mapping.section.get(), spec.level)) return nullptr;
+  mapping.view.reset(::MapViewOfFile(mapping.section.get(), FILE_MAP_ALL_ACCESS, 0, 0, spec.size));
   if (!mapping.view) return nullptr;
   void* view = mapping.view.get();
   mappings_[view] = std::move(mapping);
   return view;
 }
 
-Kernel::BlockClaim Win32Kernel::ClaimSharedBlock(std::string_view name, std::size_t size) {
-  const std::string object(name);
-  UniqueHandle section(CreateOwnSection(object.c_str(), size));
+Kernel::BlockClaim Win32Kernel::ClaimSharedBlock(const SectionSpec& spec) {
+  UniqueHandle section(CreateOwnSection(spec.name.c_str(), spec.size, spec.level, spec.readableBelow));
   if (!section) {
     // A name held by an object that this user may not open, or by an object of another kind.
     const DWORD error = ::GetLastError();
     return error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_HANDLE ? BlockClaim::Taken : BlockClaim::Failed;
   }
-  if (!SectionTrusted(section.get())) return BlockClaim::Taken;
+  if (!SectionTrusted(section.get(), spec.level)) return BlockClaim::Taken;
   claims_.push_back(std::move(section));
   return BlockClaim::Own;
 }
@@ -154,6 +156,20 @@ bool Win32Kernel::HookHelperRunning() {
 }
 
 bool Win32Kernel::RunsElevated() { return velmora::RunsElevated(); }
+
+std::uint32_t Win32Kernel::IntegrityLevel() {
+  const auto own = OwnIdentity();
+  return own ? own->integrity : LevelMedium;
+}
+
+std::uint32_t Win32Kernel::ProcessIntegrityLevel(std::uint32_t pid) {
+  const auto identity = ProcessIdentityOf(pid);
+  return identity ? identity->integrity : LevelUnknown;
+}
+
+bool Win32Kernel::GenerateRandom(std::uint8_t* out, std::size_t size) {
+  return RtlGenRandom(out, static_cast<ULONG>(size)) != FALSE;
+}
 
 namespace {
 void CALLBACK ProcessEnded(void* param, BOOLEAN) noexcept {

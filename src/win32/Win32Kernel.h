@@ -26,10 +26,10 @@ class Win32Kernel final : public Kernel {
   // Maps exactly size bytes, so that a smaller block made by someone else
   // fails here instead of being overrun. Made with CreateOwnSection's
   // descriptor; a block that exists is mapped only when SectionTrusted.
-  void* MapSharedBlock(std::string_view name, std::size_t size) override;
+  void* MapSharedBlock(const SectionSpec& spec) override;
   void UnmapSharedBlock(void* view) override;
   // A name that this user may not open counts as taken too.
-  BlockClaim ClaimSharedBlock(std::string_view name, std::size_t size) override;
+  BlockClaim ClaimSharedBlock(const SectionSpec& spec) override;
 
   // The hooks are set from a thread of their own that only pumps messages:
   // the system runs hooks for programs of the other bitness on the thread that
@@ -42,6 +42,11 @@ class Win32Kernel final : public Kernel {
   void StopHookHelper() override;
   bool HookHelperRunning() override;
   bool RunsElevated() override;
+  std::uint32_t IntegrityLevel() override;
+  // From the process's token, opened with limited query rights.
+  std::uint32_t ProcessIntegrityLevel(std::uint32_t pid) override;
+  // RtlGenRandom.
+  bool GenerateRandom(std::uint8_t* out, std::size_t size) override;
   // A wait of the system's thread pool on a SYNCHRONIZE handle; every wait is
   // cancelled, and waited for, when the adapter goes.
   void WatchProcess(std::uint32_t pid, Hwnd notify, std::uint32_t message) override;

@@ -4,6 +4,12 @@
 
 namespace velmora::fake {
 
+const std::uint8_t* FakeKernelSpace::BlockAsReadAt(std::string_view name, std::uint32_t level) {
+  const auto it = blocks_.find(name);
+  if (it == blocks_.end() || (!it->second.readableBelow && level < it->second.level)) return nullptr;
+  return Block(name);
+}
+
 std::uint8_t* FakeKernelSpace::Block(std::string_view name) {
   auto it = blocks_.find(name);
   return it == blocks_.end() ? nullptr : reinterpret_cast<std::uint8_t*>(it->second.storage.get());
@@ -106,8 +112,10 @@ void FakeKernel::CloseHandle(KernelHandle handle) {
   handles_.erase(it);
 }
 
-void* FakeKernel::MapSharedBlock(std::string_view name, std::size_t size) {
-  LogCall(log_, "MapSharedBlock " + std::string(name));
+void* FakeKernel::MapSharedBlock(const SectionSpec& spec) {
+  const std::string_view name = spec.name;
+  const std::size_t size = spec.size;
+  LogCall(log_, "MapSharedBlock " + spec.name);
   if (failMap || size == 0 || space_->foreignBlocks.contains(name)) return nullptr;
   auto it = space_->blocks_.find(name);
   if (it == space_->blocks_.end()) {
@@ -116,6 +124,8 @@ void* FakeKernel::MapSharedBlock(std::string_view name, std::size_t size) {
     block.storage = std::make_unique<std::max_align_t[]>(cells);
     std::memset(block.storage.get(), 0, cells * sizeof(std::max_align_t));
     block.size = size;
+    block.level = spec.level;
+    block.readableBelow = spec.readableBelow;
     it = space_->blocks_.emplace(std::string(name), std::move(block)).first;
   } else if (it->second.size < size) {
     return nullptr;
@@ -127,9 +137,15 @@ void* FakeKernel::MapSharedBlock(std::string_view name, std::size_t size) {
   return view;
 }
 
-Kernel::BlockClaim FakeKernel::ClaimSharedBlock(std::string_view name, std::size_t) {
-  LogCall(log_, "ClaimSharedBlock " + std::string(name));
-  return space_->foreignBlocks.contains(name) ? BlockClaim::Taken : BlockClaim::Own;
+Kernel::BlockClaim FakeKernel::ClaimSharedBlock(const SectionSpec& spec) {
+  LogCall(log_, "ClaimSharedBlock " + spec.name);
+  return space_->foreignBlocks.contains(spec.name) ? BlockClaim::Taken : BlockClaim::Own;
+}
+
+bool FakeKernel::GenerateRandom(std::uint8_t* out, std::size_t size) {
+  ++randomCalls_;
+  for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<std::uint8_t>(randomCalls_ * 131 + i * 7);
+  return !randomFails;
 }
 
 void FakeKernel::UnmapSharedBlock(void* view) {

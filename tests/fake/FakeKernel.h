@@ -27,6 +27,9 @@ class FakeKernelSpace {
   bool EventExists(std::string_view name) const { return events_.contains(name); }
   // The block's storage while it is mapped anywhere, else null.
   std::uint8_t* Block(std::string_view name);
+  // As a program of that level opens it: null also when its label keeps that
+  // level from reading it (no read up), as Windows refuses the open.
+  const std::uint8_t* BlockAsReadAt(std::string_view name, std::uint32_t level);
   // Blocks that another user, or a program of a lower integrity level, made
   // first: refused by ClaimSharedBlock and MapSharedBlock.
   std::set<std::string, std::less<>> foreignBlocks;
@@ -40,6 +43,8 @@ class FakeKernelSpace {
   struct SharedBlock {
     std::size_t views = 0;
     std::size_t size = 0;
+    std::uint32_t level = 0;  // its label, and whether levels below may read it
+    bool readableBelow = true;
     std::unique_ptr<std::max_align_t[]> storage;  // aligned for any field layout
   };
 
@@ -88,16 +93,25 @@ class FakeKernel : public Kernel {
   // Zeroed storage per name, shared by every process of the space, freed with
   // its last view; null when an existing block is smaller than size. All views
   // of a block share one address here.
-  void* MapSharedBlock(std::string_view name, std::size_t size) override;
+  void* MapSharedBlock(const SectionSpec& spec) override;
   void UnmapSharedBlock(void* view) override;
   // Taken for a foreign block, else Own (logged as "ClaimSharedBlock <name>").
-  BlockClaim ClaimSharedBlock(std::string_view name, std::size_t size) override;
+  BlockClaim ClaimSharedBlock(const SectionSpec& spec) override;
   void SetHook() override;
   void UnSetHook() override;
   bool StartHookHelper() override;
   void StopHookHelper() override;
   bool HookHelperRunning() override { return helperRunning; }
   bool RunsElevated() override { return elevated; }
+  // High when elevated, else medium.
+  std::uint32_t IntegrityLevel() override { return elevated ? 0x3000 : 0x2000; }
+  std::map<std::uint32_t, std::uint32_t> processLevels;  // a process's level; medium when not set
+  std::uint32_t ProcessIntegrityLevel(std::uint32_t pid) override {
+    return processLevels.contains(pid) ? processLevels[pid] : 0x2000;
+  }
+  bool randomFails = false;
+  // Bytes of a counter: each call's differ from every other's.
+  bool GenerateRandom(std::uint8_t* out, std::size_t size) override;
   void WatchProcess(std::uint32_t pid, Hwnd, std::uint32_t) override { watched.insert(pid); }
   std::set<std::uint32_t> watched;  // processes whose end is reported
   std::map<std::uint32_t, std::uint64_t> processStarts;  // a process's creation time, 0 once ended; else one per id
@@ -121,6 +135,7 @@ class FakeKernel : public Kernel {
   std::map<KernelHandle, Held> handles_;
   std::multimap<void*, std::string> views_;
   std::map<KernelHandle, bool> unnamedEvents_;  // signalled state of unnamed events
+  std::uint32_t randomCalls_ = 0;
 };
 
 }  // namespace velmora::fake

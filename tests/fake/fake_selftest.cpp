@@ -367,22 +367,24 @@ TEST(FakeKernelTest, NamedObjectsAreSharedBetweenProcessesOfOneSpace) {
 TEST(FakeKernelTest, SharedBlockIsZeroedSharedAndGoneWithItsLastView) {
   FakeKernelSpace space;
   FakeKernel velmora(space), hook(space);
-  auto* a = static_cast<std::uint32_t*>(velmora.MapSharedBlock("LibOrvaneMemBlock", 284));
-  auto* b = static_cast<std::uint32_t*>(hook.MapSharedBlock("LibOrvaneMemBlock", 284));
+  auto* a = static_cast<std::uint32_t*>(velmora.MapSharedBlock({"LibOrvaneMemBlock", 284, 0x2000, false}));
+  auto* b = static_cast<std::uint32_t*>(hook.MapSharedBlock({"LibOrvaneMemBlock", 284, 0x2000, false}));
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a, b);
   EXPECT_EQ(a[70], 0u);
   a[0] = 0x10010;
-  EXPECT_EQ(hook.MapSharedBlock("LibOrvaneMemBlock", 4096), nullptr);  // larger than the block
+  EXPECT_EQ(hook.MapSharedBlock({"LibOrvaneMemBlock", 4096}), nullptr);  // larger than the block
   velmora.UnmapSharedBlock(a);
   EXPECT_EQ(b[0], 0x10010u);
+  EXPECT_EQ(space.BlockAsReadAt("LibOrvaneMemBlock", 0x1000), nullptr) << "no read up";
+  EXPECT_NE(space.BlockAsReadAt("LibOrvaneMemBlock", 0x2000), nullptr);
   hook.UnmapSharedBlock(b);
   EXPECT_EQ(space.Block("LibOrvaneMemBlock"), nullptr);
-  auto* fresh = static_cast<std::uint32_t*>(velmora.MapSharedBlock("LibOrvaneMemBlock", 284));
+  auto* fresh = static_cast<std::uint32_t*>(velmora.MapSharedBlock({"LibOrvaneMemBlock", 284, 0x2000, false}));
   ASSERT_NE(fresh, nullptr);
   EXPECT_EQ(fresh[0], 0u);
   velmora.failMap = true;
-  EXPECT_EQ(velmora.MapSharedBlock("Other", 8), nullptr);
+  EXPECT_EQ(velmora.MapSharedBlock({"Other", 8}), nullptr);
 }
 
 TEST(FakeRegistryTest, NamesIgnoreCaseAndFailAllFailsEverything) {

@@ -62,7 +62,7 @@ TEST_F(Commands, MarksRulesWatchesAndExitEachAnsweredOnceWhenTheirTurnComes) {
   EXPECT_EQ(Run({"/unmark", "NOTEPAD"}), ExitDone);
   EXPECT_EQ(Run({"/unmark", "Notepad"}), ExitNoMatch);
   EXPECT_EQ(Run({"/watch-first-window", "4242"}), ExitDone);
-  EXPECT_TRUE(Watched(*form->MarkTable, 4242));
+  EXPECT_TRUE(Watched(*form->Sections().Marks(), 4242));
   // Read again here: a message that is not whole is refused.
   const auto keep = [this](int c) { code = c; };
   form->RunCommand("/hide", keep);

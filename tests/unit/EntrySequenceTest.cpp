@@ -124,11 +124,14 @@ TEST_F(EntrySequence, HandOverWaitIsBoundedWhenTheCopyNeverShowsUp) {
 }
 
 TEST_F(EntrySequence, ASharedSectionThatSomeoneElseMadeFirstIsNamedAndVelmoraDoesNotRun) {
-  for (const char* name : {"LibOrvaneMemBlock", "LibOrvaneMarks"}) {
+  // Elevated, Velmora serves its own level and medium: each level's sections are its own.
+  for (const auto& [name, elevated] : {std::pair{"LibOrvaneMemBlock", false}, {"LibOrvaneMarks", true},
+                                       {"LibOrvaneMemBlock.High", true}}) {
     fake::FakeWorld fresh;
     fresh.kernelSpace.foreignBlocks.insert(name);
     Process p(fresh);
     p.kernel.uiLanguage = 0x0409;
+    p.kernel.elevated = elevated;
     EXPECT_FALSE(RunEntrySequence(p.ports).run) << name;
     ASSERT_EQ(fresh.dialogs.boxes.size(), 1u) << name;
     EXPECT_NE(fresh.dialogs.boxes[0].text.find(std::string("\"") + name + "\""), std::string::npos)

@@ -17,8 +17,7 @@ class LiveTray : public ::testing::Test, public test::VelmoraWorld {
   Hwnd Hide(std::string cls, std::string title) {
     const Hwnd wnd = Foreign(std::move(cls), std::move(title));
     w.desktop.Window(wnd).getIcon = w.painter.MakeForeignIcon();
-    form->MemBlock->PendingWindow = TrayIdOf(wnd);
-    Minimize(wnd);
+    Trigger(wnd);
     return wnd;
   }
   // What the library and the shell posted runs, and time passes.
@@ -86,8 +85,7 @@ TEST_F(LiveTray, TheBalloonIsOffByDefaultStoredBesideTheRecordAndItsClickBringsT
   w.tray.ClickBalloon(TrayIdOf(b));
   EXPECT_FALSE(List().FindEntry(b) || Hidden(b));
   // Hidden again it is unmarked until it flashes again.
-  form->MemBlock->PendingWindow = TrayIdOf(b);
-  Minimize(b);
+  Trigger(b);
   EXPECT_FALSE(Marked(TrayIdOf(b)));
   w.desktop.FlashWindow(b);
   Pump(0);

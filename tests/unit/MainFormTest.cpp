@@ -16,21 +16,15 @@ namespace {
 using namespace win;
 using test::VelmoraWorld;
 
-class MainForm : public ::testing::Test, public VelmoraWorld {
- protected:
-  void SetClassKey(const std::string& key) {
-    form->MemBlock->ClassKey[0] = static_cast<std::uint8_t>(key.size());
-    std::memcpy(form->MemBlock->ClassKey + 1, key.data(), key.size());
-  }
-};
+class MainForm : public ::testing::Test, public VelmoraWorld {};
 
 TEST_F(MainForm, NothingIsLinkedBeforeTheInitialTimer) {
   w.timers.Advance(499);
   EXPECT_EQ(host.caption, "Velmora");
   EXPECT_EQ(form->TrayList, nullptr);
   EXPECT_FALSE(w.kernel.hooked);
-  ASSERT_NE(form->MemBlock, nullptr);
-  EXPECT_EQ(form->MemBlock->MainWindow, 0u);
+  ASSERT_NE(form->Sections().Block(), nullptr);
+  EXPECT_EQ(form->Sections().Block()->MainWindow, 0u);
 }
 
 TEST_F(MainForm, InitialTimerBringsUpListHookAndSweepInOrder) {
@@ -41,9 +35,9 @@ TEST_F(MainForm, InitialTimerBringsUpListHookAndSweepInOrder) {
   Start();
   EXPECT_EQ(host.caption, "Velmora 4.6.3");
   ASSERT_NE(form->TrayList, nullptr);
-  EXPECT_EQ(form->MemBlock->MainWindow, TrayIdOf(host.handle));
-  EXPECT_EQ(form->MemBlock->ButtonCode, 37u);
-  EXPECT_EQ(form->MemBlock->HoldKeyCode, 3);
+  EXPECT_EQ(form->Sections().Block()->MainWindow, TrayIdOf(host.handle));
+  EXPECT_EQ(form->Sections().Block()->ButtonCode, 37u);
+  EXPECT_EQ(form->Sections().Block()->HoldKeyCode, 3);
   EXPECT_TRUE(w.kernel.hooked);
   EXPECT_TRUE(w.kernel.helperRunning);
   EXPECT_LT(w.LogIndex("SetHook"), w.LogIndex("StartHookHelper")) << "the helper finds the block set";
@@ -92,7 +86,7 @@ TEST_F(MainForm, ShutdownUnhooksStripsMenusRestoresAndUnmapsInOrder) {
   w.ClearLog();
   form->FormCloseQuery();
   EXPECT_TRUE(form->Paths().Closed()) << "for good";
-  EXPECT_EQ(form->MemBlock, nullptr);
+  EXPECT_FALSE(form->Sections().Mapped());
   const auto unhook = w.LogIndex("UnSetHook");
   const auto strip = w.LogIndex("DeleteMenu");
   const auto restore = w.LogIndex("ShowWindow " + fake::Hex(marked.value) + " 8");
@@ -120,13 +114,13 @@ TEST_F(MainForm, RunsWithoutTheSharedBlock) {
   test::FakeHost h(other.desktop, other.menus, other.dialogs);
   TFOrvane f(p, h);
   f.FormCreate();
-  EXPECT_EQ(f.MemBlock, nullptr);
+  EXPECT_FALSE(f.Sections().Mapped());
   other.timers.Advance(500);
   ASSERT_NE(f.TrayList, nullptr);
   EXPECT_FALSE(other.kernel.hooked);
-  const Hwnd excel = other.desktop.AddWindow({.className = "EXCEL7", .title = "Book1"});
+  const Hwnd excel = other.desktop.AddWindow({.className = "EXCEL7", .title = "Book1", .iconic = true});
   f.TrayList->Options.HandleExcel = 1;
-  f.WMCopyData(RQ_MINIMIZING, excel.value);
+  other.timers.Advance(5000);  // no library reports it: the sweep takes it
   EXPECT_TRUE(f.TrayList->FindEntry(excel));
   f.FormCloseQuery();
   EXPECT_EQ(other.kernel.unSetHookCalls, 0u);
@@ -146,7 +140,7 @@ TEST_F(MainForm, SavedSettingsBecomeLiveRebuildTheIconsAndReachTheHook) {
   EXPECT_EQ(Options().TrayMode, 1);
   EXPECT_EQ(w.tray.Count(), 1u);
   EXPECT_EQ(w.tray.Tip(0), "2 minimized windows");
-  EXPECT_EQ(form->MemBlock->ButtonCode, 20u);
+  EXPECT_EQ(form->Sections().Block()->ButtonCode, 20u);
   EXPECT_EQ(w.registry.Get("SOFTWARE\\Velmora", "Options")->bytes[4], 1);
   w.registry.failAll = true;
   o.TrayMode = 0;
@@ -289,10 +283,8 @@ TEST_F(MainForm, ExcelWordAndPendingWindowsQualifyOnlyByTheirRules) {
   Minimize(word);
   EXPECT_TRUE(Hidden(excel));
   EXPECT_TRUE(Hidden(word));
-  form->MemBlock->PendingWindow = TrayIdOf(plain);
-  Minimize(plain);
+  Trigger(plain);
   EXPECT_TRUE(Hidden(plain));
-  EXPECT_EQ(form->MemBlock->PendingWindow, 0u) << "a pending window is taken once";
 }
 
 // Marks decide by the window's key, with or without the item in its system menu; a window that
@@ -374,16 +366,39 @@ TEST_F(MainForm, ASharedClassIsMarkedUnderItsWindowsOwnProgramWhateverARequestSa
   Start();
   const Hwnd dialog = w.desktop.AddWindow({.className = "#32770", .title = "Find", .program = "notepad.exe"});
   const Hwnd unread = Foreign("#32770", "Open");
-  TRequestPayload payload{};
-  const std::string forged = "evil.exe|#32770";
-  payload.ClassKey[0] = static_cast<std::uint8_t>(forged.size());
-  std::copy(forged.begin(), forged.end(), payload.ClassKey + 1);
-  SetClassKey("other.exe|#32770");  // and another program wrote the block meanwhile
-  for (Hwnd wnd : {dialog, unread}) {
-    Request(RQ_ADD_ITEM, wnd);
-    form->WMCopyData(RQ_ITEM_CHOSEN, wnd.value, &payload, sizeof payload);
-  }
+  for (Hwnd wnd : {dialog, unread}) Mark(wnd);
   EXPECT_EQ(List().Classes, (std::vector<std::string>{"notepad.exe|#32770"}));
+}
+
+// Elevated, Velmora serves its level and medium, each from a pair of its own. A request is taken
+// only with the secret of a block its sender could read, and never about a window above that level.
+TEST_F(MainForm, ARequestActsOnlyOnWindowsAtOrBelowTheLevelWhoseBlockItsSenderCouldRead) {
+  form->SetAboutForm(nullptr);
+  form.reset();
+  w.kernel.elevated = true;
+  Start();
+  const Hwnd admin = w.desktop.AddWindow({.className = "Console", .title = "Admin", .pid = 300});
+  const Hwnd user = w.desktop.AddWindow({.className = "Console", .title = "User", .pid = 200});
+  w.kernel.processLevels = {{300, LevelHigh}, {200, LevelMedium}, {100, LevelLow}};
+  for (const char* name : {"LibOrvaneMemBlock", "LibOrvaneMemBlock.High"}) {
+    const auto* block = reinterpret_cast<const TMemBlock*>(w.kernel.Space().Block(name));
+    ASSERT_NE(block, nullptr) << name;
+    EXPECT_EQ(block->MainWindow, TrayIdOf(host.handle)) << name;
+    EXPECT_EQ(block->ButtonCode, 37u) << name;
+  }
+  EXPECT_EQ(w.kernel.Space().BlockAsReadAt("LibOrvaneMemBlock.High", LevelMedium), nullptr) << "no read up";
+  EXPECT_NE(w.kernel.Space().Block("LibOrvaneMarks.High"), nullptr);
+  Request(RQ_MINIMIZING, admin, RequestFromTrigger, 0, LevelMedium);     // a normal program names an elevated one
+  Request(RQ_MINIMIZING, user, RequestFromTrigger, 0, LevelLow);         // a sandboxed one finds no block
+  form->WMCopyData(RQ_MINIMIZING, user.value);                           // nor a payload
+  TRequestPayload forged{0, RequestFromTrigger, {}};                     // nor a secret
+  form->WMCopyData(RQ_MINIMIZING, user.value, &forged, sizeof forged);
+  Settle();
+  EXPECT_EQ(List().Count(), 0u);
+  Request(RQ_MINIMIZING, admin, RequestFromTrigger, 0, LevelHigh);
+  Request(RQ_MINIMIZING, user, RequestFromTrigger, 0, LevelMedium);
+  w.timers.Advance(100);
+  EXPECT_TRUE(List().FindEntry(admin) && List().FindEntry(user));
 }
 
 TEST_F(MainForm, ActivatedWindowLeavesTheListOnlyWhenNoLongerMinimized) {
@@ -415,11 +430,8 @@ TEST_F(MainForm, DestroyedWindowLeavesListAndApplicationLink) {
   Start();
   const Hwnd app = Foreign("TApplication", "App");
   const Hwnd form1 = w.desktop.AddWindow({.className = "TForm1", .owner = app});
-  const std::string key = "TForm1";
-  SetClassKey(key);
-  Request(RQ_APP_WINDOW, app);
-  form->MemBlock->AppWindow = TrayIdOf(app);
-  Request(RQ_APP_FORM, form1);
+  Request(RQ_APP_WINDOW, app, 0, TrayIdOf(form1));
+  Request(RQ_APP_FORM, form1, 0, TrayIdOf(app));
   EXPECT_EQ(List().GetAppWindow(app, false), form1);
   EXPECT_EQ(List().GetAppClass(app), "TForm1");
   EXPECT_TRUE(TrayItemState(w.desktop, app) != MENU_ITEM_MISSING);
@@ -433,11 +445,8 @@ TEST_F(MainForm, ApplicationItemIsToggledUnderTheFormClassAndSynced) {
   Start();
   const Hwnd app = Foreign("TApplication", "App");
   const Hwnd main = w.desktop.AddWindow({.className = "TMainForm", .owner = app});
-  const std::string key = "TMainForm";
-  SetClassKey(key);
-  Request(RQ_APP_WINDOW, app);
-  form->MemBlock->AppWindow = TrayIdOf(app);
-  Request(RQ_APP_FORM, main);
+  Request(RQ_APP_WINDOW, app, 0, TrayIdOf(main));
+  Request(RQ_APP_FORM, main, 0, TrayIdOf(app));
   Request(RQ_ITEM_CHOSEN, main);  // chosen in the form's menu: acts on the application
   EXPECT_TRUE(List().HasClass("TMainForm"));
   EXPECT_TRUE(TrayItemChecked(w.desktop, app));

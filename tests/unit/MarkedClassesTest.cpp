@@ -77,10 +77,7 @@ TEST(ClassKeys, ProgramKeysPlainSharedMarksAndStoreAppsAtStart) {
   EXPECT_EQ(v.List().FindEntry(frame)->Tip(), "Calculator") << "the app it hosts stands for the frame";
   EXPECT_EQ(v.w.painter.LiveDrawn(), 1u) << "with the app's icon";
   // Choosing the item there moves the mark to the program.
-  TRequestPayload payload{};
-  payload.ClassKey[0] = static_cast<std::uint8_t>(std::strlen("chrome.exe|Chrome_WidgetWin"));
-  std::memcpy(payload.ClassKey + 1, "chrome.exe|Chrome_WidgetWin", payload.ClassKey[0]);
-  v.form->WMCopyData(RQ_ITEM_CHOSEN, chrome.value, &payload, sizeof payload);
+  v.Request(RQ_ITEM_CHOSEN, chrome);
   EXPECT_TRUE(v.List().HasClass("chrome.exe|Chrome_WidgetWin") && !v.List().HasClass("Chrome_WidgetWin_1"));
   EXPECT_TRUE(TrayItemChecked(d, chrome) && v.Hidden(chrome));
   // A suspended store app: its window away, the library sends no key; the frame itself names the app.
@@ -110,8 +107,7 @@ TEST_F(MarkedClasses, ListIsSortedAndCaseInsensitiveButWindowsMatchExactly) {
 
 TEST_F(MarkedClasses, MarkingSendsMinimizedWindowsOfTheClassToTheTrayOnce) {
   const Hwnd a = Foreign("Notepad", "a", true), b = Foreign("Notepad", "b", true), open = Foreign("Notepad", "c");
-  form->MemBlock->PendingWindow = TrayIdOf(a);
-  Minimize(a);
+  Trigger(a);
   ASSERT_TRUE(List().FindEntry(a));
   List().AddClass("Notepad");
   EXPECT_TRUE(Hidden(b));
@@ -210,7 +206,7 @@ TEST_F(MarkedClasses, AWatchTakesTheFirstWindowOfItsOwnProcessWithinAMinuteAndEn
   w.kernel.processStarts[77] = 5;  // another process given the same id
   w.kernel.processStarts[78] = 0;  // ended without a window
   w.desktop.Deliver(List().TrayWnd, ProcessEndedMessage, 78, 0);
-  EXPECT_FALSE(opens(77) || Watched(*form->MarkTable, 78));
+  EXPECT_FALSE(opens(77) || Watched(*form->Sections().Marks(), 78));
   w.timers.Advance(WatchLifetimeMs);
   EXPECT_FALSE(opens(79)) << "a minute later";
   EXPECT_FALSE(List().WatchFirstWindow(78)) << "an instance that cannot be told: the command answers so";

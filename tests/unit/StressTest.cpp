@@ -343,10 +343,10 @@ class Stress : public VelmoraWorld {
     EXPECT_EQ(w.desktop.blockingCalls, 0u) << "a call waited for a hung program";
     EXPECT_EQ(w.desktop.focusLost, 0u) << "a window activated while still minimized";
     // The hook library reads every mark with its rules, as they are now.
-    ASSERT_NE(form->MarkTable, nullptr);
-    ASSERT_EQ(form->MarkTable->Count, list.Classes.size());
+    ASSERT_NE(form->Sections().Marks(), nullptr);
+    ASSERT_EQ(form->Sections().Marks()->Count, list.Classes.size());
     for (std::size_t i = 0; i < list.Classes.size(); ++i) {
-      const TMarkEntry& e = form->MarkTable->Marks[i];
+      const TMarkEntry& e = form->Sections().Marks()->Marks[i];
       EXPECT_EQ(std::string(e.Key, e.Length), list.Classes[i]);
       EXPECT_EQ(e.Rules, list.RulesOf(list.Classes[i])) << list.Classes[i];
     }

@@ -1,5 +1,6 @@
 #pragma once
 // A fresh fake desktop with Velmora's main form on it.
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "FakeControls.h"
 #include "FakeWorld.h"
+#include "hook/Levels.h"
 #include "main/TFOrvane.h"
 #include "platform/WinConst.h"
 
@@ -75,13 +77,27 @@ struct VelmoraWorld {
   Hwnd Foreign(std::string cls, std::string title = "Untitled", bool iconic = false) {
     return w.desktop.AddWindow({.className = std::move(cls), .title = std::move(title), .iconic = iconic});
   }
-  // A window of a class the user has marked, minimized by the user; the hook reports it.
-  void Request(std::uint32_t code, Hwnd wnd) { form->WMCopyData(code, wnd.value); }
+  // A request as the library in a program of that level sends it, with the secret of its level's block.
+  void Request(std::uint32_t code, Hwnd wnd, std::uint32_t flags = 0, std::uint32_t appWindow = 0,
+               std::uint32_t level = LevelMedium) {
+    TRequestPayload payload{appWindow, flags, {}};
+    char name[SectionNameSize];
+    SectionNameAt(MemBlockName, level, name, sizeof name);
+    if (const auto* block = reinterpret_cast<const TMemBlock*>(w.kernel.Space().BlockAsReadAt(name, level)))
+      std::copy_n(block->RequestSecret, RequestSecretSize, payload.Secret);
+    form->WMCopyData(code, wnd.value, &payload, sizeof payload);
+  }
   // The user minimizes a window and the hook reports it; the hide timer runs.
   void Minimize(Hwnd wnd, std::uint64_t wait = 100) {
     Request(RQ_MINIMIZING, wnd);
     w.desktop.Window(wnd).iconic = true;
     w.timers.Advance(wait);
+  }
+  // A trigger in the window's program (the right-click, the hold key) minimizes it as the pending one.
+  void Trigger(Hwnd wnd) {
+    Request(RQ_MINIMIZING, wnd, RequestFromTrigger);
+    w.desktop.Window(wnd).iconic = true;
+    w.timers.Advance(100);
   }
   void Mark(Hwnd wnd) {
     Request(RQ_ADD_ITEM, wnd);

@@ -15,8 +15,7 @@ class TrayList : public ::testing::Test, public test::VelmoraWorld {
   Hwnd Hide(std::string cls, std::string title = "Untitled") {
     const Hwnd wnd = Foreign(std::move(cls), std::move(title));
     w.desktop.Window(wnd).getIcon = w.painter.MakeForeignIcon();
-    form->MemBlock->PendingWindow = TrayIdOf(wnd);
-    Minimize(wnd);
+    Trigger(wnd);
     EXPECT_TRUE(Hidden(wnd));
     return wnd;
   }
@@ -126,8 +125,7 @@ TEST_F(TrayList, RestoreAllBringsTheLastHiddenBackFirstAndTheFirstEndsInFront) {
 TEST_F(TrayList, RestoringAnApplicationFormShowsItsApplicationWindow) {
   const Hwnd app = Foreign("TApplication", "App", true);
   const Hwnd form1 = w.desktop.AddWindow({.className = "TForm1", .owner = app});
-  form->MemBlock->PendingWindow = TrayIdOf(form1);
-  Minimize(form1);
+  Trigger(form1);
   w.desktop.shows.clear();
   EXPECT_TRUE(List().RestoreWindow(form1));
   EXPECT_EQ(w.desktop.shows, (std::vector<std::pair<Hwnd, int>>{{app, SW_SHOWNA}, {app, SW_RESTORE}, {form1, SW_RESTORE}}));
@@ -291,8 +289,7 @@ TEST_F(TrayList, GroupFormsAtTheMinimumAndDissolvesBelowIt) {
   // Windows of a shared class group by program, which the tip names.
   for (const char* program : {"chrome.exe", "discord.exe", "chrome.exe", "discord.exe"}) {
     const Hwnd x = w.desktop.AddWindow({.className = "Chrome_WidgetWin_1", .program = program});
-    form->MemBlock->PendingWindow = TrayIdOf(x);
-    Minimize(x);
+    Trigger(x);
   }
   EXPECT_EQ(w.tray.Tip(1) + "; " + w.tray.Tip(2), "chrome.exe - 2 minimized windows; discord.exe - 2 minimized windows");
 }
@@ -485,8 +482,7 @@ TEST_F(TrayList, AClickWhileBusyIsCarriedOutWhenThePathEnds) {
 TEST_F(TrayList, WindowWhoseIconCannotBeAddedStaysOnTheTaskbar) {
   w.tray.failAdds = true;
   const Hwnd a = Foreign("A");
-  form->MemBlock->PendingWindow = TrayIdOf(a);
-  Minimize(a);
+  Trigger(a);
   EXPECT_FALSE(Hidden(a));
   EXPECT_TRUE(w.desktop.Window(a).iconic);
   EXPECT_EQ(List().Count(), 0u);

@@ -13,8 +13,7 @@ class TrayMenusTest : public ::testing::Test, public test::VelmoraWorld {
   TrayMenusTest() { Start(); }
   Hwnd Hide(std::string cls, std::string title) {
     const Hwnd wnd = Foreign(std::move(cls), std::move(title));
-    form->MemBlock->PendingWindow = TrayIdOf(wnd);
-    Minimize(wnd);
+    Trigger(wnd);
     return wnd;
   }
   void Mode(std::uint8_t mode) {
