@@ -95,7 +95,7 @@ bool InThisProcess(HWND wnd) {
 
 // The block when a request about wnd may go out: mapped, Velmora running, this
 // is not Velmora's own process, and wnd is this program's own.
-const const TMemBlock* ActiveBlock(HWND wnd) {
+const TMemBlock* ActiveBlock(HWND wnd) {
   const TMemBlock* block = g_block.Get();
   if (block == nullptr || Read(block->MainWindow) == 0 ||
       Read(block->HookOwnerPid) == GetCurrentProcessId() ||
@@ -226,7 +226,7 @@ void OnMinimizing(HWND wnd) {
   std::uint32_t triggered = FromHwnd(wnd);
   const bool pending = g_pendingWnd.compare_exchange_strong(triggered, 0, std::memory_order_relaxed) ||
                        HoldKeyDown(Read(block->HoldKeyCode), !fromOtherThread);
-  Report(block, RQ_MINIMIZING, wnd, 0, pending ? RequestFromTrigger : 0);
+  Report(block, RQ_MINIMIZING, wnd, 0, pending ? std::uint32_t{RequestFromTrigger} : 0u);
 }
 
 void OnActivating(HWND wnd) {

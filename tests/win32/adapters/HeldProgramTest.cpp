@@ -23,7 +23,7 @@ class HeldProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     name_ = "VelmoraTestHeld" + std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(::GetTickCount64());
-    view_ = static_cast<std::uint8_t*>(kernel_.MapSharedBlock(name_, test::BlockSize));
+    view_ = static_cast<std::uint8_t*>(kernel_.MapSharedBlock(test::BlockSpec(name_)));
     ASSERT_NE(view_, nullptr);
   }
   // This program's command line in a mode of main.cpp.
@@ -84,7 +84,7 @@ TEST_F(HeldProgramTest, RunsOnlyOnceReleasedAndIsEndedUnrunWhenLetGoFirst) {
 
 TEST_F(HeldProgramTest, AHolderKilledWhileItWaitsTakesTheHeldProgramWithIt) {
   // The holder, as a command's process: it holds the program, says its id, and waits.
-  auto* pid = static_cast<std::uint32_t*>(kernel_.MapSharedBlock(name_ + test::HeldPidSuffix, test::BlockSize));
+  auto* pid = static_cast<std::uint32_t*>(kernel_.MapSharedBlock(test::BlockSpec(name_ + test::HeldPidSuffix)));
   ASSERT_NE(pid, nullptr);
   std::wstring line = Line(test::HoldArg);
   STARTUPINFOW startup{};

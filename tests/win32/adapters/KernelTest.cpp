@@ -21,7 +21,7 @@ std::string UniqueName(const char* base) {
 TEST(Win32Kernel, SharedBlockIsSeenByASecondProcess) {
   Win32Kernel kernel;
   const std::string name = UniqueName("VelmoraTestBlock");
-  auto* view = static_cast<std::uint8_t*>(kernel.MapSharedBlock(name, test::BlockSize));
+  auto* view = static_cast<std::uint8_t*>(kernel.MapSharedBlock(test::BlockSpec(name)));
   ASSERT_NE(view, nullptr);
   for (std::size_t i = 0; i < test::BlockSize; ++i) EXPECT_EQ(view[i], 0) << i;  // fresh from the paging file
 
@@ -44,24 +44,25 @@ TEST(Win32Kernel, SharedBlockIsSeenByASecondProcess) {
 
 TEST(Win32Kernel, SharedBlockSmallerThanAskedIsRefused) {
   const std::string name = UniqueName("VelmoraTestSmall");
-  UniqueHandle small(CreateOwnSection(name.c_str(), 100));
+  UniqueHandle small(CreateOwnSection(name.c_str(), 100, LevelMedium, true));
   ASSERT_TRUE(small);
   Win32Kernel kernel;
-  EXPECT_EQ(kernel.MapSharedBlock(name, 3 * 4096), nullptr);
-  void* same = kernel.MapSharedBlock(name, 100);
+  EXPECT_EQ(kernel.MapSharedBlock(test::BlockSpec(name, 3 * 4096)), nullptr);
+  void* same = kernel.MapSharedBlock(test::BlockSpec(name, 100));
   EXPECT_NE(same, nullptr);
   kernel.UnmapSharedBlock(same);
 }
 
 // Sections made first, by their descriptors ("": Velmora's, an earlier one's still held): used by Velmora
-// and by the library's check only when this user made them at this level or above, or at medium when higher.
+// and by the library's check, at this process's level, only when this user made them at that level or above.
 TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
   const auto own = *OwnIdentity();
+  const DWORD level = LevelOf(own.integrity);
   const std::wstring user = L"O:" + SidText(own.user) + L"D:P(A;;GA;;;" + SidText(own.user) + L")S:(ML;;NW;;;";
   const std::pair<std::wstring, bool> cases[] = {
       {L"", true},
       {user + L"S-1-16-" + std::to_wstring(own.integrity) + L")", true},
-      {user + L"ME)", true},               // a normal Velmora's, taken over by an elevated one
+      {user + L"ME)", level <= LevelMedium},  // a normal program's: never trusted by an elevated one
       {user + L"LW)", false},              // a sandboxed program of this user
       {L"O:SYD:P(A;;GA;;;WD)", false},  // another owner (Windows lets no plain program give one)
   };
@@ -72,7 +73,8 @@ TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    const UniqueHandle section(sddl.empty() ? CreateOwnSection(name.c_str(), test::BlockSize)
+    const SectionSpec spec{name, test::BlockSize, level, false};
+    const UniqueHandle section(sddl.empty() ? CreateOwnSection(name.c_str(), test::BlockSize, level, false)
                                             : ::CreateFileMappingA(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE,
                                                                    0, test::BlockSize, name.c_str()));
     const DWORD error = ::GetLastError();
@@ -81,18 +83,18 @@ TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
     ASSERT_TRUE(section) << error;
     PSECURITY_DESCRIPTOR label = nullptr;
     ::GetSecurityInfo(section.get(), SE_KERNEL_OBJECT, LABEL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr, &label);
-    EXPECT_TRUE(!sddl.empty() || (label && LabelLevel(label) == SectionLevel(own.integrity))) << "no higher than medium";
+    EXPECT_TRUE(!sddl.empty() || (label && LabelLevel(label) == level)) << "labelled at its level";
     ::LocalFree(label);
-    EXPECT_EQ(kernel.ClaimSharedBlock(name, test::BlockSize) == Kernel::BlockClaim::Own, used) << name;
-    void* view = kernel.MapSharedBlock(name, test::BlockSize);
+    EXPECT_EQ(kernel.ClaimSharedBlock(spec) == Kernel::BlockClaim::Own, used) << name;
+    void* view = kernel.MapSharedBlock(spec);
     EXPECT_EQ(view != nullptr, used) << name;
     if (view) kernel.UnmapSharedBlock(view);
     const UniqueHandle opened(::OpenFileMappingA(FILE_MAP_READ | READ_CONTROL, FALSE, name.c_str()));
-    EXPECT_EQ(opened && SectionTrusted(opened.get()), used) << name;
+    EXPECT_EQ(opened && SectionTrusted(opened.get(), level), used) << name;
   }
   const std::string mutex = UniqueName("VelmoraTestNotASection");
   const UniqueHandle other(::CreateMutexA(nullptr, FALSE, mutex.c_str()));
-  EXPECT_EQ(kernel.ClaimSharedBlock(mutex, test::BlockSize), Kernel::BlockClaim::Taken);
+  EXPECT_EQ(kernel.ClaimSharedBlock(test::BlockSpec(mutex)), Kernel::BlockClaim::Taken);
 }
 
 TEST(Win32Kernel, MutexReportsAnEarlierInstance) {

@@ -13,7 +13,7 @@
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], velmora::test::WriteBlockArg) == 0) {
     velmora::Win32Kernel kernel;
-    auto* view = static_cast<std::uint8_t*>(kernel.MapSharedBlock(argv[2], velmora::test::BlockSize));
+    auto* view = static_cast<std::uint8_t*>(kernel.MapSharedBlock(velmora::test::BlockSpec(argv[2])));
     if (!view) return 2;
     for (std::size_t i = 0; i < velmora::test::BlockSize; ++i) view[i] = velmora::test::BlockPattern(i);
     kernel.UnmapSharedBlock(view);
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
                                             std::wstring(line.begin(), line.end()), error);
     velmora::Win32Kernel kernel;
     auto* pid = static_cast<std::uint32_t*>(
-        kernel.MapSharedBlock(std::string(argv[2]) + velmora::test::HeldPidSuffix, velmora::test::BlockSize));
+        kernel.MapSharedBlock(velmora::test::BlockSpec(std::string(argv[2]) + velmora::test::HeldPidSuffix)));
     if (!held || !pid) return 2;
     *pid = held->ProcessId();
     ::Sleep(INFINITE);

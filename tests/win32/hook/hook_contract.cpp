@@ -1,6 +1,6 @@
 // LibOrvane.dll against the contract Velmora relies on. The test plays
-// Velmora's main window: it creates the shared block, records every request
-// with the block's fields at that moment, and calls SetHook. hook_probe.exe
+// Velmora's main window: it creates the sections of its level, records every
+// request with its payload, and calls SetHook. hook_probe.exe
 // (another process, whose loop peeks before it takes) owns the windows that
 // are minimized, activated, destroyed and clicked; the hooks run inside it.
 #include <windows.h>
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,7 +18,7 @@
 #include "hook/LibOrvane.h"
 #include "hook/MarkTable.h"
 #include "hook/MemBlock.h"
-#include "hook/SectionSecurity.h"
+#include "OwnLevelSection.h"
 #include "shared/ClassKeyCases.h"
 #include "shared/TitleButtons.h"
 #include "ProbeCommands.h"
@@ -40,16 +41,12 @@ struct Request {
   std::uint32_t code;
   HWND wnd;
   DWORD pid;
-  std::uint32_t pending;
+  std::uint32_t pending;  // the window, when the request says a trigger sent it
   std::uint32_t appWindow;
-  std::string classKey;
+  bool secret;  // the block's secret came with it
 };
 
 std::uint32_t Id(HWND wnd) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(wnd)); }
-
-std::string KeyOf(const TMemBlock& block) {
-  return std::string(reinterpret_cast<const char*>(block.ClassKey + 1), block.ClassKey[0]);
-}
 
 // Everything the suite shares: the block, the recorder window, the probe.
 struct World {
@@ -72,9 +69,13 @@ LRESULT CALLBACK RecorderProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   try {
     if (msg == WM_COPYDATA) {
       const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      TRequestPayload payload{};
+      if (data->cbData == sizeof payload) std::memcpy(&payload, data->lpData, sizeof payload);
       Request request{static_cast<std::uint32_t>(wParam), reinterpret_cast<HWND>(data->dwData), 0,
-                      g_world->block->PendingWindow, g_world->block->AppWindow,
-                      KeyOf(*g_world->block)};
+                      (payload.Flags & RequestFromTrigger) ? static_cast<std::uint32_t>(data->dwData) : 0u,
+                      payload.AppWindow,
+                      data->cbData == sizeof payload &&
+                          std::memcmp(payload.Secret, g_world->block->RequestSecret, RequestSecretSize) == 0};
       GetWindowThreadProcessId(request.wnd, &request.pid);
       g_world->requests.push_back(request);
       return 0;
@@ -113,7 +114,7 @@ class HookContract : public ::testing::Test {
     g_world = new World;
     World& w = *g_world;
     // Made as Velmora makes it: the library uses no block that another user made.
-    w.mapping.reset(CreateOwnSection(MemBlockName, sizeof(TMemBlock)));
+    w.mapping.reset(test::CreateOwnLevelSection(MemBlockName, sizeof(TMemBlock), false));
     if (!w.mapping) return;
     w.block.reset(static_cast<TMemBlock*>(
         MapViewOfFile(w.mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(TMemBlock))));
@@ -126,11 +127,13 @@ class HookContract : public ::testing::Test {
     RegisterClassExA(&cls);
     w.recorder = CreateWindowExA(0, cls.lpszClassName, "Velmora 4.6.3", WS_POPUP, 0, 0, 0, 0, nullptr,
                                  nullptr, cls.hInstance, nullptr);
-    w.marksMapping.reset(CreateOwnSection(MarkTableName, sizeof(TMarkTable)));
+    w.marksMapping.reset(test::CreateOwnLevelSection(MarkTableName, sizeof(TMarkTable), true));
     if (w.marksMapping)
       w.marks = static_cast<TMarkTable*>(MapViewOfFile(w.marksMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
     if (!w.block || !w.recorder || !w.marks) return;
     w.block->MainWindow = Id(w.recorder);
+    w.block->HookOwnerPid = GetCurrentProcessId();
+    for (std::size_t i = 0; i < RequestSecretSize; ++i) w.block->RequestSecret[i] = static_cast<std::uint8_t>(0xA5 ^ i);
     w.setHookResult = SetHook();
 
     // The probe lives in the folder of this program.
@@ -173,21 +176,13 @@ class HookContract : public ::testing::Test {
     ASSERT_NE(world().probeControl, nullptr) << "probe did not start";
     TMemBlock& b = block();
     b.MainWindow = Id(world().recorder);
-    b.PendingWindow = 0;
     b.ButtonCode = 0;
     b.HoldKeyCode = 0;
-    b.AppWindow = 0;
-    SetKey("unchanged");
     world().requests.clear();
   }
 
   static World& world() { return *g_world; }
   static TMemBlock& block() { return *g_world->block; }
-
-  static void SetKey(const std::string& key) {
-    block().ClassKey[0] = static_cast<std::uint8_t>(key.size());
-    std::copy(key.begin(), key.end(), block().ClassKey + 1);
-  }
 
   // Runs a command on the probe's thread; the probe's requests arrive meanwhile.
   static LRESULT Command(UINT command, WPARAM wParam = 0, LPARAM lParam = 0) {
@@ -287,7 +282,6 @@ class HookContract : public ::testing::Test {
 
 TEST_F(HookContract, SetHookInstallsAndVelmorasOwnWindowsAreNotReported) {
   EXPECT_NE(world().setHookResult, 0);
-  EXPECT_EQ(block().HookOwnerPid, GetCurrentProcessId());
 
   // A window of this process (Velmora's, as far as the library knows).
   HWND own = CreateWindowExA(0, "TFOrvane", "own", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
@@ -423,38 +417,23 @@ TEST_F(HookContract, DestroyingATopLevelWindowIsReportedWhileItStillExists) {
   EXPECT_TRUE(CodesFor(child).empty());
 }
 
+// The library reads marks under Velmora's keys: a shared class by its program, "<program>|<family>".
 TEST_F(HookContract, GenericClassesAreKeyedByTheirProgram) {
-  // Shared classes carry "<program>|<family>"; for others, which Velmora reads itself, the key is left alone.
   for (const test::ClassKeyCase& c : test::ClassKeyCases) {
-    HWND wnd = std::string(c.cls) == "#32770" ? reinterpret_cast<HWND>(Command(kCreateDialog)) : Create(c.cls);
-    SetKey("unchanged");
-    world().requests.clear();
-    Show(wnd, SW_MINIMIZE);
-    const auto minimized = ProbeRequests(RQ_MINIMIZING);
-    ASSERT_EQ(minimized.size(), 1u) << c.cls;
-    EXPECT_EQ(minimized[0].classKey, *c.suffix ? "hook_probe.exe" + std::string(c.suffix) : "unchanged") << c.cls;
+    if (std::string(c.cls) == "#32770") continue;  // a dialog box never opens to the tray
+    SetMark(*c.suffix ? "hook_probe.exe" + std::string(c.suffix) : c.cls, RuleHideOnOpen);
+    HWND wnd = Create(c.cls, nullptr, kCreateHidden);
+    Show(wnd, SW_SHOW);
+    EXPECT_EQ(Count(wnd, RQ_OPENED), 1) << c.cls;
     Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
   }
-  // A store app's frame whose app cannot be told: an empty key, under which nothing is marked.
-  HWND frame = Create("ApplicationFrameWindow");
-  world().requests.clear();
-  Show(frame, SW_MINIMIZE);
-  EXPECT_EQ(ProbeRequests(RQ_MINIMIZING).at(0).classKey, "");
-
-  // Every request about such a window carries its key.
-  HWND dialog = reinterpret_cast<HWND>(Command(kCreateDialog));
-  ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(Activate(world().probeFirst));
-  SetKey("unchanged");
-  world().requests.clear();
-  ASSERT_TRUE(Activate(dialog));
-  ASSERT_FALSE(CodesFor(dialog).empty());
-  for (const Request& r : world().requests) {
-    if (r.wnd == dialog) {
-      EXPECT_EQ(r.classKey, "hook_probe.exe|#32770") << "request " << r.code;
-    }
-  }
-  for (HWND wnd : {frame, dialog}) Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
+  // A store app's frame whose app cannot be told has no key, under which nothing is marked.
+  SetMark("ApplicationFrameWindow", RuleHideOnOpen);
+  HWND frame = Create("ApplicationFrameWindow", nullptr, kCreateHidden);
+  Show(frame, SW_SHOW);
+  EXPECT_EQ(Count(frame, RQ_OPENED), 0);
+  SetMark("", 0);
+  Command(kDestroy, reinterpret_cast<WPARAM>(frame));
 }
 
 TEST_F(HookContract, FormsOfATApplicationAnnounceTheApplicationThenTheForm) {
@@ -476,7 +455,7 @@ TEST_F(HookContract, FormsOfATApplicationAnnounceTheApplicationThenTheForm) {
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[0].code, RQ_APP_WINDOW);
   EXPECT_EQ(requests[0].wnd, app);
-  EXPECT_EQ(requests[0].classKey, "TProbeForm");
+  EXPECT_EQ(requests[0].appWindow, Id(form)) << "the form whose class keys it";
   EXPECT_EQ(requests[1].code, RQ_APP_FORM);
   EXPECT_EQ(requests[1].wnd, form);
   EXPECT_EQ(requests[1].appWindow, Id(app));
@@ -492,7 +471,6 @@ TEST_F(HookContract, FormsOfATApplicationAnnounceTheApplicationThenTheForm) {
   EXPECT_EQ(Count(app, RQ_APP_WINDOW), 0);
 
   // A second form of the same application: only the form.
-  block().AppWindow = 0;
   world().requests.clear();
   ASSERT_TRUE(Activate(other));
   requests = ProbeRequests();
@@ -549,19 +527,18 @@ TEST_F(HookContract, RightClickOnTheChosenButtonMinimizesThePendingWindow) {
   const auto minimized = ProbeRequests(RQ_MINIMIZING);
   ASSERT_EQ(minimized.size(), 1u);
   EXPECT_EQ(minimized[0].pending, Id(wnd));
+  EXPECT_TRUE(minimized[0].secret);
   EXPECT_TRUE(WaitFor([&] { return IsIconic(wnd) != FALSE; }));
   EXPECT_EQ(Command(kRightClicksSeen), seen) << "the click reached the window";
 
   // Another button: the click goes through untouched.
   Show(wnd, SW_RESTORE);
-  block().PendingWindow = 0;
   world().requests.clear();
   rightClick(HTCLOSE);
   // Input comes after posted messages: a ping could be answered before the click is handled.
   EXPECT_TRUE(WaitFor([&] { return Command(kRightClicksSeen) == seen + 2; }));
   EXPECT_EQ(Count(wnd, RQ_MINIMIZING), 0);
   EXPECT_FALSE(IsIconic(wnd));
-  EXPECT_EQ(block().PendingWindow, 0u);
 
   // "Any of the three", and no trigger at all.
   block().ButtonCode = HitAnyButton;
@@ -635,7 +612,7 @@ TEST_F(HookContract, AModalWindowOfAMarkedFamilyClosesAsEver) {
   HWND modal = Create("Qt5QWindowIcon", main);
   ClickButton(modal, HTCLOSE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(modal) && IsWindowEnabled(main); })) << "hidden, its owner disabled";
-  EXPECT_NE(block().PendingWindow, Id(modal));
+  EXPECT_EQ(Count(modal, RQ_MINIMIZING), 0);
   SetMark("", 0);
   Command(kDestroy, reinterpret_cast<WPARAM>(main));
 }
@@ -651,7 +628,10 @@ TEST_F(HookContract, HeldKeysAreThoseOfTheClickWhenABusyProgramTakesItLate) {
   block().HoldKeyCode = 1;
   wnd = Create("VelmoraProbeWindow");
   ClickWithShiftWhileBusy(wnd, HTMINBUTTON);
-  EXPECT_TRUE(WaitFor([&] { return IsIconic(wnd) && block().PendingWindow == Id(wnd); })) << "the hold key, late";
+  EXPECT_TRUE(WaitFor([&] {
+    const auto minimized = ProbeRequests(RQ_MINIMIZING);
+    return IsIconic(wnd) && !minimized.empty() && minimized.back().pending == Id(wnd);
+  })) << "the hold key, late";
   block().HoldKeyCode = 0;
   Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
 }
@@ -678,11 +658,9 @@ TEST_F(HookContract, MinimizingWithTheHoldKeyMakesTheWindowPending) {
 
   block().HoldKeyCode = 1;  // Shift
   EXPECT_EQ(minimize(true), Id(wnd));
-  block().PendingWindow = 0;
   EXPECT_EQ(minimize(false), 0u);
   block().HoldKeyCode = 3;  // either
   EXPECT_EQ(minimize(true), Id(wnd));
-  block().PendingWindow = 0;
   block().HoldKeyCode = 2;  // Control, while Shift is held
   EXPECT_EQ(minimize(true), 0u);
   block().HoldKeyCode = 0;
@@ -707,8 +685,6 @@ TEST_F(HookContract, NothingIsSentWhileThereIsNoMainWindow) {
   Sync();
   Sync();
   EXPECT_TRUE(ProbeRequests().empty());
-  // Without Velmora the trigger is off: the click reaches the window.
-  EXPECT_EQ(block().PendingWindow, 0u);
   block().MainWindow = Id(world().recorder);
   Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
 }

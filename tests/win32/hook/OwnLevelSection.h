@@ -1,0 +1,18 @@
+#pragma once
+// A section made as Velmora makes the one of this process's own level, which
+// the library in programs of this level opens.
+#include <windows.h>
+
+#include "hook/Levels.h"
+#include "hook/SectionSecurity.h"
+
+namespace velmora::test {
+
+inline HANDLE CreateOwnLevelSection(const char* base, unsigned long long size, bool readableBelow) {
+  OwnTokenFacts own;
+  char name[SectionNameSize];
+  if (!own.Read() || !SectionNameAt(base, LevelOf(own.integrity), name, sizeof name)) return nullptr;
+  return CreateOwnSection(name, size, LevelOf(own.integrity), readableBelow);
+}
+
+}  // namespace velmora::test
