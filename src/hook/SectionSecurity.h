@@ -2,8 +2,8 @@
 // Who made a shared section. Velmora makes "LibOrvaneMemBlock",
 // "LibOrvaneMarks" and their kin of every level it serves (hook/Levels.h) with
 // a descriptor of its own: owned by and open to this process's user alone, and
-// labelled at the section's level with no write up (and, for the block, no
-// read up: its secret is the proof of a request's level). Every side, Velmora
+// labelled at the section's level with no write up and no read up (the
+// block's secret is the proof of a request's level). Every side, Velmora
 // and the hook library inside other programs, trusts a section only when its
 // owner is its own process's user and its label is not below the level it is
 // read at: a section that another user or a lower level made first is never
@@ -88,7 +88,7 @@ inline bool SectionTrusted(HANDLE section, DWORD level) {
 // level (at most this process's own), or opens the one of that name that
 // exists (GetLastError() is ERROR_ALREADY_EXISTS then, and its own descriptor
 // stays: check it with SectionTrusted). Null on failure, with GetLastError().
-inline HANDLE CreateOwnSection(const char* name, unsigned long long size, DWORD level, bool readableBelow) {
+inline HANDLE CreateOwnSection(const char* name, unsigned long long size, DWORD level) {
   OwnTokenFacts own;
   if (!own.Read()) return nullptr;
   SID label{SID_REVISION, 1, SECURITY_MANDATORY_LABEL_AUTHORITY, {level < own.integrity ? level : own.integrity}};
@@ -105,11 +105,10 @@ inline HANDLE CreateOwnSection(const char* name, unsigned long long size, DWORD 
       AddAccessAllowedAce(&dacl.acl, ACL_REVISION, GENERIC_ALL, own.User()) &&
       SetSecurityDescriptorDacl(&descriptor, TRUE, &dacl.acl, FALSE) &&
       SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
-      // Writing only from the section's level up.
+      // Reading and writing only from the section's level up.
       InitializeAcl(&sacl.acl, sizeof sacl, ACL_REVISION) &&
       AddMandatoryAce(&sacl.acl, ACL_REVISION, 0,
-                      SYSTEM_MANDATORY_LABEL_NO_WRITE_UP | (readableBelow ? 0 : SYSTEM_MANDATORY_LABEL_NO_READ_UP),
-                      &label) &&
+                      SYSTEM_MANDATORY_LABEL_NO_WRITE_UP | SYSTEM_MANDATORY_LABEL_NO_READ_UP, &label) &&
       SetSecurityDescriptorSacl(&descriptor, TRUE, &sacl.acl, FALSE);
   if (!made) return nullptr;
   SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};

@@ -13,13 +13,12 @@ namespace velmora {
 using KernelHandle = std::uint64_t;  // 0 = none
 
 // A section Velmora shares with the hook library: its name and size, and the
-// integrity level (a label's RID) it is labelled at, with no write up and,
-// unless readableBelow, no read up.
+// integrity level (a label's RID) it is labelled at, with no write up and no
+// read up.
 struct SectionSpec {
   std::string name;
   std::size_t size = 0;
   std::uint32_t level = 0;
-  bool readableBelow = true;
 };
 
 class Kernel {

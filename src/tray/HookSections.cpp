@@ -21,9 +21,8 @@ std::vector<SectionSpec> HookSections::Specs(std::uint32_t ownLevel) {
   const ServedLevels served = LevelsServedBy(ownLevel);
   for (std::size_t i = 0; i < served.count; ++i) {
     const std::uint32_t level = served.level[i];
-    // The block holds the level's secret: no program below may read it.
-    specs.push_back({NameAt(MemBlockName, level), sizeof(TMemBlock), level, false});
-    specs.push_back({NameAt(MarkTableName, level), sizeof(TMarkTable), level, true});
+    specs.push_back({NameAt(MemBlockName, level), sizeof(TMemBlock), level});
+    specs.push_back({NameAt(MarkTableName, level), sizeof(TMarkTable), level});
   }
   return specs;
 }

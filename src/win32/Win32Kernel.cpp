@@ -58,7 +58,7 @@ void Win32Kernel::CloseHandle(KernelHandle handle) { handles_.erase(handle); }
 void* Win32Kernel::MapSharedBlock(const SectionSpec& spec) {
   if (spec.size == 0) return nullptr;
   Mapping mapping;
-  mapping.section.reset(CreateOwnSection(spec.name.c_str(), spec.size, spec.level, spec.readableBelow));
+  mapping.section.reset(CreateOwnSection(spec.name.c_str(), spec.size, spec.level));
   // One that someone else made first is left alone.
   if (!mapping.section || !SectionTrusted(mapping.section.get(), spec.level)) return nullptr;
   mapping.view.reset(::MapViewOfFile(mapping.section.get(), FILE_MAP_ALL_ACCESS, 0, 0, spec.size));
@@ -69,7 +69,7 @@ void* Win32Kernel::MapSharedBlock(const SectionSpec& spec) {
 }
 
 Kernel::BlockClaim Win32Kernel::ClaimSharedBlock(const SectionSpec& spec) {
-  UniqueHandle section(CreateOwnSection(spec.name.c_str(), spec.size, spec.level, spec.readableBelow));
+  UniqueHandle section(CreateOwnSection(spec.name.c_str(), spec.size, spec.level));
   if (!section) {
     // A name held by an object that this user may not open, or by an object of another kind.
     const DWORD error = ::GetLastError();

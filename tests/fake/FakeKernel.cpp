@@ -6,7 +6,7 @@ namespace velmora::fake {
 
 const std::uint8_t* FakeKernelSpace::BlockAsReadAt(std::string_view name, std::uint32_t level) {
   const auto it = blocks_.find(name);
-  if (it == blocks_.end() || (!it->second.readableBelow && level < it->second.level)) return nullptr;
+  if (it == blocks_.end() || level < it->second.level) return nullptr;
   return Block(name);
 }
 
@@ -125,7 +125,6 @@ void* FakeKernel::MapSharedBlock(const SectionSpec& spec) {
     std::memset(block.storage.get(), 0, cells * sizeof(std::max_align_t));
     block.size = size;
     block.level = spec.level;
-    block.readableBelow = spec.readableBelow;
     it = space_->blocks_.emplace(std::string(name), std::move(block)).first;
   } else if (it->second.size < size) {
     return nullptr;

@@ -43,8 +43,7 @@ class FakeKernelSpace {
   struct SharedBlock {
     std::size_t views = 0;
     std::size_t size = 0;
-    std::uint32_t level = 0;  // its label, and whether levels below may read it
-    bool readableBelow = true;
+    std::uint32_t level = 0;  // its label: no level below may read it
     std::unique_ptr<std::max_align_t[]> storage;  // aligned for any field layout
   };
 

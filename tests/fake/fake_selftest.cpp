@@ -367,8 +367,8 @@ TEST(FakeKernelTest, NamedObjectsAreSharedBetweenProcessesOfOneSpace) {
 TEST(FakeKernelTest, SharedBlockIsZeroedSharedAndGoneWithItsLastView) {
   FakeKernelSpace space;
   FakeKernel velmora(space), hook(space);
-  auto* a = static_cast<std::uint32_t*>(velmora.MapSharedBlock({"LibOrvaneMemBlock", 284, 0x2000, false}));
-  auto* b = static_cast<std::uint32_t*>(hook.MapSharedBlock({"LibOrvaneMemBlock", 284, 0x2000, false}));
+  auto* a = static_cast<std::uint32_t*>(velmora.MapSharedBlock({"LibOrvaneMemBlock", 284, 0x2000}));
+  auto* b = static_cast<std::uint32_t*>(hook.MapSharedBlock({"LibOrvaneMemBlock", 284, 0x2000}));
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a, b);
   EXPECT_EQ(a[70], 0u);
@@ -380,7 +380,7 @@ TEST(FakeKernelTest, SharedBlockIsZeroedSharedAndGoneWithItsLastView) {
   EXPECT_NE(space.BlockAsReadAt("LibOrvaneMemBlock", 0x2000), nullptr);
   hook.UnmapSharedBlock(b);
   EXPECT_EQ(space.Block("LibOrvaneMemBlock"), nullptr);
-  auto* fresh = static_cast<std::uint32_t*>(velmora.MapSharedBlock({"LibOrvaneMemBlock", 284, 0x2000, false}));
+  auto* fresh = static_cast<std::uint32_t*>(velmora.MapSharedBlock({"LibOrvaneMemBlock", 284, 0x2000}));
   ASSERT_NE(fresh, nullptr);
   EXPECT_EQ(fresh[0], 0u);
   velmora.failMap = true;

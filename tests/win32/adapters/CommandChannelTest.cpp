@@ -136,6 +136,35 @@ TEST_F(CommandChannelTest, AClientThatSendsNothingHoldsUpNoOneAndIsDroppedWithin
   EXPECT_LT(::GetTickCount64() - connected, CommandServer::SilentMs + 1000);
 }
 
+// MaxInstances counts every instance, the listening one too: that many clients are served at once,
+// and one more finds the pipe busy until a silent one is dropped. A round that took so long that
+// the first silent client may have been dropped already proves nothing and is run again.
+TEST_F(CommandChannelTest, MaxInstancesClientsAreServedAtOnceAndOneMoreWaitsItsTurn) {
+  auto connect = [&](DWORD patienceMs) {
+    const ULONGLONG until = ::GetTickCount64() + patienceMs;
+    for (;;) {
+      UniqueHandle pipe(OwnFile(::CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                              0, nullptr)));
+      if (pipe || ::GetLastError() != ERROR_PIPE_BUSY || ::GetTickCount64() >= until) return pipe;
+      ::Sleep(10);  // the server makes the next instance on its own thread
+    }
+  };
+  bool decided = false;
+  for (int round = 0; round < 3 && !decided; ++round) {
+    std::vector<UniqueHandle> silent;
+    const ULONGLONG first = ::GetTickCount64();
+    while (silent.size() < CommandServer::MaxInstances && (silent.push_back(connect(500)), silent.back())) {}
+    ASSERT_EQ(silent.size(), CommandServer::MaxInstances);
+    ASSERT_TRUE(silent.back());
+    const bool busy = !connect(0) && ::GetLastError() == ERROR_PIPE_BUSY;
+    if (::GetTickCount64() - first >= CommandServer::SilentMs / 2) continue;
+    decided = true;
+    EXPECT_TRUE(busy) << "every instance is taken";
+    EXPECT_TRUE(connect(3000)) << "free again once a silent one is dropped";
+  }
+  EXPECT_TRUE(decided) << "no round was quick enough to tell";
+}
+
 TEST_F(CommandChannelTest, TheClientRefusesAServerWhoseProcessItsChecksDoNotAccept) {
   const ProcessIdentity own = *OwnIdentity();
   EXPECT_EQ(CommandConnection(name_, own).status(), CommandConnection::Status::Connected) << "this process";

@@ -44,7 +44,7 @@ TEST(Win32Kernel, SharedBlockIsSeenByASecondProcess) {
 
 TEST(Win32Kernel, SharedBlockSmallerThanAskedIsRefused) {
   const std::string name = UniqueName("VelmoraTestSmall");
-  UniqueHandle small(CreateOwnSection(name.c_str(), 100, LevelMedium, true));
+  UniqueHandle small(CreateOwnSection(name.c_str(), 100, LevelMedium));
   ASSERT_TRUE(small);
   Win32Kernel kernel;
   EXPECT_EQ(kernel.MapSharedBlock(test::BlockSpec(name, 3 * 4096)), nullptr);
@@ -73,8 +73,8 @@ TEST(Win32Kernel, ASharedBlockIsUsedOnlyWhenThisUserMadeItAtThisLevelOrAbove) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    const SectionSpec spec{name, test::BlockSize, level, false};
-    const UniqueHandle section(sddl.empty() ? CreateOwnSection(name.c_str(), test::BlockSize, level, false)
+    const SectionSpec spec{name, test::BlockSize, level};
+    const UniqueHandle section(sddl.empty() ? CreateOwnSection(name.c_str(), test::BlockSize, level)
                                             : ::CreateFileMappingA(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE,
                                                                    0, test::BlockSize, name.c_str()));
     const DWORD error = ::GetLastError();

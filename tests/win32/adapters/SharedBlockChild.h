@@ -21,7 +21,7 @@ inline constexpr char HeldPidSuffix[] = ".pid";
 inline constexpr std::size_t BlockSize = sizeof(TMemBlock);
 // A block of the tests' own, at medium, as Velmora makes the one of the user's normal programs.
 inline SectionSpec BlockSpec(std::string name, std::size_t size = BlockSize) {
-  return {std::move(name), size, LevelMedium, true};
+  return {std::move(name), size, LevelMedium};
 }
 constexpr std::uint8_t BlockPattern(std::size_t i) { return static_cast<std::uint8_t>(i * 7 + 3); }
 

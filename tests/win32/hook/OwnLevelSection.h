@@ -8,11 +8,11 @@
 
 namespace velmora::test {
 
-inline HANDLE CreateOwnLevelSection(const char* base, unsigned long long size, bool readableBelow) {
+inline HANDLE CreateOwnLevelSection(const char* base, unsigned long long size) {
   OwnTokenFacts own;
   char name[SectionNameSize];
   if (!own.Read() || !SectionNameAt(base, LevelOf(own.integrity), name, sizeof name)) return nullptr;
-  return CreateOwnSection(name, size, LevelOf(own.integrity), readableBelow);
+  return CreateOwnSection(name, size, LevelOf(own.integrity));
 }
 
 }  // namespace velmora::test

@@ -98,7 +98,7 @@ int RunHooks(bool libOrvane) {
   const int bits = sizeof(void*) * 8;
   Handle end(OpenEventA(SYNCHRONIZE, FALSE, HooksEnd(bits).c_str()));
   // Made as Velmora makes it: the library uses no block that another user made.
-  Handle block(libOrvane ? test::CreateOwnLevelSection(MemBlockName, sizeof(TMemBlock), false) : nullptr);
+  Handle block(libOrvane ? test::CreateOwnLevelSection(MemBlockName, sizeof(TMemBlock)) : nullptr);
   const wchar_t* file = libOrvane ? (kHost32 ? L"LibOrvane32.dll" : L"LibOrvane.dll")
                                   : (kHost32 ? L"hook_empty32.dll" : L"hook_empty.dll");
   HMODULE library = LoadLibraryW(file);

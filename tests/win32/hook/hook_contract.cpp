@@ -114,7 +114,7 @@ class HookContract : public ::testing::Test {
     g_world = new World;
     World& w = *g_world;
     // Made as Velmora makes it: the library uses no block that another user made.
-    w.mapping.reset(test::CreateOwnLevelSection(MemBlockName, sizeof(TMemBlock), false));
+    w.mapping.reset(test::CreateOwnLevelSection(MemBlockName, sizeof(TMemBlock)));
     if (!w.mapping) return;
     w.block.reset(static_cast<TMemBlock*>(
         MapViewOfFile(w.mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(TMemBlock))));
@@ -127,7 +127,7 @@ class HookContract : public ::testing::Test {
     RegisterClassExA(&cls);
     w.recorder = CreateWindowExA(0, cls.lpszClassName, "Velmora 4.6.3", WS_POPUP, 0, 0, 0, 0, nullptr,
                                  nullptr, cls.hInstance, nullptr);
-    w.marksMapping.reset(test::CreateOwnLevelSection(MarkTableName, sizeof(TMarkTable), true));
+    w.marksMapping.reset(test::CreateOwnLevelSection(MarkTableName, sizeof(TMarkTable)));
     if (w.marksMapping)
       w.marks = static_cast<TMarkTable*>(MapViewOfFile(w.marksMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
     if (!w.block || !w.recorder || !w.marks) return;
