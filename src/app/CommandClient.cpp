@@ -30,6 +30,8 @@ std::wstring Wide(std::string_view text) { return ToWide(text, CP_UTF8); }
 // Text for the user: into the file or pipe this process's output goes to, else
 // into the console it was started from, else in a message box.
 void Tell(std::wstring text, bool warning) {
+  // Every text ends its line: a console's next prompt starts on a line of its own.
+  if (text.empty() || text.back() != L'\n') text += L'\n';
   for (std::size_t at = 0; (at = text.find(L'\n', at)) != text.npos; at += 2) text.insert(at, 1, L'\r');
   const HANDLE out = ::GetStdHandle(warning ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
   const DWORD type = out && out != INVALID_HANDLE_VALUE ? ::GetFileType(out) : FILE_TYPE_UNKNOWN;
@@ -50,6 +52,7 @@ void Tell(std::wstring text, bool warning) {
     ::FreeConsole();
     if (written) return;
   }
+  text.resize(text.size() - 2);  // a box ends where its text does
   ::MessageBoxW(nullptr, text.c_str(), Wide(AppTitle).c_str(), MB_OK | (warning ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
@@ -151,7 +154,11 @@ std::optional<std::wstring> ProgramToRun(const std::string& name, const TextTabl
   // The file found, with ".exe" added or as named, ends in ".exe" or ".com" too.
   const std::wstring file = path->substr(path->find_last_of(L"\\/") + 1);
   if (file.find(L'.') == std::wstring::npos || !NamesAProgram(FromWide(file, CP_UTF8))) {
-    Tell(Wide(texts(TextId::CommandNotAProgram, FromWide(*path, CP_UTF8))), true);
+    // A file of that very name was found where the program with ".exe" sits too: the user meant that one.
+    DWORD ignored = 0;
+    const bool withExtension = file.find(L'.') == std::wstring::npos && ResolveProgram(*path + L".exe", ignored);
+    Tell(Wide(texts(withExtension ? TextId::CommandAddExtension : TextId::CommandNotAProgram, FromWide(*path, CP_UTF8))),
+         true);
     return std::nullopt;
   }
   return path;
@@ -196,8 +203,12 @@ int RunHidden(CommandConnection& connection, const Command& command, const std::
 // Nothing matched: said, naming what the command named.
 void TellNothingMatched(const Command& command, const std::string& subject, const TextTable& texts) {
   if (command.verb == Verb::Unmark) Tell(Wide(texts(TextId::CommandNoMark, subject)), true);
-  if (command.verb == Verb::Hide || command.verb == Verb::Restore || command.verb == Verb::Toggle)
-    Tell(Wide(texts(TextId::CommandNoWindow, subject)), true);
+  if (command.verb != Verb::Hide && command.verb != Verb::Restore && command.verb != Verb::Toggle) return;
+  // A handle of a window inside another: the user took the wrong one (a spy tool's pick, say).
+  const auto wnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(command.target.handle));
+  const bool child = command.target.kind == CommandTarget::Kind::Handle && ::IsWindow(wnd) &&
+                     ::GetAncestor(wnd, GA_ROOT) != wnd;
+  Tell(Wide(texts(child ? TextId::CommandNotTopLevel : TextId::CommandNoWindow, subject)), true);
 }
 
 int Run(const std::vector<std::wstring>& wideArgs) {

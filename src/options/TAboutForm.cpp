@@ -374,21 +374,19 @@ void TAboutForm::HotkeyRowClick(int number, bool fromLabel) {
 
 void TAboutForm::ChangeHotkey(int number, bool onlyWhenConfirmed) {
   const ControlId box = HotkeyBoxes[number - 1], label = HotkeyLabels[number - 1];
-  // Off the screen while the change dialog is open.
-  const int left = c_.GetLeft();
-  c_.SetLeft(-c_.GetWidth());
+  // The options stay where they are, disabled under the change dialog they own.
   const THotkeyRecord current = host_.LiveOptions().Hotkey(number);
   std::uint8_t modifiers = 0;
   std::uint16_t key = 0;
   bool confirmed = false;
-  if (host_.Paths().Closing()) return c_.SetLeft(left);
+  if (host_.Paths().Closing()) return;
   {
     // Modal: the rest of the program goes on meanwhile.
     EventPaths::Opening open(host_.Paths());
     confirmed = changeHotkey_.Execute(c_.GetText(box), current.Modifiers, current.Key, modifiers, key);
   }
   // Ended because the program ends: nothing changes.
-  if (host_.Paths().Closing()) return c_.SetLeft(left);
+  if (host_.Paths().Closing()) return;
   if (confirmed || !onlyWhenConfirmed) {
     host_.UnregisterHotkey(number);
     THotkeyRecord& entry = host_.LiveOptions().Hotkey(number);
@@ -408,7 +406,6 @@ void TAboutForm::ChangeHotkey(int number, bool onlyWhenConfirmed) {
       c_.SetChecked(box, false);
     }
   }
-  c_.SetLeft(left);
 }
 
 }  // namespace velmora

@@ -42,13 +42,10 @@ class Controls {
   virtual Hwnd DialogWindow() { return {}; }
   // Shows the dialog modally until it ends; the result it ended with (IDOK, IDCANCEL).
   virtual int ShowModal() = 0;
-  // A modeless dialog: shown or hidden, brought to the front, moved sideways.
+  // A modeless dialog: shown or hidden, brought to the front.
   virtual void ShowWindow(bool visible) = 0;
   virtual bool IsWindowVisible() = 0;
   virtual void SetForegroundWindow() = 0;
-  virtual int GetLeft() = 0;
-  virtual int GetWidth() = 0;
-  virtual void SetLeft(int left) = 0;
 };
 
 }  // namespace velmora

@@ -171,6 +171,8 @@ constinit const TextTable ChineseTexts = MakeTextTable(0x04, {
     {CommandNoWindow, "没有与 {} 匹配的项：它没有显示着的窗口，也没有被 Velmora 隐藏的窗口。"},
     {CommandNoMark, "没有与 {} 匹配的项：没有这个标记。"},
     {CommandNotAProgram, "{} 不是程序：/run-hidden 只启动 .exe 和 .com 程序。"},
+    {CommandAddExtension, "{} 不是程序，但加上“.exe”的同名文件是程序：请加上扩展名。"},
+    {CommandNotTopLevel, "{} 是另一个窗口里的子窗口，不是顶层窗口：/hide、/restore 和 /toggle 只作用于顶层窗口。"},
     {CommandNotEnded, "无法结束 {}：它可能仍处于挂起状态，请在任务管理器中结束它。"},
     {CommandWatchesFull, "Velmora 现在无法等待 {} 的第一个窗口（隐藏启动的程序太多），它未被启动。请一分钟后再试。"},
 

@@ -172,6 +172,8 @@ constinit const TextTable EnglishTexts = MakeTextTable(0x09, {
     {CommandNoWindow, "Nothing matched {}: no window of it is shown or hidden by Velmora."},
     {CommandNoMark, "Nothing matched {}: there is no such mark."},
     {CommandNotAProgram, "{} is not a program: /run-hidden starts .exe and .com programs only."},
+    {CommandAddExtension, "{} is not a program, but the same name with \".exe\" is: add the extension to run it."},
+    {CommandNotTopLevel, "{} is a window inside another window, not a top-level window: /hide, /restore and /toggle act on top-level windows only."},
     {CommandNotEnded, "{} could not be ended: it may still be waiting, suspended; end it in the Task Manager."},
     {CommandWatchesFull, "Velmora cannot wait for the first window of {} now (too many programs started hidden wait for theirs); it was not started. Try again in a minute."},
 

@@ -65,7 +65,7 @@ enum class TextId : std::uint16_t {
   // the target or mark that nothing matched, the program that did not start.
   CommandUsage, CommandNotUnderstood, CommandTooLong, CommandUnreachable, CommandStartFailed,
   CommandMissingTarget, CommandMissingKey, CommandMissingProgram, CommandNoWindow, CommandNoMark,
-  CommandNotAProgram, CommandNotEnded, CommandWatchesFull,
+  CommandNotAProgram, CommandAddExtension, CommandNotTopLevel, CommandNotEnded, CommandWatchesFull,
   // At start: a shared section ("{}") that another user or a lower integrity level made first.
   SharedBlockTaken,
   // The page of the help file that opens first, inside velmora.chm.

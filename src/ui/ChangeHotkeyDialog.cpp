@@ -21,8 +21,8 @@ struct ControlSpec {
 
 // The layout of the form, in tab order.
 constexpr ControlSpec Specs[] = {
-    // Wide enough for the longest hotkey caption.
-    {LabelHK, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, {9, 13, 249, 16}},
+    // The whole width: the longest hotkey caption, in bold, in every language.
+    {LabelHK, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, {9, 13, 365, 16}},
     {cbctrl, L"BUTTON", L"CTRL", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, {8, 38, 57, 17}},
     {cbshift, L"BUTTON", L"SHIFT", BS_AUTOCHECKBOX | WS_TABSTOP, {72, 38, 57, 17}},
     {cbalt, L"BUTTON", L"ALT", BS_AUTOCHECKBOX | WS_TABSTOP, {136, 38, 57, 17}},

@@ -316,24 +316,6 @@ bool DialogControls::IsWindowVisible() { return ::IsWindowVisible(hwnd_) != FALS
 
 void DialogControls::SetForegroundWindow() { ::SetForegroundWindow(hwnd_); }
 
-int DialogControls::GetLeft() {
-  RECT r{};
-  ::GetWindowRect(hwnd_, &r);
-  return r.left;
-}
-
-int DialogControls::GetWidth() {
-  RECT r{};
-  ::GetWindowRect(hwnd_, &r);
-  return r.right - r.left;
-}
-
-void DialogControls::SetLeft(int left) {
-  RECT r{};
-  ::GetWindowRect(hwnd_, &r);
-  ::SetWindowPos(hwnd_, nullptr, left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 UniqueFont DialogControls::DialogFont(int dpi, int points, bool bold, bool underline) {
   LOGFONTW font{};
   font.lfHeight = -MulDiv(points, dpi, 72);

@@ -38,9 +38,6 @@ class DialogControls : public Controls {
   void ShowWindow(bool visible) override;
   bool IsWindowVisible() override;
   void SetForegroundWindow() override;
-  int GetLeft() override;
-  int GetWidth() override;
-  void SetLeft(int left) override;
 
  protected:
   DialogControls() = default;

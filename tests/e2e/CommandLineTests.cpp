@@ -71,6 +71,8 @@ TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode
   // What nothing matched is named; a verb without what it acts on says what is missing, not that
   // it was not understood; a batch file (cmd.exe reads its arguments by other rules) or a document
   // given to /run-hidden is named as no program, and nothing starts. Into the output given.
+  const HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  const HWND child = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 0, 0, parent, nullptr, nullptr, nullptr);
   for (const wchar_t* file : {L"start hidden.bat", L"notes.txt"})
     ASSERT_TRUE(WriteFileBytes(JoinPath(Dir(), file), {'@', 'e', 'x', 'i', 't'}));
   const std::tuple<std::wstring, DWORD, std::string> told[] = {
@@ -80,12 +82,15 @@ TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode
       {L"/mark", 2, "/mark \xE7\xBC\xBA\xE5\xB0\x91\xE6\xA0\x87\xE8\xAE\xB0\xE7\x9A\x84\xE9\x94\xAE"},  // 缺少标记的键
       {L"/run-hidden " + Quote(JoinPath(Dir(), L"start hidden.bat")) + L" /x", 2,
        "start hidden.bat \xE4\xB8\x8D\xE6\x98\xAF\xE7\xA8\x8B\xE5\xBA\x8F"},  // 不是程序
-      {L"/run-hidden notes.txt", 2, "notes.txt \xE4\xB8\x8D\xE6\x98\xAF\xE7\xA8\x8B\xE5\xBA\x8F"}};
+      {L"/run-hidden notes.txt", 2, "notes.txt \xE4\xB8\x8D\xE6\x98\xAF\xE7\xA8\x8B\xE5\xBA\x8F"},
+      {L"/hide " + Handle16(child), 1, "\xE5\xAD\x90\xE7\xAA\x97\xE5\x8F\xA3"}};  // 子窗口: not a top-level window
   for (const auto& [args, exit, says] : told) {
     const CommandResult result = Command(args);
     EXPECT_EQ(result.code, exit) << Narrow(args);
     EXPECT_NE(result.output.find(says), std::string::npos) << result.output;
+    EXPECT_TRUE(result.output.ends_with("\r\n")) << "the console's next prompt starts a line of its own";
   }
+  ::DestroyWindow(parent);
 
   // The usage, in the user's language, into the output the command was given.
   const CommandResult bad = Command(L"/frobnicate");

@@ -51,14 +51,10 @@ class FakeControls : public Controls {
     return whileShown ? whileShown() : 2;  // IDCANCEL: the close button
   }
   bool visible = false;
-  int left = 300, width = 330;
   int foregroundCalls = 0;
   void ShowWindow(bool show) override { visible = show; }
   bool IsWindowVisible() override { return visible; }
   void SetForegroundWindow() override { ++foregroundCalls; }
-  int GetLeft() override { return left; }
-  int GetWidth() override { return width; }
-  void SetLeft(int x) override { left = x; }
 };
 
 }  // namespace velmora::fake

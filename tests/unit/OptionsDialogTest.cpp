@@ -108,14 +108,10 @@ TEST_F(OptionsDialog, HotkeyRowsActAtOnce) {
   Start();
   about->Velmora1Click();
   // Ticking a row without a key: the change dialog opens; cancelled, the row is unticked again.
-  changeControls.whileShown = [&] {
-    EXPECT_LT(c.left, 0) << "moved off the screen meanwhile";
-    return IDCANCEL;
-  };
+  changeControls.whileShown = [&] { return IDCANCEL; };
   Click(cbactivate);
   EXPECT_FALSE(c.IsChecked(cbactivate));
   EXPECT_EQ(Options().Hotkey(2), THotkeyRecord{});
-  EXPECT_EQ(c.left, 300);
   // Ticked and confirmed: registered and written into the live record before "关闭".
   changeControls.whileShown = [&] {
     changeControls.SetChecked(cbalt, true);

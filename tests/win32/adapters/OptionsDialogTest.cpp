@@ -201,23 +201,42 @@ TEST(OptionsDialogTest, ControlsFoundByCaptionClickedAndReadBack) {
   if (SUCCEEDED(com)) ::CoUninitialize();
 }
 
+// Group and push-like captions keep their room; a label's text, wrapped as it wraps, fits its box.
+void ExpectCaptionsFit(HWND wnd, int dpi, const std::string& where) {
+  RECT client{}, text{}, at{};
+  ::GetClientRect(wnd, &client);
+  const ScreenDc dc(::GetDC(nullptr));
+  for (HWND child = ::GetWindow(wnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t kind[16] = {};
+    ::GetClassNameW(child, kind, 16);
+    const LONG style = ::GetWindowLongW(child, GWL_STYLE), group = (style & BS_TYPEMASK) == BS_GROUPBOX;
+    const bool label = std::wstring(kind) == L"Static" && (style & SS_TYPEMASK) == SS_LEFT;
+    SelectGuard font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)));
+    ::GetWindowRect(child, &at), ::MapWindowPoints(nullptr, wnd, reinterpret_cast<POINT*>(&at), 2);
+    text = {0, 0, at.right - at.left, 0};
+    ::DrawTextW(dc.get(), Text(child).c_str(), -1, &text, DT_CALCRECT | (label ? DT_WORDBREAK : DT_SINGLELINE));
+    const bool fits = label ? text.bottom <= at.bottom - at.top && at.right <= client.right
+                    : (!group && (style & BS_PUSHLIKE) == 0) ||
+                          (at.left >= 0 && at.right <= client.right &&
+                           text.right + 2 * (group ? GroupCaptionRoom(dpi) : PushCaptionRoom(dpi)) <= at.right - at.left);
+    EXPECT_TRUE(fits) << where << " " << dpi << " " << FromWide(Text(child), CP_UTF8);
+  }
+}
+
 TEST(OptionsDialogTest, CaptionsFitTheirControlsInEveryLanguageAndDpi) {
   for (const TextTable* texts : TextTables())
     for (const int dpi : {96, 144}) {
       OptionsDialog dialog(*texts);
-      RECT client{40, 30, 800, 600}, text{}, at{};
+      RECT client{40, 30, 800, 600}, at{};
       HWND wnd = dialog.Window();
-      ::SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&client)), ::GetClientRect(wnd, &client);
+      ::SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&client));
       EXPECT_TRUE(::GetWindowRect(wnd, &at) && at.left == 40 && at.top == 30) << "where the system suggests";
-      const ScreenDc dc(::GetDC(nullptr));
-      for (HWND child = ::GetWindow(wnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        const LONG style = ::GetWindowLongW(child, GWL_STYLE), group = (style & BS_TYPEMASK) == BS_GROUPBOX;
-        SelectGuard font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)));
-        ::DrawTextW(dc.get(), Text(child).c_str(), -1, &(text = {}), DT_CALCRECT | DT_SINGLELINE);
-        ::GetWindowRect(child, &at), ::MapWindowPoints(nullptr, wnd, reinterpret_cast<POINT*>(&at), 2);
-        EXPECT_TRUE((!group && (style & BS_PUSHLIKE) == 0) || (at.left >= 0 && at.right <= client.right &&
-                    text.right + 2 * (group ? GroupCaptionRoom(dpi) : PushCaptionRoom(dpi)) <= at.right - at.left)) << texts->language << " " << dpi << " " << FromWide(Text(child), CP_UTF8);
-      }
+      ExpectCaptionsFit(wnd, dpi, std::to_string(texts->language));
+      // The change dialog, with the longest hotkey caption it shows.
+      ChangeHotkeyDialog change(*texts, wnd);
+      change.SetText(LabelHK, (*texts)[TextId::HotkeyCloseMinimized]);
+      ::SendMessageW(change.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&client));
+      ExpectCaptionsFit(change.Window(), dpi, std::to_string(texts->language) + " change");
     }
 }
 
