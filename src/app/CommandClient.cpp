@@ -238,8 +238,10 @@ int Run(const std::vector<std::wstring>& wideArgs) {
   // A window brought back may take the foreground, as after a hotkey: the right passes on to Velmora.
   ::AllowSetForegroundWindow(connection.ServerProcessId());
   if (command.verb == Verb::RunHidden) return RunHidden(connection, command, *program, texts);
-  const std::optional<int> code = connection.Send(*EncodeArguments(args), AnswerMs);
+  std::string printed;  // what /list prints
+  const std::optional<int> code = connection.Send(*EncodeArguments(args), AnswerMs, &printed);
   if (!code) Tell(Wide(texts[TextId::CommandUnreachable]), true);
+  if (!printed.empty()) Tell(Wide(printed), false);
   if (code == ExitNoMatch) TellNothingMatched(command, parsed.subject, texts);
   return code.value_or(ExitUnreachable);
 }

@@ -8,7 +8,8 @@ namespace velmora {
 
 bool IsWordClass(std::string_view cls) { return cls == "_WwB"; }
 bool IsExcelClass(std::string_view cls) { return cls == "EXCEL7"; }
-bool IsConsoleClass(std::string_view cls) { return cls == "ConsoleWindowClass"; }
+// Wine's console has a class of its own; no Windows program uses it.
+bool IsConsoleClass(std::string_view cls) { return cls == "ConsoleWindowClass" || cls == "WineConsoleClass"; }
 bool IsGenericClass(std::string_view cls) { return !SharedClassFamily(cls).empty(); }
 bool IsAppClass(std::string_view cls) { return cls == "TApplication"; }
 bool IsBrowserFrameClass(std::string_view cls) { return cls == "IEFrame"; }

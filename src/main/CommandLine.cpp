@@ -21,7 +21,7 @@ constexpr VerbName Verbs[] = {
     {"mark", Verb::Mark},      {"unmark", Verb::Unmark},           {"hide", Verb::Hide},
     {"restore", Verb::Restore}, {"toggle", Verb::Toggle},          {"restore-all", Verb::RestoreAll},
     {"exit", Verb::Exit},       {"run-hidden", Verb::RunHidden},   {"?", Verb::Usage},
-    {WatchVerb, Verb::Watch},
+    {"list", Verb::List},       {WatchVerb, Verb::Watch},
 };
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }

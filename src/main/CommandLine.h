@@ -13,7 +13,7 @@
 
 namespace velmora {
 
-enum class Verb { Mark, Unmark, Hide, Restore, Toggle, RestoreAll, Exit, RunHidden, Usage, Watch };
+enum class Verb { Mark, Unmark, Hide, Restore, Toggle, RestoreAll, Exit, RunHidden, Usage, Watch, List };
 
 // What /hide, /restore and /toggle act on.
 struct CommandTarget {

@@ -2,6 +2,9 @@
 // event path of its own, a user's choice, never merged and never refused.
 #include "main/Commands.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <utility>
 
@@ -28,28 +31,42 @@ namespace {
 // program ends first) answers that Velmora did not carry it out.
 class Answer {
  public:
-  explicit Answer(std::function<void(int)> reply) : reply_(std::move(reply)) {}
+  explicit Answer(std::function<void(int, std::string)> reply) : reply_(std::move(reply)) {}
   ~Answer() { Give(ExitUnreachable); }
   Answer(const Answer&) = delete;
   Answer& operator=(const Answer&) = delete;
 
-  void Give(int code) noexcept {
+  void Give(int code, std::string text = {}) noexcept {
     auto reply = std::exchange(reply_, nullptr);
     if (!reply) return;
     try {
-      reply(code);
+      reply(code, std::move(text));
     } catch (...) {
       // The sender is gone or its hand-over failed: nothing here depends on it.
     }
   }
 
  private:
-  std::function<void(int)> reply_;
+  std::function<void(int, std::string)> reply_;
 };
+
+// A field of a line of /list: a tab or a line break in a title would split it.
+std::string Field(std::string text) {
+  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+  return text;
+}
+
+// As /mark takes them.
+std::string RuleWords(std::uint8_t rules) {
+  std::string words = (rules & RuleCloseToTray) ? "close-to-tray" : "";
+  if (rules & RuleHideOnOpen) words += words.empty() ? "hide-on-open" : ",hide-on-open";
+  return words.empty() ? "-" : words;
+}
 
 }  // namespace
 
-void TFOrvane::RunCommand(std::string_view message, std::function<void(int)> reply, std::function<bool()> wanted) {
+void TFOrvane::RunCommand(std::string_view message, std::function<void(int, std::string)> reply,
+                          std::function<bool()> wanted) {
   auto answer = std::make_shared<Answer>(std::move(reply));
   if (closed_ || closeRequested_) return;
   // Read again, as if nothing had been checked before.
@@ -58,11 +75,30 @@ void TFOrvane::RunCommand(std::string_view message, std::function<void(int)> rep
   if (!parsed.command) return answer->Give(ExitBadCommand);
   paths_.RunOrDefer([this, answer, wanted = std::move(wanted), command = *parsed.command] {
     if (closeRequested_ || !TrayList || (wanted && !wanted())) return;
+    if (command.verb == Verb::List) return answer->Give(ExitDone, ListText());
     if (command.verb != Verb::Exit) return answer->Give(CarryOut(command));
     // As the Exit item: the answer first, then the close, which restores every hidden window.
     answer->Give(ExitDone);
     Exit();
   });
+}
+
+std::string TFOrvane::ListText() {
+  std::string text;
+  auto line = [&text](std::initializer_list<std::string> fields) {
+    std::string joined;
+    for (const std::string& field : fields) joined += (joined.empty() ? "" : "\t") + Field(field);
+    // Whole lines only, as much as an answer carries.
+    if (text.size() + joined.size() + 1 <= AnswerTextLimit) text += joined + '\n';
+  };
+  char handle[24];
+  for (const auto& entry : TrayList->Entries) {
+    std::snprintf(handle, sizeof handle, "0x%llx", static_cast<unsigned long long>(entry->Window.value));
+    line({"window", handle, desktop_.GetWindowProgramName(entry->Window), desktop_.GetClassName(entry->Window),
+          WindowTitle(desktop_, entry->Window), entry->Attention ? "1" : "0"});
+  }
+  for (const std::string& mark : TrayList->Classes) line({"mark", mark, RuleWords(TrayList->RulesOf(mark))});
+  return text;
 }
 
 int TFOrvane::CarryOut(const Command& command) {

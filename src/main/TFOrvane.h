@@ -97,7 +97,8 @@ class TFOrvane : public MainForm, public OptionsHost {
   // A command of the command line as the channel hands it over (EncodeArguments),
   // read again here. reply gets its exit code once, also when the command never
   // runs; wanted, asked when its turn comes: false, its sender gave up waiting.
-  void RunCommand(std::string_view message, std::function<void(int)> reply, std::function<bool()> wanted = {});
+  void RunCommand(std::string_view message, std::function<void(int, std::string)> reply,
+                  std::function<bool()> wanted = {});
 
   // MainForm.
   void InsertIconAndHide(Hwnd wnd) override;
@@ -195,6 +196,8 @@ class TFOrvane : public MainForm, public OptionsHost {
   void Request50();
   void Request56();
   int CarryOut(const Command& command);
+  // What /list prints: a line per hidden window, then a line per mark.
+  std::string ListText();
 
   Ports& ports_;
   Desktop& desktop_;

@@ -7,6 +7,8 @@ namespace velmora {
 
 // The most the channel carries: the arguments as UTF-8, each ended by a zero byte.
 inline constexpr std::size_t CommandLimit = 8192;
+// The most text an answer carries after its exit code (/list): UTF-8, whole lines.
+inline constexpr std::size_t AnswerTextLimit = 1 << 20;
 
 enum CommandExit : int {
   ExitDone = 0,

@@ -36,6 +36,10 @@ class Shell {
   virtual bool DeleteTaskbarTab(Hwnd wnd) = 0;
   // ITaskbarList: HrInit, then AddTab(wnd): the button comes back. Bounded as DeleteTaskbarTab.
   virtual bool AddTaskbarTab(Hwnd wnd) = 0;
+  // SHQueryUserNotificationState: a QUNS_* value (5: notifications are welcome;
+  // presentation, full screen, quiet hours and the others: they are not), 0
+  // when the system cannot tell. Bounded as DeleteTaskbarTab.
+  virtual std::uint32_t QueryUserNotificationState() = 0;
 };
 
 }  // namespace velmora

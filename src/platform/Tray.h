@@ -34,6 +34,7 @@ struct NotifyIconData {
   std::array<char, 768> szInfo{};
   std::array<char, 192> szInfoTitle{};
   std::uint32_t dwInfoFlags = 0;
+  Hicon hBalloonIcon;  // with NIIF_USER: the balloon's own icon
 
   void SetTip(std::string_view tip) {
     const std::string kept = Utf8Prefix(tip, 63);

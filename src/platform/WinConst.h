@@ -61,6 +61,9 @@ constexpr std::uint32_t NIF_ICON = 2;
 constexpr std::uint32_t NIF_TIP = 4;
 constexpr std::uint32_t NIF_INFO = 0x10;  // a balloon: szInfo, szInfoTitle, dwInfoFlags
 constexpr std::uint32_t NIIF_INFO = 1;
+constexpr std::uint32_t NIIF_USER = 4;                   // the balloon shows hBalloonIcon
+constexpr std::uint32_t NIIF_RESPECT_QUIET_TIME = 0x80;  // not shown in the user's first hour or quiet time
+constexpr std::uint32_t QUNS_ACCEPTS_NOTIFICATIONS = 5;
 constexpr std::uint32_t NIN_BALLOONUSERCLICK = 0x0405;  // the user clicked the balloon
 
 // The shell hook window's message ("SHELLHOOK"): wParam for a window that flashes, lParam the window.

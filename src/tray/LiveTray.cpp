@@ -129,6 +129,10 @@ void TListTrayIcon::ShowAttention(Hwnd wnd) {
 void TListTrayIcon::ShowBalloon(Hwnd wnd, const std::string& title) {
   const TTrayIcon* entry = FindEntry(wnd);
   if (!entry || entry->IconFailed) return;
+  // Not in a presentation, over a program in full screen or in quiet hours: the icon's mark says it then.
+  // A system that cannot tell (before Vista, Wine) is taken to welcome it.
+  const std::uint32_t state = ports_.shell.QueryUserNotificationState();
+  if (state != 0 && state != QUNS_ACCEPTS_NOTIFICATIONS) return;
   // On the icon that shows the window: its own, its group's or the shared one.
   const int mode = Options.EffectiveTrayMode();
   std::uint32_t id = TrayIdOf(wnd);
@@ -138,8 +142,10 @@ void TListTrayIcon::ShowBalloon(Hwnd wnd, const std::string& title) {
     id = static_cast<std::uint32_t>(slot);
   NotifyIconData data = SharedData(id, 0);
   data.uFlags = NIF_INFO;
-  data.dwInfoFlags = NIIF_INFO;
-  data.SetInfo("Velmora", Texts(TextId::AttentionBalloon, title));
+  // The window's own icon and title: the user sees which program asks.
+  data.dwInfoFlags = entry->hIcon ? NIIF_USER | NIIF_RESPECT_QUIET_TIME : NIIF_INFO | NIIF_RESPECT_QUIET_TIME;
+  data.hBalloonIcon = entry->hIcon;
+  data.SetInfo(title, Texts(TextId::AttentionBalloon, title));
   balloonFor_[id] = wnd;
   NotifyIcon(NIM_MODIFY, data);
 }

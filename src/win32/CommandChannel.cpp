@@ -14,7 +14,7 @@ namespace velmora {
 
 namespace {
 
-constexpr DWORD WriteMs = 2000;      // the answer is four bytes into an empty pipe
+constexpr DWORD WriteMs = 2000;      // the answer, which the client reads whole at once
 constexpr DWORD CloseMs = 1000;      // for the client to take the answer and close its end
 constexpr DWORD StartedMs = 20000;   // a command the UI thread has begun: its sends are bounded
 constexpr DWORD RetryMs = 100;       // a connect that fails at once is not tried again at once
@@ -61,6 +61,7 @@ struct CommandServer::Exchange {
   SRWLOCK lock = SRWLOCK_INIT;
   State state = State::Waiting;
   int code = ExitUnreachable;
+  std::string text;  // what the command prints
   UniqueHandle answered{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 
   // f runs under the lock; it may change the state.
@@ -91,7 +92,7 @@ struct CommandServer::Instance {
   ULONGLONG deadline = 0;  // 0: none
   bool begun = false;      // Answering: the UI thread has begun the command, its second bound runs
   std::string buffer;
-  std::uint8_t answer[AnswerSize] = {};
+  std::string answer;  // the exit code's bytes, then the text
   std::shared_ptr<Exchange> exchange;
 
   // io for the next call.
@@ -146,7 +147,7 @@ class CommandServer::Core {
   void Listen(Instance& instance, ULONGLONG now);
   void Connected(Instance& instance, ULONGLONG now);
   bool Received(Instance& instance, ULONGLONG now);
-  void Respond(Instance& instance, int code, ULONGLONG now);
+  void Respond(Instance& instance, int code, std::string_view text, ULONGLONG now);
   // Drops the client (if any) and listens again, unless serving ends.
   void Recycle(Instance& instance, ULONGLONG now);
   // The process at the other end, as it connects: this user, at this level or above.
@@ -248,11 +249,13 @@ std::vector<HandedCommand> CommandServer::Core::TakeCommands() {
   ::ReleaseSRWLockExclusive(&lock_);
   std::vector<HandedCommand> commands;
   for (auto& [message, exchange] : queued) {
-    auto reply = [exchange](int code) {
+    auto reply = [exchange](int code, std::string text) {
+      if (text.size() > AnswerTextLimit) text.clear();
       exchange->Locked([&] {
         if (exchange->state == Exchange::State::Waiting || exchange->state == Exchange::State::Started) {
           exchange->state = Exchange::State::Answered;
           exchange->code = code;
+          exchange->text = std::move(text);
           ::SetEvent(exchange->answered.get());
         }
         return 0;
@@ -307,12 +310,13 @@ void CommandServer::Core::Serve() {
       for (auto& instance : instances) {
         if (instance->phase == Instance::Phase::Answering) {
           auto& exchange = *instance->exchange;
-          const int code = exchange.Locked([&] {
+          const bool answered = exchange.Locked([&] {
             if (exchange.state != Exchange::State::Answered) exchange.state = Exchange::State::Abandoned;
-            return exchange.state == Exchange::State::Answered ? exchange.code : int{ExitUnreachable};
+            return exchange.state == Exchange::State::Answered;
           });
           Dequeue(instance->exchange);
-          Respond(*instance, code, now);
+          // Answered, the exchange is written no more: its code and text are read without the lock.
+          Respond(*instance, answered ? exchange.code : int{ExitUnreachable}, answered ? exchange.text : "", now);
         } else if (instance->phase != Instance::Phase::Writing && instance->phase != Instance::Phase::Closing) {
           Recycle(*instance, now);
         }
@@ -406,11 +410,11 @@ bool CommandServer::Core::Advance(Instance& instance, ULONGLONG now) {
         return std::make_pair(exchange.state, exchange.code);
       });
       if (state == State::Answered) {
-        Respond(instance, code, now);
+        Respond(instance, code, instance.exchange->text, now);
       } else if (state == State::Abandoned) {
         // Given up on: nothing stays queued, and when its turn comes the UI thread finds it unwanted.
         Dequeue(instance.exchange);
-        Respond(instance, ExitUnreachable, now);
+        Respond(instance, ExitUnreachable, {}, now);
       } else {
         instance.begun = true;
         instance.deadline = now + StartedMs;
@@ -431,7 +435,7 @@ bool CommandServer::Core::Advance(Instance& instance, ULONGLONG now) {
         instance.phase = Phase::Closing;
         instance.deadline = now + CloseMs;
         instance.Fresh();
-        const BOOL done = ::ReadFile(instance.pipe.get(), instance.answer, 1, nullptr, &instance.io);
+        const BOOL done = ::ReadFile(instance.pipe.get(), instance.answer.data(), 1, nullptr, &instance.io);
         if (!instance.Started(done)) Recycle(instance, now);
       }
       return true;
@@ -467,7 +471,7 @@ bool CommandServer::Core::Received(Instance& instance, ULONGLONG now) {
   instance.exchange = HandOver(std::move(instance.buffer));
   instance.buffer.clear();
   if (!instance.exchange) {
-    Respond(instance, ExitUnreachable, now);
+    Respond(instance, ExitUnreachable, {}, now);
     return true;
   }
   instance.phase = Instance::Phase::Answering;
@@ -476,14 +480,16 @@ bool CommandServer::Core::Received(Instance& instance, ULONGLONG now) {
   return true;
 }
 
-void CommandServer::Core::Respond(Instance& instance, int code, ULONGLONG now) {
-  instance.exchange.reset();
-  instance.answer[0] = static_cast<std::uint8_t>(code);
-  instance.answer[1] = instance.answer[2] = instance.answer[3] = 0;
+void CommandServer::Core::Respond(Instance& instance, int code, std::string_view text, ULONGLONG now) {
+  instance.answer.assign(AnswerSize, '\0');
+  instance.answer[0] = static_cast<char>(code);
+  instance.answer += text;
+  instance.exchange.reset();  // last: text may be the exchange's
   instance.phase = Instance::Phase::Writing;
   instance.deadline = now + WriteMs;
   instance.Fresh();
-  const BOOL done = ::WriteFile(instance.pipe.get(), instance.answer, AnswerSize, nullptr, &instance.io);
+  const BOOL done = ::WriteFile(instance.pipe.get(), instance.answer.data(), static_cast<DWORD>(instance.answer.size()),
+                                nullptr, &instance.io);
   if (!instance.Started(done)) Recycle(instance, now);
 }
 
@@ -597,18 +603,20 @@ DWORD CommandConnection::ServerProcessId() const {
   return pipe_ && ::GetNamedPipeServerProcessId(pipe_.get(), &pid) ? pid : 0;
 }
 
-std::optional<int> CommandConnection::Send(std::string_view message, DWORD timeoutMs) {
+std::optional<int> CommandConnection::Send(std::string_view message, DWORD timeoutMs, std::string* text) {
   const UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!pipe_ || !event || message.size() > CommandLimit) return std::nullopt;
   OVERLAPPED io = Overlapped(event.get());
   BOOL done = ::WriteFile(pipe_.get(), message.data(), static_cast<DWORD>(message.size()), nullptr, &io);
   if (!Finish(pipe_.get(), done, io, WriteMs, nullptr)) return std::nullopt;
-  std::uint8_t answer[AnswerSize * 2] = {};
+  std::vector<std::uint8_t> answer(AnswerSize + AnswerTextLimit + 1);
   DWORD got = 0;
   io = Overlapped(event.get());
-  done = ::ReadFile(pipe_.get(), answer, sizeof answer, nullptr, &io);
-  if (!Finish(pipe_.get(), done, io, timeoutMs, nullptr, &got) || got != AnswerSize) return std::nullopt;
+  done = ::ReadFile(pipe_.get(), answer.data(), static_cast<DWORD>(answer.size()), nullptr, &io);
+  if (!Finish(pipe_.get(), done, io, timeoutMs, nullptr, &got) || got < AnswerSize || got > answer.size() - 1)
+    return std::nullopt;
   pipe_.reset();  // the server waits for this end to close
+  if (text) text->assign(answer.begin() + AnswerSize, answer.begin() + got);
   return static_cast<int>(answer[0] | answer[1] << 8 | answer[2] << 16 | static_cast<unsigned>(answer[3]) << 24);
 }
 

@@ -37,8 +37,9 @@ std::wstring CommandPipeName();
 // A command as the UI thread takes it from the server.
 struct HandedCommand {
   std::string message;
-  // Once, with the exit code; later calls and calls after the server gave up do nothing.
-  std::function<void(int)> reply;
+  // Once, with the exit code and the text the command prints (UTF-8, at most
+  // AnswerTextLimit bytes); later calls and calls after the server gave up do nothing.
+  std::function<void(int, std::string)> reply;
   // Asked when the command's turn comes: false once the server gave up on it.
   std::function<bool()> wanted;
 };
@@ -95,9 +96,10 @@ class CommandConnection {
   Status status() const { return status_; }
   // The process that serves the pipe; 0 when it cannot be told.
   DWORD ServerProcessId() const;
-  // Sends the message and waits up to timeoutMs for the exit code; nullopt
-  // when none came (refused, too large, given up, or the server ended).
-  std::optional<int> Send(std::string_view message, DWORD timeoutMs);
+  // Sends the message and waits up to timeoutMs for the exit code, and the
+  // text that came with it into text; nullopt when none came (refused, too
+  // large, given up, or the server ended).
+  std::optional<int> Send(std::string_view message, DWORD timeoutMs, std::string* text = nullptr);
 
  private:
   void Connect(const std::wstring& pipeName, const std::optional<ProcessIdentity>& accepted, DWORD waitMs);

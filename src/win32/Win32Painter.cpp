@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/AttentionMark.h"
+#include "win32/AttentionMark.h"
 #include "win32/Convert.h"
 #include "win32/Dpi.h"
 #include "win32/PaletteColours.h"

@@ -171,4 +171,16 @@ bool Win32Shell::AddTaskbarTab(Hwnd wnd) {
   return CallBounded([wnd] { return SetTaskbarTab(static_cast<std::uintptr_t>(wnd.value), true); }, TaskbarBoundMs);
 }
 
+std::uint32_t Win32Shell::QueryUserNotificationState() {
+  // Shared with the call's thread, which may answer after the bound.
+  const auto state = std::make_shared<std::atomic<std::uint32_t>>(0);
+  CallBounded([state] {
+    QUERY_USER_NOTIFICATION_STATE answer{};
+    if (FAILED(::SHQueryUserNotificationState(&answer))) return false;
+    state->store(static_cast<std::uint32_t>(answer));
+    return true;
+  }, TaskbarBoundMs);
+  return state->load();
+}
+
 }  // namespace velmora

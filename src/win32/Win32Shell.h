@@ -35,6 +35,7 @@ class Win32Shell final : public Shell {
   // Bounded: false when Explorer does not answer in a moment (CallBounded).
   bool DeleteTaskbarTab(Hwnd wnd) override;
   bool AddTaskbarTab(Hwnd wnd) override;
+  std::uint32_t QueryUserNotificationState() override;
 };
 
 }  // namespace velmora

@@ -18,7 +18,10 @@ bool Win32Tray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& da
   // are added, changed and deleted with the first version, as ever.
   const bool versioned = message == NIM_SETVERSION || message == NIM_SETFOCUS;
   const bool balloon = (data.uFlags & NIF_INFO) != 0;
-  nid.cbSize = versioned || balloon ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
+  // A balloon with its own icon needs the whole structure (Vista on), which reaches hBalloonIcon.
+  const bool ownIcon = balloon && (data.dwInfoFlags & NIIF_USER) != 0;
+  nid.cbSize = ownIcon ? sizeof nid : versioned || balloon ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
+  if (ownIcon) nid.hBalloonIcon = ToHicon(data.hBalloonIcon);
   if (balloon) {
     // A balloon needs the second version's fields; each text ends with a zero.
     const auto copy = [](const char* utf8, wchar_t* out, std::size_t size) {

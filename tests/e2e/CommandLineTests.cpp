@@ -62,6 +62,15 @@ TEST_F(CommandLineTest, EachCommandActsOnTheRunningVelmoraAndEndsWithItsExitCode
   EXPECT_TRUE(WaitUntil([&] { return Restored(w); }, 3s)) << State(w);
   EXPECT_EQ(code(L"/hide " + Handle16(w)), 0u);
   EXPECT_TRUE(WaitUntil([&] { return InTray(w); }, 3s)) << State(w);
+  // /list, for scripts: the window's line, tab-separated UTF-8, with the handle the other commands take.
+  const CommandResult list = Command(L"/list");
+  EXPECT_EQ(list.code, 0u);
+  char handle[24];
+  snprintf(handle, sizeof handle, "0x%llx", static_cast<unsigned long long>(UINT_PTR(w)));
+  EXPECT_NE(list.output.find(std::string("window\t") + handle + "\tprobe.exe\tVelmoraCmdProbe\t" +
+                             Narrow(L"\u8BB0\u4E8B\u672C \u0417\u0430\u043C\u0435\u0442\u043A\u0438") + "\t0\r\n"),
+            std::string::npos) << list.output;
+  EXPECT_NE(list.output.find("mark\tVelmoraCmdProbe\thide-on-open\r\n"), std::string::npos) << list.output;
   EXPECT_EQ(code(L"/restore-all"), 0u);
   Sleep(1s);
   EXPECT_TRUE(Restored(w)) << State(w);

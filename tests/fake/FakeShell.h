@@ -58,6 +58,9 @@ class FakeShell : public Shell {
   bool ReplaceFile(std::string_view path, std::span<const std::uint8_t> bytes) override;
   bool DeleteTaskbarTab(Hwnd wnd) override;
   bool AddTaskbarTab(Hwnd wnd) override;
+  // The user's notification state, as the shell tells it: 0 as Wine (none told), 5 welcome, 4 a presentation, 6 quiet hours...
+  std::uint32_t notificationState = 0;
+  std::uint32_t QueryUserNotificationState() override { return notificationState; }
 
  private:
   CallLog* log_;

@@ -53,7 +53,8 @@ bool FakeTray::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& dat
       if (data.uFlags & win::NIF_ICON) icon.hIcon = data.hIcon;
       if (data.uFlags & win::NIF_TIP) icon.szTip = data.szTip;
       if (data.uFlags & win::NIF_MESSAGE) icon.uCallbackMessage = data.uCallbackMessage;
-      if (data.uFlags & win::NIF_INFO) balloons.push_back({data.uID, std::string(data.szInfo.data())});
+      if (data.uFlags & win::NIF_INFO) balloons.push_back({data.uID, std::string(data.szInfo.data()), std::string(data.szInfoTitle.data()),
+                                                         data.dwInfoFlags, data.hBalloonIcon});
       icon.uFlags |= data.uFlags & ~win::NIF_INFO;
     }
   } else if (ok && message == win::NIM_DELETE) {

@@ -57,6 +57,9 @@ class FakeTray : public Tray {
   struct Balloon {
     std::uint32_t id;
     std::string text;
+    std::string title;
+    std::uint32_t flags;
+    Hicon icon;
   };
   std::vector<Balloon> balloons;  // every NIM_MODIFY with NIF_INFO
 

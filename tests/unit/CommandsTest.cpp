@@ -14,11 +14,12 @@ class Commands : public ::testing::Test, public VelmoraWorld {
   // The command as the channel hands it over; -1 while no answer has come.
   int Run(const std::vector<std::string>& args) {
     code = -1;
-    form->RunCommand(*EncodeArguments(args), [this](int c) { code = c; });
+    form->RunCommand(*EncodeArguments(args), [this](int c, std::string text) { code = c, printed = std::move(text); });
     w.timers.Advance(100);  // the hide timer
     return code;
   }
   int code = -1;
+  std::string printed;
 };
 
 TEST_F(Commands, HideRestoreAndToggleTheShownWindowsOfAProgramAKeyOrAHandle) {
@@ -36,6 +37,13 @@ TEST_F(Commands, HideRestoreAndToggleTheShownWindowsOfAProgramAKeyOrAHandle) {
   EXPECT_TRUE(Hidden(a) && !Hidden(b));
   EXPECT_EQ(Run({"/hide", "discord.exe|Chrome_WidgetWin"}), ExitDone);
   EXPECT_TRUE(Hidden(chat));
+  // /list: a line per hidden window, then one per mark; a tab in a title would split its line.
+  w.desktop.SetTitle(chat, "Chat\tRoom");
+  List().SetRules("Notepad", RuleHideOnOpen | RuleCloseToTray);
+  EXPECT_EQ(Run({"/list"}), ExitDone);
+  EXPECT_EQ(printed, "window\t" + fake::Hex(a.value) + "\tnotepad.exe\tNotepad\t\t0\n" + "window\t" +
+                         fake::Hex(chat.value) + "\tDiscord.exe\tChrome_WidgetWin_1\tChat Room\t0\n" +
+                         "mark\tNotepad\tclose-to-tray,hide-on-open\n");
   const Hwnd taskbar = Foreign("Shell_TrayWnd");
   for (const std::string& target : {std::string("nothing.exe"), fake::Hex(unseen.value), fake::Hex(host.handle.value),
                                     fake::Hex(taskbar.value)})
@@ -64,19 +72,19 @@ TEST_F(Commands, MarksRulesWatchesAndExitEachAnsweredOnceWhenTheirTurnComes) {
   EXPECT_EQ(Run({"/watch-first-window", "4242"}), ExitDone);
   EXPECT_TRUE(Watched(*form->Sections().Marks(), 4242));
   // Read again here: a message that is not whole is refused.
-  const auto keep = [this](int c) { code = c; };
+  const auto keep = [this](int c, std::string) { code = c; };
   form->RunCommand("/hide", keep);
   EXPECT_EQ(code, ExitBadCommand);
   // Behind another path: answered once it has run, carried out only while its sender waits.
   WhileBusy([&] {
     form->RunCommand(*EncodeArguments({"/mark", "Calc"}), keep);
     EXPECT_EQ(code, ExitBadCommand);
-    form->RunCommand(*EncodeArguments({"/mark", "Late"}), [](int) {}, [] { return false; });
+    form->RunCommand(*EncodeArguments({"/mark", "Late"}), [](int, std::string) {}, [] { return false; });
   });
   EXPECT_EQ(code, ExitDone);
   EXPECT_FALSE(List().HasClass("Late"));
   // /exit answers first, then closes as the Exit item.
-  form->RunCommand(*EncodeArguments({"/exit"}), [&](int c) { code = c + 10 * host.closeRequests; });
+  form->RunCommand(*EncodeArguments({"/exit"}), [&](int c, std::string) { code = c + 10 * host.closeRequests; });
   EXPECT_EQ(code, ExitDone);
   EXPECT_EQ(host.closeRequests, 1);
   // A command that waits when the close comes is not carried out, nor one that comes after.

@@ -94,7 +94,7 @@ TEST_F(Hotkeys, AProgramWithItsDialogUpGoesAsOneEntryAndItsModalDialogComesBackI
     if (modal) {
       EXPECT_EQ(w.desktop.GetForegroundWindow(), dialog);
     }
-    form->RunCommand(*EncodeArguments({"/hide", "wordpad.exe"}), [](int code) { EXPECT_EQ(code, ExitDone); });
+    form->RunCommand(*EncodeArguments({"/hide", "wordpad.exe"}), [](int code, std::string) { EXPECT_EQ(code, ExitDone); });
     w.timers.Advance(200);
     EXPECT_TRUE(Hidden(dialog) && List().Count() == 1u && List().FindEntry(main));
     List().RestoreAll();

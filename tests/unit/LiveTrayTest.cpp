@@ -73,6 +73,12 @@ TEST_F(LiveTray, TheBalloonIsOffByDefaultStoredBesideTheRecordAndItsClickBringsT
   form.reset();
   Start();
   ASSERT_TRUE(List().AttentionBalloon);
+  const Hwnd quiet = Hide("Chat", "Quiet");
+  w.shell.notificationState = 6;  // quiet hours: the mark alone says it, as in a presentation or over a full screen
+  w.desktop.FlashWindow(quiet);
+  Pump(0);
+  EXPECT_TRUE(w.tray.balloons.empty() && Marked(TrayIdOf(quiet)));
+  w.shell.notificationState = QUNS_ACCEPTS_NOTIFICATIONS;
   const Hwnd b = Hide("Chat", "Work");
   w.desktop.FlashWindow(b);
   w.desktop.FlashWindow(b);
@@ -82,6 +88,9 @@ TEST_F(LiveTray, TheBalloonIsOffByDefaultStoredBesideTheRecordAndItsClickBringsT
   EXPECT_TRUE(item.Attention && w.painter.marked.contains(item.Icon.value)) << "the menu item is marked";
   ASSERT_EQ(w.tray.balloons.size(), 1u) << "one balloon while it keeps flashing";
   EXPECT_EQ(w.tray.balloons[0].text, List().Texts(TextId::AttentionBalloon, "Work"));
+  EXPECT_EQ(w.tray.balloons[0].title, "Work") << "the window's own title and icon";
+  EXPECT_EQ(w.tray.balloons[0].flags, NIIF_USER | NIIF_RESPECT_QUIET_TIME);
+  EXPECT_EQ(w.tray.balloons[0].icon, List().FindEntry(b)->hIcon);
   w.tray.ClickBalloon(TrayIdOf(b));
   EXPECT_FALSE(List().FindEntry(b) || Hidden(b));
   // Hidden again it is unmarked until it flashes again.

@@ -202,7 +202,7 @@ class Stress : public VelmoraWorld {
         std::vector<std::string> args{verb, byHandle ? fake::Hex(wnd.value) : w.desktop.Window(wnd).className};
         if (verb == "/restore-all") args.pop_back();
         const std::size_t nestedBefore = nested_;
-        form->RunCommand(*EncodeArguments(args), [this, verb, byHandle, wnd, nestedBefore](int code) {
+        form->RunCommand(*EncodeArguments(args), [this, verb, byHandle, wnd, nestedBefore](int code, std::string) {
           // Done means done: what a handle names is held, or on its way back.
           if (code != ExitDone || !byHandle || nested_ != nestedBefore || !w.desktop.IsWindow(wnd)) return;
           const bool listed = form->TrayList && form->TrayList->FindEntry(wnd);

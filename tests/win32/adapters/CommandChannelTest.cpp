@@ -53,20 +53,23 @@ TEST_F(CommandChannelTest, ACommandOfThisUserIsHandedOverAndAnsweredOnThePipeOfT
 
   std::atomic<int> answer = -1;
   std::atomic<DWORD> serverPid = 0;
+  std::string printed;
   const std::string message = *EncodeArguments({"/hide", "记事本.exe"});
   test::Thread client([&] {
     CommandConnection connection(name_);
     serverPid = connection.ServerProcessId();
-    answer = connection.Send(message, 10000).value_or(-2);
+    answer = connection.Send(message, 10000, &printed).value_or(-2);
   });
   const auto taken = Taken(5000);
   ASSERT_EQ(taken.size(), 1u);
   EXPECT_EQ(taken[0].message, message);
   EXPECT_TRUE(taken[0].wanted());
-  taken[0].reply(ExitNoMatch);
-  taken[0].reply(ExitDone);  // once
+  const std::string text = "window\t0x1234\t记事本.exe\n" + std::string(100000, 'x') + "\n";  // far more than the pipe buffers
+  taken[0].reply(ExitNoMatch, text);
+  taken[0].reply(ExitDone, {});  // once
   ASSERT_TRUE(test::PumpUntil([&] { return answer != -1; }, 5000));
   EXPECT_EQ(answer, ExitNoMatch);
+  EXPECT_EQ(printed, text) << "the text with the answer, whole";
   EXPECT_EQ(serverPid, ::GetCurrentProcessId());
 }
 
@@ -93,7 +96,7 @@ TEST_F(CommandChannelTest, AMessageLargerThanTheChannelTakesIsRefusedUnreadAndAn
   server_->Stop();
   EXPECT_LT(::GetTickCount64() - start, 3000u);
   EXPECT_FALSE(taken[0].wanted()) << "given up: not carried out when its turn comes";
-  taken[0].reply(ExitDone);
+  taken[0].reply(ExitDone, {});
   ASSERT_TRUE(test::PumpUntil([&] { return answer != -1; }, 5000));
   EXPECT_EQ(answer, ExitUnreachable);
   EXPECT_EQ(CommandConnection(name_).status(), CommandConnection::Status::NoServer);
@@ -121,7 +124,7 @@ TEST_F(CommandChannelTest, AClientThatSendsNothingHoldsUpNoOneAndIsDroppedWithin
   std::vector<HandedCommand> all;
   test::PumpUntil([&] {
     for (auto& command : server_->TakeCommands()) {
-      command.reply(DecodeArguments(command.message)->at(1)[0] - '0');
+      command.reply(DecodeArguments(command.message)->at(1)[0] - '0', {});
       all.push_back(std::move(command));
     }
     return std::all_of(std::begin(answers), std::end(answers), [](const auto& a) { return a != -1; });

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "TestSupport.h"
-#include "platform/AttentionMark.h"
+#include "win32/AttentionMark.h"
 #include "win32/Convert.h"
 #include "win32/PaletteColours.h"
 #include "win32/Win32Painter.h"

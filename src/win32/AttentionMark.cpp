@@ -1,4 +1,4 @@
-#include "platform/AttentionMark.h"
+#include "win32/AttentionMark.h"
 
 namespace velmora {
 
