@@ -173,7 +173,13 @@ NotifyIconData TListTrayIcon::SharedIconData(bool inactiveOnly, std::size_t n, O
   else
     data.hIcon = Icons[inactiveOnly ? 11 : 10];
   if (n > 0 && AnyAsks([inactiveOnly](const TTrayIcon& e) { return !inactiveOnly || e.Inactive; })) {
-    marked = OwnedIcon(ports_.painter, ports_.painter.DrawAttention(data.hIcon));
+    // A count icon is the count, whole: the mark would cover part of it ("4" read as "1"). With the
+    // mark, the count goes to the top right of Velmora's own icon, as on group icons, clear of it.
+    OwnedIcon counted;
+    if (showCount && n < 10)
+      counted = OwnedIcon(ports_.painter, ports_.painter.DrawCount(Icons[inactiveOnly ? 11 : 10],
+                                                                   static_cast<std::uint16_t>(n), true, Options.CountColor));
+    marked = OwnedIcon(ports_.painter, ports_.painter.DrawAttention(counted ? counted.get() : data.hIcon));
     if (marked) data.hIcon = marked.get();
     data.SetTip(AttentionTipOf(data.szTip.data(), true));
   }

@@ -321,6 +321,9 @@ class Stress : public VelmoraWorld {
       const bool asks = list.AnyAsks([mode](const TTrayIcon& e) { return mode == 1 || e.Inactive; });
       EXPECT_EQ(w.tray.Tip(SharedIconId), list.AttentionTipOf(CountTip(list.Texts, n), asks));
       EXPECT_EQ(w.painter.marked.contains(w.tray.Icon(SharedIconId)->hIcon.value), asks);
+      // The mark never covers a count that is the whole icon: that count moves to a corner.
+      const Hicon base = asks ? w.painter.marked[w.tray.Icon(SharedIconId)->hIcon.value] : Hicon{};
+      for (int k = 1; k <= 9; ++k) EXPECT_NE(base, w.painter.ResourceIcon("S" + std::to_string(k)));
     }
     for (std::uint32_t slot = 1; mode == 2 && slot <= GroupSlots; ++slot) {
       const std::string& group = list.Groups[slot].GroupName;
