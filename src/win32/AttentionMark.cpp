@@ -17,7 +17,7 @@ std::vector<std::uint8_t> AttentionMark(int size) {
       const double dist2 = dx * dx + dy * dy;
       if (dist2 > r * r + 0.5) continue;
       const double inner = r - ring;
-      std::uint8_t value = dist2 > inner * inner ? MarkContrast : MarkAccent;
+      std::uint8_t value = dist2 > inner * inner ? MarkEdge : MarkAccent;
       const bool column = x >= d / 2 - bar / 2 && x < d / 2 + bar / 2;
       const int row = y - top;
       if (column && ((row >= d / 4 && row < d * 55 / 100) || (row >= d * 65 / 100 && row < d * 65 / 100 + bar)))

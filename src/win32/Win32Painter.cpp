@@ -36,11 +36,17 @@ bool GetIconBitmaps(HICON icon, IconBitmaps& out) {
   return true;
 }
 
-// A bitmap the count is drawn on, and the colour it takes there.
+// A bitmap the count is drawn on, the colour it takes there, and that of the
+// ground the digit sits on and of the dot's edge.
 struct Target {
   HBITMAP bitmap;
   COLORREF color;
+  COLORREF edge;
 };
+
+// Black or white, whichever stands out from the taskbar the icons sit on (its
+// menus' ground): the edge that keeps any colour readable there.
+COLORREF TaskbarEdge() { return ContrastTo(ColoursOf(CurrentPalette(Surface::Taskbar)).menu); }
 
 void DrawDigit(HDC dc, std::span<const Target> targets, int width, std::uint16_t count) {
   ::SetBkMode(dc, OPAQUE);
@@ -56,6 +62,7 @@ void DrawDigit(HDC dc, std::span<const Target> targets, int width, std::uint16_t
   for (const Target& target : targets) {
     if (!::SelectObject(dc, target.bitmap)) return;
     ::SetTextColor(dc, target.color);
+    ::SetBkColor(dc, target.edge);
     ::TextOutA(dc, width, 0, text.c_str(), length);
   }
 }
@@ -65,8 +72,9 @@ void DrawMark(HDC dc, std::span<const Target> targets, int width, int height) {
   const int bottom = RoundHalfEven(height, 3, 8);
   for (const Target& target : targets) {
     UniqueBrush brush(::CreateSolidBrush(target.color));
-    if (!brush || !::SelectObject(dc, target.bitmap)) return;
-    SelectGuard brushGuard(dc, brush.get());
+    UniquePen pen(::CreatePen(PS_SOLID, 1, target.edge));
+    if (!brush || !pen || !::SelectObject(dc, target.bitmap)) return;
+    SelectGuard brushGuard(dc, brush.get()), penGuard(dc, pen.get());
     ::Ellipse(dc, left, 0, width, bottom);
   }
 }
@@ -196,10 +204,13 @@ Hicon Win32Painter::DrawCount(Hicon base, std::uint16_t count, bool digit, std::
     if (!MakeScratch(dc.get(), width, height, 0x00000000u, scratch[0]) ||
         !MakeScratch(dc.get(), width, height, 0x00FFFFFFu, scratch[1]))
       return Hicon{};
-    for (const Scratch& s : scratch) targets.push_back({s.bitmap.get(), color});
+    for (const Scratch& s : scratch) targets.push_back({s.bitmap.get(), color, color});
   }
-  targets.push_back({bitmaps.color.get(), color});
-  targets.push_back({bitmaps.mask.get(), RGB(0, 0, 0)});
+  // The digit on a ground of black or white, whichever stands out from its colour; the dot edged in
+  // what stands out from the taskbar: any colour the user chose stays readable on any taskbar.
+  const COLORREF edge = digit && count < 10 ? ContrastTo(color) : TaskbarEdge();
+  targets.push_back({bitmaps.color.get(), color, edge});
+  targets.push_back({bitmaps.mask.get(), RGB(0, 0, 0), digit && count < 10 ? RGB(255, 255, 255) : RGB(0, 0, 0)});
   {
     // Puts the context's first bitmap back before the copies are used.
     SelectGuard bitmapGuard(dc.get(), bitmaps.color.get());
@@ -239,7 +250,7 @@ Hicon Win32Painter::DrawAttention(Hicon base) {
   if (std::none_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0; }))
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = (pixels[i] & 0xFFFFFFu) | ((mask[i] & 0xFFFFFFu) ? 0 : 0xFF000000u);
   const COLORREF accent = ColoursOf(CurrentPalette(Surface::Taskbar)).highlight;
-  const COLORREF colours[] = {0, accent, ContrastTo(accent)};
+  const COLORREF colours[] = {0, accent, ContrastTo(accent), TaskbarEdge()};
   const std::vector<std::uint8_t> mark = AttentionMark(size);
   for (std::size_t i = 0; i < pixels.size(); ++i) {
     if (mark[i] == MarkNone) continue;

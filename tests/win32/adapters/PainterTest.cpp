@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <set>
 
@@ -201,33 +203,74 @@ TEST_P(DrawCountTest, EveryDigitWholeAndLegibleAtTheTraySize) {
   }
 }
 
-// The attention mark: whole at the tray's size, opaque, in the accent and its
-// contrast, away from where a count goes; every other pixel shows as before.
+double Luminance(COLORREF c) {
+  const auto channel = [](int v) {
+    const double s = v / 255.0;
+    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) + 0.0722 * channel(GetBValue(c));
+}
+double ContrastRatio(COLORREF a, COLORREF b) {
+  const double x = Luminance(a) + 0.05, y = Luminance(b) + 0.05;
+  return x > y ? x / y : y / x;
+}
+
+// The attention mark: whole at the tray's size, opaque, away from where a count goes; every other
+// pixel shows as before. On a light and on a dark taskbar its rim, the dot's edge and the digit's
+// ground keep at least 3:1 against what they sit on, whatever the count's colour.
 TEST_P(DrawCountTest, AttentionMarkWholeOpaqueAndApartFromTheCount) {
   const auto [size, alpha] = GetParam();
   UniqueIcon base = MakeIcon(size, alpha);
-  UniqueIcon marked(ToHicon(painter.DrawAttention(FromHicon(base.get()))));
-  UniqueIcon counted(ToHicon(painter.DrawCount(FromHicon(base.get()), 8, true, Count)));
-  ASSERT_TRUE(marked && counted);
-  const IconPixels before = Read(base.get()), after = Read(marked.get()), count = Read(counted.get());
-  ASSERT_EQ(after.color.width, size);
+  const IconPixels before = Read(base.get());
   const std::vector<std::uint8_t> mark = AttentionMark(size);
-  const COLORREF accent = ColoursOf(CurrentPalette(Surface::Taskbar)).highlight;
-  std::set<std::uint32_t> colours;
-  for (int y = 0; y < size; ++y)
-    for (int x = 0; x < size; ++x) {
-      const std::uint32_t raw = Raw(after.color, x, y);
-      if (mark[static_cast<std::size_t>(y * size + x)] == MarkNone) {
-        EXPECT_EQ(raw & 0xFFFFFF, Raw(before.color, x, y) & 0xFFFFFF) << x << "," << y;
-        EXPECT_EQ(after.mask.at(x, y), before.mask.at(x, y)) << x << "," << y;
-        continue;
+  for (const DWORD light : {1u, 0u}) {
+    ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, SystemUsesLightTheme, REG_DWORD, &light, 4), 0);
+    const PaletteColours palette = ColoursOf(CurrentPalette(Surface::Taskbar));
+    const COLORREF ground = palette.menu, edge = ContrastTo(ground);
+    UniqueIcon marked(ToHicon(painter.DrawAttention(FromHicon(base.get()))));
+    UniqueIcon counted(ToHicon(painter.DrawCount(FromHicon(base.get()), 8, true, Count)));
+    ASSERT_TRUE(marked && counted);
+    const IconPixels after = Read(marked.get()), count = Read(counted.get());
+    ASSERT_EQ(after.color.width, size);
+    const COLORREF colours[] = {0, palette.highlight, ContrastTo(palette.highlight), edge};
+    EXPECT_GE(ContrastRatio(edge, ground), 3.0) << light;
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const std::uint32_t raw = Raw(after.color, x, y);
+        const std::uint8_t kind = mark[static_cast<std::size_t>(y * size + x)];
+        if (kind == MarkNone) {
+          EXPECT_EQ(raw & 0xFFFFFF, Raw(before.color, x, y) & 0xFFFFFF) << x << "," << y;
+          EXPECT_EQ(after.mask.at(x, y), before.mask.at(x, y)) << x << "," << y;
+          continue;
+        }
+        EXPECT_EQ(raw >> 24, 255u) << x << "," << y;
+        EXPECT_EQ(after.mask.at(x, y) & 0xFFFFFF, 0u) << x << "," << y;
+        EXPECT_TRUE(Same(before, count, x, y)) << "the count reaches the mark at " << x << "," << y;
+        EXPECT_EQ(raw & 0xFFFFFF, test::Rgb(colours[kind])) << x << "," << y << " on " << light;
       }
-      EXPECT_EQ(raw >> 24, 255u) << x << "," << y;
-      EXPECT_EQ(after.mask.at(x, y) & 0xFFFFFF, 0u) << x << "," << y;
-      EXPECT_TRUE(Same(before, count, x, y)) << "the count reaches the mark at " << x << "," << y;
-      colours.insert(raw & 0xFFFFFF);
+    // A count in blue, as the default has it, or in yellow: the digit on black or white, the dot edged.
+    for (const COLORREF colour : {RGB(0, 0, 255), RGB(255, 255, 0)}) {
+      UniqueIcon digit(ToHicon(painter.DrawCount(FromHicon(base.get()), 7, true, colour)));
+      UniqueIcon dot(ToHicon(painter.DrawCount(FromHicon(base.get()), 12, true, colour)));
+      const IconPixels d = Read(digit.get()), o = Read(dot.get());
+      std::set<std::uint32_t> drawn;
+      for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+          if (!Same(before, d, x, y)) drawn.insert(d.color.at(x, y));
+          // The dot's border, where it meets what was there: the edge.
+          const auto inDot = [&](int px, int py) {
+            return px >= 0 && py >= 0 && px < size && py < size && !Same(before, o, px, py);
+          };
+          if (inDot(x, y) && (!inDot(x - 1, y) || !inDot(x + 1, y) || !inDot(x, y - 1) || !inDot(x, y + 1)) &&
+              x + 1 < size && y > 0) {
+            EXPECT_EQ(o.color.at(x, y), test::Rgb(edge)) << x << "," << y << " on " << light;
+          }
+        }
+      EXPECT_EQ(drawn, (std::set<std::uint32_t>{test::Rgb(colour), test::Rgb(ContrastTo(colour))})) << light;
+      EXPECT_GE(ContrastRatio(colour, ContrastTo(colour)), 3.0);
     }
-  EXPECT_EQ(colours, (std::set<std::uint32_t>{test::Rgb(accent), test::Rgb(ContrastTo(accent))}));
+  }
+  ::RegDeleteKeyValueA(HKEY_CURRENT_USER, PersonalizeKey, SystemUsesLightTheme);
 }
 
 INSTANTIATE_TEST_SUITE_P(IconSizes, DrawCountTest,
