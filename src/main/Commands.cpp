@@ -3,7 +3,6 @@
 #include "main/Commands.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <initializer_list>
 #include <memory>
 #include <utility>
@@ -56,6 +55,13 @@ std::string Field(std::string text) {
   return text;
 }
 
+// "0x1a2b", as the other commands take a handle (no printf: its weight is not worth one number).
+std::string HandleText(Hwnd wnd) {
+  std::string digits;
+  for (std::uint64_t v = wnd.value; v != 0 || digits.empty(); v >>= 4) digits.insert(digits.begin(), "0123456789abcdef"[v & 15]);
+  return "0x" + digits;
+}
+
 // As /mark takes them.
 std::string RuleWords(std::uint8_t rules) {
   std::string words = (rules & RuleCloseToTray) ? "close-to-tray" : "";
@@ -91,10 +97,8 @@ std::string TFOrvane::ListText() {
     // Whole lines only, as much as an answer carries.
     if (text.size() + joined.size() + 1 <= AnswerTextLimit) text += joined + '\n';
   };
-  char handle[24];
   for (const auto& entry : TrayList->Entries) {
-    std::snprintf(handle, sizeof handle, "0x%llx", static_cast<unsigned long long>(entry->Window.value));
-    line({"window", handle, desktop_.GetWindowProgramName(entry->Window), desktop_.GetClassName(entry->Window),
+    line({"window", HandleText(entry->Window), desktop_.GetWindowProgramName(entry->Window), desktop_.GetClassName(entry->Window),
           WindowTitle(desktop_, entry->Window), entry->Attention ? "1" : "0"});
   }
   for (const std::string& mark : TrayList->Classes) line({"mark", mark, RuleWords(TrayList->RulesOf(mark))});
