@@ -140,32 +140,26 @@ TEST_F(CommandChannelTest, AClientThatSendsNothingHoldsUpNoOneAndIsDroppedWithin
 }
 
 // MaxInstances counts every instance, the listening one too: that many clients are served at once,
-// and one more finds the pipe busy until a silent one is dropped. A round that took so long that
-// the first silent client may have been dropped already proves nothing and is run again.
+// and one more finds the pipe busy until a silent one is dropped. A round so slow that the first
+// silent client may have been dropped already proves nothing and is run again.
 TEST_F(CommandChannelTest, MaxInstancesClientsAreServedAtOnceAndOneMoreWaitsItsTurn) {
-  auto connect = [&](DWORD patienceMs) {
-    const ULONGLONG until = ::GetTickCount64() + patienceMs;
-    for (;;) {
-      UniqueHandle pipe(OwnFile(::CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                              0, nullptr)));
+  auto connect = [&](ULONGLONG patienceMs) {  // the server makes the next instance on its own thread
+    for (const ULONGLONG until = ::GetTickCount64() + patienceMs;; ::Sleep(10)) {
+      UniqueHandle pipe(OwnFile(::CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
       if (pipe || ::GetLastError() != ERROR_PIPE_BUSY || ::GetTickCount64() >= until) return pipe;
-      ::Sleep(10);  // the server makes the next instance on its own thread
     }
   };
-  bool decided = false;
-  for (int round = 0; round < 3 && !decided; ++round) {
-    std::vector<UniqueHandle> silent;
+  for (int round = 0; round < 3; ++round) {
     const ULONGLONG first = ::GetTickCount64();
-    while (silent.size() < CommandServer::MaxInstances && (silent.push_back(connect(500)), silent.back())) {}
-    ASSERT_EQ(silent.size(), CommandServer::MaxInstances);
-    ASSERT_TRUE(silent.back());
+    std::vector<UniqueHandle> silent(CommandServer::MaxInstances);
+    for (auto& client : silent) ASSERT_TRUE(client = connect(500));
     const bool busy = !connect(0) && ::GetLastError() == ERROR_PIPE_BUSY;
     if (::GetTickCount64() - first >= CommandServer::SilentMs / 2) continue;
-    decided = true;
     EXPECT_TRUE(busy) << "every instance is taken";
     EXPECT_TRUE(connect(3000)) << "free again once a silent one is dropped";
+    return;
   }
-  EXPECT_TRUE(decided) << "no round was quick enough to tell";
+  ADD_FAILURE() << "no round was quick enough to tell";
 }
 
 TEST_F(CommandChannelTest, TheClientRefusesAServerWhoseProcessItsChecksDoNotAccept) {

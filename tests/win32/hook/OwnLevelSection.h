@@ -1,9 +1,5 @@
 #pragma once
-// A section made as Velmora makes the one of this process's own level, which
-// the library in programs of this level opens.
-#include <windows.h>
-
-#include "hook/Levels.h"
+// A section made as Velmora makes the one of this process's level, which the library here opens.
 #include "hook/SectionSecurity.h"
 
 namespace velmora::test {
