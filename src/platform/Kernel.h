@@ -38,10 +38,10 @@ class Kernel {
   virtual void CloseHandle(KernelHandle handle) = 0;
 
   // A named block backed by the paging file, mapped whole for writing; null on
-  // failure, and for a block that another user or a level below the spec's made.
+  // failure, and for a block that another user or a level below the one asked for made.
   virtual void* MapSharedBlock(const SectionSpec& spec) = 0;
   // Makes the named block Velmora's before anything maps it (this user alone,
-  // labelled at the spec's level) and holds it while the kernel lives. A block
+  // labelled at the level asked for) and holds it while the kernel lives. A block
   // of that name that exists already is used when this user made it at that
   // level or above (an earlier Velmora's, kept by a program that loaded the
   // library), and is Taken otherwise.
