@@ -63,6 +63,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     PostMessageW(item, BM_CLICK, 0, 0);  // posted: a click may open a modal dialog
     return 0;
   }
+  if (verb == L"flash" && argc >= 3) {  // the window of that title flashes, as the shell tells Velmora
+    HWND main = FindWindowW(L"TFOrvane", nullptr), wnd = FindWindowW(nullptr, argv[2]);
+    return main && wnd && PostMessageW(main, RegisterWindowMessageW(L"SHELLHOOK"), 0x8006, reinterpret_cast<LPARAM>(wnd)) ? 0 : 1;
+  }
   if (verb == L"close" && argc >= 3) {
     HWND wnd = FindWindowW(argv[2], nullptr);
     return wnd && PostMessageW(wnd, WM_CLOSE, 0, 0) ? 0 : 1;
