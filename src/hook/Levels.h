@@ -21,7 +21,8 @@ constexpr std::uint32_t LevelOf(std::uint32_t rid) { return rid == LevelUnknown 
 
 // The levels Velmora serves: its own, and medium when it runs above it (the
 // user's normal programs reach an elevated Velmora through its message filter).
-// Nothing below medium: a sandboxed program's library finds no section of its level.
+// A Velmora at medium or above serves nothing below medium: a sandboxed
+// program's library finds no section of its level.
 struct ServedLevels {
   std::uint32_t level[2];
   std::size_t count;

@@ -42,7 +42,7 @@ class HookSections {
 
   // The level of the block whose secret the payload carries, none for no block's.
   std::optional<std::uint32_t> SenderLevel(const TRequestPayload& payload) const;
-  // Velmora's own level's pair, as tests and the marks' reader look at it; null when not mapped.
+  // Velmora's own level's pair, as tests look at it; null when not mapped.
   const TMemBlock* Block() const { return levels_.empty() ? nullptr : levels_.front().block; }
   const TMarkTable* Marks() const { return levels_.empty() ? nullptr : levels_.front().marks; }
 
