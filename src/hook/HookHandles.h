@@ -1,10 +1,12 @@
 #pragma once
 // Owners of the few handles the hook library creates. Kept free of the C++
-// runtime: the library lives inside other programs.
+// runtime: the library lives inside other programs, and starts without the C
+// runtime's start-up code, so a global here has no destructor to register
+// (DllMain frees what must be freed).
 #include <windows.h>
 
 #include <atomic>
-#include <utility>
+#include <type_traits>
 
 #include "hook/Levels.h"
 #include "hook/Owners.h"
@@ -12,13 +14,13 @@
 
 namespace velmora {
 
-// One installed hook; removed when reset or destroyed.
+// One installed hook; removed when reset. The system removes what is left
+// when the thread that set it ends.
 class HookHandle {
  public:
   constexpr HookHandle() = default;
   HookHandle(const HookHandle&) = delete;
   HookHandle& operator=(const HookHandle&) = delete;
-  ~HookHandle() { Reset(); }
 
   bool Install(int kind, HOOKPROC proc, HINSTANCE module) {
     Reset();
@@ -67,6 +69,15 @@ class SharedSection {
     int failed = kFailed;
     state_.compare_exchange_strong(failed, kUntried);
   }
+  // Unmaps and closes: only when the library leaves a process that goes on,
+  // where no hook of it runs any more.
+  void Close() {
+    if (view_ != nullptr) ::UnmapViewOfFile(view_);
+    if (mapping_ != nullptr) ::CloseHandle(mapping_);
+    view_ = nullptr;
+    mapping_ = nullptr;
+    state_.store(kUntried);
+  }
 
  private:
   enum State : int { kUntried, kOpening, kOpen, kFailed };
@@ -82,18 +93,18 @@ class SharedSection {
     if (!mapping || !SectionTrusted(mapping.get(), level)) return false;
     UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(T)));
     if (!view) return false;
-    view_ = static_cast<const T*>(view.get());
-    mapping_ = std::move(mapping);
-    ownedView_ = std::move(view);
+    view_ = static_cast<const T*>(view.release());
+    mapping_ = mapping.release();
     return true;
   }
 
   const char* base_;
   std::atomic<int> state_{kUntried};
   std::atomic<DWORD> failedAt_{0};
-  UniqueHandle mapping_;
-  UniqueView ownedView_;
+  HANDLE mapping_ = nullptr;
   const T* view_ = nullptr;
 };
+
+static_assert(std::is_trivially_destructible_v<HookHandle>);
 
 }  // namespace velmora

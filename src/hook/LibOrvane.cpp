@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #include "hook/ClassKeys.h"
 #include "hook/HeldMark.h"
@@ -32,6 +33,8 @@ HINSTANCE g_module = nullptr;
 // the marks on the first window a rule may concern.
 SharedSection<TMemBlock> g_block{MemBlockName};
 SharedSection<TMarkTable> g_marks{MarkTableName};
+static_assert(std::is_trivially_destructible_v<SharedSection<TMemBlock>> &&
+              std::is_trivially_destructible_v<SharedSection<TMarkTable>>);
 
 // The window a trigger of this process just minimized (the right-click, a
 // close button of a mark): its minimize goes out as the pending one.
@@ -467,8 +470,19 @@ void RemoveHooks() {
 }  // namespace
 }  // namespace velmora
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) velmora::g_module = instance;
+// The library's entry point: it is linked without the C runtime's start-up
+// code, which every host would otherwise run at each load. Leaving a process
+// that goes on (the hooks are gone), it frees its sections' views; at the
+// process's end the system does.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  using namespace velmora;
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_module = instance;
+    DisableThreadLibraryCalls(instance);
+  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    g_block.Close();
+    g_marks.Close();
+  }
   return TRUE;
 }
 

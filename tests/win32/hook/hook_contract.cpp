@@ -705,5 +705,35 @@ TEST_F(HookContract, UnSetHookStopsTheReportsAndSetHookResumesThem) {
   Command(kDestroy, reinterpret_cast<WPARAM>(wnd));
 }
 
+// Views of files mapped into this process (Wine counts no handles; views it does).
+int MappedViews() {
+  int views = 0;
+  MEMORY_BASIC_INFORMATION region{};
+  for (auto* at = static_cast<char*>(nullptr); VirtualQuery(at, &region, sizeof region) == sizeof region;
+       at = static_cast<char*>(region.BaseAddress) + region.RegionSize) {
+    if (region.Type == MEM_MAPPED && region.BaseAddress == region.AllocationBase) ++views;
+  }
+  return views;
+}
+
+// A library a program frees while it goes on (as a host does once the hooks
+// are gone) unmaps what it mapped there: a copy is loaded beside the linked one.
+TEST_F(HookContract, ALibraryFreedByAProgramThatGoesOnLeavesNoViewMapped) {
+  char path[MAX_PATH], copy[MAX_PATH], temp[MAX_PATH];
+  GetModuleFileNameA(GetModuleHandleA("LibOrvane.dll"), path, MAX_PATH);
+  ASSERT_TRUE(GetTempPathA(MAX_PATH, temp) && GetTempFileNameA(temp, "lib", 0, copy) && CopyFileA(path, copy, FALSE));
+  const int before = MappedViews();
+  HMODULE library = LoadLibraryA(copy);
+  ASSERT_NE(library, nullptr);
+  const auto set = reinterpret_cast<int (*)()>(reinterpret_cast<void*>(GetProcAddress(library, "SetHook")));
+  const auto unset = reinterpret_cast<void (*)()>(reinterpret_cast<void*>(GetProcAddress(library, "UnSetHook")));
+  EXPECT_NE(set(), 0);
+  EXPECT_EQ(MappedViews(), before + 1);
+  unset();
+  FreeLibrary(library);
+  EXPECT_EQ(MappedViews(), before);
+  DeleteFileA(copy);
+}
+
 }  // namespace
 }  // namespace velmora
