@@ -109,20 +109,34 @@ void TListTrayIcon::RedrawMarks() {
     if (e->Attention) e->MarkedIcon = OwnedIcon(ports_.painter, ports_.painter.DrawAttention(e->hIcon));
 }
 
+TListTrayIcon::ShownOn TListTrayIcon::IconShowing(const TTrayIcon& entry) const {
+  const int mode = Options.EffectiveTrayMode();
+  if (mode == 1 || (mode == 0 && entry.Inactive)) return {ShownOn::Shared, SharedIconId};
+  if (const std::size_t slot = mode == 2 ? SlotOf(entry.WindowClass) : 0; slot != 0)
+    return {ShownOn::Group, static_cast<std::uint32_t>(slot)};
+  return {ShownOn::Own, TrayIdOf(entry.Window)};
+}
+
 void TListTrayIcon::ShowAttention(Hwnd wnd) {
   const TTrayIcon* entry = FindEntry(wnd);
   if (!entry || entry->IconFailed) return;
-  const int mode = Options.EffectiveTrayMode();
-  if (mode == 1 || (mode == 0 && entry->Inactive)) {
-    const bool inactiveOnly = mode == 0;
-    OwnedIcon marked;
-    const NotifyIconData data = SharedIconData(inactiveOnly, inactiveOnly ? InactiveCount() : Count(), marked);
-    NotifyIcon(NIM_MODIFY, data);
-    sharedMarked_ = std::move(marked);
-  } else if (const std::string cls = entry->WindowClass; mode == 2 && SlotOf(cls) != 0) {
-    UpdateGroupIcon(true, false, static_cast<std::uint16_t>(GroupCount(cls)), entry->hIcon, cls);
-  } else {
-    ModifyOwnIcon(wnd);
+  switch (IconShowing(*entry).kind) {
+    case ShownOn::Shared: {
+      const bool inactiveOnly = Options.EffectiveTrayMode() == 0;
+      OwnedIcon marked;
+      const NotifyIconData data = SharedIconData(inactiveOnly, inactiveOnly ? InactiveCount() : Count(), marked);
+      NotifyIcon(NIM_MODIFY, data);
+      sharedMarked_ = std::move(marked);
+      break;
+    }
+    case ShownOn::Group: {
+      const std::string cls = entry->WindowClass;
+      UpdateGroupIcon(true, false, static_cast<std::uint16_t>(GroupCount(cls)), entry->hIcon, cls);
+      break;
+    }
+    case ShownOn::Own:
+      ModifyOwnIcon(wnd);
+      break;
   }
 }
 
@@ -133,13 +147,7 @@ void TListTrayIcon::ShowBalloon(Hwnd wnd, const std::string& title) {
   // A system that cannot tell (before Vista, Wine) is taken to welcome it.
   const std::uint32_t state = ports_.shell.QueryUserNotificationState();
   if (state != 0 && state != QUNS_ACCEPTS_NOTIFICATIONS) return;
-  // On the icon that shows the window: its own, its group's or the shared one.
-  const int mode = Options.EffectiveTrayMode();
-  std::uint32_t id = TrayIdOf(wnd);
-  if (mode == 1 || (mode == 0 && entry->Inactive))
-    id = SharedIconId;
-  else if (const std::size_t slot = SlotOf(entry->WindowClass); mode == 2 && slot != 0)
-    id = static_cast<std::uint32_t>(slot);
+  const std::uint32_t id = IconShowing(*entry).id;
   NotifyIconData data = SharedData(id, 0);
   data.uFlags = NIF_INFO;
   // The window's own icon and title: the user sees which program asks.

@@ -172,6 +172,12 @@ class TListTrayIcon {
   NotifyIconData SharedIconData(bool inactiveOnly, std::size_t count, OwnedIcon& marked);
   void RefreshTick();
   void RefreshEntry(Hwnd wnd, bool readIcon);
+  // The icon that shows a window: the shared one, its group's or its own, with its tray id.
+  struct ShownOn {
+    enum Kind { Shared, Group, Own } kind;
+    std::uint32_t id;
+  };
+  ShownOn IconShowing(const TTrayIcon& entry) const;
   void ShowAttention(Hwnd wnd);
   void ShowBalloon(Hwnd wnd, const std::string& title);
   void BalloonClicked(std::uint32_t id);
@@ -194,8 +200,8 @@ class TListTrayIcon {
   void ClickPath(std::uint32_t id, std::uint32_t event, bool fromKeyboard);
   // Every NIM_ADD is followed by NIM_SETVERSION here, so that none is missed.
   bool NotifyIcon(std::uint32_t message, const NotifyIconData& data);
-  std::size_t SlotOf(const std::string& group) const;
-  void RemoveGroupIcons();  // every group icon deleted, every slot freed  // 0: the group has no icon
+  std::size_t SlotOf(const std::string& group) const;  // 0: the group has no icon
+  void RemoveGroupIcons();  // every group icon deleted, every slot freed
   NotifyIconData SharedData(std::uint32_t id, std::size_t count) const;
   void GiveButtonBack(Hwnd wnd);
 
