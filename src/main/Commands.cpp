@@ -3,6 +3,8 @@
 #include "main/Commands.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 #include <initializer_list>
 #include <memory>
 #include <utility>
@@ -55,11 +57,11 @@ std::string Field(std::string text) {
   return text;
 }
 
-// "0x1a2b", as the other commands take a handle (no printf: its weight is not worth one number).
+// "0x1a2b", as the other commands take a handle.
 std::string HandleText(Hwnd wnd) {
-  std::string digits;
-  for (std::uint64_t v = wnd.value; v != 0 || digits.empty(); v >>= 4) digits.insert(digits.begin(), "0123456789abcdef"[v & 15]);
-  return "0x" + digits;
+  char digits[2 * sizeof wnd.value];
+  char* end = std::to_chars(std::begin(digits), std::end(digits), wnd.value, 16).ptr;
+  return "0x" + std::string(std::begin(digits), end);
 }
 
 // As /mark takes them.

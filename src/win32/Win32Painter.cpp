@@ -249,8 +249,8 @@ Hicon Win32Painter::DrawAttention(Hicon base) {
     return Hicon{};
   if (std::none_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0; }))
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = (pixels[i] & 0xFFFFFFu) | ((mask[i] & 0xFFFFFFu) ? 0 : 0xFF000000u);
-  const COLORREF accent = ColoursOf(CurrentPalette(Surface::Taskbar)).highlight;
-  const COLORREF colours[] = {0, accent, ContrastTo(accent), TaskbarEdge()};
+  const PaletteColours taskbar = ColoursOf(CurrentPalette(Surface::Taskbar));
+  const COLORREF colours[] = {0, taskbar.highlight, ContrastTo(taskbar.highlight), ContrastTo(taskbar.menu)};
   const std::vector<std::uint8_t> mark = AttentionMark(size);
   for (std::size_t i = 0; i < pixels.size(); ++i) {
     if (mark[i] == MarkNone) continue;
